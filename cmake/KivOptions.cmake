@@ -1,0 +1,16 @@
+# Compiler settings shared by every target of ours, native and Windows.
+# Sources are UTF-8; every literal is stored as Shift-JIS (code page 932) bytes.
+function(kiv_target_options target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra
+    -finput-charset=UTF-8 -fexec-charset=CP932)
+  if(WIN32)
+    target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+  endif()
+endfunction()
+
+if(WIN32)
+  # One self-contained executable: no MinGW runtime DLLs beside it.
+  set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
+  set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
+endif()

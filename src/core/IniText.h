@@ -1,0 +1,31 @@
+// INI text kept as the bytes of the file. Reads behave like the platform's profile functions
+// (section and key names match without regard to ASCII case, blanks around names and values
+// are dropped); writes change only the one line they concern and keep every other line,
+// section and key as it was.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kiv {
+
+class IniText {
+public:
+    explicit IniText(std::string bytes = {}) : bytes_(std::move(bytes)) {}
+
+    // The value of key in the first section named section that holds it.
+    std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+
+    // Sets key to value: rewrites the key's line, or adds the key at the end of the section,
+    // or adds the section at the end of the text. Lines end in CR LF. Refuses (false) names
+    // and values that would break the line structure.
+    bool SetValue(std::string_view section, std::string_view key, std::string_view value);
+
+    const std::string& Bytes() const { return bytes_; }
+
+private:
+    std::string bytes_;
+};
+
+}  // namespace kiv

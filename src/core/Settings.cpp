@@ -1,0 +1,108 @@
+#include "Settings.h"
+
+#include "TextHelpers.h"
+
+namespace kiv {
+
+namespace {
+
+const std::string kSection = kOptionSection;
+const std::string kLineBreakOnDisk = "\\|";
+
+}  // namespace
+
+std::string EncodeComputerList(const StringList& names)
+{
+    std::string text = StringListText(names);
+    ReplaceText("\r\n", kLineBreakOnDisk, text);
+    return ScrambleText(ScrambleText(text));
+}
+
+StringList DecodeComputerList(const std::string& stored)
+{
+    std::string text = UnscrambleText(UnscrambleText(stored));
+    ReplaceText(kLineBreakOnDisk, "\r\n", text);
+    return StringListFromText(text);
+}
+
+std::string EncodePassword(const std::string& password) { return ScrambleText(ScrambleText(password)); }
+
+std::string DecodePassword(const std::string& stored) { return UnscrambleText(UnscrambleText(stored)); }
+
+void LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName, bool layeredWindows,
+                  TSettings& s, StringList& allowedComputers)
+{
+    auto str = [&](const char* key, const std::string& def) { return ini.ReadIniString(kSection, key, def); };
+    auto num = [&](const char* key, int def) { return ini.ReadIniInteger(kSection, key, def); };
+    auto flag = [&](const char* key, bool def) { return ini.ReadIniBool(kSection, key, def); };
+
+    s.Target = str("Target", firstEntryName);
+    s.Redial = flag("Redial", false);
+    s.Keep = flag("Keep", false);
+    s.RedialCount = num("RedialCount", 3);
+    s.RedialInterval = num("RedialInterval", 5);
+    s.AutoConnectRun = flag("AutoConnectRun", false);
+    s.AutoConnectRunTime = flag("AutoConnectRunTime", false);
+    s.AutoStart = flag("AutoStart", false);
+    s.AutoStartHour = num("AutoStartHour", 23);
+    s.AutoStartMinute = num("AutoStartMinute", 0);
+    s.AutoDisconnectEnd = flag("AutoDisconnectEnd", false);
+    s.AutoEnd = flag("AutoEnd", false);
+    s.AutoEndHour = num("AutoEndHour", 7);
+    s.AutoEndMinute = num("AutoEndMinute", 59);
+    s.AutoDisconnectTimeReset = flag("AutoDisconnectTimeReset", false);
+    s.StatusLocate = num("StatusLocate", 4);
+    s.StatusCloseBar = flag("StatusCloseBar", true);
+    s.StatusAlpha = flag("StatusAlpha", layeredWindows);
+    s.StatusAlphaCount = num("StatusAlphaCount", 200);
+    s.KMSLogin = flag("KMSLogin", false);
+    s.KMSComputer = flag("KMSComputer", false);
+    allowedComputers = DecodeComputerList(str("KMSComputerList", ""));
+    // The password comes before its flag: the flag's default depends on it.
+    s.KMSPassword = DecodePassword(str("KMSPassword", ""));
+    s.KMSPasswordFlag = flag("KMSPasswordFlag", !s.KMSPassword.empty());
+    s.KMSPort = flag("KMSPort", false);
+    s.KMSPortNo = num("KMSPortNo", 51000);
+}
+
+void SaveSettings(TVireoSubSetIni& ini, const TSettings& s, const StringList& allowedComputers)
+{
+    auto str = [&](const char* key, const std::string& value) { ini.WriteIniString(kSection, key, value); };
+    auto num = [&](const char* key, int value) { ini.WriteIniInteger(kSection, key, value); };
+    auto flag = [&](const char* key, bool value) { ini.WriteIniBool(kSection, key, value); };
+
+    str("Target", s.Target);
+    flag("Redial", s.Redial);
+    flag("Keep", s.Keep);
+    num("RedialCount", s.RedialCount);
+    num("RedialInterval", s.RedialInterval);
+    flag("AutoConnectRun", s.AutoConnectRun);
+    flag("AutoConnectRunTime", s.AutoConnectRunTime);
+    flag("AutoStart", s.AutoStart);
+    num("AutoStartHour", s.AutoStartHour);
+    num("AutoStartMinute", s.AutoStartMinute);
+    flag("AutoDisconnectEnd", s.AutoDisconnectEnd);
+    flag("AutoEnd", s.AutoEnd);
+    num("AutoEndHour", s.AutoEndHour);
+    num("AutoEndMinute", s.AutoEndMinute);
+    flag("AutoDisconnectTimeReset", s.AutoDisconnectTimeReset);
+    num("StatusLocate", s.StatusLocate);
+    flag("StatusCloseBar", s.StatusCloseBar);
+    flag("StatusAlpha", s.StatusAlpha);
+    num("StatusAlphaCount", s.StatusAlphaCount);
+    flag("KMSLogin", s.KMSLogin);
+    flag("KMSComputer", s.KMSComputer);
+    str("KMSComputerList", EncodeComputerList(allowedComputers));
+    flag("KMSPasswordFlag", s.KMSPasswordFlag);
+    str("KMSPassword", EncodePassword(s.KMSPassword));
+    flag("KMSPort", s.KMSPort);
+    num("KMSPortNo", s.KMSPortNo);
+}
+
+void WriteTarget(TVireoSubSetIni& ini, TSettings& settings, const std::string& target)
+{
+    settings.Target = target;
+    ini.WriteIniString(kSection, "Target", target);
+}
+
+}  // namespace kiv

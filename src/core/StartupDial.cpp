@@ -1,0 +1,22 @@
+#include "StartupDial.h"
+
+#include "SettingLimits.h"
+
+namespace kiv {
+
+bool ShouldDialAtStartup(const TSettings& s, double now)
+{
+    if (!s.AutoConnectRun)
+        return false;
+    if (!(s.AutoConnectRunTime && s.AutoStart && s.AutoEnd))
+        return true;
+    const double start = ScheduleTimeOfDay(s.AutoStartHour, s.AutoStartMinute);
+    const double end = ScheduleTimeOfDay(s.AutoEndHour, s.AutoEndMinute);
+    if (start < end)
+        return start < now && now < end;
+    if (start > end)  // the window crosses midnight
+        return now > start || now < end;
+    return false;
+}
+
+}  // namespace kiv

@@ -1,0 +1,108 @@
+#include "TextHelpers.h"
+
+#include <ctime>
+#include <random>
+
+namespace kiv {
+
+void ReplaceText(const std::string& oldText, const std::string& newText, std::string& text)
+{
+    if (oldText.empty())
+        return;
+    // Restarting the search at the start of the text after each replacement finds nothing
+    // before pos - (old length - 1): that prefix is unchanged and held no occurrence. So the
+    // search resumes there, which keeps occurrences that a replacement brings together.
+    // When the new text contains the old one that would never end: resume behind the
+    // inserted text instead.
+    const bool resumeBehind = newText.find(oldText) != std::string::npos;
+    std::string::size_type from = 0;
+    for (;;) {
+        const auto pos = text.find(oldText, from);
+        if (pos == std::string::npos)
+            return;
+        text.replace(pos, oldText.size(), newText);
+        if (resumeBehind)
+            from = pos + newText.size();
+        else
+            from = pos >= oldText.size() - 1 ? pos - (oldText.size() - 1) : 0;
+    }
+}
+
+namespace {
+
+std::minstd_rand& OffsetGenerator()
+{
+    static std::minstd_rand generator(
+        static_cast<std::minstd_rand::result_type>(std::random_device{}() ^ static_cast<unsigned>(std::time(nullptr))));
+    return generator;
+}
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+void AppendHex(std::string& out, unsigned value)
+{
+    out += kHexDigits[(value >> 4) & 0x0F];
+    out += kHexDigits[value & 0x0F];
+}
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Reads one or two hexadecimal digits; -1 when any is not a digit.
+int HexValue(const std::string& text, std::size_t pos, std::size_t count)
+{
+    int value = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int digit = HexDigitValue(text[pos + i]);
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::string ScrambleText(const std::string& text)
+{
+    std::uniform_int_distribution<int> draw(0, 149);
+    return ScrambleText(text, 50 + draw(OffsetGenerator()));
+}
+
+std::string ScrambleText(const std::string& text, int offset)
+{
+    std::string out;
+    out.reserve(2 + 2 * text.size());
+    AppendHex(out, static_cast<unsigned>(offset) & 0xFF);
+    for (unsigned char b : text)
+        AppendHex(out, (b + static_cast<unsigned>(offset)) & 0xFF);
+    return out;
+}
+
+std::string UnscrambleText(const std::string& text)
+{
+    if (text.size() <= 2)
+        return {};
+    const int offset = HexValue(text, 0, 2);
+    if (offset < 0)
+        return {};
+    std::string out;
+    out.reserve(text.size() / 2);
+    for (std::size_t pos = 2; pos < text.size(); pos += 2) {
+        const int h = HexValue(text, pos, pos + 1 < text.size() ? 2 : 1);
+        if (h < 0)
+            return {};
+        out += static_cast<char>((h - offset + 256) & 0xFF);
+    }
+    return out;
+}
+
+}  // namespace kiv

@@ -1,0 +1,131 @@
+#include "VireoSubSetIni.h"
+
+#include <cstdint>
+
+#include "FileBytes.h"
+#include "IniText.h"
+
+namespace kiv {
+
+namespace {
+
+// Longest values the profile reads return: a string read uses a 65,535-byte buffer and an
+// integer read a 255-byte one, each holding its terminating NUL.
+constexpr std::size_t kStringValueLimit = 65534;
+constexpr std::size_t kNumberValueLimit = 254;
+
+int DigitValue(char c, int base)
+{
+    int v = -1;
+    if (c >= '0' && c <= '9')
+        v = c - '0';
+    else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
+    return v < base ? v : -1;
+}
+
+}  // namespace
+
+int TextToIntDef(const std::string& text, int defaultValue)
+{
+    std::size_t pos = 0;
+    while (pos < text.size() && text[pos] == ' ')
+        ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        negative = text[pos++] == '-';
+    int base = 10;
+    if (pos < text.size() && text[pos] == '$') {
+        base = 16;
+        ++pos;
+    } else if (pos + 1 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
+        base = 16;
+        pos += 2;
+    }
+    if (pos >= text.size())
+        return defaultValue;
+    std::uint64_t value = 0;
+    const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+    for (; pos < text.size(); ++pos) {
+        const int digit = DigitValue(text[pos], base);
+        if (digit < 0)
+            return defaultValue;
+        value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
+        if (value > limit)
+            return defaultValue;
+    }
+    // Hexadecimal text covers all 32 bits, as a two's complement pattern.
+    const auto bits = static_cast<std::uint32_t>(negative ? (0 - value) : value);
+    return static_cast<int>(static_cast<std::int32_t>(bits));
+}
+
+const std::string& TVireoSubSetIni::PathFor(const std::string& fileName) const
+{
+    return fileName.empty() ? DefaultIniFilePath : fileName;
+}
+
+std::string TVireoSubSetIni::ReadLimited(const std::string& section, const std::string& key,
+                                         const std::string& defaultValue, const std::string& fileName,
+                                         std::size_t limit) const
+{
+    std::string value = defaultValue;
+    if (auto bytes = ReadFileBytes(PathFor(fileName)))
+        if (auto stored = IniText(std::move(*bytes)).Value(section, key))
+            value = std::move(*stored);
+    // The value ends at its first NUL, as it would in the platform's buffer.
+    if (auto nul = value.find('\0'); nul != std::string::npos)
+        value.resize(nul);
+    if (value.size() > limit)
+        value.resize(limit);
+    return value;
+}
+
+std::string TVireoSubSetIni::ReadIniString(const std::string& section, const std::string& key,
+                                           const std::string& defaultValue, const std::string& fileName) const
+{
+    return ReadLimited(section, key, defaultValue, fileName, kStringValueLimit);
+}
+
+int TVireoSubSetIni::ReadIniInteger(const std::string& section, const std::string& key, int defaultValue,
+                                    const std::string& fileName) const
+{
+    return TextToIntDef(ReadLimited(section, key, std::to_string(defaultValue), fileName, kNumberValueLimit),
+                        defaultValue);
+}
+
+bool TVireoSubSetIni::ReadIniBool(const std::string& section, const std::string& key, bool defaultValue,
+                                  const std::string& fileName) const
+{
+    // A Boolean is true when the low byte of the stored integer is not zero: 2 is true, 256 false.
+    return (ReadIniInteger(section, key, defaultValue ? 1 : 0, fileName) & 0xFF) != 0;
+}
+
+bool TVireoSubSetIni::WriteIniString(const std::string& section, const std::string& key,
+                                     const std::string& value, const std::string& fileName)
+{
+    const std::string& path = PathFor(fileName);
+    if (path.empty())
+        return false;
+    bool missing = false;
+    auto bytes = ReadFileBytes(path, &missing);
+    if (!bytes && !missing)
+        return false;  // never replace a file that exists but could not be read
+    IniText ini(bytes ? std::move(*bytes) : std::string());
+    return ini.SetValue(section, key, value) && WriteFileBytes(path, ini.Bytes());
+}
+
+bool TVireoSubSetIni::WriteIniInteger(const std::string& section, const std::string& key, int value,
+                                      const std::string& fileName)
+{
+    return WriteIniString(section, key, std::to_string(value), fileName);
+}
+
+bool TVireoSubSetIni::WriteIniBool(const std::string& section, const std::string& key, bool value,
+                                   const std::string& fileName)
+{
+    return WriteIniString(section, key, value ? "1" : "0", fileName);
+}
+
+}  // namespace kiv

@@ -1,0 +1,40 @@
+// The INI helpers of the window-effects component: one settings file named by
+// DefaultIniFilePath, used whenever a helper is given an empty file name.
+#pragma once
+
+#include <string>
+
+namespace kiv {
+
+class TVireoSubSetIni {
+public:
+    std::string DefaultIniFilePath;
+
+    std::string ReadIniString(const std::string& section, const std::string& key,
+                              const std::string& defaultValue, const std::string& fileName = {}) const;
+    int ReadIniInteger(const std::string& section, const std::string& key, int defaultValue,
+                       const std::string& fileName = {}) const;
+    bool ReadIniBool(const std::string& section, const std::string& key, bool defaultValue,
+                     const std::string& fileName = {}) const;
+
+    // True when the file was written.
+    bool WriteIniString(const std::string& section, const std::string& key, const std::string& value,
+                        const std::string& fileName = {});
+    bool WriteIniInteger(const std::string& section, const std::string& key, int value,
+                         const std::string& fileName = {});
+    bool WriteIniBool(const std::string& section, const std::string& key, bool value,
+                      const std::string& fileName = {});
+
+private:
+    const std::string& PathFor(const std::string& fileName) const;
+    std::string ReadLimited(const std::string& section, const std::string& key,
+                            const std::string& defaultValue, const std::string& fileName,
+                            std::size_t limit) const;
+};
+
+// Decimal text to a 32-bit integer the way the settings have always been read: optional sign,
+// decimal digits, or hexadecimal after "$" or "0x". Anything else, or a value outside the
+// 32-bit range, gives defaultValue.
+int TextToIntDef(const std::string& text, int defaultValue);
+
+}  // namespace kiv

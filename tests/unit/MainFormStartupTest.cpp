@@ -1,0 +1,189 @@
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "FileBytes.h"
+#include "SettingLimits.h"
+#include "StatusTexts.h"
+#include "TextHelpers.h"
+#include "TrayImage.h"
+
+namespace kiv {
+namespace {
+
+using test::MainFormFixture;
+
+class MainFormStartup : public ::testing::Test, protected MainFormFixture {
+protected:
+    void WriteIni(const std::string& body) { ASSERT_TRUE(WriteFileBytes(IniPath(), "[Option]\r\n" + body)); }
+    std::string Welcome() const { return form.StatusQueue.empty() ? "<none>" : form.StatusQueue.front(); }
+};
+
+TEST_F(MainFormStartup, WithoutRemoteAccessOnlyTheMessageBoxAppears)
+{
+    ras.serviceError = true;
+    form.FormCreate();
+    ASSERT_EQ(app.boxes.size(), 1u);
+    EXPECT_EQ(app.boxes[0].text, kRasMissingText);
+    EXPECT_EQ(app.boxes[0].caption, "Kiv");
+    EXPECT_EQ(app.boxes[0].flags, 48u);
+    EXPECT_TRUE(app.terminated);
+    EXPECT_TRUE(tray.added.empty());
+    EXPECT_FALSE(tmSchedule.enabled);
+    EXPECT_TRUE(statusView.shown.empty());
+    EXPECT_FALSE(form.Created());
+
+    form.FormDestroy();  // on a form that never finished its creation
+    EXPECT_FALSE(std::filesystem::exists(IniPath()));
+    EXPECT_TRUE(statusView.shown.empty());
+}
+
+TEST_F(MainFormStartup, EmptyPhonebookNoFile)
+{
+    form.FormCreate();
+    EXPECT_EQ(form.AppDir, dir.File(""));
+    EXPECT_EQ(vss.DefaultIniFilePath, IniPath());
+    EXPECT_FALSE(vss.layeredWindowEvent);
+    EXPECT_EQ(form.Settings.Target, "");
+    EXPECT_EQ(form.TargetEntryIndex(), -1);
+    EXPECT_EQ(tray.added, std::vector<std::string>{kTrayIcon16});  // version query failed
+    EXPECT_TRUE(tmSchedule.enabled);
+    EXPECT_EQ(Welcome(), std::string("-Welcome to Kiv-\r\r") + kStatusNoTarget);
+    EXPECT_EQ(statusView.shown.size(), 1u);
+    EXPECT_TRUE(kms.calls.empty());
+    EXPECT_FALSE(std::filesystem::exists(IniPath()));
+}
+
+TEST_F(MainFormStartup, TargetStateDecidesTheConnectionLine)
+{
+    struct Case {
+        int state;
+        bool autoConnect;
+        bool dialSucceeds;
+        const char* line;
+        bool connectRequested;
+        bool dialled;
+    };
+    const Case cases[] = {
+        {2, true, true, kStatusStateConnected, true, false},
+        {1, true, true, kStatusStateDialling, true, false},
+        {0, false, true, kStatusStateIdle, false, false},
+        {0, true, true, kStatusDialStarted, true, true},
+        {0, true, false, kStatusDialFailed, true, true},
+    };
+    for (const Case& c : cases) {
+        MainFormFixture f;
+        f.ras.entries = {"A", "接続先", "接続先"};
+        f.ras.states["接続先"] = c.state;
+        f.ras.dialSucceeds = c.dialSucceeds;
+        f.form.RedialDone = 5;
+        ASSERT_TRUE(WriteFileBytes(f.IniPath(), std::string("[Option]\r\nTarget=接続先\r\nAutoConnectRun=") +
+                                                    (c.autoConnect ? "1" : "0") + "\r\n"));
+        f.form.FormCreate();
+        std::string line = c.line;
+        ReplaceText("%D", "接続先", line);
+        EXPECT_EQ(f.form.StatusQueue.front(), "-Welcome to Kiv-\r\r" + line) << c.state;
+        EXPECT_EQ(f.form.ConnectRequested, c.connectRequested) << c.state;
+        // The last of two entries of the same name is the target.
+        EXPECT_EQ(f.ras.calls, c.dialled ? std::vector<std::string>{"Dial 2"} : std::vector<std::string>{});
+        EXPECT_EQ(f.form.RedialDone, c.dialled ? 0 : 5);
+    }
+}
+
+TEST_F(MainFormStartup, KestrelMeshLogin)
+{
+    struct Case {
+        bool start, login;
+        const char* body;
+        const char* line;
+        std::vector<std::string> calls;
+        int port;
+    };
+    const Case cases[] = {
+        {true, true, "KMSLogin=1\r\n", kStatusKMSLoggedIn, {"Start", "Login"}, 51000},
+        {true, true, "KMSLogin=1\r\nKMSPort=1\r\nKMSPortNo=52001\r\n", kStatusKMSLoggedIn, {"Start", "Login"}, 52001},
+        {true, true, "KMSLogin=1\r\nKMSPort=1\r\nKMSPortNo=80\r\n", kStatusKMSLoggedIn, {"Start", "Login"}, 51000},
+        {false, true, "KMSLogin=1\r\n", kStatusKMSLoginFailed, {"Start", "Stop"}, 51000},
+        {true, false, "KMSLogin=1\r\n", kStatusKMSLoginFailed, {"Start", "Login", "Stop"}, 51000},
+    };
+    for (const Case& c : cases) {
+        MainFormFixture f;
+        f.kms.startSucceeds = c.start;
+        f.kms.loginSucceeds = c.login;
+        ASSERT_TRUE(WriteFileBytes(f.IniPath(), std::string("[Option]\r\n") + c.body));
+        f.form.FormCreate();
+        EXPECT_EQ(f.form.StatusQueue.front(),
+                  std::string("-Welcome to Kiv-\r\r") + c.line + "\r" + kStatusNoTarget) << c.body;
+        EXPECT_EQ(f.kms.calls, c.calls) << c.body;
+        EXPECT_EQ(f.kms.port, c.port) << c.body;
+        EXPECT_EQ(f.kms.handleName, c.start ? "Kiv" : "");
+    }
+}
+
+TEST(ChooseTrayIcon, ByVersion)
+{
+    EXPECT_STREQ(ChooseTrayIcon(std::nullopt), kTrayIcon16);
+    EXPECT_STREQ(ChooseTrayIcon(OsVersion{1, 4, 90}), kTrayIcon256);  // Me
+    EXPECT_STREQ(ChooseTrayIcon(OsVersion{1, 4, 10}), kTrayIcon16);   // 98
+    EXPECT_STREQ(ChooseTrayIcon(OsVersion{2, 5, 1}), kTrayIcon256);   // XP
+    EXPECT_STREQ(ChooseTrayIcon(OsVersion{2, 5, 0}), kTrayIcon16);    // 2000
+    EXPECT_STREQ(ChooseTrayIcon(OsVersion{2, 10, 0}), kTrayIcon16);
+}
+
+TEST_F(MainFormStartup, DestroyLogsOutAndDisconnectsWhenAsked)
+{
+    struct Case {
+        int state;
+        bool cancel, hangUp;
+        std::vector<std::string> calls;
+        bool failureShown;
+    };
+    const Case cases[] = {
+        {2, true, true, {"HangUpConnection 0"}, false},
+        {2, true, false, {"HangUpConnection 0"}, true},
+        {1, true, true, {"CancelDial"}, false},
+        {1, false, true, {"CancelDial", "HangUpConnection -1"}, false},
+        {1, false, false, {"CancelDial", "HangUpConnection -1"}, true},
+        {0, false, false, {}, false},
+    };
+    for (const Case& c : cases) {
+        MainFormFixture f;
+        f.ras.entries = {"T"};
+        f.ras.states["T"] = c.state;
+        f.ras.cancelSucceeds = c.cancel;
+        f.ras.hangUpSucceeds = c.hangUp;
+        ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\nKMSLogin=1\r\n"));
+        f.form.FormCreate();
+        f.ras.calls.clear();
+        f.kms.calls.clear();
+        f.statusView.shown.clear();
+        f.form.StatusQueue.clear();
+        f.form.FormDestroy();
+        EXPECT_EQ(f.kms.calls, (std::vector<std::string>{"Logout", "Stop"}));
+        EXPECT_FALSE(f.form.ConnectRequested);
+        EXPECT_EQ(f.ras.calls, c.calls) << c.state;
+        EXPECT_EQ(f.statusView.shown.size(), c.failureShown ? 1u : 0u) << c.state;
+        EXPECT_EQ(f.tray.deletes, 1);
+    }
+}
+
+TEST_F(MainFormStartup, ShowStatusFillsPlaceholdersOnce)
+{
+    form.FormCreate();
+    form.StatusQueue.clear();
+    form.Settings.Target = "名前%D";
+    form.Settings.RedialInterval = 5;
+    form.Settings.RedialCount = 3;
+    form.RedialDone = 1;
+    form.ShowStatus("「%D」%S秒（残り%C回）%D");
+    ASSERT_EQ(form.StatusQueue.size(), 1u);
+    EXPECT_EQ(form.StatusQueue[0], "「名前%D」5秒（残り2回）名前%D");
+
+    form.Settings.StatusLocate = 0;  // not shown: queued messages are dropped
+    form.StatusQueue.push_back("waiting");
+    form.DisplayNextStatus();
+    EXPECT_TRUE(form.StatusQueue.empty());
+}
+
+}  // namespace
+}  // namespace kiv

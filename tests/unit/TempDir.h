@@ -1,0 +1,34 @@
+// A fresh folder for one test, removed afterwards.
+#pragma once
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+namespace kiv::test {
+
+class TempDir {
+public:
+    TempDir()
+    {
+        std::random_device rd;
+        path_ = std::filesystem::temp_directory_path() / ("kiv-test-" + std::to_string(rd()) + std::to_string(rd()));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace kiv::test

@@ -1,0 +1,93 @@
+#include "TextHelpers.h"
+
+#include <gtest/gtest.h>
+
+namespace kiv {
+namespace {
+
+TEST(ScrambleText, WorkedExampleAndItsInverse)
+{
+    EXPECT_EQ(ScrambleText("abc", 100), "64C5C6C7");
+    EXPECT_EQ(UnscrambleText("64C5C6C7"), "abc");
+    EXPECT_EQ(UnscrambleText("64c5c6c7"), "abc");
+}
+
+TEST(ScrambleText, WrapsBytesAboveTheOffsetAndKeepsShiftJis)
+{
+    using namespace std::string_literals;
+    const std::string text = "\x00\xFF\x82\xA0 ■～"s;
+    const std::string scrambled = ScrambleText(text, 199);
+    EXPECT_EQ(scrambled.substr(0, 6), "C7C7C6");  // 0x00+199, 0xFF+199-256
+    EXPECT_EQ(UnscrambleText(scrambled), text);
+}
+
+TEST(ScrambleText, RandomOffsetStaysInItsRangeAndRoundTrips)
+{
+    for (int i = 0; i < 500; ++i) {
+        const std::string s = ScrambleText("Kiv");
+        ASSERT_EQ(s.size(), 8u);
+        const int offset = std::stoi(s.substr(0, 2), nullptr, 16);
+        ASSERT_GE(offset, 50);
+        ASSERT_LE(offset, 199);
+        ASSERT_EQ(UnscrambleText(s), "Kiv");
+    }
+}
+
+TEST(ScrambleText, EmptyTextGivesTwoDigitsAndTwiceGivesSix)
+{
+    EXPECT_EQ(ScrambleText("").size(), 2u);
+    EXPECT_EQ(ScrambleText(ScrambleText("")).size(), 6u);
+    EXPECT_EQ(UnscrambleText(UnscrambleText(ScrambleText(ScrambleText("")))), "");
+}
+
+TEST(UnscrambleText, InvalidOrShortInputGivesEmpty)
+{
+    for (const char* input : {"", "6", "64", "64ZZ", "ZZ41", "64C5C6G7", "64 C5"})
+        EXPECT_EQ(UnscrambleText(input), "") << input;
+}
+
+TEST(UnscrambleText, OddLengthTakesTheLastSingleDigitAndAnyOffset)
+{
+    // Offset 0x64; last lone digit "C" is 12, 12 - 100 + 256 = 168.
+    EXPECT_EQ(UnscrambleText("64C5C"), std::string("a\xA8"));
+    // Offsets outside 50..199 are read as they are.
+    EXPECT_EQ(UnscrambleText("0041"), "A");
+    EXPECT_EQ(UnscrambleText("FF40"), "A");
+}
+
+TEST(ReplaceText, Cases)
+{
+    struct Case {
+        std::string oldText, newText, text, expected;
+    };
+    const Case cases[] = {
+        {"\r\n", "\\|", "a\r\nb\r\n", "a\\|b\\|"},
+        {"\\|", "\r\n", "a\\|b\\|", "a\r\nb\r\n"},
+        // Deleting a separator also deletes the occurrences the deletion brings together.
+        {"&|", "", "&&||", ""},
+        {"ab", "a", "abb", "a"},
+        // The new text contains the old: every original occurrence replaced once, and it ends.
+        {"a", "aa", "aba", "aabaa"},
+        {"%D", "x%Dy", "<%D%D>", "<x%Dyx%Dy>"},
+        {"x", "y", "", ""},
+        {"", "y", "abc", "abc"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        ReplaceText(c.oldText, c.newText, text);
+        EXPECT_EQ(text, c.expected) << "old=" << c.oldText << " new=" << c.newText << " text=" << c.text;
+    }
+}
+
+TEST(ReplaceText, LineBreaksRoundTripThroughTheWireForm)
+{
+    const std::string original = "一行目\r\n二行目\r\n\r\nend";
+    std::string text = original;
+    ReplaceText("\r\n", "\\|", text);
+    EXPECT_EQ(text.find("\r\n"), std::string::npos);
+    ReplaceText("\\|", "\r\n", text);
+    EXPECT_EQ(text, original);
+}
+
+}  // namespace
+}  // namespace kiv
