@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Every test tier from a fresh clone: installs what is missing, builds the native tree and the
+# Windows trees, runs the native tests, the Windows tests under Wine, and the end-to-end tests.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+. scripts/wine-env.sh
+
+bash scripts/bootstrap.sh
+jobs=$(nproc)
+
+step() { printf '\n== %s ==\n' "$*"; }
+
+step "native build"
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/native -j"$jobs"
+
+step "Windows build (x86_64, run under Wine)"
+cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" >/dev/null
+cmake --build build/win64 -j"$jobs"
+
+step "Windows build (i686, as shipped)"
+cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-i686.cmake" >/dev/null
+if [ -f src/win32/CMakeLists.txt ]; then
+  cmake --build build/win32 -j"$jobs" --target kiv
+fi
+
+status=0
+step "tier 1: native tests"
+(cd build/native && ctest --output-on-failure -j"$jobs") || status=1
+
+step "tier 2: Windows tests under Wine"
+kiv_wine_prefix "$top/build/win64"
+"$KIV_WINESERVER" -p
+(cd build/win64 && ctest --output-on-failure) || status=1
+"$KIV_WINESERVER" -k || true
+
+step "tier 3: end to end under Wine"
+for script in tests/e2e/*.sh; do
+  [ -e "$script" ] || continue
+  echo "-- $script"
+  if ! bash "$script" "$top/build/win64"; then
+    echo "FAILED: $script"
+    status=1
+  fi
+done
+
+exit $status
