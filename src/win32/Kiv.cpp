@@ -1,0 +1,59 @@
+// Program entry: one copy per desktop, a hidden application window that keeps the program off
+// the taskbar, the main form, and the message loop until the main form closes.
+#include <windows.h>
+
+#include "MainWindow.h"
+
+namespace {
+
+constexpr char kMutexName[] = "Veld -Kiv-";
+
+LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateApplicationWindow(HINSTANCE instance)
+{
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = ApplicationProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = L"TApplication";
+    RegisterClassExW(&wc);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"Kiv", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                  0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    if (window)
+        SetWindowLongPtrW(window, GWL_EXSTYLE, GetWindowLongPtrW(window, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
+    return window;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    if (HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName)) {
+        CloseHandle(running);
+        return 0;
+    }
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kMutexName);
+
+    HWND application = CreateApplicationWindow(instance);
+    {
+        kiv::MainWindow mainWindow(application);
+        if (mainWindow.Create()) {
+            MSG msg;
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+    }
+    if (application)
+        DestroyWindow(application);
+    if (mutex) {
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    }
+    return 0;
+}

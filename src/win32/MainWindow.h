@@ -1,0 +1,50 @@
+// The main window TMainForm on the screen: a hidden, borderless, always-on-top popup owned by
+// the application window. It forwards its messages to the portable form.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "MainUnit.h"
+#include "StandIns.h"
+#include "Win32Ports.h"
+
+namespace kiv {
+
+class MainWindow {
+public:
+    static constexpr wchar_t kClassName[] = L"TMainForm";
+    static constexpr UINT_PTR kScheduleTimerId = 1;
+    static constexpr UINT_PTR kFeedOutTimerId = 2;
+    static constexpr UINT_PTR kConnectTimerId = 3;
+
+    explicit MainWindow(HWND applicationWindow);
+    ~MainWindow();
+
+    // Creates the window and runs FormCreate; false when the program is to end at once.
+    bool Create();
+    HWND Handle() const { return window_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND applicationWindow_;
+    HWND window_ = nullptr;
+
+    Win32Application app_;
+    Win32Clock clock_;
+    StandInRas ras_;
+    StandInMesh kms_;
+    StandInVireoSubSet vss_;
+    Win32Tray tray_;
+    StandInStatusView statusView_;
+    Win32Timer tmSchedule_{kScheduleTimerId, 1000};
+    Win32Timer tmFeedOut_{kFeedOutTimerId, 50};
+    Win32Timer tmConnect_{kConnectTimerId, 0};
+    TMainForm form_;
+    bool destroyed_ = false;
+};
+
+}  // namespace kiv

@@ -1,0 +1,169 @@
+#include "Win32Ports.h"
+
+#include <mmsystem.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "SettingLimits.h"
+#include "WinText.h"
+
+namespace kiv {
+
+void Win32Timer::SetEnabled(bool enabled)
+{
+    enabled_ = enabled;
+    Apply();
+}
+
+void Win32Timer::SetInterval(unsigned milliseconds)
+{
+    interval_ = milliseconds;
+    Apply();
+}
+
+void Win32Timer::Apply()
+{
+    if (!window_)
+        return;
+    KillTimer(window_, id_);
+    // A timer of interval 0 does not run.
+    if (enabled_ && interval_ > 0)
+        SetTimer(window_, id_, interval_, nullptr);
+}
+
+double Win32Clock::TimeOfDay()
+{
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return TimeOfDayFromMilliseconds(((t.wHour * 60LL + t.wMinute) * 60 + t.wSecond) * 1000 + t.wMilliseconds);
+}
+
+std::uint32_t Win32Clock::TickCount() { return timeGetTime(); }
+
+std::string Win32Application::ExePath() const
+{
+    char path[MAX_PATH + 1] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, n);
+}
+
+int Win32Application::MessageBox(const std::string& text, const std::string& caption, unsigned flags)
+{
+    return MessageBoxW(owner_, Wide(text).c_str(), Wide(caption).c_str(), flags);
+}
+
+void Win32Application::Terminate()
+{
+    terminated_ = true;
+    PostQuitMessage(0);
+}
+
+void Win32Application::ProcessMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave the quit for the main loop.
+            terminated_ = true;
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+std::optional<OsVersion> Win32Application::Version()
+{
+    OSVERSIONINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
+    static_assert(sizeof(OSVERSIONINFOA) == 148);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&info))
+        return std::nullopt;
+#pragma GCC diagnostic pop
+    return OsVersion{info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
+}
+
+namespace {
+
+// An icon from an RCDATA resource that holds a whole .ico file: the best 16 x 16 image of it.
+HICON LoadIconFromIcoResource(const char* name)
+{
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceA(module, name, MAKEINTRESOURCEA(10));  // RT_RCDATA
+    if (!found)
+        return nullptr;
+    HGLOBAL loaded = LoadResource(module, found);
+    const auto* bytes = static_cast<const BYTE*>(LockResource(loaded));
+    const DWORD size = SizeofResource(module, found);
+    if (!bytes || size < 6 + 16)
+        return nullptr;
+    // ICONDIR: reserved, type 1, count; then 16-byte entries with size and offset of each image.
+    const unsigned count = bytes[4] | (bytes[5] << 8);
+    int best = -1;
+    for (unsigned i = 0; i < count && 6 + 16 * (i + 1) <= size; ++i) {
+        const BYTE* e = bytes + 6 + 16 * i;
+        if ((e[0] == 16 && e[1] == 16) || best < 0)
+            best = static_cast<int>(i);
+    }
+    if (best < 0)
+        return nullptr;
+    const BYTE* e = bytes + 6 + 16 * best;
+    DWORD imageSize, offset;
+    std::memcpy(&imageSize, e + 8, 4);
+    std::memcpy(&offset, e + 12, 4);
+    if (offset > size || imageSize > size - offset)
+        return nullptr;
+    return CreateIconFromResourceEx(const_cast<BYTE*>(bytes + offset), imageSize, TRUE, 0x00030000, 16, 16,
+                                    LR_DEFAULTCOLOR);
+}
+
+NOTIFYICONDATAA TrayRecord(HWND window, HICON icon)
+{
+    NOTIFYICONDATAA data;
+    std::memset(&data, 0, sizeof data);
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = window;
+    data.uID = 1;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = Win32Tray::kCallbackMessage;
+    data.hIcon = icon;
+    std::strcpy(data.szTip, "Kiv");
+    return data;
+}
+
+#ifndef _WIN64
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the 32-bit tray record is 88 bytes");
+#endif
+
+}  // namespace
+
+void Win32Tray::Add(const char* iconResource)
+{
+    if (!icon_)
+        icon_ = LoadIconFromIcoResource(iconResource);
+    NOTIFYICONDATAA data = TrayRecord(window_, icon_);
+    Shell_NotifyIconA(NIM_ADD, &data);
+    added_ = true;
+}
+
+void Win32Tray::Delete()
+{
+    if (!added_)
+        return;
+    NOTIFYICONDATAA data = TrayRecord(window_, icon_);
+    Shell_NotifyIconA(NIM_DELETE, &data);
+    added_ = false;
+}
+
+Win32Tray::~Win32Tray()
+{
+    if (icon_)
+        DestroyIcon(icon_);
+}
+
+}  // namespace kiv

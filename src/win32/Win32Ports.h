@@ -1,0 +1,66 @@
+// Win32 implementations of the main window's ports.
+#pragma once
+
+#include <windows.h>
+
+#include "Ports.h"
+
+namespace kiv {
+
+// A window timer: SetTimer on the owner window under a fixed identifier.
+class Win32Timer : public TimerPort {
+public:
+    Win32Timer(UINT_PTR id, unsigned interval) : id_(id), interval_(interval) {}
+    void Attach(HWND window) { window_ = window; }
+    void SetEnabled(bool enabled) override;
+    bool Enabled() const override { return enabled_; }
+    void SetInterval(unsigned milliseconds) override;
+    unsigned Interval() const override { return interval_; }
+    UINT_PTR Id() const { return id_; }
+
+private:
+    void Apply();
+    HWND window_ = nullptr;
+    UINT_PTR id_;
+    unsigned interval_;
+    bool enabled_ = false;
+};
+
+class Win32Clock : public ClockPort {
+public:
+    double TimeOfDay() override;
+    std::uint32_t TickCount() override;
+};
+
+class Win32Application : public ApplicationPort {
+public:
+    void SetOwner(HWND owner) { owner_ = owner; }
+    std::string Title() const override { return "Kiv"; }
+    std::string ExePath() const override;
+    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    void Terminate() override;
+    void ProcessMessages() override;
+    std::optional<OsVersion> Version() override;
+    bool Terminated() const { return terminated_; }
+
+private:
+    HWND owner_ = nullptr;
+    bool terminated_ = false;
+};
+
+// The tray icon: the first, smallest layout of the notify-icon record, with the ASCII tip.
+class Win32Tray : public TrayPort {
+public:
+    static constexpr UINT kCallbackMessage = 0x8001;
+    void Attach(HWND window) { window_ = window; }
+    void Add(const char* iconResource) override;
+    void Delete() override;
+    ~Win32Tray() override;
+
+private:
+    HWND window_ = nullptr;
+    HICON icon_ = nullptr;
+    bool added_ = false;
+};
+
+}  // namespace kiv

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Start-up and shutdown of kiv.exe under Wine: tray icon, single instance, clean exit, no
+# settings file written by a start, and the start without the remote access service.
+. "$(dirname "$0")/lib.sh"
+start_xvfb
+new_run_dir
+cd "$RUN_DIR"
+
+# First copy: runs, adds its tray icon.
+( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/first.rc" ) &
+wait_for 60 kivctl running || fail "main window did not appear"
+wait_for 20 tray_shown || fail "no tray icon"
+pass "kiv.exe runs with its tray icon"
+import -window root "$ARTIFACTS/startup-tray.png" 2>/dev/null || true
+
+# Second copy: ends at once with exit code 0, the first one runs on.
+timeout 30 "$KIV_WINE" kiv.exe; rc=$?
+[ "$rc" = 0 ] || fail "second copy exit code $rc"
+kivctl running || fail "first copy ended with the second"
+pass "second copy ends at once with exit code 0"
+
+# Closing the main window ends the program and removes the tray icon.
+kivctl close || fail "could not close the main window"
+wait_for 30 test -f "$RUN_DIR/first.rc" || fail "program did not end after close"
+[ "$(cat "$RUN_DIR/first.rc")" = 0 ] || fail "exit code $(cat "$RUN_DIR/first.rc")"
+wait_for 10 bash -c '! xwininfo -name "Wine System Tray" 2>/dev/null | grep -q IsViewable' || fail "tray icon left behind"
+pass "closing the main window ends the program and removes the tray icon"
+
+[ ! -e "$RUN_DIR/Kiv.INI" ] || fail "a start created Kiv.INI"
+pass "a start writes no Kiv.INI"
+
+# Without the remote access service: the message box, no tray icon, the end after OK.
+rm -f "$RUN_DIR/first.rc"
+( WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=d" "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/first.rc" ) &
+text=""
+for _ in $(seq 100); do
+  if text=$(kivctl msgbox 2>/dev/null); then break; fi
+  sleep 0.3
+done
+expected=$'RAS（リモートアクセスサービス）が組み込まれていません。\rRASが組み込まれていない環境でKivを起動することはできません。'
+got=${text%$'\r'}
+[ "$got" = "$expected" ] || fail "message box text: [$got]"
+wait_for 30 test -f "$RUN_DIR/first.rc" || fail "program did not end after OK"
+[ "$(cat "$RUN_DIR/first.rc")" = 0 ] || fail "exit code $(cat "$RUN_DIR/first.rc")"
+tray_shown && fail "tray icon added without the service"
+pass "without the remote access service: message box with caption Kiv, no tray icon, exit after OK"

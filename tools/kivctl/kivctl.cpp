@@ -1,0 +1,81 @@
+// Test driver: talks to a running kiv.exe through its windows, as the system would.
+//   kivctl close              post WM_CLOSE to the main window
+//   kivctl running            exit 0 while the main window exists
+//   kivctl post MSG WP LP     post a message to the main window (numbers, decimal or 0x hex)
+//   kivctl msgbox             print the text of Kiv's message box (UTF-8), then press OK
+// Exit codes: 0 done, 2 window not found, 1 usage.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+HWND MainWindow() { return FindWindowW(L"TMainForm", nullptr); }
+
+std::string Utf8(const std::wstring& text)
+{
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t buffer[1024] = {};
+    GetWindowTextW(window, buffer, 1023);
+    return buffer;
+}
+
+BOOL CALLBACK CollectStatic(HWND child, LPARAM out)
+{
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 63);
+    if (std::wcscmp(cls, L"Static") == 0) {
+        const std::wstring text = WindowText(child);
+        if (!text.empty())
+            *reinterpret_cast<std::wstring*>(out) += text;
+    }
+    return TRUE;
+}
+
+int MessageBoxText()
+{
+    HWND box = FindWindowW(L"#32770", L"Kiv");
+    if (!box)
+        return 2;
+    std::wstring text;
+    EnumChildWindows(box, CollectStatic, reinterpret_cast<LPARAM>(&text));
+    std::printf("%s\n", Utf8(text).c_str());
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return 1;
+    const std::string command = argv[1];
+    if (command == "msgbox")
+        return MessageBoxText();
+    HWND main = MainWindow();
+    if (!main)
+        return 2;
+    if (command == "running")
+        return 0;
+    if (command == "close")
+        return PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : 2;
+    if (command == "post" && argc == 5) {
+        const auto number = [](const char* s) { return std::strtoull(s, nullptr, 0); };
+        return PostMessageW(main, static_cast<UINT>(number(argv[2])), static_cast<WPARAM>(number(argv[3])),
+                            static_cast<LPARAM>(number(argv[4])))
+                   ? 0
+                   : 2;
+    }
+    return 1;
+}
