@@ -29,6 +29,21 @@ pass "closing the main window ends the program and removes the tray icon"
 [ ! -e "$RUN_DIR/Kiv.INI" ] || fail "a start created Kiv.INI"
 pass "a start writes no Kiv.INI"
 
+# A hand-edited file with values out of range and non-numbers: start-up completes, the
+# program runs on, and the file is left as it was.
+printf '[Option]\r\nAutoConnectRun=1\r\nAutoConnectRunTime=1\r\nAutoStart=1\r\nAutoEnd=1\r\nAutoStartHour=99\r\nAutoStartMinute=-5\r\nAutoEndHour=x\r\nStatusLocate=9\r\nStatusAlphaCount=0\r\nRedialInterval=0\r\nKMSLogin=1\r\nKMSPort=1\r\nKMSPortNo=80\r\nKMSComputerList=not hex\r\n' >"$RUN_DIR/Kiv.INI"
+cp "$RUN_DIR/Kiv.INI" "$RUN_DIR/Kiv.INI.orig"
+rm -f "$RUN_DIR/first.rc"
+( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/first.rc" ) &
+wait_for 60 kivctl running || fail "no start with out-of-range settings"
+sleep 3  # a few schedule ticks
+kivctl running || fail "ended with out-of-range settings"
+kivctl close
+wait_for 30 test -f "$RUN_DIR/first.rc" || fail "program did not end"
+cmp -s "$RUN_DIR/Kiv.INI" "$RUN_DIR/Kiv.INI.orig" || fail "Kiv.INI changed"
+rm -f "$RUN_DIR/Kiv.INI" "$RUN_DIR/Kiv.INI.orig"
+pass "out-of-range and non-numeric settings: start-up completes and the program runs on"
+
 # Without the remote access service: the message box, no tray icon, the end after OK.
 rm -f "$RUN_DIR/first.rc"
 ( WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=d" "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/first.rc" ) &
