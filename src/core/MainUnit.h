@@ -11,6 +11,13 @@
 
 namespace kiv {
 
+// Asks the system to shut down; true when the request was accepted.
+class ShutdownPort {
+public:
+    virtual ~ShutdownPort() = default;
+    virtual bool ShutdownWindows() = 0;
+};
+
 struct TMainFormPorts {
     ApplicationPort& App;
     ClockPort& Clock;
@@ -22,6 +29,7 @@ struct TMainFormPorts {
     TimerPort& tmSchedule;
     TimerPort& tmFeedOut;
     TimerPort& tmConnect;
+    ShutdownPort& Shutdown;
 };
 
 class TMainForm {
@@ -34,6 +42,19 @@ public:
     // Fills the placeholders of a status template and queues the message.
     void ShowStatus(const std::string& messageTemplate);
     void DisplayNextStatus();
+
+    // Dial-up control: the connect and disconnect commands, the pending redial, the dial-up
+    // layer's completion events and the keep-alive redial after a drop.
+    void miTaskConnectClick();
+    void miTaskDeconnectClick();
+    void tmConnectTimer();
+    void RasConnect(const std::string& dialName);
+    void RasConnectError(const std::string& dialName);
+    void KeepAliveCheck();
+
+    // The daily schedule, once a second.
+    void tmScheduleTimer();
+    bool ShutdownWindows() { return ports_.Shutdown.ShutdownWindows(); }
 
     // Phonebook index of the control target, -1 when there is none or it is not listed.
     int TargetEntryIndex();
@@ -61,9 +82,20 @@ public:
 
 private:
     std::string ComposeConnectionLine();
+    // Hangs up the target's connection; on success shows successMessage, on failure (the
+    // target not connected counts as one) reports it while the line is still up and keeps it.
+    bool HangUpTarget(const char* successMessage);
+    // HangUpConnection of the target's connection; false when it is not connected.
+    bool HangUpTargetConnection();
+    // The target is still dialling or connected.
+    bool TargetStillUp();
+    void ScheduleRedial();
+    void TellRemoteConsole(const std::string& text);
+    void ScheduledDisconnect();
 
     TMainFormPorts ports_;
     bool created_ = false;
+    bool scheduleRunning_ = false;
 };
 
 }  // namespace kiv

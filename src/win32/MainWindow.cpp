@@ -4,7 +4,7 @@ namespace kiv {
 
 MainWindow::MainWindow(HWND applicationWindow)
     : applicationWindow_(applicationWindow),
-      form_({app_, clock_, ras_, kms_, vss_, tray_, statusView_, tmSchedule_, tmFeedOut_, tmConnect_})
+      form_({app_, clock_, ras_, kms_, vss_, tray_, statusView_, tmSchedule_, tmFeedOut_, tmConnect_, shutdown_})
 {
 }
 
@@ -75,7 +75,10 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         window_ = nullptr;
         break;
     case WM_TIMER:
-        // The handlers of the schedule, the fade-out and the redial arrive with their parts.
+        if (wParam == kScheduleTimerId)
+            form_.tmScheduleTimer();
+        else if (wParam == kConnectTimerId && tmConnect_.Enabled())
+            form_.tmConnectTimer();
         return 0;
     default:
         break;

@@ -9,6 +9,7 @@
 #include "MainUnit.h"
 #include "StandIns.h"
 #include "Win32Ports.h"
+#include "Win32Shutdown.h"
 
 namespace kiv {
 
@@ -43,6 +44,7 @@ private:
     Win32Timer tmSchedule_{kScheduleTimerId, 1000};
     Win32Timer tmFeedOut_{kFeedOutTimerId, 50};
     Win32Timer tmConnect_{kConnectTimerId, 0};
+    Win32Shutdown shutdown_;
     TMainForm form_;
     bool destroyed_ = false;
 };

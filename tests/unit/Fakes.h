@@ -1,6 +1,7 @@
 // Fakes of the main window's ports, with the calls they saw.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -91,12 +92,19 @@ public:
     bool CancelDial() override
     {
         calls.push_back("CancelDial");
+        if (duringWait)
+            duringWait();
         return cancelSucceeds;
     }
     bool HangUpConnection(int i) override
     {
         calls.push_back("HangUpConnection " + std::to_string(i));
-        return hangUpSucceeds;
+        if (duringWait)
+            duringWait();
+        if (!hangUpSucceeds)
+            return false;
+        states[ConnectedEntryName(i)] = 0;
+        return true;
     }
     int EntryStateByName(const std::string& name) override { return StateOf(name); }
     void SetMonitoring(bool) override {}
@@ -122,6 +130,8 @@ public:
     bool cancelSucceeds = true;
     bool hangUpSucceeds = true;
     std::vector<std::string> calls;
+    // Runs inside CancelDial and HangUpConnection, where the real layer processes messages.
+    std::function<void()> duringWait;
 };
 
 class FakeMesh : public MeshPort {
@@ -186,6 +196,19 @@ public:
     std::vector<std::string> shown;
 };
 
+class FakeShutdown : public ShutdownPort {
+public:
+    bool ShutdownWindows() override
+    {
+        ++requests;
+        if (onRequest)
+            onRequest();
+        return true;
+    }
+    int requests = 0;
+    std::function<void()> onRequest;
+};
+
 // A main form over fakes, with its executable in a fresh folder.
 struct MainFormFixture {
     MainFormFixture() { app.exePath = dir.File("kiv.exe"); }
@@ -201,7 +224,8 @@ struct MainFormFixture {
     FakeTray tray;
     FakeStatusView statusView;
     FakeTimer tmSchedule, tmFeedOut, tmConnect;
-    TMainForm form{{app, clock, ras, kms, vss, tray, statusView, tmSchedule, tmFeedOut, tmConnect}};
+    FakeShutdown shutdown;
+    TMainForm form{{app, clock, ras, kms, vss, tray, statusView, tmSchedule, tmFeedOut, tmConnect, shutdown}};
 };
 
 }  // namespace kiv::test
