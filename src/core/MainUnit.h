@@ -8,6 +8,7 @@
 #include "Ports.h"
 #include "Settings.h"
 #include "StringList.h"
+#include "TrayMenu.h"
 
 namespace kiv {
 
@@ -51,6 +52,13 @@ public:
     void RasConnect(const std::string& dialName);
     void RasConnectError(const std::string& dialName);
     void KeepAliveCheck();
+
+    // Tray icon: a double click shows the target's state unless a message is on screen; the
+    // popup menu's state is built anew on every popup; a target chosen in its submenu is
+    // written at once.
+    void TrayDoubleClick();
+    TaskMenuState pmTaskMenuPopup();
+    void miTaskTargetChildClick(const std::string& caption);
 
     // The daily schedule, once a second.
     void tmScheduleTimer();
