@@ -96,12 +96,20 @@ constexpr std::uint32_t RASCS_Authenticate = 5;
 constexpr std::uint32_t RASCS_Connected = 0x2000;
 constexpr std::uint32_t RASCS_Disconnected = 0x2001;
 
+// The system's headers define some of these names as macros of the same values.
+#ifndef ERROR_INVALID_HANDLE
 constexpr std::uint32_t ERROR_INVALID_HANDLE = 6;
+#endif
 constexpr std::uint32_t ERROR_BUFFER_TOO_SMALL = 603;
 constexpr std::uint32_t ERROR_CANNOT_FIND_PHONEBOOK_ENTRY = 623;
 
+#ifndef WM_TIMER
 constexpr unsigned WM_TIMER = 0x0113;
+#endif
+#ifndef WM_USER
 constexpr unsigned WM_USER = 0x0400;
+#endif
+static_assert(ERROR_INVALID_HANDLE == 6 && WM_TIMER == 0x0113 && WM_USER == 0x0400);
 constexpr unsigned WM_RAS_CONNECTED = WM_USER + 101;
 constexpr unsigned WM_RAS_AUTHENTICATE = WM_USER + 102;
 constexpr unsigned WM_RAS_ERROR = WM_USER + 103;
