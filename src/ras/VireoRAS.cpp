@@ -206,10 +206,13 @@ bool TVireoRAS::CancelDial()
     const HRASCONN handle = dialHandle_;
     if (service_->HangUp(handle) != 0)
         return false;
-    const bool gone = WaitUntilGone(&dialHandle_);
-    // The dial stays the component's own until WM_RAS_ERROR ends it with OnConnectError. The
-    // service normally reports the end itself; a message of our own makes sure it ends even
-    // when the service does not, and the one handled second finds no dial and is dropped.
+    // The dial stays the component's own until WM_RAS_ERROR ends it with OnConnectError; that
+    // may happen during the wait, which goes on for the handle's release all the same.
+    cancelWaitHandle_ = handle;
+    const bool gone = WaitUntilGone(&handle);
+    cancelWaitHandle_ = 0;
+    // The service normally reports the end itself. A message of our own makes sure the dial
+    // ends even when it does not; the one handled second finds no dial and is dropped.
     if (dialHandle_ == handle) {
         if (!gone)
             abandonedHandle_ = handle;  // released or not, it is not waited for again
@@ -270,7 +273,8 @@ void TVireoRAS::SetMonitoring(bool on)
 void TVireoRAS::OnRasError()
 {
     dialEnding_ = true;
-    if (dialHandle_ != abandonedHandle_) {
+    // Not released again when CancelDial is already waiting for it, or waited for it in vain.
+    if (dialHandle_ != abandonedHandle_ && dialHandle_ != cancelWaitHandle_) {
         service_->HangUp(dialHandle_);
         WaitUntilGone(&dialHandle_);
     }

@@ -73,6 +73,8 @@ private:
     std::string dialName_;
     // The dial's handle whose release was already waited for in vain by CancelDial.
     ras::HRASCONN abandonedHandle_ = 0;
+    // The handle of the dial whose release CancelDial is waiting for.
+    ras::HRASCONN cancelWaitHandle_ = 0;
     // The dial is being ended (its handle released); notifications meanwhile are dropped.
     bool dialEnding_ = false;
 };

@@ -30,7 +30,8 @@ TEST(VireoRASUnavailable, EveryQueryGivesItsUnavailableAnswer)
     EXPECT_EQ(events, 0);
 }
 
-TEST(VireoRAS, RecordsAreThe32BitLayoutsAndBuffersHold100)
+// 412-byte connection records in the 32-bit layout; the 64-bit Windows build has its own.
+TEST(VireoRAS, RecordSizesAndBuffersOf100)
 {
     RasFixture f;
     f.service.entries = {"A"};
@@ -39,8 +40,8 @@ TEST(VireoRAS, RecordsAreThe32BitLayoutsAndBuffersHold100)
     ASSERT_EQ(f.service.sizesSeen.size(), 2u);
     EXPECT_EQ(f.service.sizesSeen[0].dwSize, 264u);
     EXPECT_EQ(f.service.sizesSeen[0].bytes, 26400u);
-    EXPECT_EQ(f.service.sizesSeen[1].dwSize, 412u);
-    EXPECT_EQ(f.service.sizesSeen[1].bytes, 41200u);
+    EXPECT_EQ(f.service.sizesSeen[1].dwSize, sizeof(RASCONNA));
+    EXPECT_EQ(f.service.sizesSeen[1].bytes, 100 * sizeof(RASCONNA));
 }
 
 TEST(VireoRAS, EntryNamesByIndex)
@@ -331,6 +332,8 @@ TEST(VireoRASCancel, NotificationDuringTheWaitEndsTheDialAndTheWait)
     EXPECT_TRUE(f.ras.CancelDial());  // WM_RAS_ERROR handled inside the wait
     EXPECT_EQ(f.events, Events{"ConnectError A"});
     EXPECT_EQ(f.ras.DialHandle(), 0u);
+    EXPECT_EQ(f.service.HangUps(), 1);
+    EXPECT_TRUE(f.service.Gone(f.service.conns.back()));
     f.window.Dispatch();
     EXPECT_EQ(f.events, Events{"ConnectError A"});
 }
@@ -345,6 +348,19 @@ TEST(VireoRASCancel, RefusedHangUpWaitsForNothing)
     EXPECT_EQ(f.window.pumps, 0);
     EXPECT_EQ(f.ras.DialName(), "A");
     EXPECT_TRUE(f.window.queue.empty());
+}
+
+TEST(VireoRASWait, NeverReleasedCancelReportedByTheServiceWaitsOnce)
+{
+    DialFixture f;
+    f.service.releaseDelay.reset();
+    ASSERT_TRUE(f.ras.Dial(0));
+    EXPECT_FALSE(f.ras.CancelDial());  // the service's WM_RAS_ERROR is handled inside the wait
+    EXPECT_EQ(f.events, Events{"ConnectError A"});
+    EXPECT_LT(f.window.now - 1000u, kHangUpWaitLimitMs + kHangUpPollMs);
+    EXPECT_EQ(f.service.HangUps(), 1);
+    f.window.Dispatch();
+    EXPECT_EQ(f.events, Events{"ConnectError A"});
 }
 
 TEST(VireoRASWait, SleepsBetweenPollsWhileDispatchingMessages)

@@ -68,6 +68,7 @@ bool ReadFileBytes(const std::string& path, std::string& out)
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return false;
+    out.clear();
     char buf[4096];
     for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
         out.append(buf, n);
