@@ -220,13 +220,15 @@ TEST_F(RasWine, StartRefusedOrWithoutDialParameters)
     EXPECT_EQ(Control("list"), "");
 }
 
+int timerTicks = 0;
+VOID CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++timerTicks; }
+
 TEST_F(RasWine, NeverReleasedHangUpGivesUpWhileMessagesFlow)
 {
     ASSERT_TRUE(ras->Dial(Index("Sticky")));
     ASSERT_TRUE(PumpUntil([&] { return events.size() == 2; }));
-    static int ticks;
-    ticks = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) { ++ticks; });
+    timerTicks = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &CountTick);
     window.speed = 30;  // the 30 s limit passes in about one second
     const DWORD start = GetTickCount();
     EXPECT_FALSE(ras->HangUpConnection(0));
@@ -234,7 +236,7 @@ TEST_F(RasWine, NeverReleasedHangUpGivesUpWhileMessagesFlow)
     KillTimer(nullptr, timer);
     EXPECT_GE(elapsed * 30, kHangUpWaitLimitMs - 100);
     EXPECT_LT(elapsed, 5000u);
-    EXPECT_GT(ticks, 5);
+    EXPECT_GT(timerTicks, 5);  // the thread's timer kept running during the wait
 }
 
 TEST_F(RasWine, NeverReleasedCancelStillEndsTheDial)
@@ -245,6 +247,20 @@ TEST_F(RasWine, NeverReleasedCancelStillEndsTheDial)
     PumpFor(300);
     EXPECT_EQ(events, Events{"ConnectError Sticky"});
     EXPECT_EQ(ras->DialHandle(), 0u);
+}
+
+TEST_F(RasWine, MonitorSeesAConnectionComeAndGo)
+{
+    int first = 0, all = 0;
+    ras->OnFirstConnect = [&] { ++first; };
+    ras->OnAllDeconnect = [&] { ++all; };
+    ras->SetMonitoring(true);
+    Control("open Other");
+    ASSERT_TRUE(PumpUntil([&] { return first == 1; }, 4000));  // one period of 3 s
+    Control("drop Other");
+    ASSERT_TRUE(PumpUntil([&] { return all == 1; }, 4000));
+    EXPECT_EQ(first, 1);
+    ras->SetMonitoring(false);
 }
 
 TEST_F(RasWine, ConnectionOfAnotherProgram)
@@ -274,7 +290,9 @@ TEST(RasWineLibrary, MissingOrIncompleteLibraryIsUnavailable)
     VireoRASComponent missing("kiv-no-such-library.dll");
     EXPECT_TRUE(missing.Ras().ServiceError());
     EXPECT_EQ(missing.Ras().EntryCount(), -1);
-    EXPECT_EQ(LibraryRasService::Load("kernel32.dll"), nullptr);  // loads, lacks the six
+    EXPECT_EQ(LibraryRasService::Load("kernel32.dll"), nullptr);       // loads, lacks all six
+    EXPECT_EQ(LibraryRasService::Load("ras_incomplete.dll"), nullptr);  // lacks RasHangUpA
+    EXPECT_EQ(GetModuleHandleA("ras_incomplete.dll"), nullptr);          // and was freed again
 }
 
 }  // namespace
