@@ -1,0 +1,334 @@
+#include "VireoRAS.h"
+
+#include <cstring>
+
+namespace kiv {
+
+using namespace ras;
+
+namespace {
+
+std::string NameOf(const char (&field)[RAS_MaxEntryName + 1])
+{
+    return std::string(field, strnlen(field, sizeof field));
+}
+
+void CopyName(char (&field)[RAS_MaxEntryName + 1], const std::string& name)
+{
+    const std::size_t n = name.size() < RAS_MaxEntryName ? name.size() : RAS_MaxEntryName;
+    std::memcpy(field, name.data(), n);
+    field[n] = '\0';
+}
+
+bool IndexInRange(int index) { return index >= 0 && index < kMaxRecords; }
+
+}  // namespace
+
+TVireoRAS::TVireoRAS(RasService* service, RasWindowPort& window) : service_(service), window_(window) {}
+
+TVireoRAS::~TVireoRAS() { SetMonitoring(false); }
+
+bool TVireoRAS::EnumerateEntries(EntryList& list)
+{
+    std::memset(list.records, 0, sizeof list.records);
+    list.records[0].dwSize = kEntryNameSize;
+    std::uint32_t size = sizeof list.records;
+    std::uint32_t count = 0;
+    if (service_->EnumEntries(list.records, &size, &count) != 0)
+        return false;
+    list.count = count < kMaxRecords ? count : kMaxRecords;
+    return true;
+}
+
+bool TVireoRAS::EnumerateConnections(ConnList& list)
+{
+    // The service is offered 100 records; the spare one after them takes the component's own
+    // dial when the service does not list it (yet), even when it already lists 100.
+    std::memset(list.records, 0, sizeof list.records);
+    list.records[0].dwSize = kConnSize;
+    std::uint32_t size = kConnSize * kMaxRecords;
+    std::uint32_t count = 0;
+    if (service_->EnumConnections(list.records, &size, &count) != 0)
+        return false;
+    list.count = count < kMaxRecords ? count : kMaxRecords;
+    if (dialHandle_ == 0)
+        return true;
+    for (std::uint32_t i = 0; i < list.count; ++i)
+        if (list.records[i].hrasconn == dialHandle_)
+            return true;
+    RASCONNA& own = list.records[list.count++];
+    own.dwSize = kConnSize;
+    own.hrasconn = dialHandle_;
+    CopyName(own.szEntryName, dialName_);
+    return true;
+}
+
+long TVireoRAS::ConnectionState(HRASCONN conn)
+{
+    RASCONNSTATUSA status;
+    std::memset(&status, 0, sizeof status);
+    status.dwSize = kConnStatusSize;
+    if (service_->GetConnectStatus(conn, &status) != 0)
+        return -1;
+    return static_cast<long>(status.rasconnstate);
+}
+
+int TVireoRAS::StateCode(long rasState)
+{
+    if (rasState < 0 || rasState == static_cast<long>(RASCS_Disconnected))
+        return 0;
+    return rasState == static_cast<long>(RASCS_Connected) ? 2 : 1;
+}
+
+bool TVireoRAS::WaitUntilGone(const HRASCONN* conn)
+{
+    const std::uint32_t start = window_.TickCount();
+    for (;;) {
+        const HRASCONN handle = *conn;
+        if (handle == 0)
+            return true;
+        RASCONNSTATUSA status;
+        std::memset(&status, 0, sizeof status);
+        status.dwSize = kConnStatusSize;
+        if (service_->GetConnectStatus(handle, &status) == ERROR_INVALID_HANDLE)
+            return true;
+        if (window_.TickCount() - start >= kHangUpWaitLimitMs)
+            return false;
+        window_.ProcessMessages();
+        window_.WaitForMessages(kHangUpPollMs);
+    }
+}
+
+int TVireoRAS::EntryCount()
+{
+    if (ServiceError())
+        return -1;
+    EntryList list;
+    return EnumerateEntries(list) ? static_cast<int>(list.count) : -1;
+}
+
+std::string TVireoRAS::EntryName(int index)
+{
+    if (ServiceError() || !IndexInRange(index))
+        return {};
+    EntryList list;
+    if (!EnumerateEntries(list))
+        return {};
+    return NameOf(list.records[index].szEntryName);
+}
+
+int TVireoRAS::EntryState(int index)
+{
+    if (ServiceError() || !IndexInRange(index) || index > EntryCount() - 1)
+        return -1;
+    const std::string name = EntryName(index);
+    if (name.empty())
+        return -1;
+    ConnList list;
+    if (!EnumerateConnections(list))
+        return 0;
+    for (std::uint32_t i = 0; i < list.count; ++i)
+        if (NameOf(list.records[i].szEntryName) == name)
+            return StateCode(ConnectionState(list.records[i].hrasconn));
+    return 0;
+}
+
+int TVireoRAS::ActiveEntryCount()
+{
+    if (ServiceError())
+        return -1;
+    ConnList list;
+    if (!EnumerateConnections(list))
+        return -1;
+    int connected = 0;
+    for (std::uint32_t i = 0; i < list.count; ++i)
+        if (ConnectionState(list.records[i].hrasconn) == static_cast<long>(RASCS_Connected))
+            ++connected;
+    return connected;
+}
+
+std::string TVireoRAS::ConnectedEntryName(int index)
+{
+    if (ServiceError() || !IndexInRange(index))
+        return {};
+    ConnList list;
+    if (!EnumerateConnections(list))
+        return {};
+    int passed = 0;
+    for (std::uint32_t i = 0; i < list.count; ++i) {
+        if (ConnectionState(list.records[i].hrasconn) != static_cast<long>(RASCS_Connected))
+            continue;
+        if (passed == index)
+            return NameOf(list.records[i].szEntryName);
+        ++passed;
+    }
+    return {};
+}
+
+bool TVireoRAS::Dial(int index)
+{
+    if (ServiceError() || !IndexInRange(index) || dialHandle_ != 0)
+        return false;
+    EntryList list;
+    if (!EnumerateEntries(list) || list.count < static_cast<std::uint32_t>(index) + 1)
+        return false;
+
+    RASDIALPARAMSA params;
+    std::memset(&params, 0, sizeof params);
+    params.dwSize = kDialParamsSize;
+    std::memcpy(params.szEntryName, list.records[index].szEntryName, sizeof params.szEntryName);
+    bool passwordRetrieved = false;
+    if (service_->GetEntryDialParams(&params, &passwordRetrieved) != 0)
+        return false;
+
+    const std::string name = NameOf(params.szEntryName);
+    if (service_->Dial(&params, &dialHandle_) == 0) {
+        dialName_ = name;
+        return true;
+    }
+    // The service may have produced a handle even though the dial did not start. Nothing
+    // that arrives for it while it is released is reported: Dial answers for it.
+    dialEnding_ = true;
+    if (dialHandle_ != 0) {
+        service_->HangUp(dialHandle_);
+        WaitUntilGone(&dialHandle_);
+    }
+    dialEnding_ = false;
+    dialHandle_ = 0;
+    dialName_.clear();
+    return false;
+}
+
+bool TVireoRAS::CancelDial()
+{
+    if (ServiceError() || dialHandle_ == 0)
+        return false;
+    const HRASCONN handle = dialHandle_;
+    if (service_->HangUp(handle) != 0)
+        return false;
+    // The dial stays the component's own until WM_RAS_ERROR ends it with OnConnectError; that
+    // may happen during the wait, which goes on for the handle's release all the same.
+    cancelWaitHandle_ = handle;
+    const bool gone = WaitUntilGone(&handle);
+    cancelWaitHandle_ = 0;
+    // The service normally reports the end itself. A message of our own makes sure the dial
+    // ends even when it does not; the one handled second finds no dial and is dropped.
+    if (dialHandle_ == handle) {
+        if (!gone)
+            abandonedHandle_ = handle;  // released or not, it is not waited for again
+        window_.Post(WM_RAS_ERROR);
+    }
+    return gone;
+}
+
+bool TVireoRAS::HangUpConnection(int index)
+{
+    if (ServiceError())
+        return false;
+    ConnList list;
+    if (!EnumerateConnections(list))
+        return false;
+    if (index < 0 || static_cast<std::uint32_t>(index) >= list.count)
+        return false;
+    const HRASCONN handle = list.records[index].hrasconn;
+    if (service_->HangUp(handle) != 0)
+        return false;
+    return WaitUntilGone(&handle);
+}
+
+int TVireoRAS::EntryStateByName(const std::string& name)
+{
+    if (ServiceError())
+        return -1;
+    ConnList list;
+    if (!EnumerateConnections(list))
+        return 0;
+    for (std::uint32_t i = 0; i < list.count; ++i) {
+        if (NameOf(list.records[i].szEntryName) != name)
+            continue;
+        if (dialHandle_ != 0 && list.records[i].hrasconn == dialHandle_)
+            return 1;
+        return StateCode(ConnectionState(list.records[i].hrasconn));
+    }
+    return 0;
+}
+
+void TVireoRAS::SetMonitoring(bool on)
+{
+    if (ServiceError())
+        return;
+    if (on) {
+        if (monitorTimer_ == 0)
+            monitorTimer_ = window_.SetTimer(kMonitorTimerId, kMonitorIntervalMs);
+        monitoring_ = true;
+    } else {
+        if (monitorTimer_ != 0) {
+            window_.KillTimer(monitorTimer_);
+            monitorTimer_ = 0;
+        }
+        monitoring_ = false;
+    }
+}
+
+void TVireoRAS::OnRasError()
+{
+    dialEnding_ = true;
+    // Not released again when CancelDial is already waiting for it, or waited for it in vain.
+    if (dialHandle_ != abandonedHandle_ && dialHandle_ != cancelWaitHandle_) {
+        service_->HangUp(dialHandle_);
+        WaitUntilGone(&dialHandle_);
+    }
+    dialEnding_ = false;
+    abandonedHandle_ = 0;
+    dialHandle_ = 0;
+    const std::string name = std::move(dialName_);
+    dialName_.clear();
+    if (OnConnectError)
+        OnConnectError(name);
+}
+
+bool TVireoRAS::WindowProc(unsigned message)
+{
+    switch (message) {
+    case WM_TIMER: {
+        if (!monitoring_)
+            return true;
+        const int n = ActiveEntryCount();
+        if (n > 0 && !anyConnected_) {
+            anyConnected_ = true;
+            if (OnFirstConnect)
+                OnFirstConnect();
+        } else if (n == 0 && anyConnected_) {
+            anyConnected_ = false;
+            if (OnAllDeconnect)
+                OnAllDeconnect();
+        }
+        return true;
+    }
+    case WM_RAS_CONNECTED:
+    case WM_RAS_AUTHENTICATE:
+    case WM_RAS_ERROR:
+        // Notifications while no dial of ours runs (or while one is being ended) belong to a
+        // dial that has already been answered for: dropped.
+        if (ServiceError() || dialHandle_ == 0 || dialEnding_)
+            return true;
+        if (message == WM_RAS_ERROR) {
+            OnRasError();
+        } else if (message == WM_RAS_AUTHENTICATE) {
+            if (OnConnectAuthenticate)
+                OnConnectAuthenticate(dialName_);
+        } else {
+            dialHandle_ = 0;
+            abandonedHandle_ = 0;
+            const std::string name = std::move(dialName_);
+            dialName_.clear();
+            if (OnConnect)
+                OnConnect(name);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace kiv

@@ -1,0 +1,82 @@
+// TVireoRAS: the dial-up access component. Lists phonebook entries and connections, tells an
+// entry's state, dials asynchronously and reports the outcome through events, cancels its own
+// dial, hangs up connections and watches the number of connected connections.
+//
+// Everything runs on the thread of the window message loop. The platform side forwards the
+// hidden window's messages to WindowProc; the dial notifier (on the service's thread) only
+// posts WM_RAS_* messages there.
+#pragma once
+
+#include <string>
+
+#include "Ports.h"
+#include "VireoRAS_API.h"
+
+namespace kiv {
+
+class TVireoRAS : public RasPort {
+public:
+    // service is null when the service library could not be loaded (ServiceError).
+    TVireoRAS(ras::RasService* service, ras::RasWindowPort& window);
+    ~TVireoRAS() override;
+    TVireoRAS(const TVireoRAS&) = delete;
+    TVireoRAS& operator=(const TVireoRAS&) = delete;
+
+    bool ServiceError() const override { return service_ == nullptr; }
+    int EntryCount() override;
+    std::string EntryName(int index) override;
+    int EntryState(int index) override;
+    int ActiveEntryCount() override;
+    std::string ConnectedEntryName(int index) override;
+    bool Dial(int index) override;
+    bool CancelDial() override;
+    bool HangUpConnection(int index) override;
+    int EntryStateByName(const std::string& name) override;
+    void SetMonitoring(bool on) override;
+
+    // The hidden window's messages: WM_TIMER and WM_RAS_*. Returns false for any other
+    // message, which the window side hands to the default window procedure.
+    bool WindowProc(unsigned message);
+
+    ras::HRASCONN DialHandle() const { return dialHandle_; }
+    const std::string& DialName() const { return dialName_; }
+    bool Monitoring() const { return monitoring_; }
+    bool AnyConnected() const { return anyConnected_; }
+
+private:
+    struct EntryList {
+        ras::RASENTRYNAMEA records[ras::kMaxRecords];
+        std::uint32_t count;
+    };
+    // One spare record beyond the service's 100, for the component's own dial.
+    struct ConnList {
+        ras::RASCONNA records[ras::kMaxRecords + 1];
+        std::uint32_t count;
+    };
+
+    bool EnumerateEntries(EntryList& list);
+    bool EnumerateConnections(ConnList& list);
+    // Status of a connection: its rasconnstate, or -1 when the query fails.
+    long ConnectionState(ras::HRASCONN conn);
+    static int StateCode(long rasState);
+    // Waits, still dispatching window messages, until the service no longer knows *conn.
+    // *conn is re-read on every poll. False when the time limit passed first.
+    bool WaitUntilGone(const ras::HRASCONN* conn);
+    void OnRasError();
+
+    ras::RasService* service_;
+    ras::RasWindowPort& window_;
+    bool anyConnected_ = false;
+    bool monitoring_ = false;
+    unsigned monitorTimer_ = 0;
+    ras::HRASCONN dialHandle_ = 0;
+    std::string dialName_;
+    // The dial's handle whose release was already waited for in vain by CancelDial.
+    ras::HRASCONN abandonedHandle_ = 0;
+    // The handle of the dial whose release CancelDial is waiting for.
+    ras::HRASCONN cancelWaitHandle_ = 0;
+    // The dial is being ended (its handle released); notifications meanwhile are dropped.
+    bool dialEnding_ = false;
+};
+
+}  // namespace kiv

@@ -1,0 +1,160 @@
+#include "VireoRASWin32.h"
+
+#include <atomic>
+
+namespace kiv::ras {
+
+namespace {
+
+// The hidden window the notifier posts to; read from the service's thread.
+std::atomic<HWND> notifyWindow{nullptr};
+
+const char kWindowClass[] = "TVireoRASWindow";
+
+template <typename Fn>
+bool Resolve(HMODULE module, const char* name, Fn& fn)
+{
+    fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return fn != nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<LibraryRasService> LibraryRasService::Load(const char* library)
+{
+    HMODULE module = LoadLibraryA(library);
+    if (module == nullptr)
+        return nullptr;
+    std::unique_ptr<LibraryRasService> service(new LibraryRasService(module));
+    const bool complete = Resolve(module, "RasDialA", service->dial_) && Resolve(module, "RasHangUpA", service->hangUp_) &&
+                          Resolve(module, "RasEnumEntriesA", service->enumEntries_) &&
+                          Resolve(module, "RasEnumConnectionsA", service->enumConnections_) &&
+                          Resolve(module, "RasGetEntryDialParamsA", service->getEntryDialParams_) &&
+                          Resolve(module, "RasGetConnectStatusA", service->getConnectStatus_);
+    if (!complete)
+        return nullptr;  // frees the library
+    return service;
+}
+
+LibraryRasService::~LibraryRasService() { FreeLibrary(module_); }
+
+std::uint32_t LibraryRasService::EnumEntries(RASENTRYNAMEA* entries, std::uint32_t* size, std::uint32_t* count)
+{
+    DWORD bytes = *size, n = 0;
+    const DWORD result = enumEntries_(nullptr, nullptr, entries, &bytes, &n);
+    *size = bytes;
+    *count = n;
+    return result;
+}
+
+std::uint32_t LibraryRasService::EnumConnections(RASCONNA* conns, std::uint32_t* size, std::uint32_t* count)
+{
+    DWORD bytes = *size, n = 0;
+    const DWORD result = enumConnections_(conns, &bytes, &n);
+    *size = bytes;
+    *count = n;
+    return result;
+}
+
+std::uint32_t LibraryRasService::GetConnectStatus(HRASCONN conn, RASCONNSTATUSA* status)
+{
+    return getConnectStatus_(conn, status);
+}
+
+std::uint32_t LibraryRasService::GetEntryDialParams(RASDIALPARAMSA* params, bool* passwordRetrieved)
+{
+    BOOL password = FALSE;
+    const DWORD result = getEntryDialParams_(nullptr, params, &password);
+    *passwordRetrieved = password != FALSE;
+    return result;
+}
+
+std::uint32_t LibraryRasService::Dial(RASDIALPARAMSA* params, HRASCONN* conn)
+{
+    return dial_(nullptr, nullptr, params, 0, reinterpret_cast<LPVOID>(&DialNotifier), conn);
+}
+
+std::uint32_t LibraryRasService::HangUp(HRASCONN conn) { return hangUp_(conn); }
+
+VOID WINAPI DialNotifier(UINT, DWORD state, DWORD error)
+{
+    if (const unsigned message = NotifierMessage(state, error))
+        PostMessageA(notifyWindow.load(), message, 0, 0);
+}
+
+RasHiddenWindow::RasHiddenWindow()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    if (!GetClassInfoA(instance, kWindowClass, &wc)) {
+        wc.lpfnWndProc = &RasHiddenWindow::WndProc;
+        wc.hInstance = instance;
+        wc.lpszClassName = kWindowClass;
+        RegisterClassA(&wc);
+    }
+    hwnd_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    notifyWindow.store(hwnd_);
+}
+
+RasHiddenWindow::~RasHiddenWindow()
+{
+    HWND expected = hwnd_;
+    notifyWindow.compare_exchange_strong(expected, nullptr);
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK RasHiddenWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<RasHiddenWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self != nullptr && self->ras_ != nullptr && self->ras_->WindowProc(message))
+        return 0;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+unsigned RasHiddenWindow::SetTimer(unsigned id, unsigned milliseconds)
+{
+    return static_cast<unsigned>(::SetTimer(hwnd_, id, milliseconds, nullptr));
+}
+
+void RasHiddenWindow::KillTimer(unsigned id) { ::KillTimer(hwnd_, id); }
+
+void RasHiddenWindow::Post(unsigned message) { PostMessageA(hwnd_, message, 0, 0); }
+
+void RasHiddenWindow::ProcessMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The loop outside the wait ends the program; leave it the request.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void RasHiddenWindow::WaitForMessages(unsigned milliseconds)
+{
+    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+std::uint32_t RasHiddenWindow::TickCount() { return GetTickCount(); }
+
+VireoRASComponent::VireoRASComponent(const char* library)
+    : service_(LibraryRasService::Load(library)), ras_(std::make_unique<TVireoRAS>(service_.get(), window_))
+{
+    window_.Attach(ras_.get());
+}
+
+VireoRASComponent::~VireoRASComponent()
+{
+    ras_->SetMonitoring(false);
+    window_.Attach(nullptr);
+    ras_.reset();
+    service_.reset();
+}
+
+}  // namespace kiv::ras

@@ -1,0 +1,87 @@
+// The dial-up component's platform side on Windows: the service library loaded at run time
+// and the hidden window that receives the notifier's messages and the monitor's timer.
+#pragma once
+
+#include <memory>
+
+#include "VireoRAS.h"
+#include "VireoRAS_Exports.h"
+
+namespace kiv::ras {
+
+// The service's entry points, resolved from a loaded library.
+class LibraryRasService : public RasService {
+public:
+    // Loads the library and resolves the six entry points; null when the library is missing
+    // or lacks one of them (the service then counts as unavailable).
+    static std::unique_ptr<LibraryRasService> Load(const char* library = "rasapi32.DLL");
+    ~LibraryRasService() override;
+    LibraryRasService(const LibraryRasService&) = delete;
+    LibraryRasService& operator=(const LibraryRasService&) = delete;
+
+    std::uint32_t EnumEntries(RASENTRYNAMEA* entries, std::uint32_t* size, std::uint32_t* count) override;
+    std::uint32_t EnumConnections(RASCONNA* conns, std::uint32_t* size, std::uint32_t* count) override;
+    std::uint32_t GetConnectStatus(HRASCONN conn, RASCONNSTATUSA* status) override;
+    std::uint32_t GetEntryDialParams(RASDIALPARAMSA* params, bool* passwordRetrieved) override;
+    std::uint32_t Dial(RASDIALPARAMSA* params, HRASCONN* conn) override;
+    std::uint32_t HangUp(HRASCONN conn) override;
+
+    HMODULE Module() const { return module_; }
+
+private:
+    explicit LibraryRasService(HMODULE module) : module_(module) {}
+
+    HMODULE module_;
+    RasEnumEntriesAFn enumEntries_ = nullptr;
+    RasEnumConnectionsAFn enumConnections_ = nullptr;
+    RasGetConnectStatusAFn getConnectStatus_ = nullptr;
+    RasGetEntryDialParamsAFn getEntryDialParams_ = nullptr;
+    RasDialAFn dial_ = nullptr;
+    RasHangUpAFn hangUp_ = nullptr;
+};
+
+// The component's hidden (message-only) window on the creating thread. It is the one window
+// the dial notifier posts to: one per process.
+class RasHiddenWindow : public RasWindowPort {
+public:
+    RasHiddenWindow();
+    ~RasHiddenWindow() override;
+    RasHiddenWindow(const RasHiddenWindow&) = delete;
+    RasHiddenWindow& operator=(const RasHiddenWindow&) = delete;
+
+    // The component that receives the window's messages.
+    void Attach(TVireoRAS* ras) { ras_ = ras; }
+    HWND Handle() const { return hwnd_; }
+
+    unsigned SetTimer(unsigned id, unsigned milliseconds) override;
+    void KillTimer(unsigned id) override;
+    void Post(unsigned message) override;
+    void ProcessMessages() override;
+    void WaitForMessages(unsigned milliseconds) override;
+    std::uint32_t TickCount() override;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND hwnd_ = nullptr;
+    TVireoRAS* ras_ = nullptr;
+};
+
+// The notifier handed to RasDialA: posts the matching WM_RAS_* message to the hidden window.
+VOID WINAPI DialNotifier(UINT message, DWORD state, DWORD error);
+
+// The component as the program creates it: hidden window first, then the library.
+class VireoRASComponent {
+public:
+    explicit VireoRASComponent(const char* library = "rasapi32.DLL");
+    ~VireoRASComponent();
+
+    TVireoRAS& Ras() { return *ras_; }
+
+private:
+    RasHiddenWindow window_;
+    std::unique_ptr<LibraryRasService> service_;
+    std::unique_ptr<TVireoRAS> ras_;
+};
+
+}  // namespace kiv::ras

@@ -1,0 +1,92 @@
+// Measures the processor time the message-loop thread spends while TVireoRAS waits for a
+// hang-up that the rasapi32 simulator releases after 2 s, with the component's sleeping poll
+// and, for comparison, with a poll that never sleeps. Run it through
+// scripts/measure-ras-hangup.sh (under Wine, the simulator beside it).
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "VireoRASWin32.h"
+
+using namespace kiv;
+using namespace kiv::ras;
+
+namespace {
+
+// The hidden window; with busy set it returns from every wait at once (a poll without pause).
+class MeasuredWindow : public RasHiddenWindow {
+public:
+    void WaitForMessages(unsigned ms) override
+    {
+        if (!busy)
+            RasHiddenWindow::WaitForMessages(ms);
+    }
+    bool busy = false;
+};
+
+std::uint64_t ThreadCpu100ns()
+{
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    const auto value = [](FILETIME t) { return (std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return value(kernel) + value(user);
+}
+
+bool Measure(bool busy)
+{
+    MeasuredWindow window;
+    window.busy = busy;
+    auto service = LibraryRasService::Load();
+    if (!service) {
+        std::fputs("rasapi32.dll not found or incomplete\n", stderr);
+        return false;
+    }
+    TVireoRAS ras(service.get(), window);
+    window.Attach(&ras);
+    bool connected = false;
+    ras.OnConnect = [&](const std::string&) { connected = true; };
+    if (!ras.Dial(0)) {
+        std::fputs("dial refused\n", stderr);
+        return false;
+    }
+    const DWORD dialStart = GetTickCount();
+    while (!connected && GetTickCount() - dialStart < 5000) {
+        window.ProcessMessages();
+        RasHiddenWindow& plain = window;
+        plain.WaitForMessages(20);
+    }
+    if (!connected) {
+        std::fputs("no connection\n", stderr);
+        return false;
+    }
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    const std::uint64_t cpu0 = ThreadCpu100ns();
+    QueryPerformanceCounter(&t0);
+    const bool released = ras.HangUpConnection(0);
+    QueryPerformanceCounter(&t1);
+    const std::uint64_t cpu1 = ThreadCpu100ns();
+    const double wallMs = double(t1.QuadPart - t0.QuadPart) * 1000.0 / double(freq.QuadPart);
+    const double cpuMs = double(cpu1 - cpu0) / 10000.0;
+    std::printf("%-14s released=%s wall=%.0f ms thread cpu=%.1f ms = %.2f%% of one core\n",
+                busy ? "busy poll" : "sleeping poll", released ? "yes" : "no", wallMs, cpuMs,
+                100.0 * cpuMs / wallMs);
+    return released;
+}
+
+}  // namespace
+
+int main()
+{
+    if (GetEnvironmentVariableA("RASSIM_SCENARIO", nullptr, 0) == 0) {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        const std::string dir = std::string(temp) + "kiv-hangup-measure";
+        CreateDirectoryA(dir.c_str(), nullptr);
+        std::ofstream(dir + "\\scenario.txt", std::ios::binary) << "[Hold]\ndial = connect 100\nhangup = 2000\n";
+        SetEnvironmentVariableA("RASSIM_SCENARIO", (dir + "\\scenario.txt").c_str());
+        SetEnvironmentVariableA("RASSIM_DIR", dir.c_str());
+    }
+    const bool ok = Measure(false) && Measure(true);
+    return ok ? 0 : 1;
+}

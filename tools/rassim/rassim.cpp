@@ -1,0 +1,598 @@
+// rasapi32.dll simulator: a stand-in for the remote access service. It exports the six ANSI
+// entry points the dial-up component loads, with their calling convention and record
+// layouts, keeps a phonebook from a scenario file and dials on threads of its own. Its
+// connections live in a state file mapped by every process that loads it, so a driver can
+// drop connections or open some "by another program" while the program under test runs.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "Scenario.h"
+#include "VireoRAS_Exports.h"
+
+using namespace kiv::ras;
+
+// Declared by the system's headers only for newer targets than the program's; every system
+// the simulator runs on has it.
+extern "C" WINBASEAPI ULONGLONG WINAPI GetTickCount64(void);
+
+namespace {
+
+constexpr DWORD kErrorInvalidParameter = 87;
+constexpr DWORD kErrorCannotOpenPhonebook = 605;
+constexpr DWORD kErrorInvalidSize = 632;
+constexpr DWORD kErrorUserDisconnection = 631;
+constexpr UINT kRasDialEvent = 0xCCCD;
+constexpr DWORD kRasConnectDevice = 2;
+constexpr int kMaxConns = 256;
+
+struct SimConn {
+    std::uint64_t handle;  // 0: free slot
+    char name[RAS_MaxEntryName + 1];
+    std::uint32_t state;
+    std::uint32_t error;
+    std::uint32_t ownerPid;  // 0: opened by another program through the driver
+    std::uint32_t hungUp;
+    std::uint32_t releaseNever;
+    std::uint64_t releaseAt;  // GetTickCount64 when the hung-up handle is gone
+};
+
+struct SimState {
+    char magic[8];
+    std::uint64_t nextHandle;
+    SimConn conns[kMaxConns];
+};
+
+const char kMagic[8] = {'K', 'i', 'v', 'R', 'S', 'i', 'm', '1'};
+
+HMODULE g_module = nullptr;
+
+std::string DirOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string Env(const char* name)
+{
+    char buf[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string();
+}
+
+bool ReadFileBytes(const std::string& path, std::string& out)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    out.clear();
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+        out.append(buf, n);
+    std::fclose(f);
+    return true;
+}
+
+// The process's view of the simulator: the scenario and the shared state.
+class Simulator {
+public:
+    Simulator() { Load(); }
+
+    void Load()
+    {
+        char module[MAX_PATH] = {};
+        GetModuleFileNameA(g_module, module, sizeof module);
+        dir_ = Env("RASSIM_DIR");
+        if (dir_.empty())
+            dir_ = DirOf(module);
+        scenarioPath_ = Env("RASSIM_SCENARIO");
+        if (scenarioPath_.empty()) {
+            const std::string beside = DirOf(module) + "\\rassim.txt";
+            if (GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES)
+                scenarioPath_ = beside;
+        }
+        std::string text = rassim::kDemoScenario, error;
+        if (!scenarioPath_.empty() && !ReadFileBytes(scenarioPath_, text))
+            error = "cannot read the file";
+        if (error.empty()) {
+            if (auto s = rassim::ParseScenario(text, error))
+                scenario_ = std::move(*s);
+        }
+        error_ = error.empty() ? std::string() : (scenarioPath_.empty() ? "demo" : scenarioPath_) + ": " + error;
+        if (!error_.empty()) {
+            const std::string message = "rassim: scenario error: " + error_ + "\n";
+            OutputDebugStringA(message.c_str());
+            std::fputs(message.c_str(), stderr);
+            Log(message.substr(0, message.size() - 1));
+        }
+        OpenState();
+    }
+
+    bool Broken() const { return !error_.empty() || state_ == nullptr; }
+    const std::string& Error() const { return error_; }
+    const rassim::Scenario& Book() const { return scenario_; }
+    std::string LogPath() const { return dir_ + "\\rassim.log"; }
+
+    // Holds the cross-process lock for the lifetime of the guard.
+    class Lock {
+    public:
+        explicit Lock(Simulator& s) : s_(s)
+        {
+            OVERLAPPED ov{};
+            ov.Offset = 0x40000000;
+            locked_ = s_.file_ != INVALID_HANDLE_VALUE && LockFileEx(s_.file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ov);
+            s_.Purge();
+        }
+        ~Lock()
+        {
+            if (locked_) {
+                OVERLAPPED ov{};
+                ov.Offset = 0x40000000;
+                UnlockFileEx(s_.file_, 0, 1, 0, &ov);
+            }
+        }
+
+    private:
+        Simulator& s_;
+        bool locked_;
+    };
+
+    SimState& State() { return *state_; }
+
+    SimConn* Find(std::uint64_t handle)
+    {
+        if (handle == 0)
+            return nullptr;
+        for (SimConn& c : state_->conns)
+            if (c.handle == handle)
+                return &c;
+        return nullptr;
+    }
+
+    SimConn* NewConn(const std::string& name, std::uint32_t state, std::uint32_t owner)
+    {
+        for (SimConn& c : state_->conns) {
+            if (c.handle != 0)
+                continue;
+            std::memset(&c, 0, sizeof c);
+            c.handle = state_->nextHandle++;
+            std::strncpy(c.name, name.c_str(), RAS_MaxEntryName);
+            c.state = state;
+            c.ownerPid = owner;
+            return &c;
+        }
+        return nullptr;
+    }
+
+    void Reset()
+    {
+        std::memset(state_, 0, sizeof *state_);
+        std::memcpy(state_->magic, kMagic, sizeof kMagic);
+        state_->nextHandle = 0x1001;
+    }
+
+    void Log(const std::string& line)
+    {
+        std::lock_guard<std::mutex> guard(logMutex_);
+        HANDLE f = CreateFileA(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f == INVALID_HANDLE_VALUE)
+            return;
+        const std::string text = std::to_string(GetCurrentProcessId()) + " " + line + "\r\n";
+        DWORD written = 0;
+        WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(f);
+    }
+
+private:
+    void OpenState()
+    {
+        if (state_ != nullptr)
+            return;
+        const std::string path = dir_ + "\\rassim.state";
+        file_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file_ == INVALID_HANDLE_VALUE) {
+            error_ = "cannot open the state file " + path;
+            return;
+        }
+        mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READWRITE, 0, sizeof(SimState), nullptr);
+        if (mapping_ != nullptr)
+            state_ = static_cast<SimState*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SimState)));
+        if (state_ == nullptr) {
+            error_ = "cannot map the state file " + path;
+            return;
+        }
+        Lock lock(*this);
+        if (std::memcmp(state_->magic, kMagic, sizeof kMagic) != 0)
+            Reset();
+    }
+
+    // Forgets hung-up connections whose handle has been released.
+    void Purge()
+    {
+        if (state_ == nullptr)
+            return;
+        const std::uint64_t now = GetTickCount64();
+        for (SimConn& c : state_->conns)
+            if (c.handle != 0 && c.hungUp && !c.releaseNever && now >= c.releaseAt)
+                c.handle = 0;
+    }
+
+    std::string dir_;
+    std::string scenarioPath_;
+    std::string error_;
+    rassim::Scenario scenario_;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    HANDLE mapping_ = nullptr;
+    SimState* state_ = nullptr;
+    std::mutex logMutex_;
+};
+
+Simulator& Sim()
+{
+    static Simulator sim;
+    return sim;
+}
+
+std::string Quote(const char* s) { return std::string("\"") + s + "\""; }
+
+std::string Hex(std::uint64_t v)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(v));
+    return buf;
+}
+
+DWORD Logged(const std::string& call, DWORD result, const std::string& extra = {})
+{
+    Sim().Log(call + " -> " + std::to_string(result) + (extra.empty() ? "" : " " + extra));
+    return result;
+}
+
+struct DialJob {
+    std::uint64_t handle;
+    rassim::Entry entry;
+    RasDialFunc notifier;
+};
+
+// Sleeps until the deadline; false when the connection was hung up or dropped meanwhile
+// (then *dropped tells which).
+bool SleepUntil(std::uint64_t handle, std::uint64_t deadline, bool* dropped)
+{
+    for (;;) {
+        {
+            Simulator::Lock lock(Sim());
+            SimConn* c = Sim().Find(handle);
+            if (c == nullptr || c->hungUp) {
+                *dropped = c == nullptr;
+                return false;
+            }
+        }
+        const std::uint64_t now = GetTickCount64();
+        if (now >= deadline)
+            return true;
+        Sleep(static_cast<DWORD>(deadline - now < 10 ? deadline - now : 10));
+    }
+}
+
+void Notify(const DialJob& job, DWORD state, DWORD error)
+{
+    Sim().Log("notify handle=" + Hex(job.handle) + " state=" + std::to_string(state) + " error=" + std::to_string(error));
+    job.notifier(kRasDialEvent, state, error);
+}
+
+// Moves the connection to a state unless it has been hung up or dropped.
+bool SetState(std::uint64_t handle, DWORD state, DWORD error)
+{
+    Simulator::Lock lock(Sim());
+    SimConn* c = Sim().Find(handle);
+    if (c == nullptr || c->hungUp)
+        return false;
+    c->state = state;
+    c->error = error;
+    return true;
+}
+
+DWORD WINAPI DialThread(LPVOID param)
+{
+    DialJob* job = static_cast<DialJob*>(param);
+    const std::uint64_t start = GetTickCount64();
+    const rassim::Entry& e = job->entry;
+    bool dropped = false;
+    bool ended = false;
+    if (e.dial == rassim::Entry::Dial::Connect) {
+        ended = !SleepUntil(job->handle, start + e.dialMs / 2, &dropped);
+        if (!ended && SetState(job->handle, RASCS_Authenticate, 0))
+            Notify(*job, RASCS_Authenticate, 0);
+        ended = ended || !SleepUntil(job->handle, start + e.dialMs, &dropped);
+        if (!ended && SetState(job->handle, RASCS_Connected, 0))
+            Notify(*job, RASCS_Connected, 0);
+    } else {
+        ended = !SleepUntil(job->handle, start + e.dialMs, &dropped);
+        if (!ended && SetState(job->handle, kRasConnectDevice, e.dialError))
+            Notify(*job, kRasConnectDevice, e.dialError);
+    }
+    if (ended && (dropped || e.notifyOnCancel))
+        Notify(*job, RASCS_Disconnected, dropped ? 0 : kErrorUserDisconnection);
+    delete job;
+    // The thread holds a reference on the library, so a FreeLibrary meanwhile cannot unmap it.
+    FreeLibraryAndExitThread(g_module, 0);
+    return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+__declspec(dllexport) DWORD WINAPI RasEnumEntriesA(LPCSTR, LPCSTR phonebook, RASENTRYNAMEA* entries, LPDWORD bytes,
+                                                   LPDWORD count)
+{
+    Simulator& sim = Sim();
+    const std::string call = std::string("RasEnumEntriesA phonebook=") + (phonebook ? Quote(phonebook) : "NULL") +
+                             " dwSize=" + std::to_string(entries ? entries[0].dwSize : 0) +
+                             " bytes=" + std::to_string(bytes ? *bytes : 0);
+    if (sim.Broken())
+        return Logged(call, kErrorCannotOpenPhonebook);
+    if (entries == nullptr || bytes == nullptr || count == nullptr)
+        return Logged(call, kErrorInvalidParameter);
+    if (entries[0].dwSize != sizeof(RASENTRYNAMEA))
+        return Logged(call, kErrorInvalidSize);
+    const auto& book = sim.Book().entries;
+    const DWORD needed = static_cast<DWORD>(book.size() * sizeof(RASENTRYNAMEA));
+    if (needed > *bytes) {
+        *bytes = needed;
+        *count = static_cast<DWORD>(book.size());
+        return Logged(call, ERROR_BUFFER_TOO_SMALL, "count=" + std::to_string(book.size()));
+    }
+    for (std::size_t i = 0; i < book.size(); ++i) {
+        std::memset(&entries[i], 0, sizeof entries[i]);
+        entries[i].dwSize = sizeof(RASENTRYNAMEA);
+        std::strncpy(entries[i].szEntryName, book[i].name.c_str(), RAS_MaxEntryName);
+    }
+    *bytes = needed;
+    *count = static_cast<DWORD>(book.size());
+    return Logged(call, 0, "count=" + std::to_string(book.size()));
+}
+
+__declspec(dllexport) DWORD WINAPI RasEnumConnectionsA(RASCONNA* conns, LPDWORD bytes, LPDWORD count)
+{
+    Simulator& sim = Sim();
+    const std::string call = "RasEnumConnectionsA dwSize=" + std::to_string(conns ? conns[0].dwSize : 0) +
+                             " bytes=" + std::to_string(bytes ? *bytes : 0);
+    if (sim.Broken())
+        return Logged(call, kErrorCannotOpenPhonebook);
+    if (conns == nullptr || bytes == nullptr || count == nullptr)
+        return Logged(call, kErrorInvalidParameter);
+    if (conns[0].dwSize != sizeof(RASCONNA))
+        return Logged(call, kErrorInvalidSize);
+    Simulator::Lock lock(sim);
+    DWORD n = 0;
+    std::string listed;
+    for (const SimConn& c : sim.State().conns)
+        n += c.handle != 0;
+    const DWORD needed = n * sizeof(RASCONNA);
+    if (needed > *bytes) {
+        *bytes = needed;
+        *count = n;
+        return Logged(call, ERROR_BUFFER_TOO_SMALL, "count=" + std::to_string(n));
+    }
+    DWORD i = 0;
+    for (const SimConn& c : sim.State().conns) {
+        if (c.handle == 0)
+            continue;
+        std::memset(&conns[i], 0, sizeof conns[i]);
+        conns[i].dwSize = sizeof(RASCONNA);
+        conns[i].hrasconn = static_cast<HRASCONN>(c.handle);
+        std::memcpy(conns[i].szEntryName, c.name, sizeof c.name);
+        std::strcpy(conns[i].szDeviceType, "modem");
+        std::strcpy(conns[i].szDeviceName, "Kiv simulated modem");
+        listed += " " + Hex(c.handle) + "=" + Quote(c.name);
+        ++i;
+    }
+    *bytes = needed;
+    *count = n;
+    return Logged(call, 0, "count=" + std::to_string(n) + listed);
+}
+
+__declspec(dllexport) DWORD WINAPI RasGetConnectStatusA(HRASCONN conn, RASCONNSTATUSA* status)
+{
+    Simulator& sim = Sim();
+    const std::string call = "RasGetConnectStatusA handle=" + Hex(conn) +
+                             " dwSize=" + std::to_string(status ? status->dwSize : 0);
+    if (sim.Broken())
+        return Logged(call, kErrorCannotOpenPhonebook);
+    if (status == nullptr)
+        return Logged(call, kErrorInvalidParameter);
+    if (status->dwSize != sizeof(RASCONNSTATUSA))
+        return Logged(call, kErrorInvalidSize);
+    Simulator::Lock lock(sim);
+    const SimConn* c = sim.Find(conn);
+    if (c == nullptr)
+        return Logged(call, ERROR_INVALID_HANDLE);
+    status->rasconnstate = c->state;
+    status->dwError = c->error;
+    std::strcpy(status->szDeviceType, "modem");
+    std::strcpy(status->szDeviceName, "Kiv simulated modem");
+    return Logged(call, 0, "state=" + std::to_string(c->state) + " error=" + std::to_string(c->error));
+}
+
+__declspec(dllexport) DWORD WINAPI RasGetEntryDialParamsA(LPCSTR phonebook, RASDIALPARAMSA* params, LPBOOL password)
+{
+    Simulator& sim = Sim();
+    std::string call = std::string("RasGetEntryDialParamsA phonebook=") + (phonebook ? Quote(phonebook) : "NULL") +
+                       " dwSize=" + std::to_string(params ? params->dwSize : 0);
+    if (sim.Broken())
+        return Logged(call, kErrorCannotOpenPhonebook);
+    if (params == nullptr)
+        return Logged(call, kErrorInvalidParameter);
+    params->szEntryName[RAS_MaxEntryName] = '\0';
+    call += " entry=" + Quote(params->szEntryName);
+    if (params->dwSize != sizeof(RASDIALPARAMSA))
+        return Logged(call, kErrorInvalidSize);
+    const rassim::Entry* e = sim.Book().Find(params->szEntryName);
+    if (e == nullptr)
+        return Logged(call, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+    if (e->paramsError != 0)
+        return Logged(call, e->paramsError);
+    std::strncpy(params->szPhoneNumber, e->phone.c_str(), RAS_MaxPhoneNumber);
+    std::strncpy(params->szUserName, e->user.c_str(), UNLEN);
+    std::strncpy(params->szPassword, e->password.c_str(), PWLEN);
+    if (password)
+        *password = !e->password.empty();
+    return Logged(call, 0);
+}
+
+__declspec(dllexport) DWORD WINAPI RasDialA(LPVOID extensions, LPCSTR phonebook, RASDIALPARAMSA* params,
+                                            DWORD notifierType, LPVOID notifier, HRASCONN* conn)
+{
+    Simulator& sim = Sim();
+    std::string call = std::string("RasDialA extensions=") + (extensions ? "set" : "NULL") +
+                       " phonebook=" + (phonebook ? Quote(phonebook) : "NULL") +
+                       " dwSize=" + std::to_string(params ? params->dwSize : 0) +
+                       " notifierType=" + std::to_string(notifierType) + " notifier=" + (notifier ? "set" : "NULL");
+    if (sim.Broken())
+        return Logged(call, kErrorCannotOpenPhonebook);
+    if (params == nullptr || conn == nullptr || notifier == nullptr || notifierType != 0)
+        return Logged(call, kErrorInvalidParameter);
+    params->szEntryName[RAS_MaxEntryName] = '\0';
+    call += " entry=" + Quote(params->szEntryName) + " phone=" + Quote(params->szPhoneNumber);
+    if (params->dwSize != sizeof(RASDIALPARAMSA))
+        return Logged(call, kErrorInvalidSize);
+    const rassim::Entry* e = sim.Book().Find(params->szEntryName);
+    if (e == nullptr)
+        return Logged(call, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+
+    Simulator::Lock lock(sim);
+    if (e->dial == rassim::Entry::Dial::Refuse) {
+        if (e->refuseWithHandle) {
+            if (SimConn* c = sim.NewConn(e->name, RASCS_Disconnected, GetCurrentProcessId())) {
+                c->error = e->dialError;
+                *conn = static_cast<HRASCONN>(c->handle);
+                return Logged(call, e->dialError, "handle=" + Hex(c->handle));
+            }
+        }
+        return Logged(call, e->dialError);
+    }
+    SimConn* c = sim.NewConn(e->name, 0, GetCurrentProcessId());
+    if (c == nullptr)
+        return Logged(call, ERROR_NOT_ENOUGH_MEMORY);
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&RasDialA), &self);
+    auto* job = new DialJob{c->handle, *e, reinterpret_cast<RasDialFunc>(notifier)};
+    HANDLE thread = CreateThread(nullptr, 0, &DialThread, job, 0, nullptr);
+    if (thread == nullptr) {
+        delete job;
+        c->handle = 0;
+        FreeLibrary(self);
+        return Logged(call, ERROR_NOT_ENOUGH_MEMORY);
+    }
+    CloseHandle(thread);
+    *conn = static_cast<HRASCONN>(job->handle);
+    return Logged(call, 0, "handle=" + Hex(*conn));
+}
+
+__declspec(dllexport) DWORD WINAPI RasHangUpA(HRASCONN conn)
+{
+    Simulator& sim = Sim();
+    const std::string call = "RasHangUpA handle=" + Hex(conn);
+    if (sim.Broken())
+        return Logged(call, kErrorCannotOpenPhonebook);
+    Simulator::Lock lock(sim);
+    SimConn* c = sim.Find(conn);
+    if (c == nullptr)
+        return Logged(call, ERROR_INVALID_HANDLE);
+    if (!c->hungUp) {
+        const rassim::Entry* e = sim.Book().Find(c->name);
+        const std::optional<std::uint32_t> delay = e ? e->hangUpMs : std::optional<std::uint32_t>(200);
+        c->hungUp = 1;
+        c->state = RASCS_Disconnected;
+        c->releaseNever = !delay;
+        c->releaseAt = GetTickCount64() + delay.value_or(0);
+    }
+    return Logged(call, 0, c->releaseNever ? "release=never" : "release=" + std::to_string(c->releaseAt - GetTickCount64()) + "ms");
+}
+
+// The driver's entry: a command of words, the answer written to out.
+//   reset | check | logpath | list | drop <name> | open <name> [state]
+// Returns 0 on success; a non-zero code with the reason in out otherwise.
+__declspec(dllexport) DWORD WINAPI RasSimControl(LPCSTR command, LPSTR out, DWORD outSize)
+{
+    Simulator& sim = Sim();
+    std::string cmd = command ? command : "", answer;
+    DWORD result = 0;
+    const std::size_t space = cmd.find(' ');
+    const std::string verb = cmd.substr(0, space);
+    const std::string arg = space == std::string::npos ? std::string() : cmd.substr(space + 1);
+    if (verb == "check") {
+        answer = sim.Error().empty() ? std::string("ok") : sim.Error();
+        result = sim.Error().empty() ? 0 : 1;
+    } else if (verb == "logpath") {
+        answer = sim.LogPath();
+    } else if (sim.Broken()) {
+        answer = sim.Error();
+        result = 1;
+    } else if (verb == "reset") {
+        Simulator::Lock lock(sim);
+        sim.Reset();
+        DeleteFileA(sim.LogPath().c_str());
+        answer = "reset";
+    } else if (verb == "list") {
+        Simulator::Lock lock(sim);
+        for (const SimConn& c : sim.State().conns)
+            if (c.handle != 0)
+                answer += Hex(c.handle) + " \"" + c.name + "\" state=" + std::to_string(c.state) +
+                          " owner=" + std::to_string(c.ownerPid) + (c.hungUp ? " hungup" : "") + "\n";
+    } else if (verb == "drop" && !arg.empty()) {
+        Simulator::Lock lock(sim);
+        result = 2;
+        answer = "no connection \"" + arg + "\"";
+        for (SimConn& c : sim.State().conns) {
+            if (c.handle != 0 && arg == c.name) {
+                answer = "dropped " + Hex(c.handle);
+                c.handle = 0;
+                result = 0;
+                break;
+            }
+        }
+    } else if (verb == "open" && !arg.empty()) {
+        // "open <name>" connects at once; "open <name> <state>" leaves it in that state.
+        std::string name = arg;
+        std::uint32_t state = RASCS_Connected;
+        const std::size_t last = arg.find_last_of(' ');
+        if (last != std::string::npos && arg.find_first_not_of("0123456789", last + 1) == std::string::npos &&
+            last + 1 < arg.size()) {
+            name = arg.substr(0, last);
+            state = static_cast<std::uint32_t>(std::strtoul(arg.c_str() + last + 1, nullptr, 10));
+        }
+        Simulator::Lock lock(sim);
+        if (SimConn* c = sim.NewConn(name, state, 0))
+            answer = "opened " + Hex(c->handle);
+        else
+            answer = "no free connection slot", result = 3;
+    } else {
+        answer = "unknown command: " + cmd;
+        result = kErrorInvalidParameter;
+    }
+    sim.Log("RasSimControl " + Quote(cmd.c_str()) + " -> " + std::to_string(result));
+    if (out != nullptr && outSize > 0) {
+        const std::size_t n = answer.size() < outSize - 1 ? answer.size() : outSize - 1;
+        std::memcpy(out, answer.data(), n);
+        out[n] = '\0';
+    }
+    return result;
+}
+
+}  // extern "C"
