@@ -4,7 +4,7 @@ namespace kiv {
 
 MainWindow::MainWindow(HWND applicationWindow)
     : applicationWindow_(applicationWindow),
-      form_({app_, clock_, ras_, kms_, vss_, tray_, statusView_, tmSchedule_, tmFeedOut_, tmConnect_, shutdown_})
+      form_({app_, clock_, ras_.Ras(), kms_, vss_, tray_, statusView_, tmSchedule_, tmFeedOut_, tmConnect_, shutdown_})
 {
 }
 
@@ -74,6 +74,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         window_ = nullptr;
         break;
+    case Win32Tray::kCallbackMessage:
+        OnTrayCallback(lParam);
+        return 0;
     case WM_TIMER:
         if (wParam == kScheduleTimerId)
             form_.tmScheduleTimer();

@@ -5,9 +5,13 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "MainUnit.h"
+#include "SimpleForm.h"
 #include "StandIns.h"
+#include "VireoRASWin32.h"
 #include "Win32Ports.h"
 #include "Win32Shutdown.h"
 
@@ -28,6 +32,13 @@ public:
     HWND Handle() const { return window_; }
 
 private:
+    // Tray icon and popup menu.
+    void OnTrayCallback(LPARAM mouseMessage);
+    void PopupTaskMenu();
+    void OnMenuCommand(UINT id, const std::vector<std::string>& targets);
+    void ForceForeground(HWND window);
+    void miTaskHelpClick();
+
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -36,7 +47,7 @@ private:
 
     Win32Application app_;
     Win32Clock clock_;
-    StandInRas ras_;
+    ras::VireoRASComponent ras_;
     StandInMesh kms_;
     StandInVireoSubSet vss_;
     Win32Tray tray_;
@@ -47,6 +58,8 @@ private:
     Win32Shutdown shutdown_;
     TMainForm form_;
     bool destroyed_ = false;
+    SimpleForm optionForm_{"Kiv -オプション-", 420, 345};
+    SimpleForm versionForm_{"Kiv -バージョン情報-", 285, 157};
 };
 
 }  // namespace kiv

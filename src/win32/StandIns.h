@@ -8,28 +8,6 @@
 
 namespace kiv {
 
-// The dial-up access component without its dialling: only whether the service library with
-// its six entry points can be loaded.
-class StandInRas : public RasPort {
-public:
-    StandInRas();
-    ~StandInRas() override;
-    bool ServiceError() const override { return library_ == nullptr; }
-    int EntryCount() override { return ServiceError() ? -1 : 0; }
-    std::string EntryName(int) override { return {}; }
-    int EntryState(int) override { return -1; }
-    int ActiveEntryCount() override { return ServiceError() ? -1 : 0; }
-    std::string ConnectedEntryName(int) override { return {}; }
-    bool Dial(int) override { return false; }
-    bool CancelDial() override { return false; }
-    bool HangUpConnection(int) override { return false; }
-    int EntryStateByName(const std::string&) override { return ServiceError() ? -1 : 0; }
-    void SetMonitoring(bool) override {}
-
-private:
-    HMODULE library_ = nullptr;
-};
-
 // The peer component before its transport exists: it cannot start.
 class StandInMesh : public MeshPort {
 public:
