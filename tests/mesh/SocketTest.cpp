@@ -1,9 +1,16 @@
-// Two components over real UDP sockets on one port. Runs only inside a private network
-// namespace (see run-in-netns.sh), where broadcasts loop back on lo and go nowhere else.
+// Two components over real UDP sockets on one port, on the POSIX poll loop or on Winsock with
+// hidden windows. Runs only inside a private network namespace (run-in-netns.sh,
+// wine-sockets.sh), where broadcasts loop back on lo and go nowhere else.
 #include <gtest/gtest.h>
 
 #include "KestrelMesh.h"
+#ifdef _WIN32
+#include "WinsockMeshBackend.h"
+using Backend = kiv::mesh::WinsockMeshBackend;
+#else
 #include "PosixMeshBackend.h"
+using Backend = kiv::mesh::PosixMeshBackend;
+#endif
 
 namespace kiv::test {
 namespace {
@@ -21,7 +28,7 @@ struct Peer {
         kms.SetDiscrimination(disc);
         kms.SetHandleName(disc + "-user");
     }
-    mesh::PosixMeshBackend backend;
+    Backend backend;
     TKestrelMesh kms{backend};
 };
 
@@ -33,13 +40,21 @@ bool RunUntil(Peer& a, Peer& b, Done done)
     while (!done()) {
         if (a.backend.NowMilliseconds() > end)
             return false;
+#ifdef _WIN32
+        (void)b;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+#else
         a.backend.RunOnce(5);
         b.backend.RunOnce(5);
+#endif
     }
     return true;
 }
 
-TEST(PosixSockets, LoginPromptAnswerAndLogout)
+TEST(Sockets, LoginPromptAnswerAndLogout)
 {
     Peer kiv("KIVPC", "Kiv"), console("CONSOLE1", "KMC");
     kiv.kms.SetMenu(true);
