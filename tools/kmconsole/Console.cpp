@@ -1,13 +1,32 @@
 #include "Console.h"
 
 #include <cerrno>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include "MeshWire.h"
 
 namespace kmconsole {
 namespace {
 
+#ifdef _WIN32
+// Through UTF-16; characters that do not convert become "?".
+std::string Convert(UINT to, UINT from, const std::string& text)
+{
+    if (text.empty())
+        return text;
+    const int wide = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), w.data(), wide);
+    const int narrow = WideCharToMultiByte(to, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(narrow), '\0');
+    WideCharToMultiByte(to, 0, w.data(), wide, out.data(), narrow, nullptr, nullptr);
+    return out;
+}
+#else
 std::string Convert(const char* to, const char* from, const std::string& text)
 {
     iconv_t cd = ::iconv_open(to, from);
@@ -33,9 +52,21 @@ std::string Convert(const char* to, const char* from, const std::string& text)
     ::iconv_close(cd);
     return out;
 }
+#endif
 
 }  // namespace
 
+#ifdef _WIN32
+std::string SjisToUtf8(const std::string& text)
+{
+    return Convert(CP_UTF8, 932, text);
+}
+
+std::string Utf8ToSjis(const std::string& text)
+{
+    return Convert(932, CP_UTF8, text);
+}
+#else
 std::string SjisToUtf8(const std::string& text)
 {
     return Convert("UTF-8", "CP932", text);
@@ -45,6 +76,7 @@ std::string Utf8ToSjis(const std::string& text)
 {
     return Convert("CP932", "UTF-8", text);
 }
+#endif
 
 std::string Escape(const std::string& text)
 {

@@ -7,15 +7,31 @@
 #include <cstdlib>
 #include <deque>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
-#include <termios.h>
-#include <unistd.h>
+#include <vector>
 
 #include "Console.h"
 #include "KestrelMesh.h"
-#include "PosixMeshBackend.h"
 #include "TextHelpers.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <thread>
+
+#include "WinsockMeshBackend.h"
+
+#include <shellapi.h>
+using Backend = kiv::mesh::WinsockMeshBackend;
+#else
+#include <termios.h>
+#include <unistd.h>
+
+#include "PosixMeshBackend.h"
+using Backend = kiv::mesh::PosixMeshBackend;
+#endif
 
 using namespace kmconsole;
 
@@ -139,13 +155,13 @@ public:
              "logged in as " + SjisToUtf8(kms_.HandleName()) + " on " + kms_.MachineName() + " (" +
                  kms_.IPAddress() + ")");
         if (!o_.script)
-            backend_.WatchInput(STDIN_FILENO, [this] { ReadStdin(); });
+            WatchStdin();
         std::optional<std::uint64_t> end;
         const double wait = o_.wait.value_or(o_.script ? 5.0 : -1.0);
         if (wait >= 0)
             end = backend_.NowMilliseconds() + static_cast<std::uint64_t>(wait * 1000);
         std::uint64_t nextMenuTry = 0;
-        while (!g_stop && !backend_.QuitRequested()) {
+        while (!g_stop && !quit_) {
             const std::uint64_t now = backend_.NowMilliseconds();
             if (end && now >= *end)
                 break;
@@ -155,7 +171,7 @@ public:
                     o_.menuTarget.reset();
                 nextMenuTry = now + 200;
             }
-            backend_.RunOnce(200);
+            Pump(200);
         }
         EchoOn();
         kms_.Stop();
@@ -273,8 +289,70 @@ private:
     void Done()
     {
         if (o_.untilDone)
-            backend_.Quit();
+            quit_ = true;
     }
+
+#ifdef _WIN32
+    // Standard input is read by a thread of its own, which only posts each line to this
+    // thread's queue; everything else runs here, between the window messages.
+    static constexpr UINT kLineMessage = WM_APP + 1;
+
+    void WatchStdin()
+    {
+        const DWORD mainThread = GetCurrentThreadId();
+        std::thread([mainThread] {
+            std::string line;
+            while (std::getline(std::cin, line))
+                PostThreadMessageA(mainThread, kLineMessage, 0, reinterpret_cast<LPARAM>(new std::string(line)));
+            PostThreadMessageA(mainThread, kLineMessage, 0, 0);
+        }).detach();
+    }
+
+    void Pump(int waitMs)
+    {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(waitMs), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.hwnd == nullptr && msg.message == kLineMessage) {
+                std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(msg.lParam));
+                if (!line) {
+                    if (!o_.wait)
+                        quit_ = true;
+                } else {
+                    if (!line->empty() && line->back() == '\r')
+                        line->pop_back();
+                    Command(*line);
+                }
+                continue;
+            }
+            DispatchMessageA(&msg);
+        }
+    }
+
+    void EchoOff()
+    {
+        HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+        DWORD mode = 0;
+        if (GetConsoleMode(in, &mode)) {
+            savedMode_ = mode;
+            SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+        }
+    }
+    void EchoOn()
+    {
+        if (savedMode_) {
+            SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), *savedMode_);
+            savedMode_.reset();
+        }
+    }
+    std::optional<DWORD> savedMode_;
+#else
+    void WatchStdin()
+    {
+        backend_.WatchInput(STDIN_FILENO, [this] { ReadStdin(); });
+    }
+
+    void Pump(int waitMs) { backend_.RunOnce(waitMs); }
 
     void ReadStdin()
     {
@@ -283,7 +361,7 @@ private:
         if (n <= 0) {
             backend_.UnwatchInput(STDIN_FILENO);
             if (!o_.wait)
-                backend_.Quit();
+                quit_ = true;
             return;
         }
         input_.append(buffer, static_cast<std::size_t>(n));
@@ -293,40 +371,6 @@ private:
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             Command(line);
-        }
-    }
-
-    void Command(const std::string& line)
-    {
-        if (pending_) {
-            const Prompt prompt = *pending_;
-            pending_.reset();
-            EchoOn();
-            if (prompt.password)
-                std::cout << std::endl;
-            Answer(prompt, Utf8ToSjis(line));
-            return;
-        }
-        const auto space = line.find(' ');
-        const std::string verb = line.substr(0, space);
-        const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
-        if (verb == "quit" || verb == "exit") {
-            backend_.Quit();
-        } else if (verb == "peers") {
-            for (int i = 0; i < kms_.LoginCount(); ++i) {
-                const auto& p = kms_.LoginUser(i);
-                std::cout << "  " << SjisToUtf8(p.HandleName) << "  " << p.MachineName << "  " << p.IPAddress
-                          << "  " << p.Discrimination << (p.Menu ? "  menu" : "") << (p.Absence ? "  away" : "")
-                          << std::endl;
-            }
-        } else if (verb == "menu" && !rest.empty()) {
-            const auto sp = rest.find(' ');
-            const std::string target = rest.substr(0, sp);
-            const std::string disc = sp == std::string::npos ? "Kiv" : rest.substr(sp + 1);
-            if (!kms_.SendMenuCheck(target, disc))
-                std::cout << "unknown peer " << target << std::endl;
-        } else if (!line.empty()) {
-            std::cout << "commands: peers | menu TARGET [DISC] | quit" << std::endl;
         }
     }
 
@@ -346,28 +390,87 @@ private:
             saved_.reset();
         }
     }
+    std::optional<termios> saved_;
+    std::string input_;
+#endif
+
+    void Command(const std::string& line)
+    {
+        if (pending_) {
+            const Prompt prompt = *pending_;
+            pending_.reset();
+            EchoOn();
+            if (prompt.password)
+                std::cout << std::endl;
+            Answer(prompt, Utf8ToSjis(line));
+            return;
+        }
+        const auto space = line.find(' ');
+        const std::string verb = line.substr(0, space);
+        const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+        if (verb == "quit" || verb == "exit") {
+            quit_ = true;
+        } else if (verb == "peers") {
+            for (int i = 0; i < kms_.LoginCount(); ++i) {
+                const auto& p = kms_.LoginUser(i);
+                std::cout << "  " << SjisToUtf8(p.HandleName) << "  " << p.MachineName << "  " << p.IPAddress
+                          << "  " << p.Discrimination << (p.Menu ? "  menu" : "") << (p.Absence ? "  away" : "")
+                          << std::endl;
+            }
+        } else if (verb == "menu" && !rest.empty()) {
+            const auto sp = rest.find(' ');
+            const std::string target = rest.substr(0, sp);
+            const std::string disc = sp == std::string::npos ? "Kiv" : rest.substr(sp + 1);
+            if (!kms_.SendMenuCheck(target, disc))
+                std::cout << "unknown peer " << target << std::endl;
+        } else if (!line.empty()) {
+            std::cout << "commands: peers | menu TARGET [DISC] | quit" << std::endl;
+        }
+    }
 
     Options o_;
-    kiv::mesh::PosixMeshBackend backend_;
+    Backend backend_;
     kiv::TKestrelMesh kms_{backend_};
     std::optional<Prompt> pending_;
-    std::string input_;
-    std::optional<termios> saved_;
+    bool quit_ = false;
 };
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // The ANSI arguments lose what the system code page cannot hold: take the wide command
+    // line and hand the options on as UTF-8, as on POSIX.
+    int wideCount = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+    std::vector<std::string> utf8;
+    std::vector<char*> utf8Argv;
+    if (wide) {
+        for (int i = 0; i < wideCount; ++i) {
+            const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string arg(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
+            utf8.push_back(std::move(arg));
+        }
+        LocalFree(wide);
+        for (auto& arg : utf8)
+            utf8Argv.push_back(arg.data());
+        argc = static_cast<int>(utf8Argv.size());
+        argv = utf8Argv.data();
+    }
+#endif
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    struct sigaction sa{};
-    sa.sa_handler = OnSignal;
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+#ifdef _WIN32
+    SetConsoleOutputCP(CP_UTF8);
+    _setmode(_fileno(stdout), _O_BINARY);  // one LF per line, as on POSIX
+#endif
     Console console(std::move(options));
     return console.Run();
 }
