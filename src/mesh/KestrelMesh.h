@@ -2,6 +2,8 @@
 // has seen, reassembles and dispatches incoming messages, answers the questions it answers
 // by itself, and sends prompts and answers. It talks to the platform only through a
 // MeshBackend and runs on one thread: the backend calls ReceiveDatagram and TimerFired.
+// The backend must outlive the component (the destructor stops it, which logs out).
+// Events carry no Sender argument: a handler captures the component it belongs to.
 #pragma once
 
 #include <array>
