@@ -1,0 +1,518 @@
+#include "KestrelMesh.h"
+
+namespace kiv {
+
+using mesh::GetField;
+using mesh::MeshBackend;
+
+namespace {
+
+const char* BoolText(bool b)
+{
+    return b ? "1" : "0";
+}
+
+// Absence, Menu and Chat are stored as the low eight bits of the integer read.
+bool LowByteSet(std::int32_t value)
+{
+    return (value & 0xFF) != 0;
+}
+
+}  // namespace
+
+TKestrelMesh::TKestrelMesh(MeshBackend& backend, std::uint32_t seed) : backend_(backend), random_(seed)
+{
+}
+
+TKestrelMesh::~TKestrelMesh()
+{
+    if (started_)
+        Stop();
+}
+
+std::string TKestrelMesh::NewIdentifier()
+{
+    std::uniform_int_distribution<int> draw(0, 99999);
+    return mesh::MakeIdentifier(backend_.LocalTime(), draw(random_));
+}
+
+std::string TKestrelMesh::RecvTime()
+{
+    return mesh::FormatRecvTime(backend_.LocalTime());
+}
+
+void TKestrelMesh::ClearPeers()
+{
+    loginUsers_.fill(TKMS_LoginUserInformation{});
+    loginCount_ = 0;
+}
+
+void TKestrelMesh::ClearSendHistory()
+{
+    for (int n = kSendHistoryFirst; n <= kSendHistoryLast; ++n) {
+        auto& entry = sendHistory_[static_cast<std::size_t>(n)];
+        if (!entry.MessageID.empty())
+            backend_.KillTimer(n);
+        entry = TKMS_SendHistory{};
+    }
+}
+
+bool TKestrelMesh::Start()
+{
+    if (started_)
+        return false;
+    recvBuffers_.assign(kRecvSlotCount, TKMS_RecvDataBack{});
+    recvHistory_.fill(TKMS_RecvHistory{});
+    ClearSendHistory();
+
+    const auto maxUdp = backend_.OpenUdp(portNo_);
+    if (!maxUdp) {
+        Stop();
+        return false;
+    }
+    started_ = true;
+    maxUdpSize_ = *maxUdp;
+    machineName_ = backend_.ComputerName();
+    const auto address = backend_.LocalAddress();
+    if (!address) {
+        Stop();
+        return false;
+    }
+    ipAddress_ = *address;
+    backend_.SetTimer(kSweepTimerId, kSweepIntervalMs);
+    // The file-transfer listener on FTPPortNo belongs to the file transfer, not built yet.
+    return true;
+}
+
+void TKestrelMesh::Stop()
+{
+    if (loginStates_)
+        Logout();
+    backend_.KillTimer(kSweepTimerId);
+    ClearSendHistory();
+    backend_.CloseUdp();
+    recvBuffers_.clear();
+    ClearPeers();
+    started_ = false;
+    machineName_.clear();
+    ipAddress_.clear();
+    absenceMessage_.clear();
+    absence_ = false;
+    loginStates_ = false;
+}
+
+bool TKestrelMesh::Login()
+{
+    if (!started_ || loginStates_)
+        return false;
+    loginStates_ = true;
+    return SendText(mesh::BuildMessage(mesh_tags::Login,
+                                       {machineName_, ipAddress_, discrimination_, handleName_,
+                                        std::to_string(version_), BoolText(absence_), BoolText(menu_),
+                                        BoolText(chat_), std::to_string(ftpPortNo_)}));
+}
+
+bool TKestrelMesh::Logout()
+{
+    if (!loginStates_)
+        return false;
+    const bool sent = SendText(mesh::BuildMessage(mesh_tags::Logout, {machineName_, discrimination_}));
+    loginStates_ = false;
+    ClearPeers();
+    chat_ = false;
+    return sent;
+}
+
+bool TKestrelMesh::SendText(const std::string& messageText, const std::optional<std::string>& target)
+{
+    const std::string text = NewIdentifier() + messageText;
+    if (target)
+        return SendFragments(text, target);
+    if (!SendFragments(text))
+        return false;
+    for (int i = 0;; ++i) {
+        const std::string item = GetField(broadcastIP_, i);
+        if (item.empty() || i > 255)
+            break;
+        SendFragments(text, item);
+    }
+    return true;
+}
+
+bool TKestrelMesh::SendFragments(const std::string& text, const std::optional<std::string>& address)
+{
+    if (!started_)
+        return false;
+    std::uint32_t destination = kLimitedBroadcast;
+    if (address) {
+        const auto parsed = mesh::InetAddr(*address);
+        if (!parsed)
+            return false;
+        destination = *parsed;
+    }
+    if (text.size() > mesh::kMaxMessageLength)
+        return false;
+    const auto datagrams = mesh::CutDatagrams(mesh::FrameText(text, security_));
+    if (datagrams.empty())
+        return false;
+    for (const auto& datagram : datagrams) {
+        int retries = 0;
+        for (;;) {
+            const auto result = backend_.SendTo(destination, portNo_, datagram.data(), datagram.size());
+            if (result == MeshBackend::SendResult::Sent)
+                break;
+            if (result == MeshBackend::SendResult::Failed || ++retries > kMaxWouldBlockRetries)
+                return false;
+        }
+    }
+    return true;
+}
+
+void TKestrelMesh::ReceiveDatagram(const char* data, std::size_t size, std::uint32_t source)
+{
+    if (!started_ || size == 0 || recvBuffers_.size() != kRecvSlotCount)
+        return;
+    const std::string sourceText = mesh::InetNtoa(source);
+    const std::size_t p = static_cast<unsigned char>(static_cast<unsigned char>(data[0]) - 1);
+
+    int chosen = -1;
+    for (int i = 0; i < kRecvSlotCount; ++i) {
+        const auto& slot = recvBuffers_[static_cast<std::size_t>(i)];
+        if (slot.IPAddress == sourceText && (slot.Pieces.size() <= p || slot.Pieces[p].empty()))
+            chosen = i;
+    }
+    if (chosen < 0) {
+        for (int i = 0; i < kRecvSlotCount; ++i)
+            if (recvBuffers_[static_cast<std::size_t>(i)].IPAddress.empty())
+                chosen = i;
+    }
+    if (chosen < 0) {
+        if (OnErrorRecvOverflow)
+            OnErrorRecvOverflow();
+        return;
+    }
+    auto& slot = recvBuffers_[static_cast<std::size_t>(chosen)];
+    slot.IPAddress = sourceText;
+    slot.LastTime = backend_.NowMilliseconds();
+    std::string piece = mesh::DatagramPiece(data, size);
+    if (slot.Pieces.size() <= p)
+        slot.Pieces.resize(p + 1);
+    slot.Pieces[p] = std::move(piece);
+
+    auto message = mesh::UnframePieces(slot.Pieces);
+    if (!message)
+        return;
+    slot = TKMS_RecvDataBack{};
+    received_.Text = std::move(*message);
+    received_.IPAddress = sourceText;
+    DispatchReceived();
+}
+
+void TKestrelMesh::TimerFired(int id)
+{
+    if (id == kSweepTimerId)
+        Sweep();
+    else if (id >= kSendHistoryFirst && id <= kSendHistoryLast)
+        SendTimeout(id);
+}
+
+void TKestrelMesh::Sweep()
+{
+    const std::uint64_t now = backend_.NowMilliseconds();
+    for (auto& slot : recvBuffers_)
+        if (slot.LastTime && now - *slot.LastTime > kSlotLifetimeMs)
+            slot = TKMS_RecvDataBack{};
+}
+
+void TKestrelMesh::SendTimeout(int number)
+{
+    backend_.KillTimer(number);
+    const TKMS_SendHistory entry = sendHistory_[static_cast<std::size_t>(number)];
+    sendHistory_[static_cast<std::size_t>(number)] = TKMS_SendHistory{};
+    if (entry.MessageID.empty())
+        return;
+    if (OnErrorSend)
+        OnErrorSend(entry.Message, entry.MessageID, entry.MachineName, entry.Discrimination);
+}
+
+void TKestrelMesh::UpdatePeer(const std::string& machineName, const std::string& discrimination,
+                              const std::string& ipAddress, const std::string& handleName, std::int32_t version,
+                              bool absence, bool menu, bool chat, std::int32_t ftpPort)
+{
+    for (int i = 0; i < loginCount_; ++i) {
+        auto& peer = loginUsers_[static_cast<std::size_t>(i)];
+        if (peer.MachineName != machineName || peer.Discrimination != discrimination)
+            continue;
+        if (peer.HandleName == handleName && peer.IPAddress == ipAddress && peer.Version == version &&
+            peer.Absence == absence && peer.Menu == menu && peer.Chat == chat)
+            return;
+        peer.HandleName = handleName;
+        peer.IPAddress = ipAddress;
+        peer.Discrimination = discrimination;
+        peer.Version = version;
+        peer.Absence = absence;
+        peer.Menu = menu;
+        peer.Chat = chat;
+        peer.FTPPort = ftpPort;
+        const TKMS_LoginUserInformation copy = peer;
+        if (OnInfoChange)
+            OnInfoChange(copy.MachineName, copy.HandleName, copy.IPAddress, copy.Discrimination, copy.Version,
+                         copy.Absence, copy.Menu, copy.Chat, copy.FTPPort);
+        return;
+    }
+    // The table has a fixed size: a peer beyond it is not recorded.
+    if (loginCount_ >= kPeerTableSize)
+        return;
+    loginUsers_[static_cast<std::size_t>(loginCount_)] = {handleName, machineName, ipAddress, discrimination,
+                                                          version,    absence,     menu,      chat,
+                                                          ftpPort};
+    ++loginCount_;
+    if (OnLogin)
+        OnLogin(handleName, machineName, ipAddress, discrimination, version, absence, menu, chat, ftpPort);
+}
+
+void TKestrelMesh::RemovePeer(const std::string& machineName, const std::string& discrimination)
+{
+    for (int i = 0; i < loginCount_; ++i) {
+        const auto& peer = loginUsers_[static_cast<std::size_t>(i)];
+        if (peer.MachineName != machineName || peer.Discrimination != discrimination)
+            continue;
+        const TKMS_LoginUserInformation removed = peer;
+        for (int k = i; k + 1 < kPeerTableSize; ++k)
+            loginUsers_[static_cast<std::size_t>(k)] = std::move(loginUsers_[static_cast<std::size_t>(k + 1)]);
+        loginUsers_[kPeerTableSize - 1] = TKMS_LoginUserInformation{};
+        --loginCount_;
+        if (OnLogout)
+            OnLogout(removed.HandleName, removed.MachineName, removed.IPAddress, removed.Discrimination);
+        return;
+    }
+}
+
+std::string TKestrelMesh::FindPeerAddress(const std::string& machineName) const
+{
+    for (int i = 0; i < loginCount_; ++i)
+        if (loginUsers_[static_cast<std::size_t>(i)].MachineName == machineName)
+            return loginUsers_[static_cast<std::size_t>(i)].IPAddress;
+    return {};
+}
+
+bool TKestrelMesh::IsAddressedToMe(const std::string& text) const
+{
+    return GetField(text, 1) == ipAddress_ && GetField(text, 2) == discrimination_;
+}
+
+void TKestrelMesh::DispatchReceived()
+{
+    const std::string identifier = received_.Text.substr(0, mesh::kIdentifierLength);
+    const std::string text =
+        received_.Text.size() > mesh::kIdentifierLength ? received_.Text.substr(mesh::kIdentifierLength) : "";
+    for (const auto& entry : recvHistory_)
+        if (entry.MessageID == identifier)
+            return;
+    for (int i = kRecvHistoryCount - 1; i > 0; --i)
+        recvHistory_[static_cast<std::size_t>(i)] = recvHistory_[static_cast<std::size_t>(i - 1)];
+    recvHistory_[0] = {identifier, received_.IPAddress};
+    if (!loginStates_)
+        return;
+
+    const std::string type = GetField(text, 0);
+    auto f = [&text](int n) { return GetField(text, n); };
+    auto peerFields = [&](int machineField, int discField, int ipField, int handleField, int first) {
+        const auto version = mesh::ParseInteger(f(first));
+        const auto absence = mesh::ParseInteger(f(first + 1));
+        const auto menu = mesh::ParseInteger(f(first + 2));
+        if (!version || !absence || !menu)
+            return;
+        UpdatePeer(f(machineField), f(discField), f(ipField), f(handleField), *version, LowByteSet(*absence),
+                   LowByteSet(*menu), LowByteSet(mesh::ParseIntegerOr(f(first + 3), 0)),
+                   mesh::ParseIntegerOr(f(first + 4), 0));
+    };
+
+    namespace t = mesh_tags;
+    if (type == t::Login) {
+        SendLoginOk(f(2), f(3));
+        peerFields(1, 3, 2, 4, 5);
+    } else if (type == t::LoginOk) {
+        // Fields 5 and 6 hold the answering peer's Discrimination and HandleName; peers rely on
+        // this comparison as it stands.
+        if (!IsAddressedToMe(text) || f(5) == ipAddress_ || f(6) == discrimination_)
+            return;
+        peerFields(3, 5, 4, 6, 7);
+    } else if (type == t::InfoChange) {
+        peerFields(1, 2, 3, 4, 5);
+    } else if (type == t::Logout) {
+        RemovePeer(f(1), f(2));
+    } else if (type == t::ChatMessage) {
+        if (chat_ && OnChatMessage)
+            OnChatMessage(f(6), f(5), f(1), f(2), f(4), RecvTime());
+    } else if (type == t::OpenCheck || type == t::HuzaiCheck || type == t::HuzaiMessage || type == t::MenuCheck ||
+               type == t::MenuNothing || type == t::Message || type == t::MessageOk || type == t::InputSelect ||
+               type == t::InputLine || type == t::InputText || type == t::InputReturn || type == t::InputMessage) {
+        if (!IsAddressedToMe(text))
+            return;
+        if (type == t::OpenCheck) {
+            if (OnMessageOpen)
+                OnMessageOpen(f(6), f(3), f(4), f(5));
+        } else if (type == t::HuzaiCheck) {
+            SendAbsenceMessage(absence_ && !absenceMessage_.empty() ? absenceMessage_ : "Nothing", f(3), f(4));
+        } else if (type == t::HuzaiMessage) {
+            if (OnAbsenceMessage)
+                OnAbsenceMessage(f(6), f(3), f(4), f(5), RecvTime());
+        } else if (type == t::MenuCheck) {
+            if (menu_ && OnMenuRequest)
+                OnMenuRequest(f(3), f(4), f(6));
+            else
+                SendMenuNothing(f(5), f(6));
+        } else if (type == t::MenuNothing) {
+            if (OnMenuNothing)
+                OnMenuNothing(f(3), f(4), f(5));
+        } else if (type == t::Message) {
+            SendMessageOk(f(7), f(5), f(6));
+            if (OnMessage)
+                OnMessage(f(8), f(7), f(9) == "1", f(3), f(4), f(6), RecvTime());
+        } else if (type == t::MessageOk) {
+            const std::string id = f(6);
+            for (int n = kSendHistoryFirst; n <= kSendHistoryLast; ++n) {
+                auto& entry = sendHistory_[static_cast<std::size_t>(n)];
+                if (!entry.MessageID.empty() && entry.MessageID == id) {
+                    backend_.KillTimer(n);
+                    entry = TKMS_SendHistory{};
+                    break;
+                }
+            }
+            if (OnMessageOk)
+                OnMessageOk(id, f(3), f(4), f(5));
+        } else if (type == t::InputSelect) {
+            if (OnInputSelect)
+                OnInputSelect(f(7), f(8), f(9), f(6), f(3), f(4), f(5));
+        } else if (type == t::InputLine) {
+            if (OnInputLine)
+                OnInputLine(f(7), f(8), f(6), f(3), f(4), f(5), LowByteSet(mesh::ParseIntegerOr(f(9), 0)));
+        } else if (type == t::InputText) {
+            if (OnInputText)
+                OnInputText(f(7), f(6), f(3), f(4), f(5));
+        } else if (type == t::InputReturn) {
+            if (OnInputReturn)
+                OnInputReturn(f(6), f(7), f(3), f(4), f(5));
+        } else if (type == t::InputMessage) {
+            if (OnInputMessage)
+                OnInputMessage(f(6), f(3), f(4), f(5), RecvTime());
+        }
+    }
+}
+
+std::string TKestrelMesh::ResolveTarget(const std::string& machineName) const
+{
+    std::string target = machineName;
+    if (mesh::NormalizeAddress(target))
+        return target;
+    return FindPeerAddress(machineName);
+}
+
+bool TKestrelMesh::SendInputSelect(const std::string& message, const std::string& selectList,
+                                   const std::string& selectReturn, const std::string& selectDiscrimination,
+                                   const std::string& machineName, const std::string& discrimination)
+{
+    const std::string target = ResolveTarget(machineName);
+    if (target.empty() || !loginStates_)
+        return false;
+    return SendText(mesh::BuildMessage(mesh_tags::InputSelect,
+                                       {target, discrimination, handleName_, machineName_, discrimination_,
+                                        selectDiscrimination, message, selectList, selectReturn}));
+}
+
+bool TKestrelMesh::SendInputLine(const std::string& message, const std::string& messageLine,
+                                 const std::string& lineDiscrimination, const std::string& machineName,
+                                 const std::string& discrimination, bool password)
+{
+    const std::string target = ResolveTarget(machineName);
+    if (target.empty() || !loginStates_)
+        return false;
+    return SendText(mesh::BuildMessage(mesh_tags::InputLine,
+                                       {target, discrimination, handleName_, machineName_, discrimination_,
+                                        lineDiscrimination, message, messageLine, BoolText(password)}));
+}
+
+bool TKestrelMesh::SendInputMessage(const std::string& message, const std::string& machineName,
+                                    const std::string& discrimination)
+{
+    const std::string target = ResolveTarget(machineName);
+    if (target.empty() || !loginStates_)
+        return false;
+    return SendText(mesh::BuildMessage(
+        mesh_tags::InputMessage, {target, discrimination, handleName_, machineName_, discrimination_, message}));
+}
+
+bool TKestrelMesh::SendLoginOk(const std::string& ipAddress, const std::string& discrimination)
+{
+    return SendText(mesh::BuildMessage(mesh_tags::LoginOk,
+                                       {ipAddress, discrimination, machineName_, ipAddress_, discrimination_,
+                                        handleName_, std::to_string(version_), BoolText(absence_),
+                                        BoolText(menu_), BoolText(chat_), std::to_string(ftpPortNo_)}));
+}
+
+bool TKestrelMesh::SendAbsenceMessage(const std::string& text, const std::string& ipAddress,
+                                      const std::string& discrimination)
+{
+    return SendText(mesh::BuildMessage(mesh_tags::HuzaiMessage,
+                                       {ipAddress, discrimination, handleName_, machineName_, discrimination_, text}));
+}
+
+bool TKestrelMesh::SendMenuNothing(const std::string& ipAddress, const std::string& discrimination)
+{
+    return SendText(mesh::BuildMessage(mesh_tags::MenuNothing,
+                                       {ipAddress, discrimination, handleName_, machineName_, discrimination_}));
+}
+
+bool TKestrelMesh::SendMessageOk(const std::string& messageId, const std::string& ipAddress,
+                                 const std::string& discrimination)
+{
+    if (ipAddress.empty())
+        return false;
+    return SendText(mesh::BuildMessage(
+        mesh_tags::MessageOk, {ipAddress, discrimination, handleName_, machineName_, discrimination_, messageId}));
+}
+
+bool TKestrelMesh::SendMenuCheck(const std::string& machineName, const std::string& discrimination)
+{
+    const std::string target = ResolveTarget(machineName);
+    if (target.empty() || !loginStates_)
+        return false;
+    return SendText(mesh::BuildMessage(mesh_tags::MenuCheck, {target, discrimination, handleName_, machineName_,
+                                                              ipAddress_, discrimination_}));
+}
+
+bool TKestrelMesh::SendInputReturn(const std::string& inputDiscrimination, const std::string& inputReturn,
+                                   const std::string& machineName, const std::string& discrimination)
+{
+    const std::string target = ResolveTarget(machineName);
+    if (target.empty() || !loginStates_)
+        return false;
+    return SendText(mesh::BuildMessage(mesh_tags::InputReturn,
+                                       {target, discrimination, handleName_, machineName_, discrimination_,
+                                        inputDiscrimination, inputReturn}));
+}
+
+bool TKestrelMesh::SendMessage(const std::string& message, bool letter, const std::string& machineName,
+                               const std::string& discrimination, unsigned timeoutMs)
+{
+    const std::string target = ResolveTarget(machineName);
+    if (target.empty() || !loginStates_)
+        return false;
+    int number = 0;
+    for (int n = kSendHistoryFirst; n <= kSendHistoryLast && number == 0; ++n)
+        if (sendHistory_[static_cast<std::size_t>(n)].MessageID.empty())
+            number = n;
+    if (number == 0)
+        return false;
+    const std::string messageId = NewIdentifier();
+    if (!SendText(mesh::BuildMessage(mesh_tags::Message,
+                                     {target, discrimination, handleName_, machineName_, ipAddress_,
+                                      discrimination_, messageId, message, BoolText(letter)})))
+        return false;
+    sendHistory_[static_cast<std::size_t>(number)] = {message, messageId, machineName, discrimination};
+    backend_.SetTimer(number, timeoutMs);
+    return true;
+}
+
+}  // namespace kiv

@@ -1,0 +1,256 @@
+// TKestrelMesh: a KestrelMesh peer. Joins the mesh with LOGIN, keeps the table of peers it
+// has seen, reassembles and dispatches incoming messages, answers the questions it answers
+// by itself, and sends prompts and answers. It talks to the platform only through a
+// MeshBackend and runs on one thread: the backend calls ReceiveDatagram and TimerFired.
+// The backend must outlive the component (the destructor stops it, which logs out).
+// Events carry no Sender argument: a handler captures the component it belongs to.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "MeshBackend.h"
+#include "MeshWire.h"
+#include "Ports.h"
+
+namespace kiv {
+
+inline constexpr int kMeshSocketMessage = 1125;  // WM_USER + 101 on the hidden window
+inline constexpr int kSweepTimerId = 255;
+inline constexpr unsigned kSweepIntervalMs = 5000;
+inline constexpr std::uint64_t kSlotLifetimeMs = 60000;
+inline constexpr int kRecvSlotCount = 20;
+inline constexpr int kRecvHistoryCount = 11;
+inline constexpr int kPeerTableSize = 256;
+inline constexpr int kSendHistoryFirst = 1;
+inline constexpr int kSendHistoryLast = 254;  // timer 255 is the sweep
+inline constexpr int kMaxWouldBlockRetries = 1000;
+inline constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
+
+namespace mesh_tags {
+inline constexpr const char* Login = "KMMESSAGE:LOGIN";
+inline constexpr const char* LoginOk = "KMMESSAGE:LOGIN_OK";
+inline constexpr const char* InfoChange = "KMMESSAGE:INFO_CHANGE";
+inline constexpr const char* Logout = "KMMESSAGE:LOGOUT";
+inline constexpr const char* OpenCheck = "KMMESSAGE:OPEN_CHECK";
+inline constexpr const char* HuzaiCheck = "KMMESSAGE:HUZAI_CHECK";
+inline constexpr const char* HuzaiMessage = "KMMESSAGE:HUZAI_MESSAGE";
+inline constexpr const char* MenuCheck = "KMMESSAGE:MENU_CHECK";
+inline constexpr const char* MenuNothing = "KMMESSAGE:MENU_NOTHING";
+inline constexpr const char* Message = "KMMESSAGE:MESSAGE";
+inline constexpr const char* MessageOk = "KMMESSAGE:MESSAGE_OK";
+inline constexpr const char* InputSelect = "KMMESSAGE:INPUT_SELECT";
+inline constexpr const char* InputLine = "KMMESSAGE:INPUT_LINE";
+inline constexpr const char* InputText = "KMMESSAGE:INPUT_TEXT";
+inline constexpr const char* InputReturn = "KMMESSAGE:INPUT_RETURN";
+inline constexpr const char* InputMessage = "KMMESSAGE:INPUT_MESSAGE";
+inline constexpr const char* ChatMessage = "KMMESSAGE:CHAT_MESSAGE";
+}  // namespace mesh_tags
+
+struct TKMS_LoginUserInformation {
+    std::string HandleName, MachineName, IPAddress, Discrimination;
+    std::int32_t Version = 0;
+    bool Absence = false, Menu = false, Chat = false;
+    std::int32_t FTPPort = 0;
+};
+
+struct TKMS_RecvDataBack {
+    std::vector<std::string> Pieces;  // position = sequence byte - 1
+    std::string IPAddress;            // empty: slot free
+    std::optional<std::uint64_t> LastTime;
+};
+
+struct TKMS_RecvInformation {
+    std::string Text, IPAddress;
+};
+
+struct TKMS_RecvHistory {
+    std::string MessageID, IPAddress;
+};
+
+struct TKMS_SendHistory {
+    std::string Message, MessageID, MachineName, Discrimination;
+};
+
+class TKestrelMesh : public MeshPort {
+public:
+    explicit TKestrelMesh(mesh::MeshBackend& backend, std::uint32_t seed = std::random_device{}());
+    ~TKestrelMesh() override;
+    TKestrelMesh(const TKestrelMesh&) = delete;
+    TKestrelMesh& operator=(const TKestrelMesh&) = delete;
+
+    // MeshPort
+    int PortNo() const override { return portNo_; }
+    void SetPortNo(int port) override { portNo_ = port; }
+    std::string HandleName() const override { return handleName_; }
+    void SetHandleName(const std::string& name) override { handleName_ = name; }
+    bool Start() override;
+    void Stop() override;
+    bool Login() override;
+    bool Logout() override;
+    bool SendInputSelect(const std::string& message, const std::string& selectList, const std::string& selectReturn,
+                         const std::string& selectDiscrimination, const std::string& machineName,
+                         const std::string& discrimination) override;
+    bool SendInputLine(const std::string& message, const std::string& messageLine,
+                       const std::string& lineDiscrimination, const std::string& machineName,
+                       const std::string& discrimination, bool password) override;
+    bool SendInputMessage(const std::string& message, const std::string& machineName,
+                          const std::string& discrimination) override;
+
+    // Properties.
+    const std::string& Discrimination() const { return discrimination_; }
+    void SetDiscrimination(const std::string& v) { discrimination_ = v; }
+    std::int32_t Version() const { return version_; }
+    void SetVersion(std::int32_t v) { version_ = v; }
+    int FTPPortNo() const { return ftpPortNo_; }
+    void SetFTPPortNo(int v) { ftpPortNo_ = v; }
+    const std::string& BroadcastIP() const { return broadcastIP_; }
+    void SetBroadcastIP(const std::string& v) { broadcastIP_ = v; }
+    bool Security() const { return security_; }
+    void SetSecurity(bool v) { security_ = v; }
+    bool Absence() const { return absence_; }
+    void SetAbsence(bool v) { absence_ = v; }
+    const std::string& AbsenceMessage() const { return absenceMessage_; }
+    void SetAbsenceMessage(const std::string& v) { absenceMessage_ = v; }
+    bool Menu() const { return menu_; }
+    void SetMenu(bool v) { menu_ = v; }
+    bool Chat() const { return chat_; }
+    const std::string& IPAddress() const { return ipAddress_; }
+    const std::string& MachineName() const { return machineName_; }
+    bool Started() const { return started_; }
+    bool LoginStates() const { return loginStates_; }
+    int LoginCount() const { return loginCount_; }
+    int MaxUdpSize() const { return maxUdpSize_; }
+    const TKMS_LoginUserInformation& LoginUser(int index) const { return loginUsers_.at(static_cast<std::size_t>(index)); }
+    const TKMS_RecvInformation& Received() const { return received_; }
+
+    // Transport.
+    bool SendText(const std::string& messageText, const std::optional<std::string>& target = std::nullopt);
+    bool SendFragments(const std::string& text, const std::optional<std::string>& address = std::nullopt);
+    // A datagram from the UDP socket; source in the form InetAddr returns.
+    void ReceiveDatagram(const char* data, std::size_t size, std::uint32_t source);
+    // A timer of the backend is due.
+    void TimerFired(int id);
+
+    // Peer table.
+    void UpdatePeer(const std::string& machineName, const std::string& discrimination, const std::string& ipAddress,
+                    const std::string& handleName, std::int32_t version, bool absence, bool menu, bool chat,
+                    std::int32_t ftpPort);
+    void RemovePeer(const std::string& machineName, const std::string& discrimination);
+    std::string FindPeerAddress(const std::string& machineName) const;
+
+    // Automatic answers.
+    bool SendLoginOk(const std::string& ipAddress, const std::string& discrimination);
+    bool SendAbsenceMessage(const std::string& text, const std::string& ipAddress, const std::string& discrimination);
+    bool SendMenuNothing(const std::string& ipAddress, const std::string& discrimination);
+    bool SendMessageOk(const std::string& messageId, const std::string& ipAddress, const std::string& discrimination);
+
+    // What a console sends: the menu question, the answer to a prompt, and a person-to-person
+    // message that awaits its receipt (OnErrorSend when none comes within timeoutMs).
+    bool SendMenuCheck(const std::string& machineName, const std::string& discrimination);
+    bool SendInputReturn(const std::string& inputDiscrimination, const std::string& inputReturn,
+                         const std::string& machineName, const std::string& discrimination);
+    bool SendMessage(const std::string& message, bool letter, const std::string& machineName,
+                     const std::string& discrimination, unsigned timeoutMs = 30000);
+    const TKMS_SendHistory& SendHistoryEntry(int number) const
+    {
+        return sendHistory_.at(static_cast<std::size_t>(number));
+    }
+
+    // Events; an unassigned one is skipped and the rest of the handling goes on.
+    std::function<void(const std::string& handleName, const std::string& machineName, const std::string& ipAddress,
+                       const std::string& discrimination, std::int32_t version, bool absence, bool menu, bool chat,
+                       std::int32_t ftpPort)>
+        OnLogin;
+    std::function<void(const std::string& handleName, const std::string& machineName, const std::string& ipAddress,
+                       const std::string& discrimination)>
+        OnLogout;
+    std::function<void(const std::string& machineName, const std::string& handleName, const std::string& ipAddress,
+                       const std::string& discrimination, std::int32_t version, bool absence, bool menu, bool chat,
+                       std::int32_t ftpPort)>
+        OnInfoChange;
+    std::function<void(const std::string& message, const std::string& messageId, bool letter,
+                       const std::string& handleName, const std::string& machineName,
+                       const std::string& discrimination, const std::string& recvTime)>
+        OnMessage;
+    std::function<void(const std::string& messageId, const std::string& handleName, const std::string& machineName,
+                       const std::string& discrimination)>
+        OnMessageOk;
+    std::function<void(const std::string& messageId, const std::string& handleName, const std::string& machineName,
+                       const std::string& discrimination)>
+        OnMessageOpen;
+    std::function<void(const std::string& absenceMessage, const std::string& handleName,
+                       const std::string& machineName, const std::string& discrimination,
+                       const std::string& recvTime)>
+        OnAbsenceMessage;
+    std::function<void(const std::string& handleName, const std::string& machineName,
+                       const std::string& discrimination)>
+        OnMenuNothing;
+    std::function<void(const std::string& message, const std::string& selectList, const std::string& selectReturn,
+                       const std::string& selectDiscrimination, const std::string& handleName,
+                       const std::string& machineName, const std::string& discrimination)>
+        OnInputSelect;
+    std::function<void(const std::string& message, const std::string& messageLine,
+                       const std::string& lineDiscrimination, const std::string& handleName,
+                       const std::string& machineName, const std::string& discrimination, bool password)>
+        OnInputLine;
+    std::function<void(const std::string& message, const std::string& textDiscrimination,
+                       const std::string& handleName, const std::string& machineName,
+                       const std::string& discrimination)>
+        OnInputText;
+    std::function<void(const std::string& message, const std::string& handleName, const std::string& machineName,
+                       const std::string& discrimination, const std::string& recvTime)>
+        OnInputMessage;
+    std::function<void(const std::string& message, const std::string& messageId, const std::string& handleName,
+                       const std::string& machineName, const std::string& discrimination,
+                       const std::string& recvTime)>
+        OnChatMessage;
+    std::function<void(const std::string& message, const std::string& messageId, const std::string& machineName,
+                       const std::string& discrimination)>
+        OnErrorSend;
+    std::function<void()> OnErrorRecvOverflow;
+
+private:
+    std::string NewIdentifier();
+    std::string RecvTime();
+    void Sweep();
+    void SendTimeout(int number);
+    void DispatchReceived();
+    bool IsAddressedToMe(const std::string& text) const;
+    // The target address of a prompt: a dotted address as given, else the peer's address.
+    std::string ResolveTarget(const std::string& machineName) const;
+    void ClearPeers();
+    void ClearSendHistory();
+
+    mesh::MeshBackend& backend_;
+    std::minstd_rand random_;
+
+    std::string discrimination_ = "KMS";
+    std::int32_t version_ = 100;
+    int portNo_ = 51000;
+    int ftpPortNo_ = 52000;
+    std::string broadcastIP_;
+    bool security_ = false;
+    std::string ipAddress_, machineName_, handleName_;
+    bool absence_ = false;
+    std::string absenceMessage_;
+    bool menu_ = false;
+    bool chat_ = false;
+    bool loginStates_ = false;
+    int loginCount_ = 0;
+    bool started_ = false;
+    int maxUdpSize_ = 0;
+
+    std::vector<TKMS_RecvDataBack> recvBuffers_;
+    TKMS_RecvInformation received_;
+    std::array<TKMS_RecvHistory, kRecvHistoryCount> recvHistory_{};
+    std::array<TKMS_SendHistory, kSendHistoryLast + 1> sendHistory_{};  // index 0 unused
+    std::array<TKMS_LoginUserInformation, kPeerTableSize> loginUsers_{};
+};
+
+}  // namespace kiv

@@ -1,0 +1,266 @@
+#include "MeshWire.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "TextHelpers.h"
+
+namespace kiv::mesh {
+
+std::string SplitField(const std::string& separator, const std::string& text, int index)
+{
+    if (separator.empty() || index < 0)
+        return index == 0 ? text : std::string();
+    std::string work = text;
+    std::size_t start = 0;
+    std::size_t end = 0;
+    for (int i = 0; i <= index; ++i) {
+        const auto pos = work.find(separator);
+        if (pos != std::string::npos) {
+            end = pos;
+            work.erase(pos, separator.size());
+        } else {
+            end = text.size();
+        }
+        if (i < index)
+            start = end;
+    }
+    if (end <= start || start >= work.size())
+        return {};
+    return work.substr(start, end - start);
+}
+
+std::string GetField(const std::string& text, int index)
+{
+    return SplitField(kFieldSeparator, text, index);
+}
+
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> InetAddr(const std::string& text)
+{
+    std::uint64_t parts[4] = {};
+    int count = 0;
+    std::size_t i = 0;
+    for (;;) {
+        if (i >= text.size() || text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        unsigned base = 10;
+        if (text[i] == '0') {
+            base = 8;
+            ++i;
+            if (i < text.size() && (text[i] == 'x' || text[i] == 'X')) {
+                base = 16;
+                ++i;
+            }
+        }
+        std::uint64_t value = 0;
+        for (; i < text.size(); ++i) {
+            const char c = text[i];
+            int digit;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (base == 16 && c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (base == 16 && c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else
+                break;
+            if (static_cast<unsigned>(digit) >= base)
+                return std::nullopt;
+            value = value * base + static_cast<unsigned>(digit);
+            if (value > 0xFFFFFFFFull)
+                return std::nullopt;
+        }
+        if (count == 4)
+            return std::nullopt;
+        parts[count++] = value;
+        if (i < text.size() && text[i] == '.') {
+            ++i;
+            continue;
+        }
+        if (i < text.size() && !IsBlank(text[i]))
+            return std::nullopt;
+        break;
+    }
+    std::uint64_t address = 0;
+    switch (count) {
+    case 1:
+        address = parts[0];
+        break;
+    case 2:
+        if (parts[0] > 0xFF || parts[1] > 0xFFFFFF)
+            return std::nullopt;
+        address = parts[0] << 24 | parts[1];
+        break;
+    case 3:
+        if (parts[0] > 0xFF || parts[1] > 0xFF || parts[2] > 0xFFFF)
+            return std::nullopt;
+        address = parts[0] << 24 | parts[1] << 16 | parts[2];
+        break;
+    default:
+        for (int k = 0; k < 4; ++k)
+            if (parts[k] > 0xFF)
+                return std::nullopt;
+        address = parts[0] << 24 | parts[1] << 16 | parts[2] << 8 | parts[3];
+        break;
+    }
+    if (address == 0xFFFFFFFFull)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(address);
+}
+
+std::string InetNtoa(std::uint32_t address)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
+                  (address >> 8) & 0xFF, address & 0xFF);
+    return buffer;
+}
+
+bool NormalizeAddress(std::string& text)
+{
+    const auto address = InetAddr(text);
+    if (!address)
+        return false;
+    text = InetNtoa(*address);
+    return true;
+}
+
+std::optional<std::int32_t> ParseInteger(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i >= text.size())
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+        if (value > 2147483648LL)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > 2147483647LL)
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+std::int32_t ParseIntegerOr(const std::string& text, std::int32_t fallback)
+{
+    return ParseInteger(text).value_or(fallback);
+}
+
+std::string MakeIdentifier(const LocalDateTime& t, int random)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%4d%2d%2d%2d%2d%2d%3d%5d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second, t.millisecond, random);
+    return buffer;
+}
+
+std::string FormatRecvTime(const LocalDateTime& t)
+{
+    // Shift-JIS bytes of the kanji, spelled out so the text does not depend on the compiler's
+    // execution character set.
+    static const char kYear[] = "\x94\x4E", kMonth[] = "\x8C\x8E", kDay[] = "\x93\xFA";
+    static const char kHour[] = "\x8E\x9E", kMinute[] = "\x95\xAA", kSecond[] = "\x95\x62";
+    static const char kBeforeNoon[] = "\x8C\xDF\x91\x4F", kAfterNoon[] = "\x8C\xDF\x8C\xE3";
+    const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "%04d%s%02d%s%02d%s %s %d%s%02d%s%02d%s", t.year, kYear, t.month, kMonth,
+                  t.day, kDay, t.hour < 12 ? kBeforeNoon : kAfterNoon, hour12, kHour, t.minute, kMinute, t.second,
+                  kSecond);
+    return buffer;
+}
+
+std::string FrameText(const std::string& messageText, bool security)
+{
+    char length[16];
+    std::snprintf(length, sizeof length, "%5d", static_cast<int>(messageText.size()));
+    std::string framed = length + messageText;
+    ReplaceText("\r\n", "\\|", framed);
+    return security ? "1" + ScrambleText(framed) : "0" + framed;
+}
+
+std::vector<std::string> CutDatagrams(const std::string& framed)
+{
+    std::vector<std::string> datagrams;
+    const std::size_t count = framed.empty() ? 0 : (framed.size() + kPieceSize - 1) / kPieceSize;
+    if (count > kMaxPieces)
+        return datagrams;
+    datagrams.reserve(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        std::string datagram;
+        const std::size_t begin = k * kPieceSize;
+        const std::size_t size = std::min(kPieceSize, framed.size() - begin);
+        datagram.reserve(size + 2);
+        datagram += static_cast<char>(k + 1);
+        datagram.append(framed, begin, size);
+        datagram += '\0';
+        datagrams.push_back(std::move(datagram));
+    }
+    return datagrams;
+}
+
+std::string DatagramPiece(const char* data, std::size_t size)
+{
+    if (size <= 1)
+        return {};
+    std::size_t end = 1;
+    while (end < size && data[end] != '\0')
+        ++end;
+    return std::string(data + 1, end - 1);
+}
+
+std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces)
+{
+    std::string text;
+    for (const auto& piece : pieces) {
+        text += piece;
+        text += "\r\n";
+    }
+    ReplaceText("\r\n", "", text);
+    if (text.empty())
+        return std::nullopt;
+    const char flag = text[0];
+    text.erase(0, 1);
+    if (flag == '1')
+        text = UnscrambleText(text);
+    ReplaceText("\\|", "\r\n", text);
+    if (text.size() < 5)
+        return std::nullopt;
+    const auto length = ParseInteger(text.substr(0, 5));
+    if (!length)
+        return std::nullopt;
+    if (static_cast<std::int64_t>(text.size()) < static_cast<std::int64_t>(*length) + 5)
+        return std::nullopt;
+    return text.substr(5);
+}
+
+std::string BuildMessage(const std::string& typeTag, const std::vector<std::string>& fields)
+{
+    std::string text = typeTag;
+    for (const auto& field : fields) {
+        text += kFieldSeparator;
+        text += field;
+    }
+    return text;
+}
+
+}  // namespace kiv::mesh

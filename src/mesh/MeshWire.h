@@ -1,0 +1,69 @@
+// KestrelMesh wire format: fields, identifiers, framing into datagrams and unframing.
+// Everything here is pure byte-string work with no component state. The code holds no
+// literal outside ASCII, so it compiles with any execution character set.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kiv::mesh {
+
+inline constexpr const char* kFieldSeparator = "&|";
+inline constexpr std::size_t kIdentifierLength = 22;
+inline constexpr std::size_t kPieceSize = 510;       // framed bytes per datagram
+inline constexpr std::size_t kMaxDatagramSize = 512;  // sequence byte + piece + 0x00
+inline constexpr std::size_t kMaxPieces = 255;        // the sequence byte's range
+inline constexpr std::size_t kMaxMessageLength = 99999;  // the five-digit length field
+
+// Field `index` of text split at separator. Each step deletes the separator it found before
+// searching for the next one, so bytes brought together by a deletion can form a new
+// separator; peers read fields this way, so the result must stay exactly this.
+std::string SplitField(const std::string& separator, const std::string& text, int index);
+std::string GetField(const std::string& text, int index);
+
+// IPv4 address parsing as the classic inet_addr does it: one to four parts, each decimal,
+// octal (leading 0) or hexadecimal (0x); ends at the end of the text or at a blank.
+// Returns the address with its first byte in the highest bits; nothing for no address and
+// for 255.255.255.255 (which inet_addr cannot tell from its error value).
+std::optional<std::uint32_t> InetAddr(const std::string& text);
+// Dotted decimal form of an address from InetAddr.
+std::string InetNtoa(std::uint32_t address);
+// True when text is an IPv4 address; text is then rewritten in canonical form.
+bool NormalizeAddress(std::string& text);
+
+// Decimal integer as the receivers read it: leading blanks, an optional sign, digits, nothing
+// behind them, within 32 bits. Nothing for anything else.
+std::optional<std::int32_t> ParseInteger(const std::string& text);
+std::int32_t ParseIntegerOr(const std::string& text, std::int32_t fallback);
+
+struct LocalDateTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
+// The 22-byte message identifier: "%4d%2d%2d%2d%2d%2d%3d%5d" of the local time and a random
+// number 0..99999.
+std::string MakeIdentifier(const LocalDateTime& time, int random);
+
+// The time a message was handled, in Shift-JIS: "2026年12月06日 午前 9時05分03秒".
+std::string FormatRecvTime(const LocalDateTime& time);
+
+// Framed text of a message text: flag byte, then the five-digit length and the text with
+// CR LF carried as "\|", scrambled when security is set.
+std::string FrameText(const std::string& messageText, bool security);
+// The datagrams of a framed text: sequence byte, up to 510 bytes, 0x00. Empty when the
+// framed text needs more than 255 datagrams (the sequence byte cannot number them).
+std::vector<std::string> CutDatagrams(const std::string& framed);
+
+// The piece a datagram carries: the bytes after the sequence byte up to the first 0x00.
+std::string DatagramPiece(const char* data, std::size_t size);
+
+// Joins the pieces received so far and tries to read one message out of them. Returns the
+// message text when complete, nothing while incomplete.
+std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces);
+
+// Builds "tag&|f1&|f2..." from a type tag and its fields.
+std::string BuildMessage(const std::string& typeTag, const std::vector<std::string>& fields);
+
+}  // namespace kiv::mesh

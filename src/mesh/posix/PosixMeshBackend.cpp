@@ -1,0 +1,217 @@
+#include "PosixMeshBackend.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cctype>
+#include <ctime>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "KestrelMesh.h"
+
+namespace kiv::mesh {
+
+PosixMeshBackend::~PosixMeshBackend()
+{
+    CloseUdp();
+}
+
+void PosixMeshBackend::WatchInput(int fd, std::function<void()> onReadable)
+{
+    inputs_.emplace_back(fd, std::move(onReadable));
+}
+
+void PosixMeshBackend::UnwatchInput(int fd)
+{
+    std::erase_if(inputs_, [fd](const auto& input) { return input.first == fd; });
+}
+
+std::optional<int> PosixMeshBackend::OpenUdp(int port)
+{
+    CloseUdp();
+    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (s < 0)
+        return std::nullopt;
+    const int one = 1;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (::fcntl(s, F_SETFL, ::fcntl(s, F_GETFL) | O_NONBLOCK) < 0 ||
+        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) < 0 ||
+        ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) < 0 ||
+        ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) < 0) {
+        ::close(s);
+        return std::nullopt;
+    }
+    socket_ = s;
+    return 65507;  // the largest UDP payload over IPv4
+}
+
+void PosixMeshBackend::CloseUdp()
+{
+    if (socket_ >= 0)
+        ::close(socket_);
+    socket_ = -1;
+}
+
+MeshBackend::SendResult PosixMeshBackend::SendTo(std::uint32_t address, int port, const char* data, std::size_t size)
+{
+    if (socket_ < 0)
+        return SendResult::Failed;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(address);
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (::sendto(socket_, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0)
+        return SendResult::Sent;
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS) {
+        // Give the socket a moment to drain so the caller's retry does not spin.
+        pollfd p{socket_, POLLOUT, 0};
+        ::poll(&p, 1, 10);
+        return SendResult::WouldBlock;
+    }
+    return SendResult::Failed;
+}
+
+void PosixMeshBackend::SetTimer(int id, unsigned milliseconds)
+{
+    timers_[id] = {milliseconds, NowMilliseconds() + milliseconds};
+}
+
+void PosixMeshBackend::KillTimer(int id)
+{
+    timers_.erase(id);
+}
+
+std::uint64_t PosixMeshBackend::NowMilliseconds()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
+}
+
+LocalDateTime PosixMeshBackend::LocalTime()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    tm local{};
+    ::localtime_r(&ts.tv_sec, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1,  local.tm_mday, local.tm_hour,
+            local.tm_min,         local.tm_sec,      static_cast<int>(ts.tv_nsec / 1000000)};
+}
+
+std::string PosixMeshBackend::ComputerName()
+{
+    if (computerName_)
+        return computerName_->substr(0, 15);
+    // Like a NetBIOS name: the host name's first label, upper case, at most 15 bytes.
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0)
+        return "LOCALHOST";
+    std::string name(host);
+    name = name.substr(0, name.find('.')).substr(0, 15);
+    for (auto& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+std::optional<std::string> PosixMeshBackend::LocalAddress()
+{
+    if (localAddress_)
+        return localAddress_;
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0)
+        return std::nullopt;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* result = nullptr;
+    if (::getaddrinfo(host, nullptr, &hints, &result) != 0 || !result)
+        return std::nullopt;
+    const auto* address = reinterpret_cast<const sockaddr_in*>(result->ai_addr);
+    const std::string text = InetNtoa(ntohl(address->sin_addr.s_addr));
+    ::freeaddrinfo(result);
+    return text;
+}
+
+void PosixMeshBackend::ReceiveOne()
+{
+    char buffer[kMaxDatagramSize];
+    sockaddr_in from{};
+    socklen_t fromLength = sizeof from;
+    const ssize_t n = ::recvfrom(socket_, buffer, sizeof buffer, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from),
+                                 &fromLength);
+    // Errors and datagrams larger than the buffer are dropped, as Winsock reports them.
+    if (n < 0 || static_cast<std::size_t>(n) > sizeof buffer || !mesh_)
+        return;
+    mesh_->ReceiveDatagram(buffer, static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr));
+}
+
+void PosixMeshBackend::FireDueTimers()
+{
+    const std::uint64_t now = NowMilliseconds();
+    std::vector<int> due;
+    for (const auto& [id, timer] : timers_)
+        if (timer.due <= now)
+            due.push_back(id);
+    for (int id : due) {
+        auto it = timers_.find(id);
+        if (it == timers_.end() || it->second.due > now)
+            continue;  // killed or restarted by an earlier handler
+        it->second.due = now + it->second.interval;
+        if (mesh_)
+            mesh_->TimerFired(id);
+    }
+}
+
+void PosixMeshBackend::RunOnce(int maxWaitMs)
+{
+    int wait = maxWaitMs;
+    const std::uint64_t now = NowMilliseconds();
+    for (const auto& [id, timer] : timers_) {
+        const std::int64_t left = timer.due > now ? static_cast<std::int64_t>(timer.due - now) : 0;
+        if (left < wait)
+            wait = static_cast<int>(left);
+    }
+    std::vector<pollfd> fds;
+    if (socket_ >= 0)
+        fds.push_back({socket_, POLLIN, 0});
+    for (const auto& input : inputs_)
+        fds.push_back({input.first, POLLIN, 0});
+    const int ready = ::poll(fds.data(), fds.size(), wait < 0 ? 0 : wait);
+    if (ready > 0) {
+        for (const auto& p : fds) {
+            if (!(p.revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            if (p.fd == socket_) {
+                ReceiveOne();
+            } else {
+                for (const auto& input : inputs_)
+                    if (input.first == p.fd) {
+                        auto handler = input.second;  // the handler may unwatch itself
+                        handler();
+                        break;
+                    }
+            }
+        }
+    }
+    FireDueTimers();
+}
+
+void PosixMeshBackend::RunFor(std::uint64_t milliseconds)
+{
+    const std::uint64_t end = NowMilliseconds() + milliseconds;
+    while (!quit_) {
+        const std::uint64_t now = NowMilliseconds();
+        if (now >= end)
+            break;
+        RunOnce(static_cast<int>(std::min<std::uint64_t>(end - now, 1000)));
+    }
+}
+
+}  // namespace kiv::mesh

@@ -1,0 +1,70 @@
+// MeshBackend on POSIX sockets with a single-threaded poll loop: the UDP socket's readiness
+// and the numbered timers are turned into calls of the component, one at a time, in the
+// order the Windows side handles its window messages.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "MeshBackend.h"
+
+namespace kiv {
+class TKestrelMesh;
+}
+
+namespace kiv::mesh {
+
+class PosixMeshBackend : public MeshBackend {
+public:
+    PosixMeshBackend() = default;
+    ~PosixMeshBackend() override;
+    PosixMeshBackend(const PosixMeshBackend&) = delete;
+    PosixMeshBackend& operator=(const PosixMeshBackend&) = delete;
+
+    // The component that receives datagrams and timer calls.
+    void Attach(TKestrelMesh* mesh) { mesh_ = mesh; }
+    // Identity overrides (a console may announce another name or address than the host's).
+    void SetComputerName(const std::string& name) { computerName_ = name; }
+    void SetLocalAddress(const std::string& address) { localAddress_ = address; }
+    // Another descriptor to watch, such as standard input.
+    void WatchInput(int fd, std::function<void()> onReadable);
+    void UnwatchInput(int fd);
+
+    // Waits at most maxWaitMs for one round of events and handles them.
+    void RunOnce(int maxWaitMs);
+    // Runs until the time is up or Quit is called.
+    void RunFor(std::uint64_t milliseconds);
+    void Quit() { quit_ = true; }
+    bool QuitRequested() const { return quit_; }
+
+    std::optional<int> OpenUdp(int port) override;
+    void CloseUdp() override;
+    SendResult SendTo(std::uint32_t address, int port, const char* data, std::size_t size) override;
+    void SetTimer(int id, unsigned milliseconds) override;
+    void KillTimer(int id) override;
+    std::uint64_t NowMilliseconds() override;
+    LocalDateTime LocalTime() override;
+    std::string ComputerName() override;
+    std::optional<std::string> LocalAddress() override;
+
+private:
+    void ReceiveOne();
+    void FireDueTimers();
+
+    struct Timer {
+        unsigned interval;
+        std::uint64_t due;
+    };
+    TKestrelMesh* mesh_ = nullptr;
+    int socket_ = -1;
+    std::map<int, Timer> timers_;
+    std::vector<std::pair<int, std::function<void()>>> inputs_;
+    std::optional<std::string> computerName_, localAddress_;
+    bool quit_ = false;
+};
+
+}  // namespace kiv::mesh

@@ -1,0 +1,193 @@
+#include "WinsockMeshBackend.h"
+
+#include <mmsystem.h>
+
+#include "KestrelMesh.h"
+
+namespace kiv::mesh {
+namespace {
+
+const char kWindowClass[] = "KivKestrelMeshWindow";
+
+void RegisterWindowClass()
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kWindowClass;
+    RegisterClassA(&wc);  // fails harmlessly when already registered
+}
+
+}  // namespace
+
+WinsockMeshBackend::WinsockMeshBackend()
+{
+    timeBeginPeriod(1);
+    RegisterWindowClass();
+    window_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
+                              nullptr);
+    if (window_) {
+        SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
+    }
+}
+
+WinsockMeshBackend::~WinsockMeshBackend()
+{
+    CloseUdp();
+    if (window_)
+        DestroyWindow(window_);
+    timeEndPeriod(1);
+}
+
+LRESULT CALLBACK WinsockMeshBackend::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = reinterpret_cast<WinsockMeshBackend*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self)
+        return self->OnWindowMessage(message, wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT WinsockMeshBackend::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_TIMER) {
+        if (mesh_)
+            mesh_->TimerFired(static_cast<int>(wParam));
+        return 0;
+    }
+    if (message == static_cast<UINT>(kMeshSocketMessage)) {
+        if (static_cast<SOCKET>(wParam) == socket_ && socket_ != INVALID_SOCKET)
+            ReceiveOne();  // whatever the event, as the UDP socket only asks for FD_READ
+        return 0;
+    }
+    return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+std::optional<int> WinsockMeshBackend::OpenUdp(int port)
+{
+    CloseUdp();
+    WSADATA data{};
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
+        return std::nullopt;
+    wsaStarted_ = true;
+    // Winsock 2 reports 0 (no limit): take the largest UDP payload over IPv4 then.
+    const int maxUdp = data.iMaxUdpDg > 0 ? data.iMaxUdpDg : 65507;
+    SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+    if (s == INVALID_SOCKET) {
+        CloseUdp();
+        return std::nullopt;
+    }
+    u_long nonBlocking = 1;
+    const BOOL one = TRUE;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(static_cast<u_short>(port));
+    socket_ = s;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0 ||
+        setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&one), sizeof one) != 0 ||
+        setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&one), sizeof one) != 0 ||
+        bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 || !window_ ||
+        WSAAsyncSelect(s, window_, kMeshSocketMessage, FD_READ) != 0) {
+        CloseUdp();
+        return std::nullopt;
+    }
+    return maxUdp;
+}
+
+void WinsockMeshBackend::CloseUdp()
+{
+    if (socket_ != INVALID_SOCKET)
+        closesocket(socket_);
+    socket_ = INVALID_SOCKET;
+    if (wsaStarted_)
+        WSACleanup();
+    wsaStarted_ = false;
+}
+
+MeshBackend::SendResult WinsockMeshBackend::SendTo(std::uint32_t address, int port, const char* data,
+                                                   std::size_t size)
+{
+    if (socket_ == INVALID_SOCKET)
+        return SendResult::Failed;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(address);
+    to.sin_port = htons(static_cast<u_short>(port));
+    if (sendto(socket_, data, static_cast<int>(size), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) !=
+        SOCKET_ERROR)
+        return SendResult::Sent;
+    if (WSAGetLastError() == WSAEWOULDBLOCK) {
+        Sleep(1);  // let the socket drain before the caller retries
+        return SendResult::WouldBlock;
+    }
+    return SendResult::Failed;
+}
+
+void WinsockMeshBackend::SetTimer(int id, unsigned milliseconds)
+{
+    if (window_)
+        ::SetTimer(window_, static_cast<UINT_PTR>(id), milliseconds, nullptr);
+}
+
+void WinsockMeshBackend::KillTimer(int id)
+{
+    if (window_)
+        ::KillTimer(window_, static_cast<UINT_PTR>(id));
+}
+
+std::uint64_t WinsockMeshBackend::NowMilliseconds()
+{
+    // timeGetTime wraps after 49.7 days; count the wraps.
+    const std::uint32_t tick = timeGetTime();
+    if (tick < lastTick_)
+        tickHigh_ += 0x100000000ull;
+    lastTick_ = tick;
+    return tickHigh_ + tick;
+}
+
+LocalDateTime WinsockMeshBackend::LocalTime()
+{
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+std::string WinsockMeshBackend::ComputerName()
+{
+    if (computerName_)
+        return computerName_->substr(0, 15);
+    char name[16] = {};
+    DWORD size = sizeof name;
+    if (!GetComputerNameA(name, &size))
+        return {};
+    return std::string(name, size);
+}
+
+std::optional<std::string> WinsockMeshBackend::LocalAddress()
+{
+    if (localAddress_)
+        return localAddress_;
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0)
+        return std::nullopt;
+    const hostent* entry = gethostbyname(host);
+    if (!entry || entry->h_addrtype != AF_INET || !entry->h_addr_list || !entry->h_addr_list[0])
+        return std::nullopt;
+    const auto* b = reinterpret_cast<const unsigned char*>(entry->h_addr_list[0]);
+    return InetNtoa(static_cast<std::uint32_t>(b[0]) << 24 | static_cast<std::uint32_t>(b[1]) << 16 |
+                    static_cast<std::uint32_t>(b[2]) << 8 | b[3]);
+}
+
+void WinsockMeshBackend::ReceiveOne()
+{
+    char buffer[kMaxDatagramSize];
+    sockaddr_in from{};
+    int fromLength = sizeof from;
+    const int n = recvfrom(socket_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (n == SOCKET_ERROR || !mesh_)
+        return;  // also WSAEMSGSIZE: a datagram larger than 512 bytes is not received
+    mesh_->ReceiveDatagram(buffer, static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr));
+}
+
+}  // namespace kiv::mesh

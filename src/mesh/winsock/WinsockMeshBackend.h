@@ -1,0 +1,57 @@
+// MeshBackend on Windows Sockets 1.1: the UDP socket reports readiness to a hidden window as
+// message 1125 (WSAAsyncSelect), and the component's timers are that window's timers. Both
+// reach the component through the window procedure, on the thread that owns the window.
+#pragma once
+
+#include <windows.h>
+#include <winsock.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "MeshBackend.h"
+
+namespace kiv {
+class TKestrelMesh;
+}
+
+namespace kiv::mesh {
+
+class WinsockMeshBackend : public MeshBackend {
+public:
+    WinsockMeshBackend();
+    ~WinsockMeshBackend() override;
+    WinsockMeshBackend(const WinsockMeshBackend&) = delete;
+    WinsockMeshBackend& operator=(const WinsockMeshBackend&) = delete;
+
+    void Attach(TKestrelMesh* mesh) { mesh_ = mesh; }
+    void SetComputerName(const std::string& name) { computerName_ = name; }
+    void SetLocalAddress(const std::string& address) { localAddress_ = address; }
+    HWND Handle() const { return window_; }
+
+    std::optional<int> OpenUdp(int port) override;
+    void CloseUdp() override;
+    SendResult SendTo(std::uint32_t address, int port, const char* data, std::size_t size) override;
+    void SetTimer(int id, unsigned milliseconds) override;
+    void KillTimer(int id) override;
+    std::uint64_t NowMilliseconds() override;
+    LocalDateTime LocalTime() override;
+    std::string ComputerName() override;
+    std::optional<std::string> LocalAddress() override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void ReceiveOne();
+
+    TKestrelMesh* mesh_ = nullptr;
+    HWND window_ = nullptr;
+    SOCKET socket_ = INVALID_SOCKET;
+    bool wsaStarted_ = false;
+    std::uint32_t lastTick_ = 0;
+    std::uint64_t tickHigh_ = 0;
+    std::optional<std::string> computerName_, localAddress_;
+};
+
+}  // namespace kiv::mesh

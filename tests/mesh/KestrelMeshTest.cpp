@@ -1,0 +1,615 @@
+#include "KestrelMesh.h"
+
+#include <gtest/gtest.h>
+
+#include "FakeMeshBackend.h"
+
+namespace kiv::test {
+namespace {
+
+using mesh::BuildMessage;
+using mesh::GetField;
+namespace tags = mesh_tags;
+
+const std::string kConsoleIp = "192.168.0.20";
+const std::string kMyIp = "192.168.0.10";
+
+std::uint32_t Ip(const std::string& text)
+{
+    return *mesh::InetAddr(text);
+}
+
+// A started and logged-in component ("Kiv" on KIVPC at 192.168.0.10) over a fake backend.
+struct MeshFixture : ::testing::Test {
+    MeshFixture()
+    {
+        kms.SetDiscrimination("Kiv");
+        kms.SetHandleName("Kiv");
+        kms.SetVersion(201);
+        kms.SetFTPPortNo(0);
+        kms.SetMenu(true);
+    }
+    void StartAndLogin()
+    {
+        ASSERT_TRUE(kms.Start());
+        ASSERT_TRUE(kms.Login());
+        backend.sent.clear();
+    }
+    // A message from the console, with a fresh identifier.
+    void FromConsole(const std::string& body, bool security = false)
+    {
+        Deliver(kms, NextId() + body, kConsoleIp, security);
+    }
+    std::string NextId() { return mesh::MakeIdentifier({2026, 12, 6, 10, 0, 0, 0}, ++idCounter); }
+    // Fields 1..6 of an addressed message from the console to this component.
+    std::vector<std::string> Addressed(std::vector<std::string> rest, const std::string& ip = kMyIp,
+                                       const std::string& disc = "Kiv")
+    {
+        std::vector<std::string> fields{ip, disc, "Taro", "CONSOLE1"};
+        fields.insert(fields.end(), rest.begin(), rest.end());
+        return fields;
+    }
+    std::string LoginFrom(const std::string& machine, const std::string& ip, const std::string& handle,
+                          const std::string& version = "100", const std::string& absence = "0",
+                          const std::string& ftp = "0")
+    {
+        return BuildMessage(tags::Login, {machine, ip, "KMC", handle, version, absence, "0", "0", ftp});
+    }
+
+    FakeMeshBackend backend;
+    TKestrelMesh kms{backend, 1};
+    int idCounter = 0;
+};
+
+TEST_F(MeshFixture, StartBindsPortAndRunsTheSweep)
+{
+    kms.SetPortNo(51234);
+    ASSERT_TRUE(kms.Start());
+    EXPECT_EQ(backend.boundPort, 51234);
+    EXPECT_EQ(kms.MachineName(), "KIVPC");
+    EXPECT_EQ(kms.IPAddress(), kMyIp);
+    EXPECT_EQ(backend.timers.at(kSweepTimerId).interval, 5000u);
+    EXPECT_FALSE(kms.Start());  // already started
+    EXPECT_EQ(backend.opens, 1);
+}
+
+TEST_F(MeshFixture, FailedStartLeavesTheComponentStopped)
+{
+    backend.localAddress.reset();
+    EXPECT_FALSE(kms.Start());
+    EXPECT_FALSE(kms.Started());
+    EXPECT_FALSE(backend.open);
+    EXPECT_TRUE(backend.timers.empty());
+    backend.localAddress = kMyIp;
+    EXPECT_TRUE(kms.Start());
+}
+
+TEST_F(MeshFixture, LoginAndLogoutOnlyInTheirStates)
+{
+    EXPECT_FALSE(kms.Login());  // stopped
+    EXPECT_FALSE(kms.Logout());
+    ASSERT_TRUE(kms.Start());
+    EXPECT_FALSE(kms.Logout());
+    EXPECT_TRUE(kms.Login());
+    EXPECT_FALSE(kms.Login());
+    ASSERT_EQ(backend.BroadcastBodies(), std::vector<std::string>{BuildMessage(
+                                             tags::Login, {"KIVPC", kMyIp, "Kiv", "Kiv", "201", "0", "1", "0", "0"})});
+    EXPECT_TRUE(kms.Logout());
+    EXPECT_FALSE(kms.LoginStates());
+    EXPECT_EQ(backend.BroadcastBodies().back(), BuildMessage(tags::Logout, {"KIVPC", "Kiv"}));
+}
+
+TEST_F(MeshFixture, StopWhileLoggedInBroadcastsLogoutFirst)
+{
+    StartAndLogin();
+    FromConsole(LoginFrom("CONSOLE1", kConsoleIp, "Taro"));
+    kms.SetAbsence(true);
+    kms.SetAbsenceMessage("away");
+    backend.sent.clear();
+    kms.Stop();
+    EXPECT_EQ(backend.BroadcastBodies(), std::vector<std::string>{BuildMessage(tags::Logout, {"KIVPC", "Kiv"})});
+    EXPECT_FALSE(backend.open);
+    EXPECT_EQ(kms.LoginCount(), 0);
+    EXPECT_TRUE(kms.MachineName().empty());
+    EXPECT_FALSE(kms.Absence());
+    EXPECT_TRUE(kms.AbsenceMessage().empty());
+    EXPECT_EQ(backend.timers.count(kSweepTimerId), 0u);
+    EXPECT_TRUE(kms.Start());  // and again
+}
+
+TEST_F(MeshFixture, EveryMessageGoesToBroadcastThenEachBroadcastIpItem)
+{
+    kms.SetBroadcastIP("192.168.1.255&|NOTANADDRESS&|10.0.0.255&|&|10.9.9.9");
+    kms.SetSecurity(true);
+    StartAndLogin();
+    kms.Logout();
+    ASSERT_EQ(backend.sent.size(), 3u);  // stops at the empty item; the bad one is skipped
+    EXPECT_EQ(backend.sent[0].address, kLimitedBroadcast);
+    EXPECT_EQ(backend.sent[1].address, Ip("192.168.1.255"));
+    EXPECT_EQ(backend.sent[2].address, Ip("10.0.0.255"));
+    EXPECT_EQ(backend.sent[0].port, 51000);
+    EXPECT_EQ(backend.sent[0].bytes.substr(1, 1), "1");  // scrambled
+    EXPECT_EQ(backend.TextsTo(Ip("10.0.0.255")), backend.Broadcasts());
+}
+
+TEST_F(MeshFixture, SendsRetryWouldBlockAndStopOnFailure)
+{
+    StartAndLogin();
+    using R = mesh::MeshBackend::SendResult;
+    backend.sendResults = {R::WouldBlock, R::WouldBlock};
+    EXPECT_TRUE(kms.SendFragments(NextId() + std::string(1200, 'x')));
+    EXPECT_EQ(backend.sent.size(), 3u);
+    backend.sent.clear();
+    backend.sendResults = {R::Sent, R::Failed};
+    EXPECT_FALSE(kms.SendFragments(NextId() + std::string(1200, 'x')));
+    EXPECT_EQ(backend.sent.size(), 1u);  // the rest is not sent
+    backend.sent.clear();
+    backend.sendResults.assign(kMaxWouldBlockRetries + 1, R::WouldBlock);
+    EXPECT_FALSE(kms.SendFragments(NextId()));  // a socket that never drains does not hang
+    backend.sent.clear();
+    backend.sendResults = {R::Failed};
+    kms.SetBroadcastIP("10.0.0.255");
+    EXPECT_FALSE(kms.SendText("x"));  // a failed broadcast skips the extra addresses
+    EXPECT_TRUE(backend.sent.empty());
+}
+
+TEST_F(MeshFixture, OversizedMessagesAreNotSent)
+{
+    StartAndLogin();
+    EXPECT_FALSE(kms.SendFragments(std::string(mesh::kMaxMessageLength + 1, 'x')));
+    kms.SetSecurity(true);  // scrambling doubles the framed size: beyond 255 datagrams
+    EXPECT_FALSE(kms.SendFragments(std::string(70000, 'x')));
+    EXPECT_TRUE(backend.sent.empty());
+    EXPECT_TRUE(kms.SendFragments(std::string(60000, 'x')));
+}
+
+struct PeerEvents {
+    std::vector<std::string> log;
+    void Attach(TKestrelMesh& kms)
+    {
+        kms.OnLogin = [this](auto& h, auto& m, auto& ip, auto& d, int v, bool a, bool, bool, int ftp) {
+            log.push_back("login " + h + " " + m + " " + ip + " " + d + " " + std::to_string(v) + " " +
+                          (a ? "away" : "here") + " " + std::to_string(ftp));
+        };
+        kms.OnInfoChange = [this](auto& m, auto& h, auto& ip, auto& d, int v, bool a, bool, bool, int) {
+            log.push_back("change " + h + " " + m + " " + ip + " " + d + " " + std::to_string(v) + " " +
+                          (a ? "away" : "here"));
+        };
+        kms.OnLogout = [this](auto& h, auto& m, auto& ip, auto& d) {
+            log.push_back("logout " + h + " " + m + " " + ip + " " + d);
+        };
+    }
+};
+
+TEST_F(MeshFixture, LoginKeepsThePeerTable)
+{
+    PeerEvents events;
+    events.Attach(kms);
+    StartAndLogin();
+    FromConsole(LoginFrom("CONSOLE1", kConsoleIp, "Taro", "100", "0", "52000"));
+    FromConsole(LoginFrom("CONSOLE1", kConsoleIp, "Taro"));                  // only FTP differs
+    FromConsole(LoginFrom("CONSOLE1", kConsoleIp, "Taro", "100", "1"));      // absence
+    FromConsole(LoginFrom("CONSOLE1", kConsoleIp, "Jiro", "100", "256"));    // low byte 0: not away
+    EXPECT_EQ(events.log, (std::vector<std::string>{
+                              "login Taro CONSOLE1 192.168.0.20 KMC 100 here 52000",
+                              "change Taro CONSOLE1 192.168.0.20 KMC 100 away",
+                              "change Jiro CONSOLE1 192.168.0.20 KMC 100 here",
+                          }));
+    ASSERT_EQ(kms.LoginCount(), 1);
+    EXPECT_EQ(kms.LoginUser(0).FTPPort, 0);  // overwritten with the change
+    // Every LOGIN is answered with a LOGIN_OK to its fields 2 and 3.
+    const auto bodies = backend.BroadcastBodies();
+    ASSERT_EQ(bodies.size(), 4u);
+    EXPECT_EQ(bodies[0], BuildMessage(tags::LoginOk, {kConsoleIp, "KMC", "KIVPC", kMyIp, "Kiv", "Kiv", "201", "0",
+                                                      "1", "0", "0"}));
+}
+
+TEST_F(MeshFixture, LoginWithBadNumbersIsAnsweredButNotRecorded)
+{
+    PeerEvents events;
+    events.Attach(kms);
+    StartAndLogin();
+    for (const char* version : {"abc", "", " 1x"})
+        FromConsole(LoginFrom("CONSOLE1", kConsoleIp, "Taro", version));
+    FromConsole(BuildMessage(tags::Login, {"CONSOLE1", kConsoleIp, "KMC", "Taro", "1", "0"}));  // no Menu field
+    EXPECT_TRUE(events.log.empty());
+    EXPECT_EQ(kms.LoginCount(), 0);
+    EXPECT_EQ(backend.Broadcasts().size(), 4u);
+    FromConsole(BuildMessage(tags::Login, {"CONSOLE1", kConsoleIp, "KMC", "Taro", "1", "0", "0", "x", "y"}));
+    EXPECT_EQ(kms.LoginCount(), 1);  // Chat and FTPPort default to 0
+}
+
+TEST_F(MeshFixture, LogoutRemovesAndCloses)
+{
+    PeerEvents events;
+    events.Attach(kms);
+    StartAndLogin();
+    for (const char* m : {"PC1", "PC2", "PC3"})
+        FromConsole(LoginFrom(m, kConsoleIp, "H"));
+    events.log.clear();
+    FromConsole(BuildMessage(tags::Logout, {"PC9", "KMC"}));
+    FromConsole(BuildMessage(tags::Logout, {"PC1", "OTHER"}));
+    EXPECT_TRUE(events.log.empty());
+    FromConsole(BuildMessage(tags::Logout, {"PC1", "KMC"}));
+    EXPECT_EQ(events.log, std::vector<std::string>{"logout H PC1 192.168.0.20 KMC"});
+    ASSERT_EQ(kms.LoginCount(), 2);
+    EXPECT_EQ(kms.LoginUser(0).MachineName, "PC2");
+    EXPECT_EQ(kms.LoginUser(1).MachineName, "PC3");
+    EXPECT_TRUE(kms.LoginUser(2).MachineName.empty());
+}
+
+TEST_F(MeshFixture, PeerTableNeverGrowsPast256)
+{
+    int logins = 0;
+    kms.OnLogin = [&](const auto&...) { ++logins; };
+    StartAndLogin();
+    for (int i = 0; i < kPeerTableSize + 1; ++i)
+        kms.UpdatePeer("PC" + std::to_string(i), "KMC", kConsoleIp, "H", 1, false, false, false, 0);
+    EXPECT_EQ(kms.LoginCount(), kPeerTableSize);
+    EXPECT_EQ(logins, kPeerTableSize);
+    EXPECT_EQ(kms.FindPeerAddress("PC256"), "");
+    kms.RemovePeer("PC0", "KMC");
+    kms.UpdatePeer("PC256", "KMC", kConsoleIp, "H", 1, false, false, false, 0);
+    EXPECT_EQ(kms.LoginUser(kPeerTableSize - 1).MachineName, "PC256");
+}
+
+TEST_F(MeshFixture, LoginOkAndInfoChangeReadTheirOwnLayouts)
+{
+    PeerEvents events;
+    events.Attach(kms);
+    StartAndLogin();
+    auto loginOk = [&](const std::string& disc, const std::string& handle, const std::string& to = kMyIp) {
+        FromConsole(BuildMessage(tags::LoginOk, {to, "Kiv", "PCX", "192.168.0.30", disc, handle, "7", "0", "0", "0",
+                                                 "0"}));
+    };
+    loginOk("Kiv", "Someone");     // f5 equal to the own Discrimination is not what is checked
+    loginOk("KMC", "Kiv");         // f6 equal to the own Discrimination: ignored
+    loginOk(kMyIp, "Taro");        // f5 equal to the own address: ignored
+    loginOk("KMC", "Taro", "192.168.0.99");  // not for us
+    FromConsole(BuildMessage(tags::InfoChange, {"PCX", "Kiv", "192.168.0.31", "Renamed", "8", "1", "0", "0", "0"}));
+    EXPECT_EQ(events.log, (std::vector<std::string>{"login Someone PCX 192.168.0.30 Kiv 7 here 0",
+                                                    "change Renamed PCX 192.168.0.31 Kiv 8 away"}));
+    EXPECT_TRUE(backend.sent.empty());
+}
+
+TEST_F(MeshFixture, DuplicatesAreDispatchedOnceUntilElevenOthersPassed)
+{
+    int menus = 0;
+    kms.OnMenuRequest = [&](const auto&...) { ++menus; };
+    StartAndLogin();
+    const std::string text = NextId() + BuildMessage(tags::MenuCheck, Addressed({kConsoleIp, "KMC"}));
+    Deliver(kms, text, kConsoleIp);
+    Deliver(kms, text, "10.0.0.1");  // the same message via a BroadcastIP address
+    EXPECT_EQ(menus, 1);
+    for (int i = 0; i < 10; ++i)
+        FromConsole(BuildMessage("KMMESSAGE:NOTHING", {}));
+    Deliver(kms, text, kConsoleIp);
+    EXPECT_EQ(menus, 1);  // still among the last eleven
+    for (int i = 0; i < 11; ++i)
+        FromConsole(BuildMessage("KMMESSAGE:NOTHING", {}));
+    Deliver(kms, text, kConsoleIp);
+    EXPECT_EQ(menus, 2);
+}
+
+TEST_F(MeshFixture, MessagesWhileLoggedOutAreRecordedButNotHandled)
+{
+    int menus = 0;
+    kms.OnMenuRequest = [&](const auto&...) { ++menus; };
+    ASSERT_TRUE(kms.Start());
+    const std::string text = NextId() + BuildMessage(tags::MenuCheck, Addressed({kConsoleIp, "KMC"}));
+    Deliver(kms, text, kConsoleIp);
+    ASSERT_TRUE(kms.Login());
+    Deliver(kms, text, kConsoleIp);
+    EXPECT_EQ(menus, 0);
+    FromConsole(LoginFrom("CONSOLE1", kConsoleIp, "Taro"));
+    EXPECT_EQ(kms.LoginCount(), 1);
+}
+
+TEST_F(MeshFixture, MenuCheckIsAnsweredWithMenuNothingUnlessHandled)
+{
+    std::vector<std::string> requests;
+    StartAndLogin();
+    const auto ask = [&] { FromConsole(BuildMessage(tags::MenuCheck, Addressed({"192.168.0.21", "KMC"}))); };
+    ask();  // no handler
+    kms.OnMenuRequest = [&](auto& h, auto& m, auto& d) { requests.push_back(h + " " + m + " " + d); };
+    kms.SetMenu(false);
+    ask();
+    const std::string nothing =
+        BuildMessage(tags::MenuNothing, {"192.168.0.21", "KMC", "Kiv", "KIVPC", "Kiv"});
+    EXPECT_EQ(backend.BroadcastBodies(), (std::vector<std::string>{nothing, nothing}));
+    EXPECT_TRUE(requests.empty());
+    kms.SetMenu(true);
+    backend.sent.clear();
+    ask();
+    EXPECT_EQ(requests, std::vector<std::string>{"Taro CONSOLE1 KMC"});
+    EXPECT_TRUE(backend.sent.empty());
+}
+
+TEST_F(MeshFixture, HuzaiCheckAnswersAbsenceText)
+{
+    struct Case {
+        bool absence;
+        std::string text, answer;
+    } cases[] = {{false, "", "Nothing"}, {false, "out", "Nothing"}, {true, "", "Nothing"}, {true, "out", "out"}};
+    StartAndLogin();
+    for (const auto& c : cases) {
+        kms.SetAbsence(c.absence);
+        kms.SetAbsenceMessage(c.text);
+        backend.sent.clear();
+        FromConsole(BuildMessage(tags::HuzaiCheck, {kMyIp, "Kiv", kConsoleIp, "KMC", "ignored"}));
+        EXPECT_EQ(backend.BroadcastBodies(),
+                  std::vector<std::string>{BuildMessage(tags::HuzaiMessage,
+                                                        {kConsoleIp, "KMC", "Kiv", "KIVPC", "Kiv", c.answer})});
+    }
+}
+
+TEST_F(MeshFixture, MessageIsReceiptedWhenItNamesItsSender)
+{
+    std::vector<std::string> got;
+    kms.OnMessage = [&](auto& msg, auto& id, bool letter, auto& h, auto& m, auto& d, auto& time) {
+        got.push_back(msg + "|" + id + "|" + (letter ? "L" : "-") + "|" + h + "|" + m + "|" + d + "|" + time);
+    };
+    StartAndLogin();
+    FromConsole(BuildMessage(tags::Message, Addressed({kConsoleIp, "KMC", "ID1", "hello\r\nthere", "1"})));
+    FromConsole(BuildMessage(tags::Message, Addressed({"", "KMC", "ID2", "no receipt", "true"})));
+    EXPECT_EQ(got, (std::vector<std::string>{
+                       "hello\r\nthere|ID1|L|Taro|CONSOLE1|KMC|2026年12月06日 午前 9時05分03秒",
+                       "no receipt|ID2|-|Taro|CONSOLE1|KMC|2026年12月06日 午前 9時05分03秒"}));
+    EXPECT_EQ(backend.BroadcastBodies(),
+              std::vector<std::string>{
+                  BuildMessage(tags::MessageOk, {kConsoleIp, "KMC", "Kiv", "KIVPC", "Kiv", "ID1"})});
+}
+
+// Each addressed type raises its event with its fields; a wrong address or Discrimination,
+// or a tag in the wrong case, raises nothing.
+TEST_F(MeshFixture, AddressedTypesRaiseTheirEvents)
+{
+    std::vector<std::string> log;
+    kms.OnMessageOpen = [&](auto& id, auto& h, auto& m, auto& d) { log.push_back("open " + id + h + m + d); };
+    kms.OnAbsenceMessage = [&](auto& a, auto& h, auto& m, auto& d, auto&) { log.push_back("away " + a + h + m + d); };
+    kms.OnMenuNothing = [&](auto& h, auto& m, auto& d) { log.push_back("nomenu " + h + m + d); };
+    kms.OnMessageOk = [&](auto& id, auto& h, auto& m, auto& d) { log.push_back("ok " + id + h + m + d); };
+    kms.OnInputSelect = [&](auto& msg, auto& list, auto& ret, auto& tag, auto& h, auto& m, auto& d) {
+        log.push_back("select " + msg + list + ret + tag + h + m + d);
+    };
+    kms.OnInputLine = [&](auto& msg, auto& label, auto& tag, auto& h, auto& m, auto& d, bool pw) {
+        log.push_back("line " + msg + label + tag + h + m + d + (pw ? "*" : "-"));
+    };
+    kms.OnInputText = [&](auto& msg, auto& tag, auto& h, auto& m, auto& d) { log.push_back("text " + msg + tag + h + m + d); };
+    kms.OnInputReturn = [&](auto& tag, auto& ret, auto& h, auto& m, auto& d) {
+        log.push_back("return " + tag + ret + h + m + d);
+    };
+    kms.OnInputMessage = [&](auto& msg, auto& h, auto& m, auto& d, auto&) { log.push_back("msg " + msg + h + m + d); };
+    kms.OnChatMessage = [&](const auto&...) { log.push_back("chat"); };
+    StartAndLogin();
+
+    FromConsole(BuildMessage(tags::OpenCheck, Addressed({"D", "ID"})));
+    FromConsole(BuildMessage(tags::HuzaiMessage, Addressed({"D", "Nothing"})));
+    FromConsole(BuildMessage(tags::MenuNothing, Addressed({"D"})));
+    FromConsole(BuildMessage(tags::MessageOk, Addressed({"D", "ID"})));
+    FromConsole(BuildMessage(tags::InputSelect, Addressed({"D", "Menu", "M", "a&:b", "A&:B"})));
+    FromConsole(BuildMessage(tags::InputLine, Addressed({"D", "Password", "M", "L", "257"})));
+    FromConsole(BuildMessage(tags::InputLine, Addressed({"D", "Password", "M", "L", "x"})));
+    FromConsole(BuildMessage(tags::InputText, Addressed({"D", "T", "M"})));
+    FromConsole(BuildMessage(tags::InputReturn, Addressed({"D", "Menu", "Connect"})));
+    FromConsole(BuildMessage(tags::InputMessage, Addressed({"D", "M"})));
+    FromConsole(BuildMessage(tags::ChatMessage, {"Taro", "CONSOLE1", "", "D", "ID", "hi"}));  // Chat is false
+    EXPECT_EQ(log, (std::vector<std::string>{
+                       "open IDTaroCONSOLE1D", "away NothingTaroCONSOLE1D", "nomenu TaroCONSOLE1D",
+                       "ok IDTaroCONSOLE1D", "select Ma&:bA&:BMenuTaroCONSOLE1D", "line MLPasswordTaroCONSOLE1D*",
+                       "line MLPasswordTaroCONSOLE1D-", "text MTTaroCONSOLE1D", "return MenuConnectTaroCONSOLE1D",
+                       "msg MTaroCONSOLE1D"}));
+    log.clear();
+    FromConsole(BuildMessage(tags::InputReturn, Addressed({"D", "Menu", "Connect"}, kMyIp, "KMS")));
+    FromConsole(BuildMessage(tags::InputReturn, Addressed({"D", "Menu", "Connect"}, "192.168.0.11")));
+    FromConsole(BuildMessage("kmmessage:input_return", Addressed({"D", "Menu", "Connect"})));
+    FromConsole(BuildMessage(tags::InputReturn, {kMyIp}));  // too few fields
+    FromConsole("");
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(backend.sent.empty());
+}
+
+TEST_F(MeshFixture, UnassignedEventsAreSkipped)
+{
+    StartAndLogin();
+    FromConsole(LoginFrom("CONSOLE1", kConsoleIp, "Taro"));
+    FromConsole(BuildMessage(tags::Message, Addressed({kConsoleIp, "KMC", "ID1", "hi", "0"})));
+    FromConsole(BuildMessage(tags::InputReturn, Addressed({"D", "Menu", "Connect"})));
+    EXPECT_EQ(kms.LoginCount(), 1);
+    EXPECT_EQ(backend.Broadcasts().size(), 2u);  // LOGIN_OK and MESSAGE_OK still go out
+}
+
+TEST_F(MeshFixture, PromptsResolveTheirTarget)
+{
+    StartAndLogin();
+    EXPECT_FALSE(kms.SendInputMessage("m", "CONSOLE1", "KMC"));  // unknown computer name
+    EXPECT_TRUE(kms.SendInputLine("m", "L", "Password", "192.168.000.5", "KMC", true));  // no table entry needed
+    kms.UpdatePeer("CONSOLE1", "KMA", "192.168.0.21", "A", 1, false, false, false, 0);
+    kms.UpdatePeer("CONSOLE1", "KMB", "192.168.0.22", "B", 1, false, false, false, 0);
+    EXPECT_TRUE(kms.SendInputMessage("m", "CONSOLE1", "KMB"));
+    EXPECT_TRUE(kms.SendInputSelect("m", "a&:b", "A&:B", "Menu", "CONSOLE1", "KMB"));
+    EXPECT_EQ(backend.BroadcastBodies(),
+              (std::vector<std::string>{
+                  BuildMessage(tags::InputLine, {"192.168.0.5", "KMC", "Kiv", "KIVPC", "Kiv", "Password", "m", "L", "1"}),
+                  BuildMessage(tags::InputMessage, {"192.168.0.21", "KMB", "Kiv", "KIVPC", "Kiv", "m"}),
+                  BuildMessage(tags::InputSelect,
+                               {"192.168.0.21", "KMB", "Kiv", "KIVPC", "Kiv", "Menu", "m", "a&:b", "A&:B"})}));
+    kms.Logout();
+    backend.sent.clear();
+    EXPECT_FALSE(kms.SendInputSelect("m", "a", "A", "Menu", "192.168.0.5", "KMC"));
+    EXPECT_FALSE(kms.SendInputLine("m", "L", "Password", "192.168.0.5", "KMC", false));
+    EXPECT_FALSE(kms.SendInputMessage("m", "192.168.0.5", "KMC"));
+    EXPECT_TRUE(backend.sent.empty());
+}
+
+TEST_F(MeshFixture, SendMessageOkNeedsAnAddress)
+{
+    StartAndLogin();
+    EXPECT_FALSE(kms.SendMessageOk("ID", "", "KMC"));
+    EXPECT_TRUE(backend.sent.empty());
+}
+
+TEST_F(MeshFixture, UnansweredMessageRaisesErrorSendOnce)
+{
+    std::vector<std::string> errors;
+    kms.OnErrorSend = [&](auto& msg, auto& id, auto& m, auto& d) {
+        errors.push_back(msg + " " + m + " " + d + " " + (id.size() == mesh::kIdentifierLength ? "id" : "?"));
+    };
+    StartAndLogin();
+    ASSERT_TRUE(kms.SendMessage("first", false, kConsoleIp, "KMC", 3000));
+    ASSERT_TRUE(kms.SendMessage("second", true, kConsoleIp, "KMC", 3000));
+    const std::string firstId = kms.SendHistoryEntry(1).MessageID;
+    FromConsole(BuildMessage(tags::MessageOk, Addressed({"KMC", firstId})));
+    EXPECT_TRUE(kms.SendHistoryEntry(1).MessageID.empty());
+    backend.Advance(kms, 10000);
+    EXPECT_EQ(errors, std::vector<std::string>{"second 192.168.0.20 KMC id"});
+    EXPECT_EQ(backend.timers.count(2), 0u);
+}
+
+class Reassembly : public MeshFixture {
+protected:
+    std::vector<std::string> returns;
+    void SetUp() override
+    {
+        kms.OnInputReturn = [this](auto& tag, auto& ret, const auto&...) { returns.push_back(tag + "=" + ret); };
+        StartAndLogin();
+    }
+    std::string Answer(const std::string& value)
+    {
+        return NextId() + BuildMessage(tags::InputReturn, Addressed({"KMC", "Menu", value}));
+    }
+};
+
+TEST_F(Reassembly, PiecesInAnyOrderCompleteTheMessage)
+{
+    const std::string big(1500, 'x');
+    Deliver(kms, Answer(big), kConsoleIp, true, {3, 2, 1});
+    EXPECT_TRUE(returns.empty());
+    Deliver(kms, Answer(big), kConsoleIp, true, {});  // another message from the same source meanwhile
+    EXPECT_EQ(returns.size(), 1u);
+    Deliver(kms, Answer(big), kConsoleIp, true, {0});  // the first message's first piece is someone else's
+    Deliver(kms, Answer("two"), kConsoleIp, false, {0});
+    EXPECT_EQ(returns.size(), 2u);
+}
+
+TEST_F(Reassembly, ReverseOrderCompletesOnTheLastArrival)
+{
+    const std::string text = Answer(std::string(700, 'y'));
+    Deliver(kms, text, kConsoleIp, false, {1});
+    EXPECT_TRUE(returns.empty());
+    Deliver(kms, text, kConsoleIp, false, {0});
+    EXPECT_EQ(returns, std::vector<std::string>{"Menu=" + std::string(700, 'y')});
+}
+
+TEST_F(Reassembly, IncompleteMessageExpiresAfterAMinute)
+{
+    const std::string lost = Answer(std::string(700, 'y'));
+    for (int i = 0; i < kRecvSlotCount; ++i)
+        Deliver(kms, lost, "10.0.0." + std::to_string(i + 1), false, {1});
+    int overflows = 0;
+    kms.OnErrorRecvOverflow = [&] { ++overflows; };
+    Deliver(kms, Answer("late"), "10.0.0.99");
+    EXPECT_EQ(overflows, 1);
+    backend.Advance(kms, 59999);
+    Deliver(kms, Answer("late"), "10.0.0.99");
+    EXPECT_EQ(overflows, 2);
+    backend.Advance(kms, 6000);  // 60 to 65 seconds after the latest datagram
+    Deliver(kms, Answer("late"), "10.0.0.99");
+    EXPECT_EQ(overflows, 2);
+    EXPECT_EQ(returns, std::vector<std::string>{"Menu=late"});
+}
+
+TEST_F(Reassembly, TwentyOneSendersOverflow)
+{
+    int overflows = 0;
+    kms.OnErrorRecvOverflow = [&] { ++overflows; };
+    const std::string text = Answer(std::string(700, 'z'));
+    for (int i = 0; i < kRecvSlotCount + 1; ++i)
+        Deliver(kms, text, "10.0.1." + std::to_string(i + 1), false, {0});
+    EXPECT_EQ(overflows, 1);
+    Deliver(kms, text, "10.0.1.21", false, {1});
+    EXPECT_EQ(overflows, 2);
+    Deliver(kms, text, "10.0.1.20", false, {1});  // a waiting sender completes
+    EXPECT_EQ(returns.size(), 1u);
+}
+
+TEST_F(Reassembly, OddDatagramsNeverCrashOrGrowPastTheirBounds)
+{
+    const std::uint32_t from = Ip(kConsoleIp);
+    const std::string cases[] = {
+        std::string(),                       // empty
+        std::string("\x01", 1),              // sequence byte only
+        std::string("\x00" "0    0", 7),     // sequence byte 0: position 255
+        std::string("\x01" "2    1x", 8),    // unknown flag: plain
+        std::string("\x01" "1ZZZZ", 6),      // not hexadecimal
+        std::string("\x01" "0-0001", 7),     // negative length
+        std::string("\x01" "0   99abc", 9),  // longer than arrived
+        std::string(600, '\x02'),            // oversized, no terminator
+    };
+    for (const auto& c : cases)
+        kms.ReceiveDatagram(c.data(), c.size(), from);
+    EXPECT_TRUE(returns.empty());
+    backend.Advance(kms, 70000);
+    Deliver(kms, Answer("after"), kConsoleIp);
+    EXPECT_EQ(returns, std::vector<std::string>{"Menu=after"});
+}
+
+TEST_F(Reassembly, ReceivingWhileStoppedIsIgnored)
+{
+    kms.Stop();
+    Deliver(kms, Answer("x"), kConsoleIp);
+    EXPECT_TRUE(returns.empty());
+}
+
+// Two components joined by their fake backends: what one sends the other receives.
+TEST(TwoComponents, PromptRoundTripKeepsLineBreaks)
+{
+    FakeMeshBackend kivSide, consoleSide;
+    consoleSide.computerName = "CONSOLE1";
+    consoleSide.localAddress = kConsoleIp;
+    TKestrelMesh kiv{kivSide, 1}, console{consoleSide, 2};
+    kiv.SetDiscrimination("Kiv");
+    kiv.SetMenu(true);
+    kiv.SetSecurity(true);
+    console.SetDiscrimination("KMC");
+    std::size_t kivSeen = 0, consoleSeen = 0;
+    auto pump = [&] {
+        for (bool moved = true; moved;) {
+            moved = false;
+            while (kivSeen < kivSide.sent.size()) {
+                const auto s = kivSide.sent[kivSeen++];
+                console.ReceiveDatagram(s.bytes.data(), s.bytes.size(), Ip(kMyIp));
+                moved = true;
+            }
+            while (consoleSeen < consoleSide.sent.size()) {
+                const auto s = consoleSide.sent[consoleSeen++];
+                kiv.ReceiveDatagram(s.bytes.data(), s.bytes.size(), Ip(kConsoleIp));
+                moved = true;
+            }
+        }
+    };
+    std::vector<std::string> shown;
+    kiv.OnMenuRequest = [&](auto&, auto& m, auto& d) {
+        kiv.SendInputSelect("line1\r\nline2\rsame", "a&:b", "A&:B", "Menu", m, d);
+    };
+    kiv.OnInputReturn = [&](auto& tag, auto& ret, auto&, auto& m, auto& d) {
+        kiv.SendInputMessage(tag + ":" + ret, m, d);
+    };
+    console.OnInputSelect = [&](auto& msg, auto& list, auto&, auto& tag, auto&, auto& m, auto& d) {
+        shown.push_back(msg + "|" + list);
+        console.SendInputReturn(tag, "B", m, d);
+    };
+    console.OnInputMessage = [&](auto& msg, const auto&...) { shown.push_back(msg); };
+    ASSERT_TRUE(kiv.Start() && console.Start());
+    kiv.Login();
+    console.Login();
+    pump();
+    EXPECT_EQ(kiv.LoginCount(), 1);
+    EXPECT_EQ(console.LoginUser(0).MachineName, "KIVPC");
+    ASSERT_TRUE(console.SendMenuCheck("KIVPC", "Kiv"));
+    pump();
+    EXPECT_EQ(shown, (std::vector<std::string>{"line1\r\nline2\rsame|a&:b", "Menu:B"}));
+}
+
+}  // namespace
+}  // namespace kiv::test

@@ -1,0 +1,44 @@
+// A stand-in for a program that offers a remote menu, for driving kmconsole in tests: asks
+// for a password (masked), then offers a two-item menu, then ends the dialogue with a message
+// naming the choice. Runs until killed or for the given number of seconds.
+#include <cstdlib>
+#include <string>
+
+#include "KestrelMesh.h"
+#include "PosixMeshBackend.h"
+
+int main(int argc, char** argv)
+{
+    const int port = argc > 1 ? std::atoi(argv[1]) : 51000;
+    const double seconds = argc > 2 ? std::atof(argv[2]) : 10;
+    kiv::mesh::PosixMeshBackend backend;
+    kiv::TKestrelMesh kms(backend);
+    backend.Attach(&kms);
+    backend.SetComputerName("KIVPC");
+    backend.SetLocalAddress("127.0.0.1");
+    kms.SetPortNo(port);
+    kms.SetFTPPortNo(0);
+    kms.SetDiscrimination("Kiv");
+    kms.SetHandleName("Kiv");
+    kms.SetMenu(true);
+    kms.SetSecurity(true);
+    kms.OnMenuRequest = [&](const std::string&, const std::string& m, const std::string& d) {
+        kms.SendInputLine("【Kiv KestrelMesh Menu】\r\rパスワードを入力してください。", "パスワード", "Password", m, d,
+                          true);
+    };
+    kms.OnInputReturn = [&](const std::string& key, const std::string& value, const std::string&,
+                            const std::string& m, const std::string& d) {
+        if (key == "Password" && value == "ひみつ")
+            kms.SendInputSelect("メニュー\r\n選んでください", "■ 接続する&:■ 切断する", "Connect&:Deconnect", "Menu",
+                                m, d);
+        else if (key == "Menu")
+            kms.SendInputMessage("done: " + value, m, d);
+        else
+            kms.SendInputMessage("refused", m, d);
+    };
+    if (!kms.Start() || !kms.Login())
+        return 1;
+    backend.RunFor(static_cast<std::uint64_t>(seconds * 1000));
+    kms.Stop();
+    return 0;
+}

@@ -1,0 +1,198 @@
+#include "MeshWire.h"
+
+#include <gtest/gtest.h>
+
+#include "TextHelpers.h"
+
+namespace kiv::mesh {
+namespace {
+
+TEST(SplitField, PlainSplitAndPastTheEnd)
+{
+    const std::string logout = "KMMESSAGE:LOGOUT&|PC01&|Kiv";
+    EXPECT_EQ(GetField(logout, 0), "KMMESSAGE:LOGOUT");
+    EXPECT_EQ(GetField(logout, 1), "PC01");
+    EXPECT_EQ(GetField(logout, 2), "Kiv");
+    EXPECT_EQ(GetField(logout, 3), "");
+    EXPECT_EQ(GetField(logout, 255), "");
+    EXPECT_EQ(GetField("", 0), "");
+    EXPECT_EQ(GetField("A&|&|C", 1), "");
+    EXPECT_EQ(GetField("A&|&|C", 2), "C");
+    EXPECT_EQ(SplitField("&:", "a&:b&:c", 1), "b");
+}
+
+// A field ending in "&" next to one starting with "|": deleting the first separator brings
+// "&" and "|" together, and the second search finds that new separator.
+TEST(SplitField, DeletionMakesNewSeparators)
+{
+    const std::string text = "a&" "&|" "|b";
+    EXPECT_EQ(GetField(text, 0), "a&");
+    EXPECT_EQ(GetField(text, 1), "");  // a plain split would give "|b"
+    EXPECT_EQ(GetField(text, 2), "b");  // and nothing here
+    EXPECT_EQ(GetField("&&||", 0), "&");
+    EXPECT_EQ(GetField("&&||", 1), "");
+}
+
+TEST(NormalizeAddress, AcceptsWhatInetAddrAccepts)
+{
+    struct Case {
+        const char* in;
+        bool ok;
+        const char* out;
+    } cases[] = {
+        {"10.1", true, "10.0.0.1"},
+        {"192.168.0.5", true, "192.168.0.5"},
+        {"192.168.000.010", true, "192.168.0.8"},  // octal parts
+        {"0x7f.1", true, "127.0.0.1"},
+        {"10.1.2", true, "10.1.0.2"},
+        {"3232235525", true, "192.168.0.5"},
+        {"PC01", false, "PC01"},
+        {"", false, ""},
+        {"255.255.255.255", false, "255.255.255.255"},
+        {"256.1.1.1", false, "256.1.1.1"},
+        {"1.2.3.4.5", false, "1.2.3.4.5"},
+        {"1..2", false, "1..2"},
+        {"1.2.3.", false, "1.2.3."},
+        {"09.1.1.1", false, "09.1.1.1"},
+        {"99999999999999999999", false, "99999999999999999999"},
+    };
+    for (const auto& c : cases) {
+        std::string text = c.in;
+        EXPECT_EQ(NormalizeAddress(text), c.ok) << c.in;
+        EXPECT_EQ(text, c.out) << c.in;
+    }
+}
+
+TEST(ParseInteger, DecimalWithLeadingBlanksOnly)
+{
+    EXPECT_EQ(ParseInteger("  201"), 201);
+    EXPECT_EQ(ParseInteger("-7"), -7);
+    EXPECT_EQ(ParseInteger("+7"), 7);
+    EXPECT_EQ(ParseInteger("2147483647"), 2147483647);
+    EXPECT_EQ(ParseInteger("-2147483648"), -2147483647 - 1);
+    for (const char* bad : {"", "   ", "-", "1a", "abc", "1 ", "2147483648", "0x10", "99999999999999999999"})
+        EXPECT_FALSE(ParseInteger(bad).has_value()) << bad;
+    EXPECT_EQ(ParseIntegerOr("x", 0), 0);
+}
+
+TEST(MessageIdentifier, BlankPaddedFields)
+{
+    const std::string id = MakeIdentifier({2026, 12, 6, 9, 5, 3, 12}, 4711);
+    EXPECT_EQ(id, "202612 6 9 5 3 12 4711");
+    EXPECT_EQ(id.size(), kIdentifierLength);
+    EXPECT_EQ(MakeIdentifier({2026, 1, 31, 23, 59, 59, 999}, 99999).size(), kIdentifierLength);
+}
+
+TEST(RecvTime, TwelveHourClockWithDesignator)
+{
+    EXPECT_EQ(FormatRecvTime({2026, 12, 6, 9, 5, 3, 0}), "2026年12月06日 午前 9時05分03秒");
+    EXPECT_EQ(FormatRecvTime({2026, 1, 2, 0, 0, 0, 0}), "2026年01月02日 午前 12時00分00秒");
+    EXPECT_EQ(FormatRecvTime({2026, 1, 2, 12, 30, 0, 0}), "2026年01月02日 午後 12時30分00秒");
+    EXPECT_EQ(FormatRecvTime({2026, 1, 2, 23, 1, 9, 0}), "2026年01月02日 午後 11時01分09秒");
+}
+
+TEST(Framing, EmptyMessageIsFlagAndFiveByteLength)
+{
+    EXPECT_EQ(FrameText("", false), "0    0");
+    const auto datagrams = CutDatagrams(FrameText("", false));
+    ASSERT_EQ(datagrams.size(), 1u);
+    EXPECT_EQ(datagrams[0], std::string("\x01" "0    0", 7) + '\0');
+    EXPECT_EQ(UnframePieces({"0    0"}), "");
+}
+
+TEST(Framing, DatagramSizesAtPieceBoundaries)
+{
+    struct Case {
+        std::size_t framed;
+        std::vector<std::size_t> sizes;
+    } cases[] = {
+        {510, {512}},
+        {511, {512, 3}},
+        {1020, {512, 512}},
+        {1021, {512, 512, 3}},
+    };
+    for (const auto& c : cases) {
+        const std::string text(c.framed - 6, 'x');  // flag and length field take 6 bytes
+        const std::string framed = FrameText(text, false);
+        ASSERT_EQ(framed.size(), c.framed);
+        const auto datagrams = CutDatagrams(framed);
+        std::vector<std::size_t> sizes;
+        std::vector<std::string> pieces;
+        for (std::size_t k = 0; k < datagrams.size(); ++k) {
+            sizes.push_back(datagrams[k].size());
+            EXPECT_EQ(static_cast<unsigned char>(datagrams[k][0]), k + 1);
+            EXPECT_EQ(datagrams[k].back(), '\0');
+            pieces.push_back(DatagramPiece(datagrams[k].data(), datagrams[k].size()));
+        }
+        EXPECT_EQ(sizes, c.sizes) << c.framed;
+        EXPECT_EQ(UnframePieces(pieces), text);
+    }
+}
+
+TEST(Framing, MoreThan255DatagramsAreRefused)
+{
+    EXPECT_EQ(CutDatagrams(std::string(255 * kPieceSize, 'x')).size(), 255u);
+    EXPECT_TRUE(CutDatagrams(std::string(255 * kPieceSize + 1, 'x')).empty());
+}
+
+TEST(Framing, LineBreaksAndBackslashBar)
+{
+    struct Case {
+        std::string sent, received;
+    } cases[] = {
+        {"a\r\nb\r\n", "a\r\nb\r\n"},
+        {"lone\rcr\nlf", "lone\rcr\nlf"},
+        {"x\\|y", "x\r\ny"},
+        {"\x95\x5C|", "\x95\r\n"},  // a Shift-JIS character ending in 0x5C, then "|"
+    };
+    for (const auto& c : cases)
+        for (bool security : {false, true}) {
+            const std::string framed = FrameText(c.sent, security);
+            EXPECT_EQ(framed[0], security ? '1' : '0');
+            EXPECT_EQ(framed.find("\r\n"), std::string::npos);
+            std::vector<std::string> pieces;
+            for (const auto& d : CutDatagrams(framed))
+                pieces.push_back(DatagramPiece(d.data(), d.size()));
+            EXPECT_EQ(UnframePieces(pieces), c.received);
+        }
+}
+
+TEST(Framing, ScrambledFrameIsHexOfThePlainFrame)
+{
+    const std::string framed = FrameText("Kiv\r\n", true);
+    EXPECT_EQ(UnscrambleText(framed.substr(1)), "    5Kiv\\|");
+}
+
+TEST(Unframing, IncompleteOrOddInput)
+{
+    struct Case {
+        std::vector<std::string> pieces;
+        std::optional<std::string> message;
+    } cases[] = {
+        {{}, std::nullopt},
+        {{""}, std::nullopt},
+        {{"0"}, std::nullopt},
+        {{"0    "}, std::nullopt},          // blank length
+        {{"0  abc"}, std::nullopt},         // not a number
+        {{"0   10abc"}, std::nullopt},      // announces more than arrived
+        {{"0   -3ab"}, "ab"},               // negative: nothing is missing
+        {{"0    2abcd"}, "abcd"},           // bytes beyond the length stay
+        {{"1ZZ00"}, std::nullopt},          // not hexadecimal
+        {{"1"}, std::nullopt},
+        {{"X    1a"}, "a"},                 // any flag but "1" is plain text
+        {{"0    ", "3", "abc"}, "abc"},      // length field cut across pieces
+        {{"", "    3abc"}, std::nullopt},   // missing first piece: the flag is lost
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(UnframePieces(cases[i].pieces), cases[i].message) << i;
+}
+
+TEST(Unframing, JointsCarryNoLineBreaks)
+{
+    // A piece ending in CR and the next starting with LF: the joints go, the pair from the
+    // two pieces goes as well, as every CR LF pair does.
+    EXPECT_EQ(UnframePieces({"0    4ab\r", "\ncd"}), "abcd");
+}
+
+}  // namespace
+}  // namespace kiv::mesh

@@ -1,0 +1,90 @@
+// Two components over real UDP sockets on one port, on the POSIX poll loop or on Winsock with
+// hidden windows. Runs only inside a private network namespace (run-in-netns.sh,
+// wine-sockets.sh), where broadcasts loop back on lo and go nowhere else.
+#include <gtest/gtest.h>
+
+#include "KestrelMesh.h"
+#ifdef _WIN32
+#include "WinsockMeshBackend.h"
+using Backend = kiv::mesh::WinsockMeshBackend;
+#else
+#include "PosixMeshBackend.h"
+using Backend = kiv::mesh::PosixMeshBackend;
+#endif
+
+namespace kiv::test {
+namespace {
+
+constexpr int kPort = 51777;
+
+struct Peer {
+    Peer(const std::string& machine, const std::string& disc)
+    {
+        backend.Attach(&kms);
+        backend.SetComputerName(machine);
+        backend.SetLocalAddress("127.0.0.1");
+        kms.SetPortNo(kPort);
+        kms.SetFTPPortNo(0);
+        kms.SetDiscrimination(disc);
+        kms.SetHandleName(disc + "-user");
+    }
+    Backend backend;
+    TKestrelMesh kms{backend};
+};
+
+// Runs both loops until done() holds or two seconds have passed.
+template <typename Done>
+bool RunUntil(Peer& a, Peer& b, Done done)
+{
+    const auto end = a.backend.NowMilliseconds() + 2000;
+    while (!done()) {
+        if (a.backend.NowMilliseconds() > end)
+            return false;
+#ifdef _WIN32
+        (void)b;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+#else
+        a.backend.RunOnce(5);
+        b.backend.RunOnce(5);
+#endif
+    }
+    return true;
+}
+
+TEST(Sockets, LoginPromptAnswerAndLogout)
+{
+    Peer kiv("KIVPC", "Kiv"), console("CONSOLE1", "KMC");
+    kiv.kms.SetMenu(true);
+    kiv.kms.SetSecurity(true);
+    const std::string menuText = "【Kiv KestrelMesh Menu】\r\rパスワード\r\n" + std::string(1500, 'x');
+    std::vector<std::string> seen;
+    kiv.kms.OnMenuRequest = [&](auto&, auto& m, auto& d) {
+        kiv.kms.SendInputSelect(menuText, "■ はい&:■ いいえ", "Yes&:No", "Menu", m, d);
+    };
+    kiv.kms.OnInputReturn = [&](auto& tag, auto& value, auto&...) { seen.push_back("kiv got " + tag + "=" + value); };
+    console.kms.OnInputSelect = [&](auto& msg, auto& list, auto&, auto& tag, auto&, auto& m, auto& d) {
+        seen.push_back(msg == menuText && list == "■ はい&:■ いいえ" ? "prompt intact" : "prompt damaged");
+        console.kms.SendInputReturn(tag, "Yes", m, d);
+    };
+    int consoleLogouts = 0;
+    kiv.kms.OnLogout = [&](auto&, auto& m, auto&...) { consoleLogouts += m == "CONSOLE1"; };
+
+    ASSERT_TRUE(kiv.kms.Start());
+    ASSERT_TRUE(console.kms.Start());
+    kiv.kms.Login();
+    console.kms.Login();
+    // Each sees itself (its own broadcast comes back) and the other.
+    ASSERT_TRUE(RunUntil(kiv, console, [&] { return kiv.kms.LoginCount() == 2 && console.kms.LoginCount() == 2; }));
+    ASSERT_TRUE(console.kms.SendMenuCheck("KIVPC", "Kiv"));
+    ASSERT_TRUE(RunUntil(kiv, console, [&] { return seen.size() == 2; }));
+    EXPECT_EQ(seen, (std::vector<std::string>{"prompt intact", "kiv got Menu=Yes"}));
+    console.kms.Stop();
+    ASSERT_TRUE(RunUntil(kiv, console, [&] { return consoleLogouts == 1; }));
+    EXPECT_EQ(kiv.kms.LoginCount(), 1);
+}
+
+}  // namespace
+}  // namespace kiv::test

@@ -1,0 +1,86 @@
+// Costs of the receive and send paths of TKestrelMesh over the fake backend.
+#include <benchmark/benchmark.h>
+
+#include "FakeMeshBackend.h"
+#include "KestrelMesh.h"
+
+namespace {
+
+using kiv::TKestrelMesh;
+using kiv::test::FakeMeshBackend;
+
+struct Setup {
+    Setup()
+    {
+        kms.SetDiscrimination("Kiv");
+        kms.SetFTPPortNo(0);
+        kms.OnInputReturn = [this](const std::string&, const std::string& v, const std::string&, const std::string&,
+                                   const std::string&) { received += v.size(); };
+        kms.Start();
+        kms.Login();
+    }
+    // Datagrams of distinct messages (the duplicate check must not cut the path short):
+    // INPUT_RETURN for this component with an answer of answerSize bytes, scrambled.
+    std::vector<std::vector<std::string>> Messages(std::size_t answerSize, int count)
+    {
+        std::vector<std::vector<std::string>> all;
+        for (int i = 0; i < count; ++i) {
+            const std::string text =
+                kiv::mesh::MakeIdentifier({2026, 12, 6, 9, 0, 0, 0}, i) +
+                kiv::mesh::BuildMessage(kiv::mesh_tags::InputReturn,
+                                        {kms.IPAddress(), "Kiv", "Taro", "CONSOLE1", "KMC", "Menu",
+                                         std::string(answerSize, 'a')});
+            all.push_back(kiv::mesh::CutDatagrams(kiv::mesh::FrameText(text, true)));
+        }
+        return all;
+    }
+    FakeMeshBackend backend;
+    TKestrelMesh kms{backend, 3};
+    std::size_t received = 0;
+};
+
+void Receive(benchmark::State& state, std::size_t answerSize)
+{
+    Setup s;
+    const auto messages = s.Messages(answerSize, 64);
+    const std::uint32_t from = *kiv::mesh::InetAddr("192.168.0.20");
+    std::size_t i = 0, bytes = 0;
+    for (auto _ : state) {
+        for (const auto& d : messages[i++ % messages.size()]) {
+            s.kms.ReceiveDatagram(d.data(), d.size(), from);
+            bytes += d.size();
+        }
+    }
+    state.counters["datagrams"] = static_cast<double>(messages[0].size());
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+    if (s.received == 0)
+        state.SkipWithError("nothing was dispatched");
+}
+
+// About 200 bytes of message text: one datagram.
+void BM_ReceiveOneDatagram(benchmark::State& state) { Receive(state, 140); }
+// Twenty datagrams.
+void BM_ReceiveTwentyDatagrams(benchmark::State& state) { Receive(state, 5000); }
+// The largest message: 255 datagrams, arriving one by one; every arrival unframes all pieces
+// so far.
+void BM_Receive255Datagrams(benchmark::State& state) { Receive(state, 64900); }
+
+void BM_FrameAndSend(benchmark::State& state)
+{
+    Setup s;
+    s.kms.SetSecurity(state.range(0) != 0);
+    const std::string text = std::string(178, 'm');
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(s.kms.SendInputMessage(text, "192.168.0.20", "KMC"));
+        s.backend.sent.clear();
+    }
+}
+
+BENCHMARK(BM_ReceiveOneDatagram);
+BENCHMARK(BM_ReceiveTwentyDatagrams);
+BENCHMARK(BM_Receive255Datagrams)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameAndSend)->Arg(0)->Arg(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();

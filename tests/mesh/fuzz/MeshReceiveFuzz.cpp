@@ -1,0 +1,86 @@
+// libFuzzer target: datagrams from several sources, whole messages, logins and the passing of
+// virtual time, fed into the receive path of a logged-in component over the fake backend.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "FakeMeshBackend.h"
+#include "KestrelMesh.h"
+#include "MeshWire.h"
+
+namespace {
+
+struct Reader {
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t pos = 0;
+    bool More() const { return pos < size; }
+    std::uint8_t Byte() { return pos < size ? data[pos++] : 0; }
+    std::string Bytes(std::size_t n)
+    {
+        n = std::min(n, size - pos);
+        std::string s(reinterpret_cast<const char*>(data + pos), n);
+        pos += n;
+        return s;
+    }
+};
+
+void Check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    kiv::test::FakeMeshBackend backend;
+    kiv::TKestrelMesh kms(backend, 7);
+    kms.SetDiscrimination("Kiv");
+    kms.SetHandleName("Kiv");
+    kms.SetMenu(true);
+    kms.SetFTPPortNo(0);
+    kms.OnMenuRequest = [&](const std::string&, const std::string& m, const std::string& d) {
+        kms.SendInputSelect("menu\r\n", "a&:b", "A&:B", "Menu", m, d);
+    };
+    kms.OnInputReturn = [&](const std::string&, const std::string& v, const std::string&, const std::string& m,
+                            const std::string& d) { kms.SendInputMessage(v, m, d); };
+    if (!kms.Start() || !kms.Login())
+        return 0;
+    Reader in{data, size};
+    while (in.More()) {
+        const std::uint8_t op = in.Byte();
+        const std::uint32_t source = 0x0A000001u + in.Byte() % 24;
+        switch (op % 4) {
+        case 0: {  // one raw datagram
+            const std::size_t length = (static_cast<std::size_t>(in.Byte()) << 8 | in.Byte()) % 600;
+            const std::string datagram = in.Bytes(length);
+            kms.ReceiveDatagram(datagram.data(), datagram.size(), source);
+            break;
+        }
+        case 1:  // time passes
+            backend.Advance(kms, static_cast<std::uint64_t>(in.Byte()) * 500);
+            break;
+        case 2: {  // a whole message, framed as a sender would frame it
+            const std::size_t length = (static_cast<std::size_t>(in.Byte()) << 8 | in.Byte()) % 2000;
+            const std::string text = kiv::mesh::MakeIdentifier({2026, 1, 1, 0, 0, 0, 0}, in.Byte()) +
+                                     in.Bytes(length);
+            for (const auto& d : kiv::mesh::CutDatagrams(kiv::mesh::FrameText(text, op & 4)))
+                kms.ReceiveDatagram(d.data(), d.size(), source);
+            break;
+        }
+        default:  // leave and join again
+            if (op & 4)
+                kms.Logout();
+            else
+                kms.Login();
+            break;
+        }
+        Check(kms.LoginCount() >= 0 && kms.LoginCount() <= kiv::kPeerTableSize);
+        backend.sent.clear();
+    }
+    kms.Stop();
+    return 0;
+}

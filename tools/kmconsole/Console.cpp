@@ -1,0 +1,123 @@
+#include "Console.h"
+
+#include <cerrno>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
+#include "MeshWire.h"
+
+namespace kmconsole {
+namespace {
+
+#ifdef _WIN32
+// Through UTF-16; characters that do not convert become "?".
+std::string Convert(UINT to, UINT from, const std::string& text)
+{
+    if (text.empty())
+        return text;
+    const int wide = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), w.data(), wide);
+    const int narrow = WideCharToMultiByte(to, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(narrow), '\0');
+    WideCharToMultiByte(to, 0, w.data(), wide, out.data(), narrow, nullptr, nullptr);
+    return out;
+}
+#else
+std::string Convert(const char* to, const char* from, const std::string& text)
+{
+    iconv_t cd = ::iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return text;
+    std::string out;
+    std::string input = text;
+    char* in = input.data();
+    std::size_t inLeft = input.size();
+    char buffer[256];
+    while (inLeft > 0) {
+        char* outPtr = buffer;
+        std::size_t outLeft = sizeof buffer;
+        const std::size_t r = ::iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            out += '?';
+            ++in;
+            --inLeft;
+            ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    ::iconv_close(cd);
+    return out;
+}
+#endif
+
+}  // namespace
+
+#ifdef _WIN32
+std::string SjisToUtf8(const std::string& text)
+{
+    return Convert(CP_UTF8, 932, text);
+}
+
+std::string Utf8ToSjis(const std::string& text)
+{
+    return Convert(932, CP_UTF8, text);
+}
+#else
+std::string SjisToUtf8(const std::string& text)
+{
+    return Convert("UTF-8", "CP932", text);
+}
+
+std::string Utf8ToSjis(const std::string& text)
+{
+    return Convert("CP932", "UTF-8", text);
+}
+#endif
+
+std::string Escape(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> SplitItems(const std::string& list)
+{
+    std::vector<std::string> items;
+    if (list.empty())
+        return items;
+    std::size_t separators = 0;
+    for (std::size_t p = list.find("&:"); p != std::string::npos; p = list.find("&:", p + 2))
+        ++separators;
+    for (std::size_t i = 0; i <= separators && i < 256; ++i)
+        items.push_back(kiv::mesh::SplitField("&:", list, static_cast<int>(i)));
+    return items;
+}
+
+std::string SelectAnswer(const std::string& answer, const std::vector<std::string>& returns, bool bareNumbers)
+{
+    std::string digits = answer;
+    if (!digits.empty() && digits[0] == '#')
+        digits.erase(0, 1);
+    else if (!bareNumbers)
+        return answer;
+    const auto n = kiv::mesh::ParseInteger(digits);
+    if (n && digits.find_first_not_of("0123456789") == std::string::npos && *n >= 1 &&
+        static_cast<std::size_t>(*n) <= returns.size())
+        return returns[static_cast<std::size_t>(*n - 1)];
+    return answer;
+}
+
+}  // namespace kmconsole

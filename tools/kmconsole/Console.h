@@ -1,0 +1,24 @@
+// The console's own logic, apart from its terminal and its sockets: text conversion,
+// escaping for the line-per-message output, and picking the answer to a select prompt.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kmconsole {
+
+// Shift-JIS (code page 932) to UTF-8 and back; bytes that do not convert become "?".
+std::string SjisToUtf8(const std::string& text);
+std::string Utf8ToSjis(const std::string& text);
+
+// One field of a machine-readable line: backslash, tab, CR and LF escaped.
+std::string Escape(const std::string& text);
+
+// Items of a select list ("&:" between them).
+std::vector<std::string> SplitItems(const std::string& list);
+
+// The value to send for an answer to a select prompt: "#N" (or, typed interactively, "N")
+// picks the N-th item's return value; anything else is sent as it is.
+std::string SelectAnswer(const std::string& answer, const std::vector<std::string>& returns, bool bareNumbers);
+
+}  // namespace kmconsole

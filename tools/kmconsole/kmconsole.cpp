@@ -1,0 +1,476 @@
+// kmconsole: a KestrelMesh peer for the terminal. Logs in under a handle name, shows the
+// peers it sees, asks a peer for its menu and answers its prompts. Japanese texts are shown
+// as UTF-8 and typed answers sent as Shift-JIS. With --script it prints one tab-separated
+// line per event and takes its answers from the command line.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Console.h"
+#include "KestrelMesh.h"
+#include "TextHelpers.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <thread>
+
+#include "WinsockMeshBackend.h"
+
+#include <shellapi.h>
+using Backend = kiv::mesh::WinsockMeshBackend;
+#else
+#include <termios.h>
+#include <unistd.h>
+
+#include "PosixMeshBackend.h"
+using Backend = kiv::mesh::PosixMeshBackend;
+#endif
+
+using namespace kmconsole;
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int)
+{
+    g_stop = 1;
+}
+
+const char kUsage[] =
+    "usage: kmconsole [options]\n"
+    "  --handle NAME       handle name to log in under (default kmconsole)\n"
+    "  --disc NAME         own discrimination (default KMC)\n"
+    "  --machine NAME      computer name to announce (default: the host name)\n"
+    "  --address IP        address to announce (default: the host name's address)\n"
+    "  --port N            UDP port (default 51000)\n"
+    "  --broadcast LIST    extra destination addresses, separated by &|\n"
+    "  --security          scramble outgoing messages\n"
+    "  --menu TARGET       ask TARGET (computer name or address) for its menu\n"
+    "  --menu-disc NAME    discrimination of the menu's program (default Kiv)\n"
+    "  --script            one tab-separated line per event; answers from --answer\n"
+    "  --answer TEXT       next answer to a prompt (#N picks item N of a list); repeatable\n"
+    "  --wait SECONDS      stop after this time (script mode default 5)\n"
+    "  --until-done        stop when a dialogue ends (message or no menu)\n"
+    "interactive commands: peers | menu TARGET [DISC] | quit; a prompt takes the next line\n";
+
+struct Options {
+    std::string handle = "kmconsole", disc = "KMC", broadcast;
+    std::optional<std::string> machine, address, menuTarget;
+    std::string menuDisc = "Kiv";
+    int port = 51000;
+    bool security = false, script = false, untilDone = false;
+    std::deque<std::string> answers;
+    std::optional<double> wait;
+};
+
+bool ParseOptions(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= argc)
+                return std::nullopt;
+            return std::string(argv[++i]);
+        };
+        std::optional<std::string> v;
+        if (a == "--security")
+            o.security = true;
+        else if (a == "--script")
+            o.script = true;
+        else if (a == "--until-done")
+            o.untilDone = true;
+        else if (a == "--help" || a == "-h")
+            return false;
+        else if (!(v = value()))
+            return false;
+        else if (a == "--handle")
+            o.handle = Utf8ToSjis(*v);
+        else if (a == "--disc")
+            o.disc = *v;
+        else if (a == "--machine")
+            o.machine = *v;
+        else if (a == "--address")
+            o.address = *v;
+        else if (a == "--port")
+            o.port = std::atoi(v->c_str());
+        else if (a == "--broadcast")
+            o.broadcast = *v;
+        else if (a == "--menu")
+            o.menuTarget = *v;
+        else if (a == "--menu-disc")
+            o.menuDisc = *v;
+        else if (a == "--answer")
+            o.answers.push_back(Utf8ToSjis(*v));
+        else if (a == "--wait")
+            o.wait = std::atof(v->c_str());
+        else
+            return false;
+    }
+    return true;
+}
+
+// A prompt waiting for its answer, and where the answer goes.
+struct Prompt {
+    bool select = false;
+    std::string tag;
+    std::vector<std::string> returns;
+    std::string machine, disc;
+    bool password = false;
+};
+
+class Console {
+public:
+    Console(Options options) : o_(std::move(options))
+    {
+        backend_.Attach(&kms_);
+        if (o_.machine)
+            backend_.SetComputerName(*o_.machine);
+        if (o_.address)
+            backend_.SetLocalAddress(*o_.address);
+        kms_.SetDiscrimination(o_.disc);
+        kms_.SetHandleName(o_.handle);
+        kms_.SetPortNo(o_.port);
+        kms_.SetFTPPortNo(0);
+        kms_.SetBroadcastIP(o_.broadcast);
+        kms_.SetSecurity(o_.security);
+        Wire();
+    }
+
+    int Run()
+    {
+        if (!kms_.Start()) {
+            std::fprintf(stderr, "kmconsole: cannot open UDP port %d\n", o_.port);
+            return 1;
+        }
+        kms_.Login();
+        Line({"READY", kms_.MachineName(), kms_.IPAddress(), kms_.Discrimination()},
+             "logged in as " + SjisToUtf8(kms_.HandleName()) + " on " + kms_.MachineName() + " (" +
+                 kms_.IPAddress() + ")");
+        if (!o_.script)
+            WatchStdin();
+        std::optional<std::uint64_t> end;
+        const double wait = o_.wait.value_or(o_.script ? 5.0 : -1.0);
+        if (wait >= 0)
+            end = backend_.NowMilliseconds() + static_cast<std::uint64_t>(wait * 1000);
+        std::uint64_t nextMenuTry = 0;
+        while (!g_stop && !quit_) {
+            const std::uint64_t now = backend_.NowMilliseconds();
+            if (end && now >= *end)
+                break;
+            // The menu question needs the target's address: by name, once its LOGIN_OK is in.
+            if (o_.menuTarget && now >= nextMenuTry) {
+                if (kms_.SendMenuCheck(*o_.menuTarget, o_.menuDisc))
+                    o_.menuTarget.reset();
+                nextMenuTry = now + 200;
+            }
+            Pump(200);
+        }
+        EchoOn();
+        kms_.Stop();
+        Line({"STOPPED"}, "logged out");
+        return 0;
+    }
+
+private:
+    // Prints one event: a machine-readable line in script mode, a readable one otherwise.
+    void Line(const std::vector<std::string>& fields, const std::string& human)
+    {
+        if (o_.script) {
+            std::string out;
+            for (std::size_t i = 0; i < fields.size(); ++i)
+                out += (i ? "\t" : "") + Escape(SjisToUtf8(fields[i]));
+            std::cout << out << std::endl;
+        } else if (!human.empty()) {
+            std::cout << human << std::endl;
+        }
+    }
+
+    void Wire()
+    {
+        kms_.OnLogin = [this](auto& h, auto& m, auto& ip, auto& d, int, bool, bool menu, bool, int) {
+            Line({"LOGIN", h, m, ip, d}, "+ " + SjisToUtf8(h) + " (" + m + ", " + ip + ", " + d + ")" +
+                                             (menu ? " offers a menu" : ""));
+        };
+        kms_.OnInfoChange = [this](auto& m, auto& h, auto& ip, auto& d, int, bool, bool, bool, int) {
+            Line({"INFO_CHANGE", h, m, ip, d}, "~ " + SjisToUtf8(h) + " (" + m + ", " + ip + ", " + d + ")");
+        };
+        kms_.OnLogout = [this](auto& h, auto& m, auto& ip, auto& d) {
+            Line({"LOGOUT", h, m, ip, d}, "- " + SjisToUtf8(h) + " (" + m + ", " + ip + ", " + d + ")");
+        };
+        kms_.OnMenuNothing = [this](auto& h, auto& m, auto& d) {
+            Line({"MENU_NOTHING", h, m, d}, m + " (" + d + ") offers no menu");
+            Done();
+        };
+        kms_.OnInputSelect = [this](auto& msg, auto& list, auto& ret, auto& tag, auto&, auto& m, auto& d) {
+            const auto items = SplitItems(list);
+            std::string human = "\n" + Shown(msg) + "\n";
+            for (std::size_t i = 0; i < items.size(); ++i)
+                human += "  " + std::to_string(i + 1) + ") " + SjisToUtf8(items[i]) + "\n";
+            human += "choose a number: ";
+            Line({"INPUT_SELECT", tag, msg, list, ret}, human);
+            Ask({true, tag, SplitItems(ret), m, d, false});
+        };
+        kms_.OnInputLine = [this](auto& msg, auto& label, auto& tag, auto&, auto& m, auto& d, bool password) {
+            Line({"INPUT_LINE", tag, msg, label, password ? "1" : "0"},
+                 "\n" + Shown(msg) + "\n" + SjisToUtf8(label) + ": ");
+            Ask({false, tag, {}, m, d, password});
+        };
+        kms_.OnInputText = [this](auto& msg, auto& tag, auto&, auto& m, auto& d) {
+            Line({"INPUT_TEXT", tag, msg}, "\n" + Shown(msg) + "\ntext: ");
+            Ask({false, tag, {}, m, d, false});
+        };
+        kms_.OnInputMessage = [this](auto& msg, auto&, auto& m, auto& d, auto&) {
+            Line({"INPUT_MESSAGE", msg, m, d}, "\n" + Shown(msg) + "\n");
+            Done();
+        };
+        kms_.OnMessage = [this](auto& msg, auto& id, bool, auto& h, auto& m, auto& d, auto& time) {
+            Line({"MESSAGE", msg, id, h, m, d, time}, "message from " + SjisToUtf8(h) + " (" + m + ") at " +
+                                                         SjisToUtf8(time) + ":\n" + Shown(msg));
+        };
+        kms_.OnAbsenceMessage = [this](auto& text, auto& h, auto& m, auto& d, auto&) {
+            Line({"ABSENCE", text, h, m, d}, SjisToUtf8(h) + " is away: " + Shown(text));
+        };
+        kms_.OnInputReturn = [this](auto& tag, auto& value, auto& h, auto& m, auto& d) {
+            Line({"INPUT_RETURN", tag, value, h, m, d}, "answer " + tag + "=" + SjisToUtf8(value));
+        };
+        kms_.OnMenuRequest = [this](auto& h, auto& m, auto& d) {
+            Line({"MENU_CHECK", h, m, d}, SjisToUtf8(h) + " (" + m + ") asks for a menu");
+        };
+        kms_.OnErrorRecvOverflow = [this] { Line({"OVERFLOW"}, "receive slots full: datagram dropped"); };
+    }
+
+    static std::string Shown(const std::string& text)
+    {
+        std::string t = text;
+        kiv::ReplaceText("\r\n", "\n", t);
+        kiv::ReplaceText("\r", "\n", t);
+        return SjisToUtf8(t);
+    }
+
+    void Ask(Prompt prompt)
+    {
+        if (o_.script) {
+            if (o_.answers.empty()) {
+                Line({"NO_ANSWER", prompt.tag}, "");
+                Done();
+                return;
+            }
+            const std::string answer = o_.answers.front();
+            o_.answers.pop_front();
+            Answer(prompt, answer);
+            return;
+        }
+        pending_ = std::move(prompt);
+        if (pending_->password)
+            EchoOff();
+    }
+
+    void Answer(const Prompt& prompt, const std::string& typed)
+    {
+        const std::string value = prompt.select ? SelectAnswer(typed, prompt.returns, !o_.script) : typed;
+        // The prompting peer is addressed by its computer name: its announced address is
+        // what its addressed check compares with.
+        std::string target = kms_.FindPeerAddress(prompt.machine);
+        if (target.empty())
+            target = kms_.Received().IPAddress;
+        const bool sent = kms_.SendInputReturn(prompt.tag, value, target, prompt.disc);
+        Line({"RETURN", prompt.tag, value, sent ? "sent" : "failed"},
+             sent ? "" : "could not send the answer");
+    }
+
+    void Done()
+    {
+        if (o_.untilDone)
+            quit_ = true;
+    }
+
+#ifdef _WIN32
+    // Standard input is read by a thread of its own, which only posts each line to this
+    // thread's queue; everything else runs here, between the window messages.
+    static constexpr UINT kLineMessage = WM_APP + 1;
+
+    void WatchStdin()
+    {
+        const DWORD mainThread = GetCurrentThreadId();
+        std::thread([mainThread] {
+            std::string line;
+            while (std::getline(std::cin, line))
+                PostThreadMessageA(mainThread, kLineMessage, 0, reinterpret_cast<LPARAM>(new std::string(line)));
+            PostThreadMessageA(mainThread, kLineMessage, 0, 0);
+        }).detach();
+    }
+
+    void Pump(int waitMs)
+    {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(waitMs), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.hwnd == nullptr && msg.message == kLineMessage) {
+                std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(msg.lParam));
+                if (!line) {
+                    if (!o_.wait)
+                        quit_ = true;
+                } else {
+                    if (!line->empty() && line->back() == '\r')
+                        line->pop_back();
+                    Command(*line);
+                }
+                continue;
+            }
+            DispatchMessageA(&msg);
+        }
+    }
+
+    void EchoOff()
+    {
+        HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+        DWORD mode = 0;
+        if (GetConsoleMode(in, &mode)) {
+            savedMode_ = mode;
+            SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+        }
+    }
+    void EchoOn()
+    {
+        if (savedMode_) {
+            SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), *savedMode_);
+            savedMode_.reset();
+        }
+    }
+    std::optional<DWORD> savedMode_;
+#else
+    void WatchStdin()
+    {
+        backend_.WatchInput(STDIN_FILENO, [this] { ReadStdin(); });
+    }
+
+    void Pump(int waitMs) { backend_.RunOnce(waitMs); }
+
+    void ReadStdin()
+    {
+        char buffer[1024];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            backend_.UnwatchInput(STDIN_FILENO);
+            if (!o_.wait)
+                quit_ = true;
+            return;
+        }
+        input_.append(buffer, static_cast<std::size_t>(n));
+        for (auto eol = input_.find('\n'); eol != std::string::npos; eol = input_.find('\n')) {
+            std::string line = input_.substr(0, eol);
+            input_.erase(0, eol + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            Command(line);
+        }
+    }
+
+    void EchoOff()
+    {
+        termios t{};
+        if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &t) == 0) {
+            saved_ = t;
+            t.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            ::tcsetattr(STDIN_FILENO, TCSANOW, &t);
+        }
+    }
+    void EchoOn()
+    {
+        if (saved_) {
+            ::tcsetattr(STDIN_FILENO, TCSANOW, &*saved_);
+            saved_.reset();
+        }
+    }
+    std::optional<termios> saved_;
+    std::string input_;
+#endif
+
+    void Command(const std::string& line)
+    {
+        if (pending_) {
+            const Prompt prompt = *pending_;
+            pending_.reset();
+            EchoOn();
+            if (prompt.password)
+                std::cout << std::endl;
+            Answer(prompt, Utf8ToSjis(line));
+            return;
+        }
+        const auto space = line.find(' ');
+        const std::string verb = line.substr(0, space);
+        const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
+        if (verb == "quit" || verb == "exit") {
+            quit_ = true;
+        } else if (verb == "peers") {
+            for (int i = 0; i < kms_.LoginCount(); ++i) {
+                const auto& p = kms_.LoginUser(i);
+                std::cout << "  " << SjisToUtf8(p.HandleName) << "  " << p.MachineName << "  " << p.IPAddress
+                          << "  " << p.Discrimination << (p.Menu ? "  menu" : "") << (p.Absence ? "  away" : "")
+                          << std::endl;
+            }
+        } else if (verb == "menu" && !rest.empty()) {
+            const auto sp = rest.find(' ');
+            const std::string target = rest.substr(0, sp);
+            const std::string disc = sp == std::string::npos ? "Kiv" : rest.substr(sp + 1);
+            if (!kms_.SendMenuCheck(target, disc))
+                std::cout << "unknown peer " << target << std::endl;
+        } else if (!line.empty()) {
+            std::cout << "commands: peers | menu TARGET [DISC] | quit" << std::endl;
+        }
+    }
+
+    Options o_;
+    Backend backend_;
+    kiv::TKestrelMesh kms_{backend_};
+    std::optional<Prompt> pending_;
+    bool quit_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+#ifdef _WIN32
+    // The ANSI arguments lose what the system code page cannot hold: take the wide command
+    // line and hand the options on as UTF-8, as on POSIX.
+    int wideCount = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
+    std::vector<std::string> utf8;
+    std::vector<char*> utf8Argv;
+    if (wide) {
+        for (int i = 0; i < wideCount; ++i) {
+            const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string arg(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
+            utf8.push_back(std::move(arg));
+        }
+        LocalFree(wide);
+        for (auto& arg : utf8)
+            utf8Argv.push_back(arg.data());
+        argc = static_cast<int>(utf8Argv.size());
+        argv = utf8Argv.data();
+    }
+#endif
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+#ifdef _WIN32
+    SetConsoleOutputCP(CP_UTF8);
+    _setmode(_fileno(stdout), _O_BINARY);  // one LF per line, as on POSIX
+#endif
+    Console console(std::move(options));
+    return console.Run();
+}
