@@ -13,7 +13,7 @@ cmake --build build/win64 -j"$(nproc)"
 
 run=build/run
 mkdir -p "$run"
-cp build/win64/src/win32/kiv.exe "$run/"
+cp build/win64/src/win32/kiv.exe build/win64/src/win32/Kiv.html "$run/"
 if [ -f build/win64/tools/rassim/rasapi32.dll ]; then
   cp build/win64/tools/rassim/rasapi32.dll "$run/"
   export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"

@@ -6,6 +6,13 @@ MainWindow::MainWindow(HWND applicationWindow)
     : applicationWindow_(applicationWindow),
       form_({app_, clock_, ras_.Ras(), kms_, vss_, tray_, statusView_, tmSchedule_, tmFeedOut_, tmConnect_, shutdown_})
 {
+    // Kiv answers consoles' menu requests and transfers no files.
+    kmsBackend_.Attach(&kms_);
+    kms_.SetDiscrimination("Kiv");
+    kms_.SetVersion(201);
+    kms_.SetFTPPortNo(0);
+    kms_.SetSecurity(true);
+    kms_.SetMenu(true);
 }
 
 MainWindow::~MainWindow()

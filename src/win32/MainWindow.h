@@ -11,7 +11,9 @@
 #include "MainUnit.h"
 #include "SimpleForm.h"
 #include "StandIns.h"
+#include "KestrelMesh.h"
 #include "VireoRASWin32.h"
+#include "WinsockMeshBackend.h"
 #include "Win32Ports.h"
 #include "Win32Shutdown.h"
 
@@ -48,7 +50,8 @@ private:
     Win32Application app_;
     Win32Clock clock_;
     ras::VireoRASComponent ras_;
-    StandInMesh kms_;
+    mesh::WinsockMeshBackend kmsBackend_;
+    TKestrelMesh kms_{kmsBackend_};
     StandInVireoSubSet vss_;
     Win32Tray tray_;
     StandInStatusView statusView_;
