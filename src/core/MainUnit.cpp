@@ -20,6 +20,15 @@ TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports)
 {
     ports_.Ras.OnConnect = [this](const std::string& dialName) { RasConnect(dialName); };
     ports_.Ras.OnConnectError = [this](const std::string& dialName) { RasConnectError(dialName); };
+    ports_.KMS.OnMenuRequest = [this](const std::string& handleName, const std::string& machineName,
+                                      const std::string& discrimination) {
+        KMSMenuRequest(handleName, machineName, discrimination);
+    };
+    ports_.KMS.OnInputReturn = [this](const std::string& key, const std::string& answer,
+                                      const std::string& handleName, const std::string& machineName,
+                                      const std::string& discrimination) {
+        KMSInputReturn(key, answer, handleName, machineName, discrimination);
+    };
 }
 
 void TMainForm::FormCreate()

@@ -64,6 +64,15 @@ public:
     void tmScheduleTimer();
     bool ShutdownWindows() { return ports_.Shutdown.ShutdownWindows(); }
 
+    // Remote control by a KestrelMesh console (RemoteMenu.cpp): its menu request, its answers,
+    // and the check of its computer name, which sends the refusal itself.
+    void KMSMenuRequest(const std::string& handleName, const std::string& machineName,
+                        const std::string& discrimination);
+    void KMSInputReturn(const std::string& inputDiscrimination, const std::string& inputReturn,
+                        const std::string& handleName, const std::string& machineName,
+                        const std::string& discrimination);
+    bool CheckRemoteAccess(const std::string& machineName, const std::string& discrimination);
+
     // Phonebook index of the control target, -1 when there is none or it is not listed.
     int TargetEntryIndex();
     // Index of the control target in the connection list, -1 when it is not listed.
@@ -100,6 +109,9 @@ private:
     void ScheduleRedial();
     void TellRemoteConsole(const std::string& text);
     void ScheduledDisconnect();
+    // The checks ahead of every remote request: computer name, control target, and with
+    // checkLock the lock of another console's running dial. Sends the refusal itself.
+    bool RemoteGate(const std::string& machineName, const std::string& discrimination, bool checkLock);
 
     TMainFormPorts ports_;
     bool created_ = false;

@@ -67,6 +67,14 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         DestroyWindow(window_);
         return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;  // Kiv never holds the session up
+    case WM_ENDSESSION:
+        // The process ends when this returns: close now, the usual way, so that the program
+        // logs out of KestrelMesh, disconnects when so set and removes its tray icon.
+        if (wParam && window_)
+            DestroyWindow(window_);
+        return 0;
     case WM_DESTROY:
         if (!destroyed_) {
             destroyed_ = true;

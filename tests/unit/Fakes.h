@@ -156,23 +156,33 @@ public:
         calls.push_back("Logout");
         return true;
     }
-    bool SendInputSelect(const std::string& message, const std::string&, const std::string&, const std::string&,
-                         const std::string& machine, const std::string&) override
+    bool SendInputSelect(const std::string& message, const std::string& list, const std::string& returns,
+                         const std::string& key, const std::string& machine, const std::string& disc) override
     {
         sent.push_back("SELECT " + machine + " " + message);
-        return true;
+        sends.push_back({"SELECT", message, list, returns, key, machine, disc, false});
+        return sendsSucceed;
     }
-    bool SendInputLine(const std::string& message, const std::string&, const std::string&, const std::string& machine,
-                       const std::string&, bool) override
+    bool SendInputLine(const std::string& message, const std::string& label, const std::string& key,
+                       const std::string& machine, const std::string& disc, bool password) override
     {
         sent.push_back("LINE " + machine + " " + message);
-        return true;
+        sends.push_back({"LINE", message, label, "", key, machine, disc, password});
+        return sendsSucceed;
     }
-    bool SendInputMessage(const std::string& message, const std::string& machine, const std::string&) override
+    bool SendInputMessage(const std::string& message, const std::string& machine, const std::string& disc) override
     {
         sent.push_back("MESSAGE " + machine + " " + message);
-        return true;
+        sends.push_back({"MESSAGE", message, "", "", "", machine, disc, false});
+        return sendsSucceed;
     }
+
+    // Every argument of a send. For a line prompt, list holds the line's label.
+    struct Send {
+        std::string kind, message, list, returns, key, machine, discrimination;
+        bool password = false;
+        bool operator==(const Send&) const = default;
+    };
 
     int port = 51000;
     std::string handleName;
@@ -180,6 +190,8 @@ public:
     bool loginSucceeds = true;
     std::vector<std::string> calls;
     std::vector<std::string> sent;
+    std::vector<Send> sends;
+    bool sendsSucceed = true;
 };
 
 class FakeVSS : public VireoSubSetPort {
@@ -203,9 +215,10 @@ public:
         ++requests;
         if (onRequest)
             onRequest();
-        return true;
+        return accepted;
     }
     int requests = 0;
+    bool accepted = true;
     std::function<void()> onRequest;
 };
 

@@ -59,14 +59,16 @@ const char kUsage[] =
     "  --answer TEXT       next answer to a prompt (#N picks item N of a list); repeatable\n"
     "  --wait SECONDS      stop after this time (script mode default 5)\n"
     "  --until-done        stop when a dialogue ends (message or no menu)\n"
-    "interactive commands: peers | menu TARGET [DISC] | quit; a prompt takes the next line\n";
+    "  --pick              list the peers offering a menu of --menu-disc's kind (default Kiv),\n"
+    "                      numbered; the one chosen is asked for its menu (interactive)\n"
+    "interactive commands: peers | menu [TARGET [DISC]] | quit; a prompt takes the next line\n";
 
 struct Options {
     std::string handle = "kmconsole", disc = "KMC", broadcast;
     std::optional<std::string> machine, address, menuTarget;
     std::string menuDisc = "Kiv";
     int port = 51000;
-    bool security = false, script = false, untilDone = false;
+    bool security = false, script = false, untilDone = false, pick = false;
     std::deque<std::string> answers;
     std::optional<double> wait;
 };
@@ -87,6 +89,8 @@ bool ParseOptions(int argc, char** argv, Options& o)
             o.script = true;
         else if (a == "--until-done")
             o.untilDone = true;
+        else if (a == "--pick")
+            o.pick = true;
         else if (a == "--help" || a == "-h")
             return false;
         else if (!(v = value()))
@@ -161,10 +165,16 @@ public:
         if (wait >= 0)
             end = backend_.NowMilliseconds() + static_cast<std::uint64_t>(wait * 1000);
         std::uint64_t nextMenuTry = 0;
+        // Peers answer a login within a moment: the list is shown once they had the time.
+        std::uint64_t nextPickList = backend_.NowMilliseconds() + 1500;
         while (!g_stop && !quit_) {
             const std::uint64_t now = backend_.NowMilliseconds();
             if (end && now >= *end)
                 break;
+            if (o_.pick && !picked_ && !choosing_ && now >= nextPickList) {
+                ListMenuPeers();
+                nextPickList = now + 3000;
+            }
             // The menu question needs the target's address: by name, once its LOGIN_OK is in.
             if (o_.menuTarget && now >= nextMenuTry) {
                 if (kms_.SendMenuCheck(*o_.menuTarget, o_.menuDisc))
@@ -290,6 +300,47 @@ private:
     {
         if (o_.untilDone)
             quit_ = true;
+        else if (picked_ && !o_.script)
+            std::cout << "(Enter: the menu again, quit: end)" << std::endl;
+    }
+
+    // The peers offering a menu of the wanted kind, numbered; a number typed picks one.
+    void ListMenuPeers()
+    {
+        choices_.clear();
+        std::string lines;
+        for (int i = 0; i < kms_.LoginCount(); ++i) {
+            const auto& p = kms_.LoginUser(i);
+            if (!p.Menu || p.Discrimination != o_.menuDisc)
+                continue;
+            choices_.push_back(p.MachineName);
+            lines += "  " + std::to_string(choices_.size()) + ") " + SjisToUtf8(p.HandleName) + " on " +
+                     p.MachineName + " (" + p.IPAddress + ")\n";
+        }
+        if (choices_.empty()) {
+            std::cout << "looking for " << o_.menuDisc << " on the network..." << std::endl;
+            return;
+        }
+        std::cout << o_.menuDisc << " found:\n" << lines << "choose a number: " << std::flush;
+        choosing_ = true;
+    }
+
+    void Pick(const std::string& line)
+    {
+        choosing_ = false;
+        const std::string machine = SelectAnswer(line, choices_, true);
+        if (machine == line) {  // not a number of the list
+            ListMenuPeers();
+            return;
+        }
+        picked_ = machine;
+        AskPickedMenu();
+    }
+
+    void AskPickedMenu()
+    {
+        if (!kms_.SendMenuCheck(*picked_, o_.menuDisc))
+            std::cout << *picked_ << " is no longer on the network" << std::endl;
     }
 
 #ifdef _WIN32
@@ -405,6 +456,10 @@ private:
             Answer(prompt, Utf8ToSjis(line));
             return;
         }
+        if (choosing_) {
+            Pick(line);
+            return;
+        }
         const auto space = line.find(' ');
         const std::string verb = line.substr(0, space);
         const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
@@ -417,6 +472,8 @@ private:
                           << "  " << p.Discrimination << (p.Menu ? "  menu" : "") << (p.Absence ? "  away" : "")
                           << std::endl;
             }
+        } else if (picked_ && (line.empty() || line == "menu")) {
+            AskPickedMenu();
         } else if (verb == "menu" && !rest.empty()) {
             const auto sp = rest.find(' ');
             const std::string target = rest.substr(0, sp);
@@ -433,6 +490,10 @@ private:
     kiv::TKestrelMesh kms_{backend_};
     std::optional<Prompt> pending_;
     bool quit_ = false;
+    // --pick: the machines listed, whether a number is awaited, and the one chosen.
+    std::vector<std::string> choices_;
+    bool choosing_ = false;
+    std::optional<std::string> picked_;
 };
 
 }  // namespace
