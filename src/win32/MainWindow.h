@@ -6,8 +6,11 @@
 
 #include <memory>
 
+#include "LayeredWindows.h"
 #include "MainUnit.h"
 #include "StandIns.h"
+#include "StatusWindow.h"
+#include "VireoSubSet.h"
 #include "Win32Ports.h"
 
 namespace kiv {
@@ -29,6 +32,8 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void MouseDown(TMouseButton button, int x, int y);
+    void MouseUp(TMouseButton button, int x, int y);
 
     HWND applicationWindow_;
     HWND window_ = nullptr;
@@ -37,14 +42,19 @@ private:
     Win32Clock clock_;
     StandInRas ras_;
     StandInMesh kms_;
-    StandInVireoSubSet vss_;
+    Win32LayeredWindows layered_;
+    TVireoSubSet vss_{layered_};
     Win32Tray tray_;
-    StandInStatusView statusView_;
+    Win32StatusWindow statusWindow_;
     Win32Timer tmSchedule_{kScheduleTimerId, 1000};
     Win32Timer tmFeedOut_{kFeedOutTimerId, 50};
     Win32Timer tmConnect_{kConnectTimerId, 0};
     TMainForm form_;
     bool destroyed_ = false;
+    // The left button went down on the form or label (a click when it comes up there too).
+    bool formPressed_ = false;
+    // Buttons that went down on the icon (bit per button), released there.
+    unsigned iconPressed_ = 0;
 };
 
 }  // namespace kiv

@@ -52,20 +52,4 @@ private:
     std::string handleName_;
 };
 
-// The window-effects component's INI helpers, and whether layered windows exist.
-class StandInVireoSubSet : public VireoSubSetPort {
-public:
-    bool UseSetLayeredWindow() const override
-    {
-        return GetProcAddress(GetModuleHandleA("USER32.DLL"), "SetLayeredWindowAttributes") != nullptr;
-    }
-    void SetSetLayeredWindowEvent(bool) override {}
-};
-
-// The status window before it can draw: messages are queued and dropped.
-class StandInStatusView : public StatusViewPort {
-public:
-    void Show(const std::string&) override {}
-};
-
 }  // namespace kiv
