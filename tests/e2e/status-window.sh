@@ -33,8 +33,8 @@ stop_kiv() {
 start_kiv
 wait_for 20 faded_in || fail "welcome message not faded in to alpha 200: $(status)"
 shown_at=$(now_ms)
-read -r visible left top right bottom alpha exstyle < <(status)
-read -r -a taskbar < <(kivctl taskbar | tr -d '\r')
+read -r visible left top right bottom alpha exstyle <<<"$(status)"
+read -r -a taskbar <<<"$(kivctl taskbar | tr -d '\r')"
 if [ "${taskbar[0]}" != none ] && [ "${taskbar[2]}" -gt "${taskbar[0]}" ] && [ "${taskbar[3]}" -gt "${taskbar[1]}" ]; then
   screen_w=${taskbar[4]}; floor=${taskbar[1]}
 else
@@ -57,7 +57,7 @@ pass "screenshots: $ARTIFACTS/status-welcome.png, $ARTIFACTS/status-welcome-wind
 wait_for 30 hidden || fail "welcome message did not close by itself"
 visible_ms=$(($(now_ms) - shown_at))
 [ "$visible_ms" -ge $((lifetime_ms - 2500)) ] || fail "closed after ${visible_ms} ms, lifetime ${lifetime_ms} ms"
-read -r visible left top right bottom alpha exstyle < <(status)
+read -r visible left top right bottom alpha exstyle <<<"$(status)"
 [ "$alpha" -lt 200 ] || fail "hidden without fading out: alpha $alpha"
 [ $(((0x$exstyle & 0x20) == 0)) = 1 ] || fail "still transparent to clicks after the fade-out: $exstyle"
 pass "faded out by itself about ${visible_ms} ms after it was seen (lifetime ${lifetime_ms} ms)"
@@ -72,6 +72,15 @@ wait_for 5 hidden || fail "a click did not close the message: $(status)"
 [ $(($(now_ms) - clicked_at)) -lt $((lifetime_ms - 1000)) ] || fail "closed only by its lifetime"
 pass "a click on the window closes the message"
 stop_kiv
+
+# A click on the icon runs the message's action (here the options dialog, which comes with its
+# own part) and closes the message too.
+start_kiv
+wait_for 20 faded_in || fail "welcome message not shown again"
+kivctl click 24 24 || fail "click not sent"
+wait_for 5 hidden || fail "a click on the icon did not close the message: $(status)"
+pass "a click on the icon closes the message"
+stop_kiv
 [ "$(cat "$RUN_DIR/kiv.rc")" = 0 ] || fail "exit code $(cat "$RUN_DIR/kiv.rc")"
 
 # 5. Inside Wine's own desktop, which has a taskbar along the bottom: the window sits 10 pixels
@@ -81,9 +90,9 @@ desk_status() { desk "$KIVCTL" status | tr -d '\r'; }
 desk_faded_in() { desk_status | grep -q '^1 .* 200 [0-9a-f]*$'; }
 ( desk kiv.exe ) &
 wait_for 60 desk_faded_in || fail "no welcome message in Wine's desktop"
-read -r visible left top right bottom alpha exstyle < <(desk_status)
-read -r tl tt tr tb sw sh < <(desk "$KIVCTL" taskbar | tr -d '\r')
-[ "$tt" -gt 0 ] && [ "$tb" = "$sh" ] && [ $((tr - tl)) -ge "$sw" ] || fail "no taskbar along the bottom: $tl $tt $tr $tb"
+read -r visible left top right bottom alpha exstyle <<<"$(desk_status)"
+read -r tl tt tr tb sw sh <<<"$(desk "$KIVCTL" taskbar | tr -d '\r')"
+[ -n "$sh" ] && [ "$tt" -gt 0 ] && [ "$tb" = "$sh" ] && [ $((tr - tl)) -ge "$sw" ] || fail "no taskbar along the bottom: $tl $tt $tr $tb"
 [ "$right" = $((sw - 10)) ] && [ "$bottom" = $((tt - 10)) ] ||
   fail "window ($left,$top)-($right,$bottom), taskbar top $tt"
 import -window root "$ARTIFACTS/status-desktop.png" || fail "no screenshot"
