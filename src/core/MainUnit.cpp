@@ -3,6 +3,7 @@
 #include "Paths.h"
 #include "SettingLimits.h"
 #include "StartupDial.h"
+#include "StatusLayout.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
 #include "TrayImage.h"
@@ -169,12 +170,138 @@ void TMainForm::ShowStatus(const std::string& messageTemplate)
 
 void TMainForm::DisplayNextStatus()
 {
-    if (StatusLocateInRange(Settings.StatusLocate) == 0) {
+    const int locate = StatusLocateInRange(Settings.StatusLocate);
+    if (locate == 0) {
         StatusQueue.clear();
         return;
     }
+    if (StatusQueue.empty())
+        return;
+    StatusWindowPort& window = ports_.StatusWindow;
+    VireoSubSetPort& vss = ports_.VSS;
+
+    // Out of sight while it is rearranged: transparent in place, or hidden.
+    const bool fade = vss.UseSetLayeredWindow() && Settings.StatusAlpha;
+    if (fade) {
+        vss.SetLayeredAlpha(window.Handle(), 0, 0);
+    } else {
+        window.HideWithoutActivation();
+        if (vss.UseSetLayeredWindow())
+            vss.SetLayeredAlpha(window.Handle(), -1, 0);
+    }
+
+    std::string& head = StatusQueue.front();
+    imMainIconTag = TakeActionCode(head);
+    imMainIconEnabled = imMainIconTag != 0;
+    window.SetIconEnabled(imMainIconEnabled);
+
+    const TSize label = window.SetStatusCaption(head);
+    const int width = label.Width + 72;
+    const int height = label.Height + 36;
+    const TSize screen = window.ScreenSize();
+    if (const auto at = StatusWindowPosition(locate, window.TaskbarRect(), width, height, screen.Width, screen.Height))
+        window.SetBounds(at->X, at->Y, width, height);
+    window.SetShape(StatusWindowShape(width, height, Settings.StatusCloseBar, head.find('\r') != std::string::npos));
+    laStatusTag = Settings.StatusCloseBar ? 1 : 0;
+
+    const int alpha = StatusAlphaInRange(Settings.StatusAlphaCount);
+    if (fade && vss.FadeIn(&window, alpha, 0, 25)) {
+        Tag = alpha;
+        window.Redraw();
+    } else {
+        // Without alpha blending, or when the fade could not start: shown plainly.
+        Tag = 0;
+        if (fade)
+            vss.SetLayeredAlpha(window.Handle(), -1, 0);
+        window.ShowWithoutActivation();
+    }
+
+    StatusShownAt = ports_.Clock.TickCount();
+    tmFeedOutTag = StatusLifetime(head);
+    ports_.tmFeedOut.SetEnabled(true);
+}
+
+void TMainForm::tmFeedOutTimer()
+{
+    // The close running below waits for its fade-out; a click or tick that arrives inside that
+    // wait must not close a second message.
+    if (closingStatus_)
+        return;
+    const std::uint32_t elapsed = TickElapsed(ports_.Clock.TickCount(), StatusShownAt);
+    const int lifetime = tmFeedOutTag;
+    const bool othersWaiting = StatusQueue.size() > 1;
+    if (laStatusTag != 0)
+        ports_.StatusWindow.DrawCloseBar(StatusCloseBar(ports_.StatusWindow.Width(), elapsed, lifetime, othersWaiting));
+    if (ports_.VSS.RunningLayeredWindowFeed())
+        return;
+    if (!othersWaiting && lifetime != -1 && static_cast<long long>(elapsed) < lifetime)
+        return;
+    CloseStatus();
+}
+
+void TMainForm::CloseStatus()
+{
+    closingStatus_ = true;
+    ports_.tmFeedOut.SetEnabled(false);
+    if (Tag != 0 && ports_.VSS.FadeOut(&ports_.StatusWindow, Tag, 0, 25))
+        WaitForFadeEnd();
+    else
+        ports_.StatusWindow.HideWithoutActivation();
+    closingStatus_ = false;
     if (!StatusQueue.empty())
-        ports_.StatusView.Show(StatusQueue.front());
+        StatusQueue.erase(StatusQueue.begin());
+    if (!StatusQueue.empty())
+        DisplayNextStatus();
+}
+
+void TMainForm::WaitForFadeEnd()
+{
+    // A fade-out takes about a quarter of a second; the limit only guards against a fade whose
+    // ticks never come.
+    constexpr std::uint32_t kLimit = 3000;
+    const std::uint32_t start = ports_.Clock.TickCount();
+    while (ports_.VSS.RunningLayeredWindowFeed() && !ports_.App.Terminated() &&
+           TickElapsed(ports_.Clock.TickCount(), start) < kLimit)
+        ports_.App.ProcessMessagesWaiting(25);
+}
+
+void TMainForm::FormClick()
+{
+    tmFeedOutTag = -1;
+    tmFeedOutTimer();
+}
+
+void TMainForm::imMainIconClick()
+{
+    switch (imMainIconTag) {
+    case 1:
+        miTaskConnectClick();
+        break;
+    case 2:
+        miTaskDeconnectClick();
+        break;
+    case 3:
+        miTaskOptionClick();
+        break;
+    case 4:
+        SkipAutoDisconnect = true;
+        break;
+    default:
+        break;
+    }
+    FormClick();
+}
+
+void TMainForm::imMainIconMouseDown(TMouseButton button)
+{
+    if (button == TMouseButton::mbLeft)
+        ports_.StatusWindow.MoveIcon(1, 1);
+}
+
+void TMainForm::imMainIconMouseUp(TMouseButton button)
+{
+    if (button == TMouseButton::mbLeft)
+        ports_.StatusWindow.MoveIcon(-1, -1);
 }
 
 }  // namespace kiv

@@ -19,6 +19,8 @@ public:
     virtual bool ShutdownWindows() = 0;
 };
 
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
 struct TMainFormPorts {
     ApplicationPort& App;
     ClockPort& Clock;
@@ -26,7 +28,7 @@ struct TMainFormPorts {
     MeshPort& KMS;
     VireoSubSetPort& VSS;
     TrayPort& Tray;
-    StatusViewPort& StatusView;
+    StatusWindowPort& StatusWindow;
     TimerPort& tmSchedule;
     TimerPort& tmFeedOut;
     TimerPort& tmConnect;
@@ -36,22 +38,37 @@ struct TMainFormPorts {
 class TMainForm {
 public:
     explicit TMainForm(const TMainFormPorts& ports);
+    virtual ~TMainForm() = default;
 
     void FormCreate();
     void FormDestroy();
 
     // Fills the placeholders of a status template and queues the message.
     void ShowStatus(const std::string& messageTemplate);
+    // Shows the head of the queue.
     void DisplayNextStatus();
+    // Tick of tmFeedOut (every 50 ms while a message is on screen): the close bar, and the
+    // close of the head message when its time is up or others are waiting.
+    void tmFeedOutTimer();
+    // Click on the window or on its label: the head message closes now.
+    void FormClick();
+    // Click on the status icon: the head message's action, then its close.
+    void imMainIconClick();
+    void imMainIconMouseDown(TMouseButton button);
+    void imMainIconMouseUp(TMouseButton button);
 
-    // Dial-up control: the connect and disconnect commands, the pending redial, the dial-up
-    // layer's completion events and the keep-alive redial after a drop.
-    void miTaskConnectClick();
-    void miTaskDeconnectClick();
+    // Dial-up control: the connect and disconnect commands (tray menu and status icon), the
+    // pending redial, the dial-up layer's completion events and the keep-alive redial after a
+    // drop.
+    virtual void miTaskConnectClick();
+    virtual void miTaskDeconnectClick();
     void tmConnectTimer();
     void RasConnect(const std::string& dialName);
     void RasConnectError(const std::string& dialName);
     void KeepAliveCheck();
+
+    // Opens the options dialog (tray menu and status icon); the window side has the dialog.
+    virtual void miTaskOptionClick() {}
 
     // Tray icon: a double click shows the target's state unless a message is on screen; the
     // popup menu's state is built anew on every popup; a target chosen in its submenu is
@@ -94,6 +111,13 @@ public:
     StringList StatusQueue;
     std::uint32_t StatusShownAt = 0;
 
+    // Tags of the form and its controls.
+    int Tag = 0;              // alpha the head message was faded in with; 0 = shown plainly
+    int tmFeedOutTag = 0;     // lifetime of the head message in ms; -1 closes it at the next tick
+    int imMainIconTag = 0;    // action code of the head message, 0..4
+    bool imMainIconEnabled = false;
+    int laStatusTag = 0;      // 1 when the close bar is drawn
+
     // FormCreate went past the remote access check, so there are settings and a tray icon.
     bool Created() const { return created_; }
 
@@ -113,9 +137,13 @@ private:
     // checkLock the lock of another console's running dial. Sends the refusal itself.
     bool RemoteGate(const std::string& machineName, const std::string& discrimination, bool checkLock);
 
+    void CloseStatus();
+    void WaitForFadeEnd();
+
     TMainFormPorts ports_;
     bool created_ = false;
     bool scheduleRunning_ = false;
+    bool closingStatus_ = false;  // the head message is being closed (a fade-out may be running)
 };
 
 }  // namespace kiv

@@ -7,7 +7,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "StatusLayout.h"
 #include "VireoSubSetIni.h"
 
 namespace kiv {
@@ -50,6 +52,11 @@ public:
     virtual void Terminate() = 0;
     // Dispatches the pending window messages once and returns.
     virtual void ProcessMessages() = 0;
+    // Waits up to maxWait ms for a window message to arrive, then dispatches the pending ones
+    // once: the step of a wait that keeps the program responsive without spinning.
+    virtual void ProcessMessagesWaiting(unsigned maxWait) = 0;
+    // The message loop has been told to end.
+    virtual bool Terminated() const = 0;
     // The operating system's version; nothing when the query fails.
     virtual std::optional<OsVersion> Version() = 0;
 };
@@ -119,21 +126,63 @@ public:
         OnInputReturn;
 };
 
-// The window-effects component with its INI helpers.
+// A window handle as a number; 0 is none.
+using WindowHandle = std::intptr_t;
+
+// A form object as the window-effects component sees it.
+class LayeredForm {
+public:
+    virtual ~LayeredForm() = default;
+    virtual WindowHandle Handle() = 0;
+    // The form object's own visibility (its Hide and Visible := true).
+    virtual void Hide() = 0;
+    virtual void Show() = 0;
+};
+
+// The window-effects component with its INI helpers: alpha and fades of top-level windows.
 class VireoSubSetPort : public TVireoSubSetIni {
 public:
     virtual ~VireoSubSetPort() = default;
     // Layered windows (alpha blending) are available.
     virtual bool UseSetLayeredWindow() const = 0;
+    // A fade is running.
+    virtual bool RunningLayeredWindowFeed() const = 0;
     // Whether the end of a fade also sets the form's own visibility flag.
+    virtual bool SetLayeredWindowEvent() const = 0;
     virtual void SetSetLayeredWindowEvent(bool value) = 0;
+    // Alpha 0..255, or -1 to remove the layering; colorKey 0 is none.
+    virtual bool SetLayeredAlpha(WindowHandle window, int alpha, std::uint32_t colorKey) = 0;
+    // From alpha down to hidden, one step every interval ms; true when the fade started.
+    virtual bool FadeOut(LayeredForm* form, int alpha, std::uint32_t colorKey, int interval) = 0;
+    // From 0 up to alpha, shown without activation.
+    virtual bool FadeIn(LayeredForm* form, int alpha, std::uint32_t colorKey, int interval) = 0;
 };
 
-// What the status window shows; filled in by the status window's own logic.
-class StatusViewPort {
+// The status window: the main form on the screen with its icon imMainIcon and its label
+// laStatus. The form's logic decides; this only measures, moves, shapes and draws.
+class StatusWindowPort : public LayeredForm {
 public:
-    virtual ~StatusViewPort() = default;
-    virtual void Show(const std::string& message) = 0;
+    // SetWindowPos without move, size, z-order change or activation: hidden or shown.
+    virtual void HideWithoutActivation() = 0;
+    virtual void ShowWithoutActivation() = 0;
+    // Repaints the window with its frame and all children.
+    virtual void Redraw() = 0;
+
+    // Sets the label's text (a CR starts a line) and returns the size the label takes.
+    virtual TSize SetStatusCaption(const std::string& text) = 0;
+    virtual void SetIconEnabled(bool enabled) = 0;
+    // Moves the icon by dx, dy from where it is.
+    virtual void MoveIcon(int dx, int dy) = 0;
+
+    virtual int Width() = 0;
+    virtual void SetBounds(int left, int top, int width, int height) = 0;
+    virtual TSize ScreenSize() = 0;
+    // Screen rectangle of the taskbar window, nothing when there is none.
+    virtual std::optional<TRect> TaskbarRect() = 0;
+    // Applies the window's region, without redrawing.
+    virtual void SetShape(const TStatusShape& shape) = 0;
+    // Draws the close bar now and whenever the window is painted until the next call.
+    virtual void DrawCloseBar(const TCloseBar& bar) = 0;
 };
 
 }  // namespace kiv

@@ -1,11 +1,16 @@
 #include "MainWindow.h"
 
+#include <windowsx.h>
+
 namespace kiv {
 
 MainWindow::MainWindow(HWND applicationWindow)
     : applicationWindow_(applicationWindow),
-      form_({app_, clock_, ras_.Ras(), kms_, vss_, tray_, statusView_, tmSchedule_, tmFeedOut_, tmConnect_, shutdown_})
+      form_({app_, clock_, ras_.Ras(), kms_, vss_, tray_, statusWindow_, tmSchedule_, tmFeedOut_, tmConnect_,
+             shutdown_},
+            *this)
 {
+    layered_.SetTarget(&vss_);
     // Kiv answers consoles' menu requests and transfers no files.
     kmsBackend_.Attach(&kms_);
     kms_.SetDiscrimination("Kiv");
@@ -39,6 +44,7 @@ bool MainWindow::Create()
     if (!window_)
         return false;
     app_.SetOwner(applicationWindow_);
+    statusWindow_.Attach(window_);
     tray_.Attach(window_);
     tmSchedule_.Attach(window_);
     tmFeedOut_.Attach(window_);
@@ -97,11 +103,90 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             form_.tmScheduleTimer();
         else if (wParam == kConnectTimerId && tmConnect_.Enabled())
             form_.tmConnectTimer();
+        else if (wParam == kFeedOutTimerId && tmFeedOut_.Enabled())
+            form_.tmFeedOutTimer();
         return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window_, &ps);
+        statusWindow_.Paint(dc);
+        EndPaint(window_, &ps);
+        return 0;
+    }
+    case WM_MOUSEACTIVATE:
+        // A click on the status window leaves the focus where it is.
+        return MA_NOACTIVATE;
+    case WM_LBUTTONDOWN:
+        MouseDown(TMouseButton::mbLeft, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_RBUTTONDOWN:
+        MouseDown(TMouseButton::mbRight, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_MBUTTONDOWN:
+        MouseDown(TMouseButton::mbMiddle, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_LBUTTONUP:
+        MouseUp(TMouseButton::mbLeft, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_RBUTTONUP:
+        MouseUp(TMouseButton::mbRight, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_MBUTTONUP:
+        MouseUp(TMouseButton::mbMiddle, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != window_)
+            formPressed_ = false;
+        break;
     default:
         break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+namespace {
+
+unsigned ButtonBit(TMouseButton button) { return 1u << static_cast<unsigned>(button); }
+
+}  // namespace
+
+// Clicks as the form's controls see them: the enabled icon gets its own press and release and a
+// left click; anywhere else (a disabled icon included) a left click is a click on the form.
+void MainWindow::MouseDown(TMouseButton button, int x, int y)
+{
+    SetCapture(window_);
+    if (statusWindow_.OnIcon(x, y)) {
+        iconPressed_ |= ButtonBit(button);
+        form_.imMainIconMouseDown(button);
+    } else if (button == TMouseButton::mbLeft) {
+        formPressed_ = true;
+    }
+}
+
+void MainWindow::MouseUp(TMouseButton button, int x, int y)
+{
+    if (iconPressed_ & ButtonBit(button)) {
+        iconPressed_ &= ~ButtonBit(button);
+        form_.imMainIconMouseUp(button);
+        if (button == TMouseButton::mbLeft && statusWindow_.OnIcon(x, y)) {
+            if (!iconPressed_)
+                ReleaseCapture();
+            form_.imMainIconClick();
+            return;
+        }
+    } else if (button == TMouseButton::mbLeft && formPressed_) {
+        formPressed_ = false;
+        RECT client;
+        GetClientRect(window_, &client);
+        const POINT p = {x, y};
+        if (!iconPressed_)
+            ReleaseCapture();
+        if (PtInRect(&client, p))
+            form_.FormClick();
+        return;
+    }
+    if (!iconPressed_ && !formPressed_)
+        ReleaseCapture();
 }
 
 }  // namespace kiv

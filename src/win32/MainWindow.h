@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "LayeredWindows.h"
 #include "MainUnit.h"
 #include "SimpleForm.h"
-#include "StandIns.h"
 #include "KestrelMesh.h"
+#include "StatusWindow.h"
 #include "VireoRASWin32.h"
+#include "VireoSubSet.h"
 #include "WinsockMeshBackend.h"
 #include "Win32Ports.h"
 #include "Win32Shutdown.h"
@@ -43,6 +45,8 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void MouseDown(TMouseButton button, int x, int y);
+    void MouseUp(TMouseButton button, int x, int y);
 
     HWND applicationWindow_;
     HWND window_ = nullptr;
@@ -52,17 +56,32 @@ private:
     ras::VireoRASComponent ras_;
     mesh::WinsockMeshBackend kmsBackend_;
     TKestrelMesh kms_{kmsBackend_};
-    StandInVireoSubSet vss_;
+    Win32LayeredWindows layered_;
+    TVireoSubSet vss_{layered_};
     Win32Tray tray_;
-    StandInStatusView statusView_;
+    Win32StatusWindow statusWindow_;
     Win32Timer tmSchedule_{kScheduleTimerId, 1000};
     Win32Timer tmFeedOut_{kFeedOutTimerId, 50};
     Win32Timer tmConnect_{kConnectTimerId, 0};
     Win32Shutdown shutdown_;
-    TMainForm form_;
-    bool destroyed_ = false;
+    // The form's handlers that open windows.
+    class Form : public TMainForm {
+    public:
+        Form(const TMainFormPorts& ports, MainWindow& window) : TMainForm(ports), window_(window) {}
+        void miTaskOptionClick() override { window_.optionForm_.Show(); }
+
+    private:
+        MainWindow& window_;
+    };
+
     SimpleForm optionForm_{"Kiv -オプション-", 420, 345};
     SimpleForm versionForm_{"Kiv -バージョン情報-", 285, 157};
+    Form form_;
+    bool destroyed_ = false;
+    // The left button went down on the form or label (a click when it comes up there too).
+    bool formPressed_ = false;
+    // Buttons that went down on the icon (bit per button), released there.
+    unsigned iconPressed_ = 0;
 };
 
 }  // namespace kiv

@@ -74,6 +74,12 @@ void Win32Application::ProcessMessages()
     }
 }
 
+void Win32Application::ProcessMessagesWaiting(unsigned maxWait)
+{
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, maxWait, QS_ALLINPUT);
+    ProcessMessages();
+}
+
 std::optional<OsVersion> Win32Application::Version()
 {
     OSVERSIONINFOA info;

@@ -40,8 +40,9 @@ public:
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
     void Terminate() override;
     void ProcessMessages() override;
+    void ProcessMessagesWaiting(unsigned maxWait) override;
     std::optional<OsVersion> Version() override;
-    bool Terminated() const { return terminated_; }
+    bool Terminated() const override { return terminated_; }
 
 private:
     HWND owner_ = nullptr;

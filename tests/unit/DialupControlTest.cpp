@@ -24,6 +24,9 @@ protected:
         ReplaceText("%D", "T", s);
         ReplaceText("%S", std::to_string(form.Settings.RedialInterval), s);
         ReplaceText("%C", std::to_string(redialsLeft), s);
+        // The message on screen has lost its action code.
+        if (auto a = s.find("%A"); a != std::string::npos)
+            s.erase(a, 3);
         return s;
     }
     // The messages queued since the last call.

@@ -4,6 +4,7 @@
 #include "Fakes.h"
 #include "FileBytes.h"
 #include "SettingLimits.h"
+#include "StatusLayout.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
 #include "TrayImage.h"
@@ -12,6 +13,13 @@ namespace kiv {
 namespace {
 
 using test::MainFormFixture;
+
+// A composed message as it stands in the queue once displayed: without its action code.
+std::string Displayed(std::string message)
+{
+    TakeActionCode(message);
+    return message;
+}
 
 class MainFormStartup : public ::testing::Test, protected MainFormFixture {
 protected:
@@ -30,12 +38,12 @@ TEST_F(MainFormStartup, WithoutRemoteAccessOnlyTheMessageBoxAppears)
     EXPECT_TRUE(app.terminated);
     EXPECT_TRUE(tray.added.empty());
     EXPECT_FALSE(tmSchedule.enabled);
-    EXPECT_TRUE(statusView.shown.empty());
+    EXPECT_TRUE(statusWindow.captions.empty());
     EXPECT_FALSE(form.Created());
 
     form.FormDestroy();  // on a form that never finished its creation
     EXPECT_FALSE(std::filesystem::exists(IniPath()));
-    EXPECT_TRUE(statusView.shown.empty());
+    EXPECT_TRUE(statusWindow.captions.empty());
 }
 
 TEST_F(MainFormStartup, EmptyPhonebookNoFile)
@@ -43,13 +51,14 @@ TEST_F(MainFormStartup, EmptyPhonebookNoFile)
     form.FormCreate();
     EXPECT_EQ(form.AppDir, dir.File(""));
     EXPECT_EQ(vss.DefaultIniFilePath, IniPath());
-    EXPECT_FALSE(vss.layeredWindowEvent);
+    EXPECT_FALSE(vss.SetLayeredWindowEvent());
     EXPECT_EQ(form.Settings.Target, "");
     EXPECT_EQ(form.TargetEntryIndex(), -1);
     EXPECT_EQ(tray.added, std::vector<std::string>{kTrayIcon16});  // version query failed
     EXPECT_TRUE(tmSchedule.enabled);
-    EXPECT_EQ(Welcome(), std::string("-Welcome to Kiv-\r\r") + kStatusNoTarget);
-    EXPECT_EQ(statusView.shown.size(), 1u);
+    EXPECT_EQ(Welcome(), Displayed(std::string("-Welcome to Kiv-\r\r") + kStatusNoTarget));
+    EXPECT_EQ(form.imMainIconTag, 3);
+    EXPECT_EQ(statusWindow.captions.size(), 1u);
     EXPECT_TRUE(kms.calls.empty());
     EXPECT_FALSE(std::filesystem::exists(IniPath()));
 }
@@ -82,7 +91,7 @@ TEST_F(MainFormStartup, TargetStateDecidesTheConnectionLine)
         f.form.FormCreate();
         std::string line = c.line;
         ReplaceText("%D", "接続先", line);
-        EXPECT_EQ(f.form.StatusQueue.front(), "-Welcome to Kiv-\r\r" + line) << c.state;
+        EXPECT_EQ(f.form.StatusQueue.front(), Displayed("-Welcome to Kiv-\r\r" + line)) << c.state;
         EXPECT_EQ(f.form.ConnectRequested, c.connectRequested) << c.state;
         // The last of two entries of the same name is the target.
         EXPECT_EQ(f.ras.calls, c.dialled ? std::vector<std::string>{"Dial 2"} : std::vector<std::string>{});
@@ -113,7 +122,7 @@ TEST_F(MainFormStartup, KestrelMeshLogin)
         ASSERT_TRUE(WriteFileBytes(f.IniPath(), std::string("[Option]\r\n") + c.body));
         f.form.FormCreate();
         EXPECT_EQ(f.form.StatusQueue.front(),
-                  std::string("-Welcome to Kiv-\r\r") + c.line + "\r" + kStatusNoTarget) << c.body;
+                  Displayed(std::string("-Welcome to Kiv-\r\r") + c.line + "\r" + kStatusNoTarget)) << c.body;
         EXPECT_EQ(f.kms.calls, c.calls) << c.body;
         EXPECT_EQ(f.kms.port, c.port) << c.body;
         EXPECT_EQ(f.kms.handleName, c.start ? "Kiv" : "");
@@ -156,13 +165,13 @@ TEST_F(MainFormStartup, DestroyLogsOutAndDisconnectsWhenAsked)
         f.form.FormCreate();
         f.ras.calls.clear();
         f.kms.calls.clear();
-        f.statusView.shown.clear();
+        f.statusWindow.captions.clear();
         f.form.StatusQueue.clear();
         f.form.FormDestroy();
         EXPECT_EQ(f.kms.calls, (std::vector<std::string>{"Logout", "Stop"}));
         EXPECT_FALSE(f.form.ConnectRequested);
         EXPECT_EQ(f.ras.calls, c.calls) << c.state;
-        EXPECT_EQ(f.statusView.shown.size(), c.failureShown ? 1u : 0u) << c.state;
+        EXPECT_EQ(f.statusWindow.captions.size(), c.failureShown ? 1u : 0u) << c.state;
         EXPECT_EQ(f.tray.deletes, 1);
     }
 }

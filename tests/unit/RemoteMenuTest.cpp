@@ -240,8 +240,9 @@ TEST_F(RemoteMenu, RemoteConnectTakesTheLockUntilTheDialEnds)
     form.RedialDone = 2;
     Answer("Menu", "Connect", "PC01", "Taro");
     EXPECT_EQ(Sends(), std::vector<Send>{Message(kDialStartedOffice)});
+    // On screen, without its action code.
     EXPECT_EQ(Statuses(), std::vector<std::string>{"-Control from Taro<PC01>-\r\r「Office」へのダイヤルアップを開始します。\r"
-                                                   "アイコンクリックでキャンセルすることができます。%A2"});
+                                                   "アイコンクリックでキャンセルすることができます。"});
     EXPECT_EQ(ras.calls, std::vector<std::string>{"Dial 2"});
     EXPECT_EQ(form.RemoteMachineName, "PC01");
     EXPECT_EQ(form.RemoteDiscrimination, "KMC");

@@ -70,6 +70,9 @@ protected:
     {
         std::string s = t;
         ReplaceText("%D", "T", s);
+        // The message on screen has lost its action code.
+        if (auto a = s.find("%A"); a != std::string::npos)
+            s.erase(a, 3);
         return s;
     }
     int Dials() const { return static_cast<int>(std::count(ras.calls.begin(), ras.calls.end(), "Dial 0")); }

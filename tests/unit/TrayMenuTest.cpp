@@ -22,6 +22,9 @@ protected:
         std::string s = t;
         ReplaceText("%D", target, s);
         ReplaceText("%S", std::to_string(form.Settings.RedialInterval), s);
+        // The message on screen has lost its action code.
+        if (auto a = s.find("%A"); a != std::string::npos)
+            s.erase(a, 3);
         return s;
     }
 };

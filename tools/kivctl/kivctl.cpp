@@ -3,6 +3,12 @@
 //   kivctl running            exit 0 while the main window exists
 //   kivctl post MSG WP LP     post a message to the main window (numbers, decimal or 0x hex)
 //   kivctl msgbox             print the text of Kiv's message box (UTF-8), then press OK
+//   kivctl status             print the main window's state: visible (0/1), left top right
+//                             bottom, layered alpha (-1 when not layered), extended style (hex)
+//   kivctl taskbar            print the taskbar's rectangle and the screen size, "none" for
+//                             the rectangle when there is no taskbar window
+//   kivctl click DX DY        click the left mouse button at DX, DY from the main window's
+//                             top-left corner, through the system's input queue
 // Exit codes: 0 done, 2 window not found, 1 usage.
 #include <windows.h>
 
@@ -54,6 +60,46 @@ int MessageBoxText()
     return 0;
 }
 
+int Status(HWND main)
+{
+    RECT r = {};
+    GetWindowRect(main, &r);
+    const LONG exStyle = GetWindowLongW(main, GWL_EXSTYLE);
+    int alpha = -1;
+    BYTE value = 0;
+    DWORD flags = 0;
+    if ((exStyle & WS_EX_LAYERED) && GetLayeredWindowAttributes(main, nullptr, &value, &flags) && (flags & LWA_ALPHA))
+        alpha = value;
+    std::printf("%d %ld %ld %ld %ld %d %lx\n", IsWindowVisible(main) ? 1 : 0, r.left, r.top, r.right, r.bottom, alpha,
+                static_cast<unsigned long>(exStyle));
+    return 0;
+}
+
+int Taskbar()
+{
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    RECT r = {};
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (taskbar && GetWindowRect(taskbar, &r))
+        std::printf("%ld %ld %ld %ld %d %d\n", r.left, r.top, r.right, r.bottom, sw, sh);
+    else
+        std::printf("none %d %d\n", sw, sh);
+    return 0;
+}
+
+int Click(HWND main, int dx, int dy)
+{
+    RECT r = {};
+    GetWindowRect(main, &r);
+    SetCursorPos(r.left + dx, r.top + dy);
+    Sleep(100);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return SendInput(2, input, sizeof(INPUT)) == 2 ? 0 : 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -63,11 +109,17 @@ int main(int argc, char** argv)
     const std::string command = argv[1];
     if (command == "msgbox")
         return MessageBoxText();
+    if (command == "taskbar")
+        return Taskbar();
     HWND main = MainWindow();
     if (!main)
         return 2;
     if (command == "running")
         return 0;
+    if (command == "status")
+        return Status(main);
+    if (command == "click" && argc == 4)
+        return Click(main, std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "close")
         return PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : 2;
     if (command == "post" && argc == 5) {

@@ -1,0 +1,42 @@
+// The window system under TVireoSubSet: SetLayeredWindowAttributes looked up in USER32.DLL at
+// run time, the extended styles, and a hidden window of its own that runs the fade timers.
+#pragma once
+
+#include <windows.h>
+
+#include "VireoSubSet.h"
+
+namespace kiv {
+
+class Win32LayeredWindows : public LayeredWindowSystem {
+public:
+    Win32LayeredWindows();
+    ~Win32LayeredWindows() override;
+    Win32LayeredWindows(const Win32LayeredWindows&) = delete;
+    Win32LayeredWindows& operator=(const Win32LayeredWindows&) = delete;
+
+    // The component whose Timer receives the hidden window's ticks.
+    void SetTarget(TVireoSubSet* target) { target_ = target; }
+    HWND HiddenWindow() const { return hidden_; }
+
+    bool HasSetLayeredWindowAttributes() const override { return setLayeredWindowAttributes_ != nullptr; }
+    std::uint32_t GetExStyle(WindowHandle window) override;
+    void SetExStyle(WindowHandle window, std::uint32_t exStyle) override;
+    bool SetLayeredWindowAttributes(WindowHandle window, std::uint32_t colorKey, std::uint8_t alpha,
+                                    std::uint32_t flags) override;
+    void SetWindowPos(WindowHandle window, unsigned flags) override;
+    void RedrawWindow(WindowHandle window, unsigned flags) override;
+    unsigned SetTimer(unsigned id, unsigned interval) override;
+    void KillTimer(unsigned id) override;
+
+private:
+    using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+    static LRESULT CALLBACK HiddenProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HMODULE user32_ = nullptr;
+    HWND hidden_ = nullptr;
+    SetLayeredWindowAttributesFn setLayeredWindowAttributes_ = nullptr;
+    TVireoSubSet* target_ = nullptr;
+};
+
+}  // namespace kiv

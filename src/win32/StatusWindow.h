@@ -1,0 +1,63 @@
+// The main form as the status window on the screen: measures the label, moves and shapes the
+// window, and paints the icon, the message and the close bar.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Ports.h"
+
+namespace kiv {
+
+class Win32StatusWindow : public StatusWindowPort {
+public:
+    static constexpr COLORREF kFormColor = RGB(68, 34, 119);
+    static constexpr COLORREF kTextColor = RGB(0, 255, 0);  // lime
+    static constexpr int kIconLeft = 2, kIconTop = 1, kIconSize = 44;
+    static constexpr int kLabelLeft = 52, kLabelTop = 29;
+
+    Win32StatusWindow();
+    ~Win32StatusWindow() override;
+    Win32StatusWindow(const Win32StatusWindow&) = delete;
+    Win32StatusWindow& operator=(const Win32StatusWindow&) = delete;
+
+    void Attach(HWND window) { window_ = window; }
+
+    WindowHandle Handle() override { return reinterpret_cast<WindowHandle>(window_); }
+    void Hide() override;
+    void Show() override;
+    void HideWithoutActivation() override;
+    void ShowWithoutActivation() override;
+    void Redraw() override;
+    TSize SetStatusCaption(const std::string& text) override;
+    void SetIconEnabled(bool enabled) override { iconEnabled_ = enabled; }
+    void MoveIcon(int dx, int dy) override;
+    int Width() override;
+    void SetBounds(int left, int top, int width, int height) override;
+    TSize ScreenSize() override;
+    std::optional<TRect> TaskbarRect() override;
+    void SetShape(const TStatusShape& shape) override;
+    void DrawCloseBar(const TCloseBar& bar) override;
+
+    void Paint(HDC dc);
+    // The point (client coordinates) is on the enabled icon.
+    bool OnIcon(int x, int y) const;
+
+private:
+    RECT IconRect() const;
+    void PaintCloseBar(HDC dc) const;
+
+    HWND window_ = nullptr;
+    HFONT font_ = nullptr;
+    HICON icon_ = nullptr;
+    std::vector<std::wstring> lines_;
+    int lineHeight_ = 0;
+    bool iconEnabled_ = false;
+    int iconDx_ = 0, iconDy_ = 0;
+    std::optional<TCloseBar> bar_;
+};
+
+}  // namespace kiv

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "StatusLayout.h"
+
+namespace kiv {
+namespace {
+
+TEST(StatusLayout, ActionCodeIsTakenOutOfTheMessage)
+{
+    struct Case {
+        const char* message;
+        int code;
+        const char* rest;
+    };
+    const Case cases[] = {
+        {"接続\r切断%A2", 2, "接続\r切断"},
+        {"a%A0", 0, "a"},
+        {"a%A4b%A1", 4, "ab%A1"},  // only the first
+        {"a%Axb", 0, "ab"},        // not a digit: code 0, the three bytes still go
+        {"a%A", 0, "a"},           // no character after it
+        {"no action", 0, "no action"},
+        {"%A9", 9, ""},
+    };
+    for (const Case& c : cases) {
+        std::string message = c.message;
+        EXPECT_EQ(TakeActionCode(message), c.code) << c.message;
+        EXPECT_EQ(message, c.rest) << c.message;
+    }
+}
+
+TEST(StatusLayout, LifetimeGrowsWithTheShiftJisBytes)
+{
+    EXPECT_EQ(StatusLifetime(""), 1000);
+    EXPECT_EQ(StatusLifetime("「ISP」へ接続しました。"), 2380);  // 23 bytes
+}
+
+TEST(StatusLayout, ElapsedTimeAcrossTheTickWrap)
+{
+    EXPECT_EQ(TickElapsed(100, 40), 60u);
+    EXPECT_EQ(TickElapsed(0x10, 0xFFFFFFF0u), 0x20u);
+}
+
+TEST(StatusLayout, TaskbarEdge)
+{
+    const int sw = 1024, sh = 768;
+    EXPECT_EQ(TaskbarEdgeOf({0, 0, 1024, 30}, sw, sh), TaskbarEdge::Top);
+    EXPECT_EQ(TaskbarEdgeOf({-2, -2, 1026, 30}, sw, sh), TaskbarEdge::Top);
+    EXPECT_EQ(TaskbarEdgeOf({0, 738, 1024, 768}, sw, sh), TaskbarEdge::Bottom);
+    EXPECT_EQ(TaskbarEdgeOf({0, 0, 60, 768}, sw, sh), TaskbarEdge::Left);
+    EXPECT_EQ(TaskbarEdgeOf({964, 0, 1024, 768}, sw, sh), TaskbarEdge::Right);
+    // A short bar at the bottom is not full width: it counts as right.
+    EXPECT_EQ(TaskbarEdgeOf({100, 738, 900, 768}, sw, sh), TaskbarEdge::Right);
+}
+
+TEST(StatusLayout, PlacementByCornerAndTaskbar)
+{
+    const int sw = 1024, sh = 768, w = 300, h = 80;
+    const TRect top{0, 0, 1024, 30}, bottom{0, 738, 1024, 768}, left{0, 0, 60, 768}, right{964, 0, 1024, 768};
+    struct Case {
+        int locate;
+        TRect taskbar;
+        TPoint at;
+    };
+    const Case cases[] = {
+        {1, top, {10, 40}},           {1, left, {70, 10}},          {1, bottom, {10, 10}},        {1, right, {10, 10}},
+        {2, top, {714, 40}},          {2, right, {654, 10}},        {2, bottom, {714, 10}},       {2, left, {714, 10}},
+        {3, bottom, {10, 648}},       {3, left, {70, 678}},         {3, top, {10, 678}},          {3, right, {10, 678}},
+        {4, bottom, {714, 648}},      {4, right, {654, 678}},       {4, top, {714, 678}},         {4, left, {714, 678}},
+    };
+    for (const Case& c : cases) {
+        const auto at = StatusWindowPosition(c.locate, c.taskbar, w, h, sw, sh);
+        ASSERT_TRUE(at) << c.locate;
+        EXPECT_EQ(*at, c.at) << c.locate << " " << c.taskbar.Left << "," << c.taskbar.Top;
+    }
+    // Without a taskbar: 10 pixels from both edges of the corner.
+    const TPoint corners[] = {{10, 10}, {714, 10}, {10, 678}, {714, 678}};
+    for (int locate = 1; locate <= 4; ++locate) {
+        EXPECT_EQ(StatusWindowPosition(locate, std::nullopt, w, h, sw, sh), corners[locate - 1]);
+        // A taskbar window of no size (as Wine's without its desktop) counts as none.
+        EXPECT_EQ(StatusWindowPosition(locate, TRect{0, 0, 0, 0}, w, h, sw, sh), corners[locate - 1]);
+    }
+    EXPECT_FALSE(StatusWindowPosition(0, bottom, w, h, sw, sh));
+    EXPECT_FALSE(StatusWindowPosition(5, std::nullopt, w, h, sw, sh));
+}
+
+TEST(StatusLayout, ShapeFollowsCloseBarAndLines)
+{
+    const TStatusShape withBar = StatusWindowShape(300, 80, true, false);
+    EXPECT_EQ(withBar.Circle, (TRect{0, 0, 48, 48}));
+    EXPECT_EQ(withBar.Body, (TRoundRect{{12, 19, 300, 80}, 20, 20}));
+    EXPECT_FALSE(withBar.Column);
+
+    const TStatusShape twoLines = StatusWindowShape(300, 80, false, true);
+    EXPECT_EQ(twoLines.Body, (TRoundRect{{12, 23, 300, 80}, 20, 20}));
+    EXPECT_EQ(twoLines.Column, (TRoundRect{{0, 15, 35, 80}, 20, 20}));
+}
+
+TEST(StatusLayout, CloseBarGrowsOverTheLifetime)
+{
+    // Width 358: the line runs from 47 to at most 347 (300 pixels).
+    struct Case {
+        std::uint32_t elapsed;
+        int lifetime;
+        bool othersWaiting;
+        int right;
+    };
+    const Case cases[] = {
+        {0, 2000, false, 47},     {1000, 2000, false, 197}, {1001, 2000, false, 197}, {1005, 2000, false, 198},
+        {1999, 2000, false, 347}, {2000, 2000, false, 347}, {9000, 2000, false, 347}, {0, 2000, true, 347},
+        {0, -1, false, 347},
+    };
+    for (const Case& c : cases) {
+        const TCloseBar bar = StatusCloseBar(358, c.elapsed, c.lifetime, c.othersWaiting);
+        EXPECT_EQ(bar.Outline, (TRect{46, 20, 348, 23}));
+        EXPECT_EQ(bar.LineLeft, 47);
+        EXPECT_EQ(bar.LineY, 21);
+        EXPECT_EQ(bar.LineRight, c.right) << c.elapsed << " " << c.lifetime;
+    }
+}
+
+}  // namespace
+}  // namespace kiv

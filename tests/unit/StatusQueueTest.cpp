@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "StatusTexts.h"
+
+namespace kiv {
+namespace {
+
+using test::MainFormFixture;
+
+// The fake label measures 7 x 12 pixels per byte and line; the window adds 72 x 36.
+TSize WindowSizeFor(const std::string& caption)
+{
+    int lines = 1, longest = 0, current = 0;
+    for (char c : caption) {
+        if (c == '\r') {
+            ++lines;
+            current = 0;
+        } else {
+            longest = std::max(longest, ++current);
+        }
+    }
+    return {7 * longest + 72, 12 * lines + 36};
+}
+
+// The status window of a form over fakes in virtual time; the settings' defaults apply:
+// bottom right, close bar, faded in to 200.
+class StatusQueue : public ::testing::Test, protected MainFormFixture {
+protected:
+    StatusQueue() { form.Settings.Target = "ISP"; }
+    bool Showing() { return statusWindow.Visible(); }
+};
+
+TEST_F(StatusQueue, MessageFadesInStaysItsLifetimeAndFadesOut)
+{
+    clock.tick = 1000;
+    form.ShowStatus(kStatusConnected);
+    const std::string shown = "「ISP」へ接続しました。";
+    ASSERT_EQ(statusWindow.captions, std::vector<std::string>{shown});
+    EXPECT_EQ(form.tmFeedOutTag, 2380);
+    EXPECT_EQ(form.StatusShownAt, 1000u);
+    EXPECT_EQ(form.Tag, 200);
+    EXPECT_TRUE(tmFeedOut.enabled);
+    EXPECT_FALSE(statusWindow.iconEnabled);
+    EXPECT_EQ(statusWindow.State().alphas, (std::vector<int>{0, 0}));  // set to 0, then the fade's start
+    EXPECT_TRUE(Showing());
+    EXPECT_EQ(statusWindow.State().redraws, 1);
+
+    // Bottom right, above the taskbar at y 738.
+    const TSize size = WindowSizeFor(shown);
+    EXPECT_EQ(statusWindow.bounds, (TRect{1024 - 10 - size.Width, 738 - 10 - size.Height, 1024 - 10, 738 - 10}));
+    EXPECT_EQ(statusWindow.shape, StatusWindowShape(size.Width, size.Height, true, false));
+
+    RunFor(2350);  // the last tick before the lifetime is over
+    EXPECT_EQ(statusWindow.State().alphas.back(), 200);
+    EXPECT_EQ(form.StatusQueue.size(), 1u);
+    EXPECT_TRUE(Showing());
+    ASSERT_FALSE(statusWindow.bars.empty());
+    EXPECT_EQ(statusWindow.bars.back(), StatusCloseBar(size.Width, 2350, 2380, false));
+
+    RunFor(50);  // the tick at 2400 closes it and waits for the fade-out
+    EXPECT_TRUE(form.StatusQueue.empty());
+    EXPECT_FALSE(Showing());
+    EXPECT_FALSE(tmFeedOut.enabled);
+    EXPECT_FALSE(vss.RunningLayeredWindowFeed());
+    EXPECT_EQ(statusWindow.bars.back().LineRight, size.Width - 11);
+    EXPECT_EQ(statusWindow.State().alphas.back(), 25);
+    EXPECT_EQ(clock.tick, 1000u + 2400 + 9 * 25);
+    EXPECT_GT(app.pumps, 0);
+}
+
+TEST_F(StatusQueue, BurstOfThreeClosesAllButTheLastAtOnce)
+{
+    form.ShowStatus("first");
+    form.ShowStatus("second%A1");
+    form.ShowStatus("third");
+    EXPECT_EQ(statusWindow.captions, std::vector<std::string>{"first"});
+    EXPECT_EQ(form.StatusQueue[1], "second%A1");  // the action stays until it is displayed
+
+    // The first closes at the first tick after its fade-in (225 ms): at 250, then fades out.
+    RunFor(250);
+    ASSERT_EQ(statusWindow.captions.size(), 2u);
+    EXPECT_EQ(statusWindow.captions[1], "second");
+    EXPECT_TRUE(statusWindow.iconEnabled);
+    EXPECT_EQ(form.StatusShownAt, 250u + 225);
+    for (const TCloseBar& bar : statusWindow.bars)
+        EXPECT_EQ(bar.LineRight, WindowSizeFor("first").Width - 11);  // full while others wait
+
+    // The second likewise; the third then stays its whole lifetime.
+    RunFor(475 + 250 - clock.tick);
+    ASSERT_EQ(statusWindow.captions.size(), 3u);
+    EXPECT_FALSE(statusWindow.iconEnabled);
+    const std::uint32_t shownAt = form.StatusShownAt;
+    EXPECT_EQ(shownAt, 725u + 225);
+    RunFor(shownAt + StatusLifetime("third") - 1 - clock.tick);
+    EXPECT_EQ(form.StatusQueue, StringList{"third"});
+    EXPECT_TRUE(Showing());
+    RunFor(50 + 250);
+    EXPECT_TRUE(form.StatusQueue.empty());
+    EXPECT_FALSE(Showing());
+}
+
+TEST_F(StatusQueue, ShownPlainlyWithoutAlphaBlending)
+{
+    struct Case {
+        bool layered, statusAlpha;
+    };
+    for (const Case c : {Case{false, true}, Case{true, false}}) {
+        MainFormFixture f;
+        f.system.available = c.layered;
+        TVireoSubSet vss{f.system};
+        TMainForm form{{f.app, f.clock, f.ras, f.kms, vss, f.tray, f.statusWindow, f.tmSchedule, f.tmFeedOut,
+                        f.tmConnect, f.shutdown}};
+        form.Settings.StatusAlpha = c.statusAlpha;
+        form.Settings.StatusCloseBar = false;
+        form.ShowStatus("plain");
+        auto& w = f.statusWindow.State();
+        EXPECT_EQ(w.swpFlags, (std::vector<unsigned>{0x97, 0x57}));
+        EXPECT_TRUE(w.visible);
+        EXPECT_TRUE(w.alphas.empty());
+        EXPECT_EQ(w.redraws, c.layered ? 1 : 0);  // the layered style removed
+        EXPECT_EQ(form.Tag, 0);
+        EXPECT_EQ(f.statusWindow.shape.Body.Bounds.Top, 23);
+
+        const int lifetime = StatusLifetime("plain");
+        for (int t = 50; t < lifetime; t += 50) {
+            f.clock.tick = static_cast<std::uint32_t>(t);
+            form.tmFeedOutTimer();
+        }
+        EXPECT_EQ(form.StatusQueue.size(), 1u);
+        f.clock.tick = static_cast<std::uint32_t>(lifetime);
+        form.tmFeedOutTimer();
+        EXPECT_TRUE(form.StatusQueue.empty());
+        EXPECT_FALSE(w.visible);
+        EXPECT_EQ(w.swpFlags.back(), 0x97u);
+        EXPECT_TRUE(f.statusWindow.bars.empty());  // no close bar
+        EXPECT_TRUE(f.system.timers.empty());
+    }
+}
+
+TEST_F(StatusQueue, LifetimeRunsOnAcrossTheTickWrap)
+{
+    clock.tick = 0xFFFFFFFFu - 500;
+    form.ShowStatus("wrap");
+    const int lifetime = StatusLifetime("wrap");
+    RunFor(static_cast<std::uint32_t>(lifetime) - 50);
+    EXPECT_EQ(form.StatusQueue.size(), 1u);
+    EXPECT_TRUE(Showing());
+    RunFor(100);
+    EXPECT_TRUE(form.StatusQueue.empty());
+}
+
+TEST_F(StatusQueue, ClickClosesTheMessage)
+{
+    form.ShowStatus("click me");
+    form.FormClick();  // during the fade-in: closed at the first tick after it
+    EXPECT_EQ(form.StatusQueue.size(), 1u);
+    EXPECT_EQ(form.tmFeedOutTag, -1);
+    RunFor(250);
+    EXPECT_TRUE(form.StatusQueue.empty());
+    EXPECT_FALSE(Showing());
+
+    form.ShowStatus("click me again");
+    RunFor(300);
+    form.FormClick();  // after it: closed now
+    EXPECT_TRUE(form.StatusQueue.empty());
+    EXPECT_FALSE(Showing());
+}
+
+TEST_F(StatusQueue, NestedCallsDuringTheFadeOutWaitBehindTheHead)
+{
+    form.ShowStatus("head");
+    RunFor(300);
+    int nested = 0;
+    app.onWait = [&](unsigned maxWait) {
+        if (nested++ == 0) {
+            form.ShowStatus("queued inside the wait");
+            form.FormClick();  // must not close a second message
+        }
+        FireNext(clock.tick + maxWait);
+    };
+    form.FormClick();
+    EXPECT_EQ(form.StatusQueue, StringList{"queued inside the wait"});
+    EXPECT_EQ(statusWindow.captions.back(), "queued inside the wait");
+    EXPECT_TRUE(tmFeedOut.enabled);
+    EXPECT_NE(form.tmFeedOutTag, -1);
+}
+
+// Records which tray handler the status icon ran; each queues a message of its own.
+struct RecordingForm : TMainForm {
+    using TMainForm::TMainForm;
+    void miTaskConnectClick() override { Ran("miTaskConnectClick"); }
+    void miTaskDeconnectClick() override { Ran("miTaskDeconnectClick"); }
+    void miTaskOptionClick() override { Ran("miTaskOptionClick"); }
+    void Ran(const std::string& name)
+    {
+        ran.push_back(name);
+        ShowStatus("after " + name);
+    }
+    std::vector<std::string> ran;
+};
+
+TEST(StatusIcon, ActionCodesRunTheirHandlersThenClose)
+{
+    struct Case {
+        const char* message;
+        int code;
+        const char* handler;
+    };
+    const Case cases[] = {
+        {"a%A1", 1, "miTaskConnectClick"}, {"a%A2", 2, "miTaskDeconnectClick"}, {"a%A3", 3, "miTaskOptionClick"},
+        {"a%A4", 4, nullptr},               {"a%A0", 0, nullptr},                  {"a%Az", 0, nullptr},
+        {"a", 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        MainFormFixture f;
+        RecordingForm form{{f.app, f.clock, f.ras, f.kms, f.vss, f.tray, f.statusWindow, f.tmSchedule, f.tmFeedOut,
+                            f.tmConnect, f.shutdown}};
+        f.app.onWait = [&](unsigned maxWait) { f.FireNext(f.clock.tick + maxWait); };
+        form.ShowStatus(c.message);
+        EXPECT_EQ(form.imMainIconTag, c.code) << c.message;
+        EXPECT_EQ(f.statusWindow.iconEnabled, c.code != 0) << c.message;
+        EXPECT_EQ(f.statusWindow.captions.back(), "a") << c.message;
+        for (int i = 0; i < 9; ++i)
+            f.vss.Timer(2);  // the fade-in to its end
+        form.imMainIconClick();
+        EXPECT_EQ(form.ran, c.handler ? std::vector<std::string>{c.handler} : std::vector<std::string>{})
+            << c.message;
+        EXPECT_EQ(form.SkipAutoDisconnect, c.code == 4) << c.message;
+        // The head closed; a message queued by the action is displayed after it.
+        if (c.handler) {
+            EXPECT_EQ(form.StatusQueue, StringList{std::string("after ") + c.handler});
+            EXPECT_EQ(f.statusWindow.captions.back(), std::string("after ") + c.handler);
+        } else {
+            EXPECT_TRUE(form.StatusQueue.empty()) << c.message;
+        }
+    }
+}
+
+TEST_F(StatusQueue, IconLooksPressedForTheLeftButtonOnly)
+{
+    form.imMainIconMouseDown(TMouseButton::mbLeft);
+    EXPECT_EQ(statusWindow.icon, (TPoint{3, 2}));
+    form.imMainIconMouseUp(TMouseButton::mbLeft);
+    EXPECT_EQ(statusWindow.icon, (TPoint{2, 1}));
+    form.imMainIconMouseDown(TMouseButton::mbRight);
+    form.imMainIconMouseUp(TMouseButton::mbMiddle);
+    EXPECT_EQ(statusWindow.icon, (TPoint{2, 1}));
+}
+
+TEST_F(StatusQueue, StatusLocateChoosesTheCorner)
+{
+    const std::string text = "一行目\r二行目";
+    const TSize size = WindowSizeFor(text);
+    struct Case {
+        int locate;
+        std::optional<TRect> taskbar;
+        std::optional<TPoint> at;  // nothing: not shown at all
+    };
+    const Case cases[] = {
+        {0, TRect{0, 738, 1024, 768}, std::nullopt},
+        {-3, TRect{0, 738, 1024, 768}, std::nullopt},
+        {1, TRect{0, 0, 1024, 30}, TPoint{10, 40}},
+        {4, TRect{964, 0, 1024, 768}, TPoint{964 - 10 - size.Width, 768 - 10 - size.Height}},
+        {9, TRect{964, 0, 1024, 768}, TPoint{964 - 10 - size.Width, 768 - 10 - size.Height}},  // read as 4
+        {3, std::nullopt, TPoint{10, 768 - 10 - size.Height}},
+    };
+    for (const Case& c : cases) {
+        MainFormFixture f;
+        f.form.Settings.StatusLocate = c.locate;
+        f.statusWindow.taskbar = c.taskbar;
+        f.form.ShowStatus(text);
+        if (!c.at) {
+            EXPECT_TRUE(f.form.StatusQueue.empty());
+            EXPECT_TRUE(f.statusWindow.captions.empty());
+            EXPECT_FALSE(f.tmFeedOut.enabled);
+            f.form.FormClick();  // nothing to close
+            continue;
+        }
+        EXPECT_EQ(f.statusWindow.bounds,
+                  (TRect{c.at->X, c.at->Y, c.at->X + size.Width, c.at->Y + size.Height})) << c.locate;
+        ASSERT_TRUE(f.statusWindow.shape.Column) << "two lines get the left column";
+    }
+}
+
+TEST_F(StatusQueue, AlphaCountIsBroughtIntoRange)
+{
+    for (const auto& [stored, used] : {std::pair{0, 1}, std::pair{300, 255}, std::pair{7, 7}}) {
+        MainFormFixture f;
+        f.form.Settings.StatusAlphaCount = stored;
+        f.form.ShowStatus("x");
+        EXPECT_EQ(f.form.Tag, used);
+        f.RunFor(1000);
+        EXPECT_EQ(f.statusWindow.State().alphas.back(), used);  // the fade-in ended
+        f.RunFor(2000);
+        EXPECT_TRUE(f.form.StatusQueue.empty()) << stored;  // and the fade-out too
+    }
+}
+
+}  // namespace
+}  // namespace kiv
