@@ -418,11 +418,11 @@ TEST_F(Transfer, ExtraBytesBeyondTheAnnouncedSizeAreNotWritten)
 TEST_F(Transfer, SenderWritesTheExactStream)
 {
     Peer announcer{"RECVPC", "RCV", 0};  // announces kFtpPort but leaves it to the raw listener
-    Raw listener;
-    ASSERT_TRUE(listener.Listen(kFtpPort));
     WriteFile(dir + "/hello.txt", "hello");
     Record(sender.kms, sent);
-    ASSERT_TRUE(announcer.kms.Start());
+    ASSERT_TRUE(announcer.kms.Start());  // also starts Winsock for the raw listener
+    Raw listener;
+    ASSERT_TRUE(listener.Listen(kFtpPort));
     announcer.kms.SetFTPPortNo(kFtpPort);
     ASSERT_TRUE(sender.kms.Start());
     announcer.kms.Login();
