@@ -260,9 +260,9 @@ struct Transfer : ::testing::Test {
     }
 
     std::string dir = "ftp-test-dir";
+    Log sent, received;  // outlive the peers, whose Stop may still raise events
     Peer receiver{"RECVPC", "RCV", kFtpPort};
     Peer sender{"SENDPC", "SND", 0};
-    Log sent, received;
 };
 
 TEST_F(Transfer, TwoPeersMoveAFileInChunksNoLargerThanFTPSendByte)
