@@ -379,13 +379,18 @@ bool TKestrelMesh::SendFileData(TransferSocket socket)
         RaiseSendError(*record, 3);
         return false;
     }
+    // Read ahead in large blocks; seek only where the socket took less than was read.
+    std::vector<char> readAhead(65536);
+    std::setvbuf(file, readAhead.data(), _IOFBF, readAhead.size());
+    std::int64_t position = -1;
     std::vector<char> buffer(static_cast<std::size_t>(chunkBytes));
     for (;;) {
         const std::int64_t left = record->FileByte - record->SendSize;
         const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(chunkBytes, left));
         std::size_t got = 0;
-        if (want > 0 && mesh::SeekFile(file, record->SendSize))
+        if (want > 0 && (position == record->SendSize || mesh::SeekFile(file, record->SendSize)))
             got = std::fread(buffer.data(), 1, want, file);
+        position = record->SendSize + static_cast<std::int64_t>(got);
         if (got == 0) {
             // The file has become shorter than announced (or unreadable): the transfer
             // cannot complete, so it ends here instead of trying again forever.

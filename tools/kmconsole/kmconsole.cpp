@@ -66,6 +66,8 @@ const char kUsage[] =
     "  --send-disc NAME    only to PEER's program of this discrimination\n"
     "  receive FOLDER      accept files into FOLDER (existing names are replaced)\n"
     "  --ftp-port N        TCP port to receive files on (default 52000 with receive)\n"
+    "  --send-byte N       bytes per send of a file (default 4096)\n"
+    "  --recv-byte N       bytes per read of a received file (default 8192)\n"
     "interactive commands: peers | menu TARGET [DISC] | send-file PEER FILE [COMMENT] | quit;\n"
     "a prompt takes the next line\n";
 
@@ -80,7 +82,7 @@ struct Options {
     // File transfer: what to send (paths as typed, UTF-8), where to receive.
     std::optional<std::string> sendPeer, sendFile, receiveFolder;
     std::string sendComment, sendDisc;
-    std::optional<int> ftpPort;
+    std::optional<int> ftpPort, sendByte, recvByte;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o)
@@ -136,6 +138,10 @@ bool ParseOptions(int argc, char** argv, Options& o)
             o.receiveFolder = *v;
         else if (a == "--ftp-port")
             o.ftpPort = std::atoi(v->c_str());
+        else if (a == "--send-byte")
+            o.sendByte = std::atoi(v->c_str());
+        else if (a == "--recv-byte")
+            o.recvByte = std::atoi(v->c_str());
         else if (a == "--send-disc")
             o.sendDisc = *v;
         else
@@ -167,6 +173,10 @@ public:
         kms_.SetPortNo(o_.port);
         kms_.SetFTPPortNo(o_.receiveFolder ? o_.ftpPort.value_or(52000) : o_.ftpPort.value_or(0));
         kms_.SetBroadcastIP(o_.broadcast);
+        if (o_.sendByte && *o_.sendByte > 0)
+            kms_.SetFTPSendByte(*o_.sendByte);
+        if (o_.recvByte && *o_.recvByte > 0)
+            kms_.SetFTPRecvByte(*o_.recvByte);
         kms_.SetSecurity(o_.security);
         Wire();
     }
