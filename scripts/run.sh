@@ -13,12 +13,13 @@ cmake --build build/win64 -j"$(nproc)"
 
 run=build/run
 mkdir -p "$run"
-cp build/win64/src/win32/kiv.exe "$run/"
+cp build/win64/src/win32/kiv.exe build/win64/src/win32/Kiv.html "$run/"
 if [ -f build/win64/tools/rassim/rasapi32.dll ]; then
   cp build/win64/tools/rassim/rasapi32.dll "$run/"
   export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
 fi
-kiv_wine_prefix "$top/build/win64"
+# scripts/remote-demo.sh runs this inside a network namespace with a prefix of its own.
+[ -n "${KIV_KEEP_WINEPREFIX:-}" ] || kiv_wine_prefix "$top/build/win64"
 
 if [ -z "${DISPLAY:-}" ]; then
   fd_file=$(mktemp)

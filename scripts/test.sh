@@ -27,14 +27,37 @@ if [ -f src/win32/CMakeLists.txt ]; then
 fi
 
 status=0
+passed=0
+failed=0
+# run_ctest DIR [ARGS]: runs CTest and adds its counts to the totals.
+run_ctest() {
+  local dir=$1 log
+  shift
+  log=$(mktemp)
+  (cd "$dir" && ctest --output-on-failure "$@") 2>&1 | tee "$log" || true
+  local line total bad
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n1 || true)
+  if [ -z "$line" ]; then
+    status=1
+    failed=$((failed + 1))
+  else
+    total=$(echo "$line" | sed -E 's/.* out of ([0-9]+).*/\1/')
+    bad=$(echo "$line" | sed -E 's/.*tests passed, ([0-9]+) tests? failed.*/\1/')
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    [ "$bad" = 0 ] || status=1
+  fi
+  rm -f "$log"
+}
+
 step "tier 1: native tests"
-(cd build/native && ctest --output-on-failure -j"$jobs") || status=1
+run_ctest build/native -j"$jobs"
 
 step "tier 2: Windows tests under Wine"
 # No persistent wineserver: the service processes it would keep alive inherit a test's output
 # pipe and CTest would wait on them forever.
 kiv_wine_prefix "$top/build/win64"
-(cd build/win64 && ctest --output-on-failure) || status=1
+run_ctest build/win64
 "$KIV_WINESERVER" -k 2>/dev/null || true
 
 step "tier 3: end to end under Wine"
@@ -42,10 +65,15 @@ for script in tests/e2e/*.sh; do
   [ -e "$script" ] || continue
   [ "$(basename "$script")" = lib.sh ] && continue  # helpers the tests source
   echo "-- $script"
-  if ! bash "$script" "$top/build/win64"; then
+  if bash "$script" "$top/build/win64"; then
+    passed=$((passed + 1))
+  else
     echo "FAILED: $script"
+    failed=$((failed + 1))
     status=1
   fi
 done
 
+echo
+echo "all tiers: $passed passed, $failed failed"
 exit $status

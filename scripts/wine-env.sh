@@ -12,14 +12,20 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=d
 # kiv_wine_prefix BUILD_DIR: sets WINEPREFIX to the build tree's prefix, creating it once.
 kiv_wine_prefix() {
   export WINEPREFIX="$1/wineprefix"
-  if [ ! -f "$WINEPREFIX/.kiv-ready" ]; then
+  if [ ! -f "$WINEPREFIX/.kiv-ready-2" ]; then
     mkdir -p "$WINEPREFIX"
     "$KIV_WINE" wineboot -i >/dev/null 2>&1 || true
     "$KIV_WINESERVER" -w
     # The status window's font: "ＭＳ Ｐゴシック" drawn with an installed Japanese font.
     "$KIV_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d 'IPAPGothic' /f >/dev/null 2>&1 || true
     "$KIV_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d 'IPAGothic' /f >/dev/null 2>&1 || true
+    # Menus, dialogs and message boxes use the system's Latin fonts: let them fall back to IPA
+    # Gothic for Japanese glyphs.
+    for face in Tahoma 'MS Shell Dlg' 'MS Shell Dlg 2' 'Microsoft Sans Serif' 'Segoe UI' Arial; do
+      "$KIV_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v "$face" /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >/dev/null 2>&1 || true
+    done
     "$KIV_WINESERVER" -w
-    touch "$WINEPREFIX/.kiv-ready"
+    touch "$WINEPREFIX/.kiv-ready-2"
   fi
 }

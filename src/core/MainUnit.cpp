@@ -16,7 +16,20 @@ constexpr unsigned kMbIconExclamation = 0x00000030;
 
 }  // namespace
 
-TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports) {}
+TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports)
+{
+    ports_.Ras.OnConnect = [this](const std::string& dialName) { RasConnect(dialName); };
+    ports_.Ras.OnConnectError = [this](const std::string& dialName) { RasConnectError(dialName); };
+    ports_.KMS.OnMenuRequest = [this](const std::string& handleName, const std::string& machineName,
+                                      const std::string& discrimination) {
+        KMSMenuRequest(handleName, machineName, discrimination);
+    };
+    ports_.KMS.OnInputReturn = [this](const std::string& key, const std::string& answer,
+                                      const std::string& handleName, const std::string& machineName,
+                                      const std::string& discrimination) {
+        KMSInputReturn(key, answer, handleName, machineName, discrimination);
+    };
+}
 
 void TMainForm::FormCreate()
 {
@@ -96,19 +109,16 @@ void TMainForm::FormDestroy()
         bool failed = false;
         switch (ports_.Ras.EntryState(index)) {
         case 1:
-            failed = !ports_.Ras.CancelDial() && !ports_.Ras.HangUpConnection(TargetConnectionIndex());
+            failed = !ports_.Ras.CancelDial() && !HangUpTargetConnection();
             break;
         case 2:
-            failed = !ports_.Ras.HangUpConnection(TargetConnectionIndex());
+            failed = !HangUpTargetConnection();
             break;
         default:
             break;
         }
-        if (failed) {
-            const int state = ports_.Ras.EntryState(TargetEntryIndex());
-            if (state == 1 || state == 2)
-                ShowStatus(kStatusDisconnectFailed);
-        }
+        if (failed && TargetStillUp())
+            ShowStatus(kStatusDisconnectFailed);
     }
     AllowedComputers.clear();
     StatusQueue.clear();

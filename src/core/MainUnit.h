@@ -8,8 +8,16 @@
 #include "Ports.h"
 #include "Settings.h"
 #include "StringList.h"
+#include "TrayMenu.h"
 
 namespace kiv {
+
+// Asks the system to shut down; true when the request was accepted.
+class ShutdownPort {
+public:
+    virtual ~ShutdownPort() = default;
+    virtual bool ShutdownWindows() = 0;
+};
 
 struct TMainFormPorts {
     ApplicationPort& App;
@@ -22,6 +30,7 @@ struct TMainFormPorts {
     TimerPort& tmSchedule;
     TimerPort& tmFeedOut;
     TimerPort& tmConnect;
+    ShutdownPort& Shutdown;
 };
 
 class TMainForm {
@@ -34,6 +43,35 @@ public:
     // Fills the placeholders of a status template and queues the message.
     void ShowStatus(const std::string& messageTemplate);
     void DisplayNextStatus();
+
+    // Dial-up control: the connect and disconnect commands, the pending redial, the dial-up
+    // layer's completion events and the keep-alive redial after a drop.
+    void miTaskConnectClick();
+    void miTaskDeconnectClick();
+    void tmConnectTimer();
+    void RasConnect(const std::string& dialName);
+    void RasConnectError(const std::string& dialName);
+    void KeepAliveCheck();
+
+    // Tray icon: a double click shows the target's state unless a message is on screen; the
+    // popup menu's state is built anew on every popup; a target chosen in its submenu is
+    // written at once.
+    void TrayDoubleClick();
+    TaskMenuState pmTaskMenuPopup();
+    void miTaskTargetChildClick(const std::string& caption);
+
+    // The daily schedule, once a second.
+    void tmScheduleTimer();
+    bool ShutdownWindows() { return ports_.Shutdown.ShutdownWindows(); }
+
+    // Remote control by a KestrelMesh console (RemoteMenu.cpp): its menu request, its answers,
+    // and the check of its computer name, which sends the refusal itself.
+    void KMSMenuRequest(const std::string& handleName, const std::string& machineName,
+                        const std::string& discrimination);
+    void KMSInputReturn(const std::string& inputDiscrimination, const std::string& inputReturn,
+                        const std::string& handleName, const std::string& machineName,
+                        const std::string& discrimination);
+    bool CheckRemoteAccess(const std::string& machineName, const std::string& discrimination);
 
     // Phonebook index of the control target, -1 when there is none or it is not listed.
     int TargetEntryIndex();
@@ -61,9 +99,23 @@ public:
 
 private:
     std::string ComposeConnectionLine();
+    // Hangs up the target's connection; on success shows successMessage, on failure (the
+    // target not connected counts as one) reports it while the line is still up and keeps it.
+    bool HangUpTarget(const char* successMessage);
+    // HangUpConnection of the target's connection; false when it is not connected.
+    bool HangUpTargetConnection();
+    // The target is still dialling or connected.
+    bool TargetStillUp();
+    void ScheduleRedial();
+    void TellRemoteConsole(const std::string& text);
+    void ScheduledDisconnect();
+    // The checks ahead of every remote request: computer name, control target, and with
+    // checkLock the lock of another console's running dial. Sends the refusal itself.
+    bool RemoteGate(const std::string& machineName, const std::string& discrimination, bool checkLock);
 
     TMainFormPorts ports_;
     bool created_ = false;
+    bool scheduleRunning_ = false;
 };
 
 }  // namespace kiv

@@ -4,8 +4,15 @@ namespace kiv {
 
 MainWindow::MainWindow(HWND applicationWindow)
     : applicationWindow_(applicationWindow),
-      form_({app_, clock_, ras_, kms_, vss_, tray_, statusView_, tmSchedule_, tmFeedOut_, tmConnect_})
+      form_({app_, clock_, ras_.Ras(), kms_, vss_, tray_, statusView_, tmSchedule_, tmFeedOut_, tmConnect_, shutdown_})
 {
+    // Kiv answers consoles' menu requests and transfers no files.
+    kmsBackend_.Attach(&kms_);
+    kms_.SetDiscrimination("Kiv");
+    kms_.SetVersion(201);
+    kms_.SetFTPPortNo(0);
+    kms_.SetSecurity(true);
+    kms_.SetMenu(true);
 }
 
 MainWindow::~MainWindow()
@@ -60,6 +67,14 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         DestroyWindow(window_);
         return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;  // Kiv never holds the session up
+    case WM_ENDSESSION:
+        // The process ends when this returns: close now, the usual way, so that the program
+        // logs out of KestrelMesh, disconnects when so set and removes its tray icon.
+        if (wParam && window_)
+            DestroyWindow(window_);
+        return 0;
     case WM_DESTROY:
         if (!destroyed_) {
             destroyed_ = true;
@@ -74,8 +89,14 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         window_ = nullptr;
         break;
+    case Win32Tray::kCallbackMessage:
+        OnTrayCallback(lParam);
+        return 0;
     case WM_TIMER:
-        // The handlers of the schedule, the fade-out and the redial arrive with their parts.
+        if (wParam == kScheduleTimerId)
+            form_.tmScheduleTimer();
+        else if (wParam == kConnectTimerId && tmConnect_.Enabled())
+            form_.tmConnectTimer();
         return 0;
     default:
         break;

@@ -5,10 +5,17 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "MainUnit.h"
+#include "SimpleForm.h"
 #include "StandIns.h"
+#include "KestrelMesh.h"
+#include "VireoRASWin32.h"
+#include "WinsockMeshBackend.h"
 #include "Win32Ports.h"
+#include "Win32Shutdown.h"
 
 namespace kiv {
 
@@ -27,6 +34,13 @@ public:
     HWND Handle() const { return window_; }
 
 private:
+    // Tray icon and popup menu.
+    void OnTrayCallback(LPARAM mouseMessage);
+    void PopupTaskMenu();
+    void OnMenuCommand(UINT id, const std::vector<std::string>& targets);
+    void ForceForeground(HWND window);
+    void miTaskHelpClick();
+
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -35,16 +49,20 @@ private:
 
     Win32Application app_;
     Win32Clock clock_;
-    StandInRas ras_;
-    StandInMesh kms_;
+    ras::VireoRASComponent ras_;
+    mesh::WinsockMeshBackend kmsBackend_;
+    TKestrelMesh kms_{kmsBackend_};
     StandInVireoSubSet vss_;
     Win32Tray tray_;
     StandInStatusView statusView_;
     Win32Timer tmSchedule_{kScheduleTimerId, 1000};
     Win32Timer tmFeedOut_{kFeedOutTimerId, 50};
     Win32Timer tmConnect_{kConnectTimerId, 0};
+    Win32Shutdown shutdown_;
     TMainForm form_;
     bool destroyed_ = false;
+    SimpleForm optionForm_{"Kiv -オプション-", 420, 345};
+    SimpleForm versionForm_{"Kiv -バージョン情報-", 285, 157};
 };
 
 }  // namespace kiv

@@ -1,6 +1,7 @@
 // Fakes of the main window's ports, with the calls they saw.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -91,12 +92,19 @@ public:
     bool CancelDial() override
     {
         calls.push_back("CancelDial");
+        if (duringWait)
+            duringWait();
         return cancelSucceeds;
     }
     bool HangUpConnection(int i) override
     {
         calls.push_back("HangUpConnection " + std::to_string(i));
-        return hangUpSucceeds;
+        if (duringWait)
+            duringWait();
+        if (!hangUpSucceeds)
+            return false;
+        states[ConnectedEntryName(i)] = 0;
+        return true;
     }
     int EntryStateByName(const std::string& name) override { return StateOf(name); }
     void SetMonitoring(bool) override {}
@@ -122,6 +130,8 @@ public:
     bool cancelSucceeds = true;
     bool hangUpSucceeds = true;
     std::vector<std::string> calls;
+    // Runs inside CancelDial and HangUpConnection, where the real layer processes messages.
+    std::function<void()> duringWait;
 };
 
 class FakeMesh : public MeshPort {
@@ -146,23 +156,33 @@ public:
         calls.push_back("Logout");
         return true;
     }
-    bool SendInputSelect(const std::string& message, const std::string&, const std::string&, const std::string&,
-                         const std::string& machine, const std::string&) override
+    bool SendInputSelect(const std::string& message, const std::string& list, const std::string& returns,
+                         const std::string& key, const std::string& machine, const std::string& disc) override
     {
         sent.push_back("SELECT " + machine + " " + message);
-        return true;
+        sends.push_back({"SELECT", message, list, returns, key, machine, disc, false});
+        return sendsSucceed;
     }
-    bool SendInputLine(const std::string& message, const std::string&, const std::string&, const std::string& machine,
-                       const std::string&, bool) override
+    bool SendInputLine(const std::string& message, const std::string& label, const std::string& key,
+                       const std::string& machine, const std::string& disc, bool password) override
     {
         sent.push_back("LINE " + machine + " " + message);
-        return true;
+        sends.push_back({"LINE", message, label, "", key, machine, disc, password});
+        return sendsSucceed;
     }
-    bool SendInputMessage(const std::string& message, const std::string& machine, const std::string&) override
+    bool SendInputMessage(const std::string& message, const std::string& machine, const std::string& disc) override
     {
         sent.push_back("MESSAGE " + machine + " " + message);
-        return true;
+        sends.push_back({"MESSAGE", message, "", "", "", machine, disc, false});
+        return sendsSucceed;
     }
+
+    // Every argument of a send. For a line prompt, list holds the line's label.
+    struct Send {
+        std::string kind, message, list, returns, key, machine, discrimination;
+        bool password = false;
+        bool operator==(const Send&) const = default;
+    };
 
     int port = 51000;
     std::string handleName;
@@ -170,6 +190,8 @@ public:
     bool loginSucceeds = true;
     std::vector<std::string> calls;
     std::vector<std::string> sent;
+    std::vector<Send> sends;
+    bool sendsSucceed = true;
 };
 
 class FakeVSS : public VireoSubSetPort {
@@ -184,6 +206,20 @@ class FakeStatusView : public StatusViewPort {
 public:
     void Show(const std::string& message) override { shown.push_back(message); }
     std::vector<std::string> shown;
+};
+
+class FakeShutdown : public ShutdownPort {
+public:
+    bool ShutdownWindows() override
+    {
+        ++requests;
+        if (onRequest)
+            onRequest();
+        return accepted;
+    }
+    int requests = 0;
+    bool accepted = true;
+    std::function<void()> onRequest;
 };
 
 // A main form over fakes, with its executable in a fresh folder.
@@ -201,7 +237,8 @@ struct MainFormFixture {
     FakeTray tray;
     FakeStatusView statusView;
     FakeTimer tmSchedule, tmFeedOut, tmConnect;
-    TMainForm form{{app, clock, ras, kms, vss, tray, statusView, tmSchedule, tmFeedOut, tmConnect}};
+    FakeShutdown shutdown;
+    TMainForm form{{app, clock, ras, kms, vss, tray, statusView, tmSchedule, tmFeedOut, tmConnect, shutdown}};
 };
 
 }  // namespace kiv::test

@@ -61,6 +61,8 @@ const char kUsage[] =
     "  --answer TEXT       next answer to a prompt (#N picks item N of a list); repeatable\n"
     "  --wait SECONDS      stop after this time (script mode default 5)\n"
     "  --until-done        stop when a dialogue or a file transfer ends\n"
+    "  --pick              list the peers offering a menu of --menu-disc's kind (default Kiv),\n"
+    "                      numbered; the one chosen is asked for its menu (interactive)\n"
     "  send-file PEER FILE [COMMENT]\n"
     "                      send FILE to PEER (computer name) once it is seen\n"
     "  --send-disc NAME    only to PEER's program of this discrimination\n"
@@ -68,7 +70,7 @@ const char kUsage[] =
     "  --ftp-port N        TCP port to receive files on (default 52000 with receive)\n"
     "  --send-byte N       bytes per send of a file (default 4096)\n"
     "  --recv-byte N       bytes per read of a received file (default 8192)\n"
-    "interactive commands: peers | menu TARGET [DISC] | send-file PEER FILE [COMMENT] | quit;\n"
+    "interactive commands: peers | menu [TARGET [DISC]] | send-file PEER FILE [COMMENT] | quit;\n"
     "a prompt takes the next line\n";
 
 struct Options {
@@ -76,7 +78,7 @@ struct Options {
     std::optional<std::string> machine, address, menuTarget;
     std::string menuDisc = "Kiv";
     int port = 51000;
-    bool security = false, script = false, untilDone = false;
+    bool security = false, script = false, untilDone = false, pick = false;
     std::deque<std::string> answers;
     std::optional<double> wait;
     // File transfer: what to send (paths as typed, UTF-8), where to receive.
@@ -110,6 +112,8 @@ bool ParseOptions(int argc, char** argv, Options& o)
             o.script = true;
         else if (a == "--until-done")
             o.untilDone = true;
+        else if (a == "--pick")
+            o.pick = true;
         else if (a == "--help" || a == "-h")
             return false;
         else if (!(v = value()))
@@ -202,10 +206,16 @@ public:
         if (wait >= 0)
             end = backend_.NowMilliseconds() + static_cast<std::uint64_t>(wait * 1000);
         std::uint64_t nextMenuTry = 0, nextSendTry = 0;
+        // Peers answer a login within a moment: the list is shown once they had the time.
+        std::uint64_t nextPickList = backend_.NowMilliseconds() + 1500;
         while (!g_stop && !quit_) {
             const std::uint64_t now = backend_.NowMilliseconds();
             if (end && now >= *end)
                 break;
+            if (o_.pick && !picked_ && !choosing_ && now >= nextPickList) {
+                ListMenuPeers();
+                nextPickList = now + 3000;
+            }
             // The menu question needs the target's address: by name, once its LOGIN_OK is in.
             if (o_.menuTarget && now >= nextMenuTry) {
                 if (kms_.SendMenuCheck(*o_.menuTarget, o_.menuDisc))
@@ -436,6 +446,47 @@ private:
     {
         if (o_.untilDone)
             quit_ = true;
+        else if (picked_ && !o_.script)
+            std::cout << "(Enter: the menu again, quit: end)" << std::endl;
+    }
+
+    // The peers offering a menu of the wanted kind, numbered; a number typed picks one.
+    void ListMenuPeers()
+    {
+        choices_.clear();
+        std::string lines;
+        for (int i = 0; i < kms_.LoginCount(); ++i) {
+            const auto& p = kms_.LoginUser(i);
+            if (!p.Menu || p.Discrimination != o_.menuDisc)
+                continue;
+            choices_.push_back(p.MachineName);
+            lines += "  " + std::to_string(choices_.size()) + ") " + SjisToUtf8(p.HandleName) + " on " +
+                     p.MachineName + " (" + p.IPAddress + ")\n";
+        }
+        if (choices_.empty()) {
+            std::cout << "looking for " << o_.menuDisc << " on the network..." << std::endl;
+            return;
+        }
+        std::cout << o_.menuDisc << " found:\n" << lines << "choose a number: " << std::flush;
+        choosing_ = true;
+    }
+
+    void Pick(const std::string& line)
+    {
+        choosing_ = false;
+        const std::string machine = SelectAnswer(line, choices_, true);
+        if (machine == line) {  // not a number of the list
+            ListMenuPeers();
+            return;
+        }
+        picked_ = machine;
+        AskPickedMenu();
+    }
+
+    void AskPickedMenu()
+    {
+        if (!kms_.SendMenuCheck(*picked_, o_.menuDisc))
+            std::cout << *picked_ << " is no longer on the network" << std::endl;
     }
 
 #ifdef _WIN32
@@ -551,6 +602,10 @@ private:
             Answer(prompt, Utf8ToSjis(line));
             return;
         }
+        if (choosing_) {
+            Pick(line);
+            return;
+        }
         const auto space = line.find(' ');
         const std::string verb = line.substr(0, space);
         const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
@@ -564,6 +619,8 @@ private:
                           << (p.FTPPort ? "  files:" + std::to_string(p.FTPPort) : "") << (p.Absence ? "  away" : "")
                           << std::endl;
             }
+        } else if (picked_ && (line.empty() || line == "menu")) {
+            AskPickedMenu();
         } else if (verb == "menu" && !rest.empty()) {
             const auto sp = rest.find(' ');
             const std::string target = rest.substr(0, sp);
@@ -582,7 +639,7 @@ private:
             else if (!StartSend(peer, "", file, comment))
                 std::cout << "no file-receiving peer " << peer << std::endl;
         } else if (!line.empty()) {
-            std::cout << "commands: peers | menu TARGET [DISC] | send-file PEER FILE [COMMENT] | quit" << std::endl;
+            std::cout << "commands: peers | menu [TARGET [DISC]] | send-file PEER FILE [COMMENT] | quit" << std::endl;
         }
     }
 
@@ -593,6 +650,10 @@ private:
     bool quit_ = false;
     bool failed_ = false;
     int lastTenth_ = -1;
+    // --pick: the machines listed, whether a number is awaited, and the one chosen.
+    std::vector<std::string> choices_;
+    bool choosing_ = false;
+    std::optional<std::string> picked_;
 };
 
 }  // namespace

@@ -1,0 +1,309 @@
+// The remote control dialogue: a console asks for the menu, answers prompts, and every answer
+// is decided by the prompt's key alone. The only state kept between two requests is the
+// control lock, RemoteMachineName: the console whose dial is running.
+#include "RemoteMenu.h"
+
+#include <cstdio>
+
+#include "MainUnit.h"
+#include "SettingLimits.h"
+#include "StatusTexts.h"
+
+namespace kiv {
+
+namespace {
+
+constexpr char kMessageHeader[] = "【Kiv KestrelMesh Message】\r\n\r\n";
+
+std::string ScheduledTime(bool on, int hour, int minute)
+{
+    if (!on)
+        return "--:--\r";
+    char text[16];
+    std::snprintf(text, sizeof text, "%d:%.2d\r", ClampSetting(hour, 0, 23), ClampSetting(minute, 0, 59));
+    return text;
+}
+
+bool IsLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+}  // namespace
+
+std::string RemoteAlreadyDialling(const std::string& target)
+{
+    return "【注意】 既に -" + target + "- へダイヤル中です。\r\r";
+}
+
+std::string RemoteAlreadyConnected(const std::string& target)
+{
+    return "【注意】 既に -" + target + "- へ接続されています。\r\r";
+}
+
+std::string RemoteNotConnected(const std::string& target)
+{
+    return "■ 処理結果 ［ 【" + target + "】 へは接続されていません］\r\r";
+}
+
+std::string RemoteTargetChanged(const std::string& target)
+{
+    return "■ 処理結果 ［制御先を 【" + target + "】 へ変更しました。\r\r";
+}
+
+std::string RemoteDialStarted(const std::string& target)
+{
+    return kMessageHeader + ("「" + target + "」への接続処理を開始します。\r\n接続処理が完了次第、処理結果を通知します。");
+}
+
+std::string RemoteDialRefused(const std::string& target)
+{
+    return kMessageHeader + ("「" + target +
+                             "」への接続処理に失敗しました。\r\n他のアプリケーションが接続処理を行っていないか、"
+                             "OSのダイヤルアップ設定に不備がないか確認してください。");
+}
+
+std::string RemoteDisconnected(const std::string& target)
+{
+    return kMessageHeader + ("「" + target + "」から切断しました。");
+}
+
+std::string RemoteDisconnectFailed(const std::string& target)
+{
+    return kMessageHeader + ("原因不明のエラーで「" + target +
+                             "」から切断することができませんでした。\r\nこのエラーが頻繁に報告される場合は、"
+                             "Kivが動作しているPCのOSの設定等を確認してみてください。");
+}
+
+std::string RemoteMenuShown(const std::string& target)
+{
+    return JoinSelectList({"■ 【" + target + "】 へ接続する", "■ 【" + target + "】 から切断する",
+                           "■ ダイヤルアップの制御対象を変更する", "■ 制御先のPCをシャットダウンする"});
+}
+
+std::string JoinSelectList(const StringList& items)
+{
+    std::string list;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i)
+            list += kRemoteListSeparator;
+        list += items[i];
+    }
+    return list;
+}
+
+std::string FoldComputerName(const std::string& name)
+{
+    std::string folded = name;
+    for (std::size_t i = 0; i < folded.size(); ++i) {
+        const auto c = static_cast<unsigned char>(folded[i]);
+        if (IsLeadByte(c))
+            ++i;  // the trail byte belongs to the character
+        else if (c >= 'a' && c <= 'z')
+            folded[i] = static_cast<char>(c - 'a' + 'A');
+    }
+    return folded;
+}
+
+std::string RemoteStatusBlock(const TSettings& settings, int entryState)
+{
+    std::string block = "≪ダイヤルアップ制御≫ " + settings.Target + "\r";
+    block += "≪接続状況≫" + std::string(14, ' ');
+    block += entryState == 0 ? "切断\r" : entryState == 1 ? "ダイヤル中\r" : "接続\r";
+    block += "≪自動接続時間≫" + std::string(8, ' ') +
+             ScheduledTime(settings.AutoStart, settings.AutoStartHour, settings.AutoStartMinute);
+    block += "≪自動切断時間≫" + std::string(8, ' ') +
+             ScheduledTime(settings.AutoEnd, settings.AutoEndHour, settings.AutoEndMinute);
+    return block;
+}
+
+std::string RemoteStatusPrefix(const std::string& handleName, const std::string& machineName)
+{
+    return kStatusRemotePrefix + handleName + "<" + machineName + ">-\r\r";
+}
+
+bool TMainForm::CheckRemoteAccess(const std::string& machineName, const std::string& discrimination)
+{
+    if (!Settings.KMSComputer)
+        return true;
+    const std::string folded = FoldComputerName(machineName);
+    for (const auto& allowed : AllowedComputers)
+        if (FoldComputerName(allowed) == folded)
+            return true;
+    // To the name the console announced: the peer table knows it by that name, not folded.
+    ports_.KMS.SendInputMessage(kRemoteComputerRefused, machineName, discrimination);
+    return false;
+}
+
+bool TMainForm::RemoteGate(const std::string& machineName, const std::string& discrimination, bool checkLock)
+{
+    if (!CheckRemoteAccess(machineName, discrimination))
+        return false;
+    if (TargetEntryIndex() == -1) {
+        ports_.KMS.SendInputMessage(kRemoteSettingsBroken, machineName, discrimination);
+        return false;
+    }
+    if (checkLock && !RemoteMachineName.empty() && RemoteMachineName != machineName) {
+        ports_.KMS.SendInputMessage(kRemoteLocked, machineName, discrimination);
+        return false;
+    }
+    return true;
+}
+
+void TMainForm::KMSMenuRequest(const std::string& handleName, const std::string& machineName,
+                               const std::string& discrimination)
+{
+    if (!RemoteGate(machineName, discrimination, false))
+        return;
+    if (Settings.KMSPasswordFlag) {
+        ports_.KMS.SendInputLine(std::string(kRemoteMenuHeader) + kRemotePasswordQuestion, kRemotePasswordLabel,
+                                 kRemoteKeyPassword, machineName, discrimination, true);
+        return;
+    }
+    KMSInputReturn(kRemoteKeyPassword, "", handleName, machineName, discrimination);
+}
+
+void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std::string& inputReturn,
+                               const std::string& handleName, const std::string& machineName,
+                               const std::string& discrimination)
+{
+    if (!RemoteGate(machineName, discrimination, true))
+        return;
+    MeshPort& kms = ports_.KMS;
+    const std::string prefix = RemoteStatusPrefix(handleName, machineName);
+    std::string reply = kRemoteMenuHeader;
+    std::string key = inputDiscrimination;
+    std::string answer = inputReturn;
+    const auto backToMenu = [&] {
+        key = kRemoteKeyPassword;
+        answer = Settings.KMSPassword;
+    };
+
+    if (key == kRemoteKeyMenu) {
+        if (answer == "Connect") {
+            const int state = ports_.Ras.EntryState(TargetEntryIndex());
+            if (state == 1) {
+                reply += RemoteAlreadyDialling(Settings.Target);
+                backToMenu();
+            } else if (state == 2) {
+                reply += RemoteAlreadyConnected(Settings.Target);
+                backToMenu();
+            } else {
+                ConnectRequested = true;
+                RedialDone = 0;
+                ports_.tmConnect.SetEnabled(false);  // this dial replaces a pending redial
+                if (!ports_.Ras.Dial(TargetEntryIndex())) {
+                    kms.SendInputMessage(RemoteDialRefused(Settings.Target), machineName, discrimination);
+                    return;
+                }
+                // The lock first: showing the message may process messages, and the dial's
+                // outcome must find the console to tell.
+                RemoteMachineName = machineName;
+                RemoteDiscrimination = discrimination;
+                ShowStatus(prefix + kStatusDialStarted);
+                kms.SendInputMessage(RemoteDialStarted(Settings.Target), machineName, discrimination);
+                return;
+            }
+        } else if (answer == "Deconnect") {
+            const int state = ports_.Ras.EntryState(TargetEntryIndex());
+            if (state == 0) {
+                reply += RemoteNotConnected(Settings.Target);
+                backToMenu();
+            } else {
+                if (state == 1) {
+                    // Set before the call: the cancel processes messages, and the failure
+                    // event it brings must be read as the cancel.
+                    CancelRequested = true;
+                    if (ports_.Ras.CancelDial()) {
+                        ShowStatus(prefix + kStatusDialCancelled);
+                        return;
+                    }
+                    CancelRequested = false;
+                }
+                ConnectRequested = false;
+                bool done = HangUpTargetConnection();
+                if (!done) {
+                    const int after = ports_.Ras.EntryState(TargetEntryIndex());
+                    if (after == 1 || after == 2) {
+                        ShowStatus(prefix + kStatusDisconnectFailed);
+                        kms.SendInputMessage(RemoteDisconnectFailed(Settings.Target), machineName, discrimination);
+                        ConnectRequested = true;
+                        return;
+                    }
+                    done = after == 0;
+                }
+                if (done) {
+                    ShowStatus(prefix + kStatusDisconnected);
+                    kms.SendInputMessage(RemoteDisconnected(Settings.Target), machineName, discrimination);
+                }
+                return;
+            }
+        } else if (answer == "Change") {
+            StringList items;
+            const int count = ports_.Ras.EntryCount();
+            for (int i = 0; i < count; ++i)
+                items.push_back(kRemoteItemMark + ports_.Ras.EntryName(i));
+            items.push_back(kRemoteCancelItem);
+            const std::string list = JoinSelectList(items);
+            kms.SendInputSelect(reply + "≪現在の制御対象≫ " + Settings.Target + kRemoteTargetQuestion, list, list,
+                                kRemoteKeyDialupChange, machineName, discrimination);
+            return;
+        } else if (answer == "End") {
+            kms.SendInputSelect(reply + kRemoteShutdownQuestion, kRemoteShutdownShown, kRemoteShutdownReturns,
+                                kRemoteKeyWindowsEnd, machineName, discrimination);
+            return;
+        }
+    }
+
+    if (key == kRemoteKeyDialupChange) {
+        if (answer == kRemoteCancelItem) {
+            reply += kRemoteTargetChangeCancelled;
+        } else {
+            // Answers are items of the list sent: the mark, then the entry's name.
+            const std::string mark = kRemoteItemMark;
+            bool found = false;
+            if (answer.compare(0, mark.size(), mark) == 0) {
+                const std::string name = answer.substr(mark.size());
+                const int count = ports_.Ras.EntryCount();
+                for (int i = 0; i < count && !found; ++i) {
+                    if (ports_.Ras.EntryName(i) != name)
+                        continue;
+                    found = true;
+                    WriteTarget(ports_.VSS, Settings, name);
+                    ShowStatus(prefix + kStatusTargetSwitched);
+                    reply += RemoteTargetChanged(Settings.Target);
+                }
+            }
+            if (!found)
+                reply += kRemoteNoSuchTarget;
+        }
+        backToMenu();
+    }
+
+    if (key == kRemoteKeyWindowsEnd) {
+        if (answer == "Yes") {
+            if (ShutdownWindows()) {
+                kms.SendInputMessage(kRemoteShutdownStarted, machineName, discrimination);
+                return;
+            }
+            reply += kRemoteShutdownFailed;
+        } else {
+            reply += kRemoteShutdownDeclined;
+        }
+        backToMenu();
+    }
+
+    if (key == kRemoteKeyPassword) {
+        if (Settings.KMSPasswordFlag && answer != Settings.KMSPassword) {
+            kms.SendInputLine(reply + kRemotePasswordWrong + kRemotePasswordQuestion, kRemotePasswordLabel,
+                              kRemoteKeyPassword, machineName, discrimination, true);
+            return;
+        }
+        reply += RemoteStatusBlock(Settings, ports_.Ras.EntryState(TargetEntryIndex()));
+        kms.SendInputSelect(reply + kRemoteMenuQuestion, RemoteMenuShown(Settings.Target), kRemoteMenuReturns,
+                            kRemoteKeyMenu, machineName, discrimination);
+    }
+    // Any other key or answer: no reply.
+}
+
+}  // namespace kiv

@@ -1,0 +1,83 @@
+// The tray icon's decisions: the state message, the popup menu and the target switch.
+#include "MainUnit.h"
+#include "StatusTexts.h"
+
+namespace kiv {
+
+void TMainForm::TrayDoubleClick()
+{
+    if (!StatusQueue.empty())
+        return;
+    const int index = TargetEntryIndex();
+    if (index == -1) {
+        ShowStatus(kStatusNoTarget);
+        return;
+    }
+    if (ports_.tmConnect.Enabled()) {
+        ShowStatus(kStatusStateRedialWaiting);
+        return;
+    }
+    switch (ports_.Ras.EntryState(index)) {
+    case 1:
+        ShowStatus(kStatusStateDialling);
+        break;
+    case 2:
+        ShowStatus(kStatusStateConnected);
+        break;
+    default:
+        ShowStatus(kStatusStateIdle);
+        break;
+    }
+}
+
+TaskMenuState TMainForm::pmTaskMenuPopup()
+{
+    TaskMenuState menu;
+    const int count = ports_.Ras.EntryCount();
+    for (int i = 0; i < count; ++i) {
+        menu.Targets.push_back(ports_.Ras.EntryName(i));
+        if (menu.Targets.back() == Settings.Target)
+            menu.CheckedTarget = menu.Targets.size() - 1;  // a radio group shows the last check
+    }
+    const int index = TargetEntryIndex();
+    if (index == -1) {
+        menu.ConnectEnabled = menu.DeconnectEnabled = false;
+    } else if (ports_.tmConnect.Enabled()) {
+        menu.ConnectEnabled = false;
+        menu.DeconnectEnabled = true;
+    } else {
+        const int state = ports_.Ras.EntryState(index);
+        if (state == 0) {
+            menu.ConnectEnabled = true;
+            menu.DeconnectEnabled = false;
+        } else if (state == 1 || state == 2) {
+            menu.ConnectEnabled = false;
+            menu.DeconnectEnabled = true;
+        }
+    }
+    return menu;
+}
+
+void TMainForm::miTaskTargetChildClick(const std::string& caption)
+{
+    if (caption == Settings.Target)
+        return;
+    WriteTarget(ports_.VSS, Settings, caption);
+    if (ports_.tmConnect.Enabled()) {
+        ShowStatus(kStatusTargetSwitchedRedialWaiting);
+        return;
+    }
+    switch (ports_.Ras.EntryState(TargetEntryIndex())) {
+    case 1:
+        ShowStatus(kStatusTargetSwitchedDialling);
+        break;
+    case 2:
+        ShowStatus(kStatusTargetSwitchedConnected);
+        break;
+    default:
+        ShowStatus(kStatusTargetSwitchedIdle);
+        break;
+    }
+}
+
+}  // namespace kiv

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "RemoteTexts.h"
+#include "StatusTexts.h"
+#include "TextHelpers.h"
+
+namespace kiv {
+namespace {
+
+// The control target "T" in a phonebook of two, with every status message recorded filled in.
+class DialupControl : public ::testing::Test, protected test::MainFormFixture {
+protected:
+    DialupControl()
+    {
+        ras.entries = {"Other", "T"};
+        form.Settings.Target = "T";
+        form.Settings.StatusLocate = 4;
+    }
+
+    std::string Filled(const char* messageTemplate, int redialsLeft = 0) const
+    {
+        std::string s = messageTemplate;
+        ReplaceText("%D", "T", s);
+        ReplaceText("%S", std::to_string(form.Settings.RedialInterval), s);
+        ReplaceText("%C", std::to_string(redialsLeft), s);
+        return s;
+    }
+    // The messages queued since the last call.
+    std::vector<std::string> Messages()
+    {
+        std::vector<std::string> out(form.StatusQueue.begin(), form.StatusQueue.end());
+        form.StatusQueue.clear();
+        return out;
+    }
+    // The dial-up layer reports the end of the dial.
+    void DialFails()
+    {
+        ras.states["T"] = 0;
+        ras.OnConnectError("T");
+    }
+    void DialConnects()
+    {
+        ras.states["T"] = 2;
+        ras.OnConnect("T");
+    }
+    int Dials() const { return static_cast<int>(std::count(ras.calls.begin(), ras.calls.end(), "Dial 1")); }
+};
+
+TEST_F(DialupControl, RedialChainCountsDownAndStops)
+{
+    form.Settings.Redial = true;
+    form.Settings.RedialCount = 3;
+    form.Settings.RedialInterval = 5;
+    form.miTaskConnectClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDialStarted)});
+    for (int left = 3; left >= 1; --left) {
+        DialFails();
+        EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDialFailedRedial, left)});
+        ASSERT_TRUE(tmConnect.enabled);
+        EXPECT_EQ(tmConnect.interval, 5000u);
+        form.tmConnectTimer();
+        EXPECT_FALSE(tmConnect.enabled);  // fires once
+        EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusRedialStarted)});
+    }
+    DialFails();
+    const auto last = Messages();
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last[0], Filled(kStatusDialFailedRedialsUsedUp));
+    EXPECT_NE(last[0].find("リダイヤル回数に達した為"), std::string::npos);
+    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_EQ(Dials(), 4);
+    EXPECT_FALSE(form.ConnectRequested);
+}
+
+TEST_F(DialupControl, FailureWithoutRedials)
+{
+    struct Case {
+        bool redial;
+        int count;
+        const char* message;
+    };
+    for (const Case& c : {Case{true, 0, kStatusDialFailedRedialsUsedUp}, Case{false, 3, kStatusDialFailed}}) {
+        form.Settings.Redial = c.redial;
+        form.Settings.RedialCount = c.count;
+        form.miTaskConnectClick();
+        Messages();
+        DialFails();
+        EXPECT_EQ(Messages(), std::vector<std::string>{Filled(c.message)});
+        EXPECT_FALSE(tmConnect.enabled);
+    }
+}
+
+TEST_F(DialupControl, RefusedDialKeepsTheRequestForTheKeepAlive)
+{
+    ras.dialSucceeds = false;
+    form.Settings.Keep = true;
+    form.miTaskConnectClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDialFailed)});
+    EXPECT_TRUE(form.ConnectRequested);
+    form.tmScheduleTimer();  // the idle line counts as dropped
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusLineDroppedRedial)});
+    EXPECT_TRUE(tmConnect.enabled);
+}
+
+TEST_F(DialupControl, CancelShowsOnlyTheCancelAndStartsNoRedial)
+{
+    form.Settings.Redial = true;
+    form.miTaskConnectClick();
+    form.RemoteMachineName = "PC01";
+    form.RemoteDiscrimination = "KMConsole";
+    Messages();
+    // Inside the cancel's wait the flags are already set.
+    ras.duringWait = [&] { EXPECT_TRUE(form.CancelRequested); EXPECT_FALSE(form.ConnectRequested); };
+    form.miTaskDeconnectClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDialCancelled)});
+    DialFails();
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_FALSE(form.CancelRequested);
+    EXPECT_EQ(kms.sent, std::vector<std::string>{"MESSAGE PC01 " + RemoteCancelledText("T")});
+}
+
+TEST_F(DialupControl, FailedCancelFallsBackToHangUp)
+{
+    form.miTaskConnectClick();
+    Messages();
+    ras.cancelSucceeds = false;
+    // The dial completes while the cancel waits: the hang-up then finds the connection.
+    ras.duringWait = [&] { ras.states["T"] = 2; };
+    form.miTaskDeconnectClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnected)});
+    EXPECT_FALSE(form.CancelRequested);
+    EXPECT_FALSE(form.ConnectRequested);
+    EXPECT_EQ(ras.StateOf("T"), 0);
+
+    // Neither works: the failure is reported and the line stays kept.
+    form.miTaskConnectClick();
+    Messages();
+    ras.duringWait = nullptr;
+    form.miTaskDeconnectClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnectFailed)});
+    EXPECT_TRUE(form.ConnectRequested);
+}
+
+TEST_F(DialupControl, DisconnectConnectedLineAndPendingRedial)
+{
+    ras.states["T"] = 2;
+    form.ConnectRequested = true;
+    ras.hangUpSucceeds = false;
+    form.miTaskDeconnectClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnectFailed)});
+    EXPECT_TRUE(form.ConnectRequested);
+
+    ras.hangUpSucceeds = true;
+    form.miTaskDeconnectClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnected)});
+    EXPECT_FALSE(form.ConnectRequested);
+
+    tmConnect.enabled = true;
+    form.miTaskDeconnectClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusRedialCancelled)});
+    EXPECT_FALSE(tmConnect.enabled);
+
+    form.miTaskDeconnectClick();  // idle: nothing
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(DialupControl, KeepAliveRedialsOnlyLinesItKeeps)
+{
+    form.Settings.Keep = true;
+    form.Settings.RedialInterval = 7;
+    // Connected by another program: a drop starts nothing.
+    ras.states["T"] = 2;
+    form.tmScheduleTimer();
+    ras.states["T"] = 0;
+    form.tmScheduleTimer();
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_FALSE(tmConnect.enabled);
+
+    // Connected by us: the drop schedules a fresh redial chain.
+    form.miTaskConnectClick();
+    DialConnects();
+    EXPECT_EQ(Messages(), (std::vector<std::string>{Filled(kStatusDialStarted), Filled(kStatusConnected)}));
+    form.RedialDone = 2;
+    ras.states["T"] = 0;
+    form.tmScheduleTimer();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusLineDroppedRedial)});
+    EXPECT_TRUE(tmConnect.enabled);
+    EXPECT_EQ(tmConnect.interval, 7000u);
+    EXPECT_FALSE(form.ConnectRequested);
+    EXPECT_EQ(form.RedialDone, 0);
+    form.tmScheduleTimer();  // pending already: no second announcement
+    EXPECT_TRUE(Messages().empty());
+    form.tmConnectTimer();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusRedialStarted)});
+    EXPECT_EQ(form.RedialDone, 1);
+}
+
+TEST_F(DialupControl, RedialTimerWhenTheTargetIsBusy)
+{
+    ras.states["T"] = 2;
+    tmConnect.enabled = true;
+    form.tmConnectTimer();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusRedialFailed)});
+    EXPECT_EQ(Dials(), 0);
+}
+
+TEST_F(DialupControl, RemoteConsoleIsToldExactlyOnce)
+{
+    form.miTaskConnectClick();
+    form.RemoteMachineName = "PC01";
+    form.RemoteDiscrimination = "KMConsole";
+    DialConnects();
+    EXPECT_EQ(kms.sent, std::vector<std::string>{"MESSAGE PC01 " + RemoteConnectedText("T")});
+    EXPECT_TRUE(form.RemoteMachineName.empty());
+    EXPECT_TRUE(form.RemoteDiscrimination.empty());
+
+    // A later local dial tells nobody.
+    ras.states["T"] = 0;
+    form.miTaskConnectClick();
+    DialFails();
+    EXPECT_EQ(kms.sent.size(), 1u);
+
+    form.miTaskConnectClick();
+    form.RemoteMachineName = "PC02";
+    DialFails();
+    EXPECT_EQ(kms.sent.back(), "MESSAGE PC02 " + RemoteFailedText("T"));
+}
+
+TEST_F(DialupControl, TargetResolution)
+{
+    ras.entries = {"T", "X", "T"};
+    EXPECT_EQ(form.TargetEntryIndex(), 2);  // the last match
+    form.Settings.Target = "t";
+    EXPECT_EQ(form.TargetEntryIndex(), -1);  // case-sensitive
+    form.miTaskConnectClick();
+    form.miTaskDeconnectClick();
+    EXPECT_TRUE(ras.calls.empty());
+    EXPECT_TRUE(Messages().empty());
+}
+
+}  // namespace
+}  // namespace kiv

@@ -1,0 +1,232 @@
+#include "Schedule.h"
+
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "SettingLimits.h"
+#include "StatusTexts.h"
+#include "TextHelpers.h"
+
+namespace kiv {
+namespace {
+
+double At(int h, int m, int s = 0) { return TimeOfDayFromMilliseconds((h * 3600LL + m * 60 + s) * 1000); }
+
+TEST(ScheduleTimeReached, Crossings)
+{
+    const double x = At(23, 0);
+    struct Case {
+        double previous, now;
+        bool reached;
+    };
+    const Case cases[] = {
+        {At(22, 59, 59), At(23, 0), true},     // forward onto it
+        {At(22, 59, 59), At(23, 0, 1), true},  // forward across it
+        {At(23, 0), At(23, 0, 1), false},      // already past at the previous tick
+        {At(22, 0), At(22, 59, 59), false},    // not yet
+        {At(23, 0), At(23, 0), false},         // no movement
+        {At(23, 59, 59), At(0, 0, 1), false},  // rolled over, x lies after now
+        {At(10, 0), At(9, 0), false},          // set back, x lies after now
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ScheduleTimeReached(c.now, c.previous, x), c.reached) << c.previous << " -> " << c.now;
+    // Rolled over or set back with the time at or before now.
+    EXPECT_TRUE(ScheduleTimeReached(At(0, 0, 1), At(23, 59, 59), At(0, 0)));
+    EXPECT_TRUE(ScheduleTimeReached(At(9, 0), At(10, 0), At(7, 59)));
+}
+
+TEST(ComputeScheduleTimes, WarningTenSecondsBeforeTheEndWithinTheDay)
+{
+    TSettings s;
+    s.AutoEndHour = 0;
+    s.AutoEndMinute = 0;
+    EXPECT_EQ(ComputeScheduleTimes(s).Warning, At(23, 59, 50));
+    s.AutoEndHour = 7;
+    s.AutoEndMinute = 59;
+    EXPECT_EQ(ComputeScheduleTimes(s).Warning, At(7, 58, 50));
+    EXPECT_EQ(ComputeScheduleTimes(s).End, At(7, 59));
+}
+
+class Schedule : public ::testing::Test, protected test::MainFormFixture {
+protected:
+    Schedule()
+    {
+        ras.entries = {"T"};
+        form.Settings.Target = "T";
+    }
+    void StartAt(int h, int m, int s = 0) { form.LastScheduleTick = At(h, m, s); }
+    void Tick(int h, int m, int s = 0)
+    {
+        clock.timeOfDay = At(h, m, s);
+        form.tmScheduleTimer();
+    }
+    std::vector<std::string> Messages()
+    {
+        std::vector<std::string> out(form.StatusQueue.begin(), form.StatusQueue.end());
+        form.StatusQueue.clear();
+        return out;
+    }
+    static std::string Template(const char* t)
+    {
+        std::string s = t;
+        ReplaceText("%D", "T", s);
+        return s;
+    }
+    int Dials() const { return static_cast<int>(std::count(ras.calls.begin(), ras.calls.end(), "Dial 0")); }
+};
+
+TEST_F(Schedule, ConnectAtTheStartTimeOncePerCrossing)
+{
+    form.Settings.AutoStart = true;
+    ras.dialSucceeds = false;  // even a failed dial is not retried by the schedule
+    StartAt(22, 59, 58);
+    Tick(22, 59, 59);
+    EXPECT_EQ(Dials(), 0);
+    Tick(23, 0, 0);
+    EXPECT_EQ(Dials(), 1);
+    EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleDialStarted)});
+    EXPECT_TRUE(form.ConnectRequested);
+    for (int s = 1; s < 5; ++s)
+        Tick(23, 0, s);
+    EXPECT_EQ(Dials(), 1);
+}
+
+TEST_F(Schedule, StartedAfterTheStartTimeDoesNotCatchUp)
+{
+    form.Settings.AutoStart = true;
+    StartAt(23, 30);
+    Tick(23, 30, 1);
+    Tick(23, 59, 59);
+    EXPECT_EQ(Dials(), 0);
+}
+
+TEST_F(Schedule, NoDialWhenTheTargetIsBusyOrMissing)
+{
+    form.Settings.AutoStart = true;
+    ras.states["T"] = 2;
+    StartAt(22, 59, 59);
+    Tick(23, 0);
+    form.Settings.Target = "missing";
+    StartAt(22, 59, 59);
+    Tick(23, 0);
+    EXPECT_EQ(Dials(), 0);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(Schedule, MidnightEndWarnsAt235950AndDisconnectsAfterMidnight)
+{
+    form.Settings.AutoEnd = true;
+    form.Settings.AutoEndHour = 0;
+    form.Settings.AutoEndMinute = 0;
+    ras.states["T"] = 2;
+    StartAt(23, 59, 48);
+    Tick(23, 59, 49);
+    EXPECT_TRUE(Messages().empty());
+    Tick(23, 59, 50);
+    EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleWarning)});
+    Tick(23, 59, 59);
+    EXPECT_TRUE(Messages().empty());
+    Tick(0, 0, 0);
+    EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleDisconnected)});
+    EXPECT_EQ(ras.StateOf("T"), 0);
+    EXPECT_EQ(shutdown.requests, 0);
+}
+
+TEST_F(Schedule, OneTickPassingWarningAndEndOnlyWarns)
+{
+    form.Settings.AutoEnd = true;
+    form.Settings.AutoDisconnectTimeReset = true;
+    ras.states["T"] = 2;
+    StartAt(7, 50);
+    Tick(8, 30);  // after a suspend
+    EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleWarningShutdown)});
+    Tick(8, 30, 1);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(ras.StateOf("T"), 2);
+}
+
+TEST_F(Schedule, ClockSetBackWarnsWithoutDisconnect)
+{
+    form.Settings.AutoEnd = true;  // 07:59
+    ras.states["T"] = 2;
+    StartAt(10, 0);
+    Tick(9, 0);
+    EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleWarning)});
+    Tick(9, 0, 1);
+    EXPECT_EQ(ras.StateOf("T"), 2);
+    // A start time is never dialled by a set-back clock when AutoStart is off.
+    EXPECT_EQ(Dials(), 0);
+}
+
+TEST_F(Schedule, SkipOnTheWarningSkipsOneDisconnectOnly)
+{
+    form.Settings.AutoEnd = true;
+    ras.states["T"] = 2;
+    StartAt(7, 58, 49);
+    Tick(7, 58, 50);
+    form.SkipAutoDisconnect = true;  // the icon of the warning was clicked
+    Tick(7, 59, 0);
+    EXPECT_EQ(ras.StateOf("T"), 2);
+    EXPECT_FALSE(form.SkipAutoDisconnect);
+    // The next morning.
+    Tick(7, 58, 50);
+    Tick(7, 59, 0);
+    EXPECT_EQ(ras.StateOf("T"), 0);
+}
+
+TEST_F(Schedule, ShutdownRightAfterTheDisconnectMessage)
+{
+    form.Settings.AutoEnd = true;
+    form.Settings.AutoDisconnectTimeReset = true;
+    ras.states["T"] = 2;
+    std::vector<std::string> before;
+    shutdown.onRequest = [&] { before = Messages(); };
+    StartAt(7, 58, 59);
+    Tick(7, 59);
+    EXPECT_EQ(shutdown.requests, 1);
+    EXPECT_EQ(before, std::vector<std::string>{Template(kStatusScheduleDisconnected)});
+}
+
+TEST_F(Schedule, DisconnectCancelsARunningDial)
+{
+    form.Settings.AutoEnd = true;
+    ras.states["T"] = 1;
+    form.ConnectRequested = true;
+    StartAt(7, 58, 59);
+    Tick(7, 59);
+    EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleDialCancelled)});
+    EXPECT_TRUE(form.CancelRequested);
+    EXPECT_TRUE(form.ConnectRequested);  // cleared by the failure event that follows
+}
+
+TEST_F(Schedule, TickInsideATickDoesNothing)
+{
+    form.Settings.AutoEnd = true;
+    ras.states["T"] = 2;
+    double lastTickSeenInside = -1;
+    ras.duringWait = [&] {
+        clock.timeOfDay = At(7, 59, 1);
+        form.tmScheduleTimer();
+        lastTickSeenInside = form.LastScheduleTick;
+    };
+    StartAt(7, 58, 59);
+    Tick(7, 59);
+    EXPECT_EQ(lastTickSeenInside, At(7, 58, 59));  // untouched by the nested tick
+    EXPECT_EQ(std::count(ras.calls.begin(), ras.calls.end(), "HangUpConnection 0"), 1);
+    EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleDisconnected)});
+}
+
+TEST_F(Schedule, HandEditedTimesNeverStopTheTick)
+{
+    form.Settings.AutoStart = form.Settings.AutoEnd = true;
+    form.Settings.AutoStartHour = 99;  // 23
+    form.Settings.AutoStartMinute = -5;  // 0
+    form.Settings.AutoEndHour = -1;
+    form.Settings.AutoEndMinute = 600;
+    StartAt(22, 59, 59);
+    Tick(23, 0);
+    EXPECT_EQ(Dials(), 1);
+}
+
+}  // namespace
+}  // namespace kiv
