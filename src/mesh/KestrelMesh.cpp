@@ -64,6 +64,8 @@ bool TKestrelMesh::Start()
     recvBuffers_.assign(kRecvSlotCount, TKMS_RecvDataBack{});
     recvHistory_.fill(TKMS_RecvHistory{});
     ClearSendHistory();
+    fileSends_.clear();
+    fileRecvs_.clear();
 
     const auto maxUdp = backend_.OpenUdp(portNo_);
     if (!maxUdp) {
@@ -80,7 +82,13 @@ bool TKestrelMesh::Start()
     }
     ipAddress_ = *address;
     backend_.SetTimer(kSweepTimerId, kSweepIntervalMs);
-    // The file-transfer listener on FTPPortNo belongs to the file transfer, not built yet.
+    if (ftpPortNo_ == 0)
+        return true;
+    ftpSocketNo_ = backend_.ListenTcp(ftpPortNo_);
+    if (ftpSocketNo_ == MeshBackend::kNoSocket) {
+        Stop();
+        return false;
+    }
     return true;
 }
 
@@ -88,8 +96,13 @@ void TKestrelMesh::Stop()
 {
     if (loginStates_)
         Logout();
+    // Transfers that outlived a logout (none were logged in) end the same way.
+    AbortTransfers(2, 1);
     backend_.KillTimer(kSweepTimerId);
     ClearSendHistory();
+    if (ftpSocketNo_ != MeshBackend::kNoSocket)
+        backend_.CloseTcp(ftpSocketNo_);
+    ftpSocketNo_ = MeshBackend::kNoSocket;
     backend_.CloseUdp();
     recvBuffers_.clear();
     ClearPeers();
@@ -116,6 +129,7 @@ bool TKestrelMesh::Logout()
 {
     if (!loginStates_)
         return false;
+    AbortTransfers(2, 1);
     const bool sent = SendText(mesh::BuildMessage(mesh_tags::Logout, {machineName_, discrimination_}));
     loginStates_ = false;
     ClearPeers();

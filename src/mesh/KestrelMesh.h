@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -31,6 +32,8 @@ inline constexpr int kSendHistoryFirst = 1;
 inline constexpr int kSendHistoryLast = 254;  // timer 255 is the sweep
 inline constexpr int kMaxWouldBlockRetries = 1000;
 inline constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
+// A transfer header or answer that grows beyond this without its end closes the connection.
+inline constexpr std::size_t kMaxTransferLine = 64 * 1024;
 
 namespace mesh_tags {
 inline constexpr const char* Login = "KMMESSAGE:LOGIN";
@@ -77,6 +80,40 @@ struct TKMS_SendHistory {
     std::string Message, MessageID, MachineName, Discrimination;
 };
 
+namespace file_tags {
+inline constexpr const char* Start = "KMSFILESTART:";
+inline constexpr const char* StartOk = "KMSFILESTART:OK";
+inline constexpr const char* End = "KMSFILEEND:";
+inline constexpr const char* HeaderEnd = "\\|";  // CR LF as KestrelMesh carries it
+}  // namespace file_tags
+
+using TransferSocket = mesh::MeshBackend::TcpSocket;
+
+// One incoming file transfer. State: 0 reading the header, 1 receiving data, 2 file complete.
+struct TKMS_FileRecv {
+    TransferSocket SocketNo = mesh::MeshBackend::kNoSocket;
+    std::int32_t State = 0;
+    std::string PeerInfo;  // sender's HandleName, MachineName, Discrimination, each followed by "&|"
+    std::string FileName;  // local path being written
+    std::int64_t FileByte = 0, RecvSize = 0;
+    std::string Header;
+    std::uint64_t Serial = 0;  // tells a record from a later one on a reused socket number
+};
+
+// One outgoing file transfer. State: 0 connecting or awaiting acceptance, 1 sending, 2 all sent.
+struct TKMS_FileSend {
+    TransferSocket SocketNo = mesh::MeshBackend::kNoSocket;
+    std::int32_t State = 0;
+    std::string PeerInfo;  // receiver's HandleName, MachineName, Discrimination, "&|" between them
+    std::string FileName;  // full local path
+    std::int64_t FileByte = 0;
+    std::string Comment;
+    std::int64_t SendSize = 0;
+    std::string Answer;
+    std::string SendName;  // the file name the header announces
+    std::uint64_t Serial = 0;
+};
+
 class TKestrelMesh : public MeshPort {
 public:
     explicit TKestrelMesh(mesh::MeshBackend& backend, std::uint32_t seed = std::random_device{}());
@@ -109,6 +146,11 @@ public:
     void SetVersion(std::int32_t v) { version_ = v; }
     int FTPPortNo() const { return ftpPortNo_; }
     void SetFTPPortNo(int v) { ftpPortNo_ = v; }
+    int FTPSendByte() const { return ftpSendByte_; }
+    void SetFTPSendByte(int v) { ftpSendByte_ = v; }
+    int FTPRecvByte() const { return ftpRecvByte_; }
+    void SetFTPRecvByte(int v) { ftpRecvByte_ = v; }
+    TransferSocket FTPSocketNo() const { return ftpSocketNo_; }
     const std::string& BroadcastIP() const { return broadcastIP_; }
     void SetBroadcastIP(const std::string& v) { broadcastIP_ = v; }
     bool Security() const { return security_; }
@@ -136,6 +178,19 @@ public:
     void ReceiveDatagram(const char* data, std::size_t size, std::uint32_t source);
     // A timer of the backend is due.
     void TimerFired(int id);
+    // A TCP socket of the file transfer reports one event (MeshBackend::TcpEvent).
+    void SocketNotify(TransferSocket socket, int event, mesh::MeshBackend::TcpError error);
+
+    // File transfer. SendFile opens an outgoing transfer of a local file to a peer of the table
+    // (by MachineName, and Discrimination unless empty) that announced a file-transfer port.
+    // The header announces sendName, or the file name of the path when it is empty; neither
+    // it nor the comment may hold "&|", "\|", CR or LF. Returns the transfer's socket, or
+    // kNoSocket when the peer, its port, the file or the connection is missing.
+    TransferSocket SendFile(const std::string& machineName, const std::string& discrimination,
+                            const std::string& fileName, const std::string& comment,
+                            const std::string& sendName = {});
+    const std::vector<std::unique_ptr<TKMS_FileRecv>>& FileRecvs() const { return fileRecvs_; }
+    const std::vector<std::unique_ptr<TKMS_FileSend>>& FileSends() const { return fileSends_; }
 
     // Peer table.
     void UpdatePeer(const std::string& machineName, const std::string& discrimination, const std::string& ipAddress,
@@ -215,6 +270,35 @@ public:
         OnErrorSend;
     std::function<void()> OnErrorRecvOverflow;
 
+    // File events. HandleName, MachineName and Discrimination are the other side's.
+    using FileEvent = std::function<void(TransferSocket socketNo, const std::string& handleName,
+                                         const std::string& machineName, const std::string& discrimination,
+                                         const std::string& fileName)>;
+    using FileProgressEvent = std::function<void(TransferSocket socketNo, const std::string& handleName,
+                                                 const std::string& machineName, const std::string& discrimination,
+                                                 const std::string& fileName, std::int64_t size,
+                                                 std::int64_t fileSize)>;
+    using FileErrorEvent = std::function<void(TransferSocket socketNo, const std::string& handleName,
+                                              const std::string& machineName, const std::string& discrimination,
+                                              const std::string& fileName, int error)>;
+    FileEvent OnFileSendStart;
+    FileProgressEvent OnFileSending;  // iSendSize, iFileSize
+    FileEvent OnFileSendEnd;
+    // fileName comes in as the sender's file name and goes out as the local path to write;
+    // cancel set to true refuses the file.
+    std::function<void(TransferSocket socketNo, const std::string& handleName, const std::string& machineName,
+                       const std::string& discrimination, std::string& fileName, std::int64_t fileByte,
+                       const std::string& comment, bool& cancel)>
+        OnFileRecvStart;
+    FileProgressEvent OnFileRecving;  // iRecvSize, iFileSize
+    FileEvent OnFileRecvEnd;
+    // Errors of a send: 0 refused or timed out, 1 the receiver closed, 2 logged out, 3 the file
+    // cannot be opened or has become shorter, 4 another connection failure.
+    FileErrorEvent OnErrorFileSend;
+    // Errors of a receipt: 0 the sender closed early, 1 logged out, 2 the file cannot be
+    // written or its size differs from the bytes received (the partial file is deleted in all).
+    FileErrorEvent OnErrorFileRecv;
+
 private:
     std::string NewIdentifier();
     std::string RecvTime();
@@ -227,6 +311,18 @@ private:
     void ClearPeers();
     void ClearSendHistory();
 
+    void AddFileRecv(TransferSocket socket);
+    TKMS_FileRecv* FindFileRecv(TransferSocket socket);
+    TKMS_FileSend* FindFileSend(TransferSocket socket);
+    void CloseTransfer(TransferSocket socket);
+    bool SendLine(TransferSocket socket, const std::string& text);
+    bool SendFileData(TransferSocket socket);
+    bool ReceiveTransferData(TransferSocket socket);
+    // Ends every transfer: OnErrorFileSend with sendError, OnErrorFileRecv with recvError.
+    void AbortTransfers(int sendError, int recvError);
+    void RaiseSendError(const TKMS_FileSend& record, int error);
+    void RaiseRecvError(const TKMS_FileRecv& record, int error);
+
     mesh::MeshBackend& backend_;
     std::minstd_rand random_;
 
@@ -234,6 +330,11 @@ private:
     std::int32_t version_ = 100;
     int portNo_ = 51000;
     int ftpPortNo_ = 52000;
+    int ftpSendByte_ = 4096;
+    int ftpRecvByte_ = 8192;
+    TransferSocket ftpSocketNo_ = mesh::MeshBackend::kNoSocket;
+    std::uint64_t nextSerial_ = 1;
+    std::size_t lastRecvBytes_ = 0;
     std::string broadcastIP_;
     bool security_ = false;
     std::string ipAddress_, machineName_, handleName_;
@@ -251,6 +352,8 @@ private:
     std::array<TKMS_RecvHistory, kRecvHistoryCount> recvHistory_{};
     std::array<TKMS_SendHistory, kSendHistoryLast + 1> sendHistory_{};  // index 0 unused
     std::array<TKMS_LoginUserInformation, kPeerTableSize> loginUsers_{};
+    std::vector<std::unique_ptr<TKMS_FileRecv>> fileRecvs_;
+    std::vector<std::unique_ptr<TKMS_FileSend>> fileSends_;
 };
 
 }  // namespace kiv

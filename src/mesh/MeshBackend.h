@@ -1,7 +1,8 @@
-// What TKestrelMesh needs from the platform: one UDP socket, numbered timers, clocks and the
-// machine's identity. The platform calls back into the component when a datagram has arrived
-// (TKestrelMesh::ReceiveDatagram) and when a timer is due (TKestrelMesh::TimerFired), always
-// on the component's one thread.
+// What TKestrelMesh needs from the platform: one UDP socket, the TCP sockets of file
+// transfers, numbered timers, clocks and the machine's identity. The platform calls back into
+// the component when a datagram has arrived (TKestrelMesh::ReceiveDatagram), when a TCP
+// socket has something to report (TKestrelMesh::SocketNotify) and when a timer is due
+// (TKestrelMesh::TimerFired), always on the component's one thread.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +27,37 @@ public:
     virtual void CloseUdp() = 0;
     // One datagram to an address from InetAddr (or 0xFFFFFFFF for the limited broadcast).
     virtual SendResult SendTo(std::uint32_t address, int port, const char* data, std::size_t size) = 0;
+
+    // TCP sockets of the file transfer. A socket reports the events it was opened for through
+    // TKestrelMesh::SocketNotify, in the manner of WSAAsyncSelect: Accept on a listener;
+    // Connect once an outgoing connection is made or has failed, followed by Write when it
+    // succeeded; Write again only after SendTcp returned WouldBlock and the socket can take
+    // more; Read while received data waits; Close once the peer has closed or reset.
+    using TcpSocket = std::int64_t;
+    static constexpr TcpSocket kNoSocket = -1;
+    enum TcpEvent : int { Read = 1, Write = 2, Accept = 8, Connect = 16, Close = 32 };
+    enum class TcpError { None, Refused, TimedOut, Other };
+    struct IoResult {
+        SendResult result;
+        std::size_t bytes;  // bytes sent or received when result is Sent
+    };
+
+    // Listens on any local address and `port` (non-blocking, address reuse, backlog 5) for Accept.
+    virtual TcpSocket ListenTcp(int port) = 0;
+    // Takes a waiting connection; the new socket reports Read and Close.
+    virtual TcpSocket AcceptTcp(TcpSocket listener) = 0;
+    // Starts a non-blocking connection; the socket reports Connect, Read, Write and Close.
+    virtual TcpSocket ConnectTcp(std::uint32_t address, int port) = 0;
+    virtual IoResult SendTcp(TcpSocket socket, const char* data, std::size_t size) = 0;
+    // bytes 0 with Sent: the peer has closed.
+    virtual IoResult RecvTcp(TcpSocket socket, char* data, std::size_t size) = 0;
+    virtual void CloseTcp(TcpSocket socket) = 0;
+    // The socket reports nothing more.
+    virtual void StopNotify(TcpSocket socket) = 0;
+    // Queues a Write report for the socket, delivered like the platform's own.
+    virtual void PostWrite(TcpSocket socket) = 0;
+    // Handles the thread's pending notifications once and returns without waiting.
+    virtual void ProcessMessages() = 0;
 
     // Timer `id` fires every `milliseconds` until killed; setting it again restarts it.
     virtual void SetTimer(int id, unsigned milliseconds) = 0;

@@ -37,5 +37,45 @@ TEST(Console, SelectItemsAndAnswers)
         EXPECT_EQ(SelectAnswer(c.typed, returns, c.bare), c.sent) << c.typed;
 }
 
+TEST(Console, ReceivedFileNamesStayInTheFolder)
+{
+    // Literals are Shift-JIS: "表" is 0x95 0x5C and "ポ" 0x83 0x7C, trail bytes that look
+    // like "\" and "|".
+    struct Case {
+        std::string offered;
+        std::optional<std::string> saved;
+    } cases[] = {
+        {"report.txt", "report.txt"},
+        {"表.txt", "表.txt"},
+        {"ポート.txt", "ポート.txt"},
+        {"dir/sub\\name.bin", "name.bin"},
+        {"/etc/passwd", "passwd"},
+        {"..", std::nullopt},
+        {".", std::nullopt},
+        {"", std::nullopt},
+        {"dir/", std::nullopt},
+        {"../evil.txt", std::nullopt},
+        {"a\\..\\..\\evil.txt", std::nullopt},
+        {"C:evil.txt", std::nullopt},
+        {"C:\\Windows\\evil.dll", std::nullopt},
+        {"file.txt:stream", std::nullopt},
+        {"CON", std::nullopt},
+        {"nul.txt", std::nullopt},
+        {"Com1.log", std::nullopt},
+        {"lpt9", std::nullopt},
+        {"CONOUT$", std::nullopt},
+        {"COM10", "COM10"},
+        {"console.txt", "console.txt"},
+        {"name.", std::nullopt},
+        {"name ", std::nullopt},
+        {"a?b", std::nullopt},
+        {"a|b", std::nullopt},
+        {std::string("a\x01" "b"), std::nullopt},
+        {"..hidden", "..hidden"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SafeReceiveName(c.offered), c.saved) << Escape(c.offered);
+}
+
 }  // namespace
 }  // namespace kmconsole

@@ -54,6 +54,20 @@ public:
     mesh::LocalDateTime LocalTime() override { return localTime; }
     std::string ComputerName() override { return computerName; }
     std::optional<std::string> LocalAddress() override { return localAddress; }
+    // TCP: only the listener is modelled here; transfers are tested over real sockets.
+    TcpSocket ListenTcp(int port) override
+    {
+        listenPort = port;
+        return listenSucceeds ? 4242 : kNoSocket;
+    }
+    TcpSocket AcceptTcp(TcpSocket) override { return kNoSocket; }
+    TcpSocket ConnectTcp(std::uint32_t, int) override { return kNoSocket; }
+    IoResult SendTcp(TcpSocket, const char*, std::size_t) override { return {SendResult::Failed, 0}; }
+    IoResult RecvTcp(TcpSocket, char*, std::size_t) override { return {SendResult::Failed, 0}; }
+    void CloseTcp(TcpSocket socket) override { closedTcp.push_back(socket); }
+    void StopNotify(TcpSocket) override {}
+    void PostWrite(TcpSocket) override {}
+    void ProcessMessages() override {}
 
     // Moves virtual time forward, firing the timers that fall due on the way.
     void Advance(TKestrelMesh& mesh, std::uint64_t ms)
@@ -108,6 +122,9 @@ public:
     }
 
     bool openSucceeds = true;
+    bool listenSucceeds = true;
+    int listenPort = 0;
+    std::vector<TcpSocket> closedTcp;
     bool open = false;
     int opens = 0;
     int boundPort = 0;

@@ -73,6 +73,28 @@ TEST_F(MeshFixture, StartBindsPortAndRunsTheSweep)
     EXPECT_EQ(backend.opens, 1);
 }
 
+TEST_F(MeshFixture, FileTransferListenerFollowsFTPPortNo)
+{
+    struct Case {
+        int ftpPort;
+        bool listenSucceeds;
+        bool started;
+        int listenedOn;
+    } cases[] = {{0, true, true, 0}, {52000, true, true, 52000}, {52001, false, false, 52001}};
+    for (const auto& c : cases) {
+        FakeMeshBackend b;
+        b.listenSucceeds = c.listenSucceeds;
+        TKestrelMesh k{b, 1};
+        k.SetFTPPortNo(c.ftpPort);
+        EXPECT_EQ(k.Start(), c.started) << c.ftpPort;
+        EXPECT_EQ(b.listenPort, c.listenedOn) << c.ftpPort;
+        EXPECT_EQ(k.FTPSocketNo() != mesh::MeshBackend::kNoSocket, c.started && c.ftpPort != 0) << c.ftpPort;
+        k.Stop();
+        EXPECT_EQ(k.FTPSocketNo(), mesh::MeshBackend::kNoSocket);
+        EXPECT_EQ(b.closedTcp.size(), c.started && c.ftpPort != 0 ? 1u : 0u) << c.ftpPort;
+    }
+}
+
 TEST_F(MeshFixture, FailedStartLeavesTheComponentStopped)
 {
     backend.localAddress.reset();

@@ -7,6 +7,7 @@
 #include <iconv.h>
 #endif
 
+#include "MeshFile.h"
 #include "MeshWire.h"
 
 namespace kmconsole {
@@ -118,6 +119,48 @@ std::string SelectAnswer(const std::string& answer, const std::vector<std::strin
         static_cast<std::size_t>(*n) <= returns.size())
         return returns[static_cast<std::size_t>(*n - 1)];
     return answer;
+}
+
+std::optional<std::string> SafeReceiveName(const std::string& offered)
+{
+    // Split into path parts on "/" and "\", skipping the trail byte of each double-byte
+    // character (it may be 0x5C or 0x7C).
+    std::vector<std::string> parts(1);
+    for (std::size_t i = 0; i < offered.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(offered[i]);
+        if (kiv::mesh::IsSjisLead(c) && i + 1 < offered.size()) {
+            parts.back() += offered.substr(i, 2);
+            ++i;
+            continue;
+        }
+        if (c == '/' || c == '\\')
+            parts.emplace_back();
+        else if (c < 0x20 || c == 0x7F || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos)
+            return std::nullopt;  // also a drive "C:" and a stream "a:b"
+        else
+            parts.back() += static_cast<char>(c);
+    }
+    for (const auto& part : parts)
+        if (part == "..")
+            return std::nullopt;
+    const std::string name = parts.back();
+    if (name.empty() || name.back() == '.' || name.back() == ' ')
+        return std::nullopt;  // also "." and ".."
+    // Device names are devices in every folder, whatever the extension.
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (auto& ch : stem)
+        if (ch >= 'a' && ch <= 'z')
+            ch = static_cast<char>(ch - 'a' + 'A');
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    for (const char* device : kDevices)
+        if (stem == device)
+            return std::nullopt;
+    if (stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '0' &&
+        stem[3] <= '9')
+        return std::nullopt;
+    return name;
 }
 
 }  // namespace kmconsole

@@ -2,6 +2,7 @@
 // escaping for the line-per-message output, and picking the answer to a select prompt.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,12 @@ std::vector<std::string> SplitItems(const std::string& list);
 // The value to send for an answer to a select prompt: "#N" (or, typed interactively, "N")
 // picks the N-th item's return value; anything else is sent as it is.
 std::string SelectAnswer(const std::string& answer, const std::vector<std::string>& returns, bool bareNumbers);
+
+// The name under which a file offered by a peer is saved in the receiving folder: the last
+// part of the offered name (Shift-JIS, as on the wire), or nothing when the name must be
+// refused: empty, "." or "..", ".." anywhere in its path, a drive or stream (":"), characters
+// Windows does not allow in names, a trailing dot or blank, or a device name (CON, NUL,
+// COM1, LPT1, ... also with an extension).
+std::optional<std::string> SafeReceiveName(const std::string& offered);
 
 }  // namespace kmconsole

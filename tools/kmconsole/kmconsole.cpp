@@ -1,7 +1,8 @@
 // kmconsole: a KestrelMesh peer for the terminal. Logs in under a handle name, shows the
 // peers it sees, asks a peer for its menu and answers its prompts. Japanese texts are shown
 // as UTF-8 and typed answers sent as Shift-JIS. With --script it prints one tab-separated
-// line per event and takes its answers from the command line.
+// line per event and takes its answers from the command line. It sends a file to a peer that
+// receives files (send-file), and receives files into a folder of its own choosing (receive).
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 
 #include "Console.h"
 #include "KestrelMesh.h"
+#include "MeshFile.h"
 #include "TextHelpers.h"
 
 #ifdef _WIN32
@@ -58,10 +60,18 @@ const char kUsage[] =
     "  --script            one tab-separated line per event; answers from --answer\n"
     "  --answer TEXT       next answer to a prompt (#N picks item N of a list); repeatable\n"
     "  --wait SECONDS      stop after this time (script mode default 5)\n"
-    "  --until-done        stop when a dialogue ends (message or no menu)\n"
+    "  --until-done        stop when a dialogue or a file transfer ends\n"
     "  --pick              list the peers offering a menu of --menu-disc's kind (default Kiv),\n"
     "                      numbered; the one chosen is asked for its menu (interactive)\n"
-    "interactive commands: peers | menu [TARGET [DISC]] | quit; a prompt takes the next line\n";
+    "  send-file PEER FILE [COMMENT]\n"
+    "                      send FILE to PEER (computer name) once it is seen\n"
+    "  --send-disc NAME    only to PEER's program of this discrimination\n"
+    "  receive FOLDER      accept files into FOLDER (existing names are replaced)\n"
+    "  --ftp-port N        TCP port to receive files on (default 52000 with receive)\n"
+    "  --send-byte N       bytes per send of a file (default 4096)\n"
+    "  --recv-byte N       bytes per read of a received file (default 8192)\n"
+    "interactive commands: peers | menu [TARGET [DISC]] | send-file PEER FILE [COMMENT] | quit;\n"
+    "a prompt takes the next line\n";
 
 struct Options {
     std::string handle = "kmconsole", disc = "KMC", broadcast;
@@ -71,6 +81,10 @@ struct Options {
     bool security = false, script = false, untilDone = false, pick = false;
     std::deque<std::string> answers;
     std::optional<double> wait;
+    // File transfer: what to send (paths as typed, UTF-8), where to receive.
+    std::optional<std::string> sendPeer, sendFile, receiveFolder;
+    std::string sendComment, sendDisc;
+    std::optional<int> ftpPort, sendByte, recvByte;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o)
@@ -83,6 +97,15 @@ bool ParseOptions(int argc, char** argv, Options& o)
             return std::string(argv[++i]);
         };
         std::optional<std::string> v;
+        if (a == "send-file") {
+            if (i + 2 >= argc)
+                return false;
+            o.sendPeer = argv[++i];
+            o.sendFile = argv[++i];
+            if (i + 1 < argc && std::string(argv[i + 1]).rfind("--", 0) != 0)
+                o.sendComment = Utf8ToSjis(argv[++i]);
+            continue;
+        }
         if (a == "--security")
             o.security = true;
         else if (a == "--script")
@@ -115,6 +138,16 @@ bool ParseOptions(int argc, char** argv, Options& o)
             o.answers.push_back(Utf8ToSjis(*v));
         else if (a == "--wait")
             o.wait = std::atof(v->c_str());
+        else if (a == "receive" || a == "--receive")
+            o.receiveFolder = *v;
+        else if (a == "--ftp-port")
+            o.ftpPort = std::atoi(v->c_str());
+        else if (a == "--send-byte")
+            o.sendByte = std::atoi(v->c_str());
+        else if (a == "--recv-byte")
+            o.recvByte = std::atoi(v->c_str());
+        else if (a == "--send-disc")
+            o.sendDisc = *v;
         else
             return false;
     }
@@ -142,16 +175,24 @@ public:
         kms_.SetDiscrimination(o_.disc);
         kms_.SetHandleName(o_.handle);
         kms_.SetPortNo(o_.port);
-        kms_.SetFTPPortNo(0);
+        kms_.SetFTPPortNo(o_.receiveFolder ? o_.ftpPort.value_or(52000) : o_.ftpPort.value_or(0));
         kms_.SetBroadcastIP(o_.broadcast);
+        if (o_.sendByte && *o_.sendByte > 0)
+            kms_.SetFTPSendByte(*o_.sendByte);
+        if (o_.recvByte && *o_.recvByte > 0)
+            kms_.SetFTPRecvByte(*o_.recvByte);
         kms_.SetSecurity(o_.security);
         Wire();
     }
 
     int Run()
     {
+        if (o_.sendFile && !kiv::mesh::FileSize(LocalPath(*o_.sendFile))) {
+            std::fprintf(stderr, "kmconsole: cannot read %s\n", o_.sendFile->c_str());
+            return 1;
+        }
         if (!kms_.Start()) {
-            std::fprintf(stderr, "kmconsole: cannot open UDP port %d\n", o_.port);
+            std::fprintf(stderr, "kmconsole: cannot open UDP port %d or TCP port %d\n", o_.port, kms_.FTPPortNo());
             return 1;
         }
         kms_.Login();
@@ -164,7 +205,7 @@ public:
         const double wait = o_.wait.value_or(o_.script ? 5.0 : -1.0);
         if (wait >= 0)
             end = backend_.NowMilliseconds() + static_cast<std::uint64_t>(wait * 1000);
-        std::uint64_t nextMenuTry = 0;
+        std::uint64_t nextMenuTry = 0, nextSendTry = 0;
         // Peers answer a login within a moment: the list is shown once they had the time.
         std::uint64_t nextPickList = backend_.NowMilliseconds() + 1500;
         while (!g_stop && !quit_) {
@@ -181,12 +222,20 @@ public:
                     o_.menuTarget.reset();
                 nextMenuTry = now + 200;
             }
+            // Likewise a file goes out once the receiver's LOGIN_OK has told its port.
+            if (o_.sendFile && now >= nextSendTry) {
+                if (StartSend(*o_.sendPeer, o_.sendDisc, *o_.sendFile, o_.sendComment))
+                    o_.sendFile.reset();
+                nextSendTry = now + 200;
+            }
             Pump(200);
         }
         EchoOn();
+        if (o_.sendFile)
+            Line({"SEND_ERROR", "-", "peer not seen"}, "no file-receiving peer " + *o_.sendPeer + " was seen");
         kms_.Stop();
         Line({"STOPPED"}, "logged out");
-        return 0;
+        return failed_ || o_.sendFile.has_value() ? 1 : 0;
     }
 
 private:
@@ -255,6 +304,103 @@ private:
             Line({"MENU_CHECK", h, m, d}, SjisToUtf8(h) + " (" + m + ") asks for a menu");
         };
         kms_.OnErrorRecvOverflow = [this] { Line({"OVERFLOW"}, "receive slots full: datagram dropped"); };
+        WireFiles();
+    }
+
+    // Paths as the user types them (UTF-8) in the form the component opens: the file
+    // system's bytes on POSIX, Shift-JIS on Windows. Shown fields go the other way.
+#ifdef _WIN32
+    static std::string LocalPath(const std::string& typed) { return Utf8ToSjis(typed); }
+    static std::string PathField(const std::string& path) { return path; }
+#else
+    static std::string LocalPath(const std::string& typed) { return typed; }
+    static std::string PathField(const std::string& path) { return Utf8ToSjis(path); }
+#endif
+
+    bool StartSend(const std::string& peer, const std::string& disc, const std::string& typedPath,
+                   const std::string& comment)
+    {
+        const std::string path = LocalPath(typedPath);
+        const auto slash = typedPath.find_last_of(
+#ifdef _WIN32
+            "/\\"
+#else
+            "/"
+#endif
+        );
+        const std::string name = Utf8ToSjis(slash == std::string::npos ? typedPath : typedPath.substr(slash + 1));
+        return kms_.SendFile(peer, disc, path, comment, name) != kiv::mesh::MeshBackend::kNoSocket;
+    }
+
+    void Progress(const char* verb, std::int64_t size, std::int64_t total)
+    {
+        if (o_.script || total <= 0)
+            return;
+        const int tenth = static_cast<int>(size * 10 / total);
+        if (tenth == lastTenth_)
+            return;
+        lastTenth_ = tenth;
+        std::cout << "  " << verb << " " << tenth * 10 << "% (" << size << " / " << total << " bytes)" << std::endl;
+    }
+
+    void WireFiles()
+    {
+        kms_.OnFileSendStart = [this](auto, auto& h, auto& m, auto& d, auto& f) {
+            lastTenth_ = -1;
+            Line({"SEND_START", h, m, d, PathField(f)}, SjisToUtf8(h) + " (" + m + ") accepts " + SjisToUtf8(PathField(f)));
+        };
+        kms_.OnFileSending = [this](auto, auto&, auto&, auto&, auto&, std::int64_t size, std::int64_t total) {
+            Progress("sent", size, total);
+        };
+        kms_.OnFileSendEnd = [this](auto, auto& h, auto& m, auto& d, auto& f) {
+            Line({"SEND_END", h, m, d, PathField(f)}, SjisToUtf8(h) + " (" + m + ") has received " + SjisToUtf8(PathField(f)));
+            Done();
+        };
+        kms_.OnErrorFileSend = [this](auto, auto& h, auto& m, auto& d, auto& f, int error) {
+            static const char* const kWhy[] = {"refused or timed out", "closed by the receiver", "logged out",
+                                               "file cannot be read", "connection failed"};
+            const std::string why = error >= 0 && error <= 4 ? kWhy[error] : "error";
+            Line({"SEND_ERROR", std::to_string(error), why, h, m, d, PathField(f)},
+                 "sending " + SjisToUtf8(PathField(f)) + " to " + m + " failed: " + why);
+            failed_ = true;
+            Done();
+        };
+        if (!o_.receiveFolder)
+            return;
+        kms_.OnFileRecvStart = [this](auto, auto& h, auto& m, auto& d, std::string& name, std::int64_t size,
+                                      auto& comment, bool& cancel) {
+            const auto safe = SafeReceiveName(name);
+            if (!safe) {
+                Line({"RECV_REFUSED", h, m, d, name}, "refused a file named \"" + SjisToUtf8(name) + "\" from " + m);
+                cancel = true;
+                Done();
+                return;
+            }
+            Line({"RECV_START", h, m, d, name, std::to_string(size), comment},
+                 SjisToUtf8(h) + " (" + m + ") sends " + SjisToUtf8(name) + " (" + std::to_string(size) + " bytes)" +
+                     (comment.empty() ? "" : ": " + SjisToUtf8(comment)));
+            lastTenth_ = -1;
+#ifdef _WIN32
+            name = Utf8ToSjis(*o_.receiveFolder) + "\\" + *safe;
+#else
+            name = *o_.receiveFolder + "/" + SjisToUtf8(*safe);
+#endif
+        };
+        kms_.OnFileRecving = [this](auto, auto&, auto&, auto&, auto&, std::int64_t size, std::int64_t total) {
+            Progress("received", size, total);
+        };
+        kms_.OnFileRecvEnd = [this](auto, auto& h, auto& m, auto& d, auto& f) {
+            Line({"RECV_END", h, m, d, PathField(f)}, "saved " + SjisToUtf8(PathField(f)));
+            Done();
+        };
+        kms_.OnErrorFileRecv = [this](auto, auto& h, auto& m, auto& d, auto& f, int error) {
+            static const char* const kWhy[] = {"sender closed early", "logged out", "file cannot be written"};
+            const std::string why = error >= 0 && error <= 2 ? kWhy[error] : "error";
+            Line({"RECV_ERROR", std::to_string(error), why, h, m, d, PathField(f)},
+                 "receiving " + SjisToUtf8(PathField(f)) + " failed: " + why);
+            failed_ = true;
+            Done();
+        };
     }
 
     static std::string Shown(const std::string& text)
@@ -469,7 +615,8 @@ private:
             for (int i = 0; i < kms_.LoginCount(); ++i) {
                 const auto& p = kms_.LoginUser(i);
                 std::cout << "  " << SjisToUtf8(p.HandleName) << "  " << p.MachineName << "  " << p.IPAddress
-                          << "  " << p.Discrimination << (p.Menu ? "  menu" : "") << (p.Absence ? "  away" : "")
+                          << "  " << p.Discrimination << (p.Menu ? "  menu" : "")
+                          << (p.FTPPort ? "  files:" + std::to_string(p.FTPPort) : "") << (p.Absence ? "  away" : "")
                           << std::endl;
             }
         } else if (picked_ && (line.empty() || line == "menu")) {
@@ -480,8 +627,19 @@ private:
             const std::string disc = sp == std::string::npos ? "Kiv" : rest.substr(sp + 1);
             if (!kms_.SendMenuCheck(target, disc))
                 std::cout << "unknown peer " << target << std::endl;
+        } else if (verb == "send-file" && !rest.empty()) {
+            const auto sp = rest.find(' ');
+            const std::string peer = rest.substr(0, sp);
+            const std::string args = sp == std::string::npos ? "" : rest.substr(sp + 1);
+            const auto sp2 = args.find(' ');
+            const std::string file = args.substr(0, sp2);
+            const std::string comment = sp2 == std::string::npos ? "" : Utf8ToSjis(args.substr(sp2 + 1));
+            if (file.empty() || !kiv::mesh::FileSize(LocalPath(file)))
+                std::cout << "cannot read " << file << std::endl;
+            else if (!StartSend(peer, "", file, comment))
+                std::cout << "no file-receiving peer " << peer << std::endl;
         } else if (!line.empty()) {
-            std::cout << "commands: peers | menu TARGET [DISC] | quit" << std::endl;
+            std::cout << "commands: peers | menu [TARGET [DISC]] | send-file PEER FILE [COMMENT] | quit" << std::endl;
         }
     }
 
@@ -490,6 +648,8 @@ private:
     kiv::TKestrelMesh kms_{backend_};
     std::optional<Prompt> pending_;
     bool quit_ = false;
+    bool failed_ = false;
+    int lastTenth_ = -1;
     // --pick: the machines listed, whether a number is awaited, and the one chosen.
     std::vector<std::string> choices_;
     bool choosing_ = false;

@@ -1,5 +1,6 @@
 #include "PosixMeshBackend.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cctype>
@@ -18,6 +19,189 @@ namespace kiv::mesh {
 PosixMeshBackend::~PosixMeshBackend()
 {
     CloseUdp();
+    for (const auto& [fd, tcp] : tcp_)
+        ::close(fd);
+}
+
+namespace {
+
+bool MakeNonBlocking(int fd)
+{
+    return ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) == 0;
+}
+
+MeshBackend::TcpError ConnectError(int error)
+{
+    if (error == 0)
+        return MeshBackend::TcpError::None;
+    if (error == ECONNREFUSED)
+        return MeshBackend::TcpError::Refused;
+    if (error == ETIMEDOUT)
+        return MeshBackend::TcpError::TimedOut;
+    return MeshBackend::TcpError::Other;
+}
+
+}  // namespace
+
+MeshBackend::TcpSocket PosixMeshBackend::ListenTcp(int port)
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s < 0)
+        return kNoSocket;
+    const int one = 1;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (!MakeNonBlocking(s) || ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) < 0 ||
+        ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) < 0 || ::listen(s, 5) < 0) {
+        ::close(s);
+        return kNoSocket;
+    }
+    Tcp tcp;
+    tcp.events = Accept;
+    tcp.listening = true;
+    tcp_[s] = tcp;
+    return s;
+}
+
+MeshBackend::TcpSocket PosixMeshBackend::AcceptTcp(TcpSocket listener)
+{
+    auto it = tcp_.find(static_cast<int>(listener));
+    if (it != tcp_.end())
+        it->second.awaitingCall = false;
+    const int s = ::accept(static_cast<int>(listener), nullptr, nullptr);
+    if (s < 0)
+        return kNoSocket;
+    if (!MakeNonBlocking(s)) {
+        ::close(s);
+        return kNoSocket;
+    }
+    Tcp tcp;
+    tcp.events = Read | Close;
+    tcp_[s] = tcp;
+    return s;
+}
+
+MeshBackend::TcpSocket PosixMeshBackend::ConnectTcp(std::uint32_t address, int port)
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s < 0)
+        return kNoSocket;
+    if (!MakeNonBlocking(s)) {
+        ::close(s);
+        return kNoSocket;
+    }
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(address);
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    Tcp tcp;
+    tcp.events = Connect | Read | Write | Close;
+    tcp.connecting = true;
+    if (::connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0 && errno != EINPROGRESS)
+        tcp.connectResult = ConnectError(errno);  // reported like a late failure
+    tcp_[s] = tcp;
+    return s;
+}
+
+MeshBackend::IoResult PosixMeshBackend::SendTcp(TcpSocket socket, const char* data, std::size_t size)
+{
+    const ssize_t n = ::send(static_cast<int>(socket), data, size, MSG_NOSIGNAL);
+    if (n >= 0)
+        return {SendResult::Sent, static_cast<std::size_t>(n)};
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+        auto it = tcp_.find(static_cast<int>(socket));
+        if (it != tcp_.end())
+            it->second.wantWrite = true;
+        return {SendResult::WouldBlock, 0};
+    }
+    return {SendResult::Failed, 0};
+}
+
+MeshBackend::IoResult PosixMeshBackend::RecvTcp(TcpSocket socket, char* data, std::size_t size)
+{
+    auto it = tcp_.find(static_cast<int>(socket));
+    if (it != tcp_.end())
+        it->second.awaitingCall = false;
+    const ssize_t n = ::recv(static_cast<int>(socket), data, size, 0);
+    if (n >= 0)
+        return {SendResult::Sent, static_cast<std::size_t>(n)};
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+        return {SendResult::WouldBlock, 0};
+    return {SendResult::Failed, 0};
+}
+
+void PosixMeshBackend::CloseTcp(TcpSocket socket)
+{
+    if (tcp_.erase(static_cast<int>(socket)))
+        ::close(static_cast<int>(socket));
+}
+
+void PosixMeshBackend::StopNotify(TcpSocket socket)
+{
+    auto it = tcp_.find(static_cast<int>(socket));
+    if (it != tcp_.end())
+        it->second.events = 0;
+}
+
+void PosixMeshBackend::PostWrite(TcpSocket socket)
+{
+    postedWrites_.push_back(static_cast<int>(socket));
+}
+
+void PosixMeshBackend::Notify(int fd, int event, TcpError error)
+{
+    auto it = tcp_.find(fd);
+    if (it == tcp_.end() || !(it->second.events & event) || !mesh_)
+        return;
+    mesh_->SocketNotify(fd, event, error);
+}
+
+void PosixMeshBackend::HandleTcp(int fd, short revents)
+{
+    auto it = tcp_.find(fd);
+    if (it == tcp_.end())
+        return;  // closed by an earlier handler of this round
+    Tcp& tcp = it->second;
+    if (tcp.listening) {
+        if (revents & POLLIN) {
+            tcp.awaitingCall = true;
+            Notify(fd, Accept);
+        }
+        return;
+    }
+    if (tcp.connecting) {
+        if (!(revents & (POLLOUT | POLLERR | POLLHUP)))
+            return;
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) < 0)
+            error = errno;
+        tcp.connecting = false;
+        Notify(fd, Connect, ConnectError(error));
+        if (error == 0)
+            Notify(fd, Write);
+        return;
+    }
+    if ((revents & POLLOUT) && tcp.wantWrite) {
+        tcp.wantWrite = false;
+        Notify(fd, Write);
+        it = tcp_.find(fd);
+        if (it == tcp_.end())
+            return;
+    }
+    if ((revents & (POLLIN | POLLHUP | POLLERR)) && !it->second.awaitingCall && !it->second.closeReported) {
+        char peek;
+        const ssize_t n = ::recv(fd, &peek, 1, MSG_PEEK);
+        if (n > 0) {
+            it->second.awaitingCall = true;
+            Notify(fd, Read);
+        } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            it->second.closeReported = true;
+            Notify(fd, Close);
+        }
+    }
 }
 
 void PosixMeshBackend::WatchInput(int fd, std::function<void()> onReadable)
@@ -183,9 +367,56 @@ void PosixMeshBackend::RunOnce(int maxWaitMs)
         fds.push_back({socket_, POLLIN, 0});
     for (const auto& input : inputs_)
         fds.push_back({input.first, POLLIN, 0});
+    std::vector<int> immediate;  // connections that ended at once
+    for (const auto& [fd, tcp] : tcp_) {
+        if (tcp.events == 0)
+            continue;
+        if (tcp.connectResult) {
+            immediate.push_back(fd);
+            continue;
+        }
+        short events = 0;
+        if (tcp.listening) {
+            if (!tcp.awaitingCall)
+                events = POLLIN;
+        } else if (tcp.connecting) {
+            events = POLLOUT;
+        } else {
+            if (!tcp.closeReported && !tcp.awaitingCall)
+                events |= POLLIN;
+            if (tcp.wantWrite)
+                events |= POLLOUT;
+        }
+        if (events)
+            fds.push_back({fd, events, 0});
+    }
+    if (!postedWrites_.empty() || !immediate.empty())
+        wait = 0;
     const int ready = ::poll(fds.data(), fds.size(), wait < 0 ? 0 : wait);
+    // Posted reports come first, as they were queued before this round's readiness.
+    std::vector<int> posted;
+    posted.swap(postedWrites_);
+    for (int fd : posted)
+        Notify(fd, Write);
+    for (int fd : immediate) {
+        auto it = tcp_.find(fd);
+        if (it == tcp_.end() || !it->second.connectResult)
+            continue;
+        const TcpError error = *it->second.connectResult;
+        it->second.connectResult.reset();
+        it->second.connecting = false;
+        Notify(fd, Connect, error);
+    }
     if (ready > 0) {
         for (const auto& p : fds) {
+            if (!p.revents)
+                continue;
+            if (p.fd != socket_ && tcp_.count(p.fd) && !std::any_of(inputs_.begin(), inputs_.end(), [&](const auto& i) {
+                    return i.first == p.fd;
+                })) {
+                HandleTcp(p.fd, p.revents);
+                continue;
+            }
             if (!(p.revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             if (p.fd == socket_) {

@@ -50,10 +50,38 @@ public:
     LocalDateTime LocalTime() override;
     std::string ComputerName() override;
     std::optional<std::string> LocalAddress() override;
+    TcpSocket ListenTcp(int port) override;
+    TcpSocket AcceptTcp(TcpSocket listener) override;
+    TcpSocket ConnectTcp(std::uint32_t address, int port) override;
+    IoResult SendTcp(TcpSocket socket, const char* data, std::size_t size) override;
+    IoResult RecvTcp(TcpSocket socket, char* data, std::size_t size) override;
+    void CloseTcp(TcpSocket socket) override;
+    void StopNotify(TcpSocket socket) override;
+    void PostWrite(TcpSocket socket) override;
+    void ProcessMessages() override { RunOnce(0); }
 
 private:
     void ReceiveOne();
     void FireDueTimers();
+    // One readiness of a TCP socket, turned into the report WSAAsyncSelect would give.
+    void HandleTcp(int fd, short revents);
+    void Notify(int fd, int event, TcpError error = TcpError::None);
+
+    // A TCP socket and what it reports. Write is reported once after a connection is made and
+    // then only after a send found the socket full; Close once, when the peer's end is read.
+    // As with Winsock, Read and Accept are not reported again until the socket has been read
+    // or accepted from, so a handler that processes messages before reading is not re-entered.
+    struct Tcp {
+        bool awaitingCall = false;  // Read or Accept reported, no RecvTcp or AcceptTcp yet
+        int events = 0;
+        bool listening = false;
+        bool connecting = false;
+        std::optional<TcpError> connectResult;  // a connection that ended at once
+        bool wantWrite = false;
+        bool closeReported = false;
+    };
+    std::map<int, Tcp> tcp_;
+    std::vector<int> postedWrites_;
 
     struct Timer {
         unsigned interval;

@@ -2,6 +2,8 @@
 
 #include <mmsystem.h>
 
+#include <vector>
+
 #include "KestrelMesh.h"
 
 namespace kiv::mesh {
@@ -56,8 +58,20 @@ LRESULT WinsockMeshBackend::OnWindowMessage(UINT message, WPARAM wParam, LPARAM 
         return 0;
     }
     if (message == static_cast<UINT>(kMeshSocketMessage)) {
-        if (static_cast<SOCKET>(wParam) == socket_ && socket_ != INVALID_SOCKET)
+        const SOCKET s = static_cast<SOCKET>(wParam);
+        if (s == socket_ && socket_ != INVALID_SOCKET) {
             ReceiveOne();  // whatever the event, as the UDP socket only asks for FD_READ
+        } else if (s != INVALID_SOCKET && mesh_) {
+            const int error = WSAGETSELECTERROR(lParam);
+            TcpError e = TcpError::None;
+            if (error == WSAECONNREFUSED)
+                e = TcpError::Refused;
+            else if (error == WSAETIMEDOUT)
+                e = TcpError::TimedOut;
+            else if (error != 0)
+                e = TcpError::Other;
+            mesh_->SocketNotify(static_cast<TcpSocket>(s), WSAGETSELECTEVENT(lParam), e);
+        }
         return 0;
     }
     return DefWindowProcA(window_, message, wParam, lParam);
@@ -177,6 +191,115 @@ std::optional<std::string> WinsockMeshBackend::LocalAddress()
     const auto* b = reinterpret_cast<const unsigned char*>(entry->h_addr_list[0]);
     return InetNtoa(static_cast<std::uint32_t>(b[0]) << 24 | static_cast<std::uint32_t>(b[1]) << 16 |
                     static_cast<std::uint32_t>(b[2]) << 8 | b[3]);
+}
+
+MeshBackend::TcpSocket WinsockMeshBackend::ListenTcp(int port)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET)
+        return kNoSocket;
+    u_long nonBlocking = 1;
+    const BOOL one = TRUE;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(static_cast<u_short>(port));
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0 ||
+        setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&one), sizeof one) != 0 ||
+        bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 || !window_ ||
+        WSAAsyncSelect(s, window_, kMeshSocketMessage, FD_ACCEPT) != 0 || listen(s, 5) != 0) {
+        closesocket(s);
+        return kNoSocket;
+    }
+    return static_cast<TcpSocket>(s);
+}
+
+MeshBackend::TcpSocket WinsockMeshBackend::AcceptTcp(TcpSocket listener)
+{
+    SOCKET s = accept(static_cast<SOCKET>(listener), nullptr, nullptr);
+    if (s == INVALID_SOCKET)
+        return kNoSocket;
+    if (WSAAsyncSelect(s, window_, kMeshSocketMessage, FD_READ | FD_CLOSE) != 0) {
+        closesocket(s);
+        return kNoSocket;
+    }
+    return static_cast<TcpSocket>(s);
+}
+
+MeshBackend::TcpSocket WinsockMeshBackend::ConnectTcp(std::uint32_t address, int port)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET)
+        return kNoSocket;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(address);
+    to.sin_port = htons(static_cast<u_short>(port));
+    // WSAAsyncSelect makes the socket non-blocking, so connect reports WSAEWOULDBLOCK and
+    // the outcome arrives as FD_CONNECT.
+    if (!window_ ||
+        WSAAsyncSelect(s, window_, kMeshSocketMessage, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0 ||
+        (connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 &&
+         WSAGetLastError() != WSAEWOULDBLOCK)) {
+        closesocket(s);
+        return kNoSocket;
+    }
+    return static_cast<TcpSocket>(s);
+}
+
+MeshBackend::IoResult WinsockMeshBackend::SendTcp(TcpSocket socket, const char* data, std::size_t size)
+{
+    const int n = send(static_cast<SOCKET>(socket), data, static_cast<int>(size), 0);
+    if (n != SOCKET_ERROR)
+        return {SendResult::Sent, static_cast<std::size_t>(n)};
+    return {WSAGetLastError() == WSAEWOULDBLOCK ? SendResult::WouldBlock : SendResult::Failed, 0};
+}
+
+MeshBackend::IoResult WinsockMeshBackend::RecvTcp(TcpSocket socket, char* data, std::size_t size)
+{
+    const int n = recv(static_cast<SOCKET>(socket), data, static_cast<int>(size), 0);
+    if (n != SOCKET_ERROR)
+        return {SendResult::Sent, static_cast<std::size_t>(n)};
+    return {WSAGetLastError() == WSAEWOULDBLOCK ? SendResult::WouldBlock : SendResult::Failed, 0};
+}
+
+void WinsockMeshBackend::CloseTcp(TcpSocket socket)
+{
+    closesocket(static_cast<SOCKET>(socket));
+}
+
+void WinsockMeshBackend::StopNotify(TcpSocket socket)
+{
+    if (window_)
+        WSAAsyncSelect(static_cast<SOCKET>(socket), window_, 0, 0);
+}
+
+void WinsockMeshBackend::PostWrite(TcpSocket socket)
+{
+    if (window_)
+        PostMessageA(window_, kMeshSocketMessage, static_cast<WPARAM>(socket), WSAMAKESELECTREPLY(FD_WRITE, 0));
+}
+
+void WinsockMeshBackend::ProcessMessages()
+{
+    // Thread messages (no window) belong to the loop that owns the thread: they are handed
+    // back to the queue once this pass is over, as is a quit request.
+    std::vector<MSG> forThread;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (!msg.hwnd) {
+            forThread.push_back(msg);
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    for (const MSG& m : forThread)
+        PostThreadMessageA(GetCurrentThreadId(), m.message, m.wParam, m.lParam);
 }
 
 void WinsockMeshBackend::ReceiveOne()

@@ -1,6 +1,7 @@
 // MeshBackend on Windows Sockets 1.1: the UDP socket reports readiness to a hidden window as
 // message 1125 (WSAAsyncSelect), and the component's timers are that window's timers. Both
 // reach the component through the window procedure, on the thread that owns the window.
+// The TCP sockets of file transfers report to the same window with the same message.
 #pragma once
 
 #include <windows.h>
@@ -39,6 +40,15 @@ public:
     LocalDateTime LocalTime() override;
     std::string ComputerName() override;
     std::optional<std::string> LocalAddress() override;
+    TcpSocket ListenTcp(int port) override;
+    TcpSocket AcceptTcp(TcpSocket listener) override;
+    TcpSocket ConnectTcp(std::uint32_t address, int port) override;
+    IoResult SendTcp(TcpSocket socket, const char* data, std::size_t size) override;
+    IoResult RecvTcp(TcpSocket socket, char* data, std::size_t size) override;
+    void CloseTcp(TcpSocket socket) override;
+    void StopNotify(TcpSocket socket) override;
+    void PostWrite(TcpSocket socket) override;
+    void ProcessMessages() override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

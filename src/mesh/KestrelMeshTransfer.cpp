@@ -1,0 +1,434 @@
+// TKestrelMesh: file transfer over TCP. The sender connects to the receiver's file-transfer
+// port and sends one header line; the receiver answers "KMSFILESTART:OK", takes exactly the
+// announced number of bytes and answers "KMSFILEEND:"; the sender then closes.
+//
+// Event handlers and the message processing inside the loops may end any transfer, so a
+// record is looked up again by socket and serial after each of them.
+#include <algorithm>
+#include <cstring>
+
+#include "KestrelMesh.h"
+#include "MeshFile.h"
+
+namespace kiv {
+
+using mesh::GetField;
+using mesh::MeshBackend;
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+// The received bytes as text: up to the first 0x00.
+std::string TextOf(const char* data, std::size_t size)
+{
+    const void* zero = std::memchr(data, 0, size);
+    return std::string(data, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size);
+}
+
+// A size field: decimal digits only; anything else, or a value beyond 2^62, counts as 0.
+std::int64_t ParseSize(const std::string& text)
+{
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    return std::stoll(text);
+}
+
+bool SafeHeaderField(const std::string& text)
+{
+    return text.find("&|") == std::string::npos && text.find(file_tags::HeaderEnd) == std::string::npos &&
+           text.find_first_of("\r\n") == std::string::npos;
+}
+
+}  // namespace
+
+void TKestrelMesh::AddFileRecv(TransferSocket socket)
+{
+    auto record = std::make_unique<TKMS_FileRecv>();
+    record->SocketNo = socket;
+    record->Serial = nextSerial_++;
+    fileRecvs_.push_back(std::move(record));
+}
+
+TKMS_FileRecv* TKestrelMesh::FindFileRecv(TransferSocket socket)
+{
+    for (auto& r : fileRecvs_)
+        if (r->SocketNo == socket)
+            return r.get();
+    return nullptr;
+}
+
+TKMS_FileSend* TKestrelMesh::FindFileSend(TransferSocket socket)
+{
+    for (auto& r : fileSends_)
+        if (r->SocketNo == socket)
+            return r.get();
+    return nullptr;
+}
+
+void TKestrelMesh::CloseTransfer(TransferSocket socket)
+{
+    // Only a socket that still has its record is closed: one closed earlier (by a nested
+    // handler) may already carry the number of a new connection.
+    bool found = false;
+    auto drop = [&](auto& list) {
+        for (auto it = list.begin(); it != list.end(); ++it)
+            if ((*it)->SocketNo == socket) {
+                list.erase(it);
+                found = true;
+                return;
+            }
+    };
+    drop(fileSends_);
+    drop(fileRecvs_);
+    if (found)
+        backend_.CloseTcp(socket);
+}
+
+void TKestrelMesh::RaiseSendError(const TKMS_FileSend& record, int error)
+{
+    if (!OnErrorFileSend)
+        return;
+    const TKMS_FileSend copy = record;
+    OnErrorFileSend(copy.SocketNo, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
+                    GetField(copy.PeerInfo, 2), copy.FileName, error);
+}
+
+void TKestrelMesh::RaiseRecvError(const TKMS_FileRecv& record, int error)
+{
+    if (!OnErrorFileRecv)
+        return;
+    const TKMS_FileRecv copy = record;
+    OnErrorFileRecv(copy.SocketNo, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
+                    GetField(copy.PeerInfo, 2), copy.FileName, error);
+}
+
+void TKestrelMesh::AbortTransfers(int sendError, int recvError)
+{
+    // Taken out of the lists first, so that a handler that logs out again finds nothing.
+    auto sends = std::move(fileSends_);
+    auto recvs = std::move(fileRecvs_);
+    fileSends_.clear();
+    fileRecvs_.clear();
+    for (auto& record : sends) {
+        backend_.CloseTcp(record->SocketNo);
+        RaiseSendError(*record, sendError);
+    }
+    for (auto& record : recvs) {
+        backend_.CloseTcp(record->SocketNo);
+        if (record->State == 1)
+            mesh::RemoveFile(record->FileName);  // never leave a partial file behind
+        RaiseRecvError(*record, recvError);
+    }
+}
+
+bool TKestrelMesh::SendLine(TransferSocket socket, const std::string& text)
+{
+    std::string rest = text + kCrLf;
+    int retries = 0;
+    while (!rest.empty()) {
+        const auto sent = backend_.SendTcp(socket, rest.data(), rest.size());
+        if (sent.result == MeshBackend::SendResult::Failed)
+            return false;
+        if (sent.result == MeshBackend::SendResult::WouldBlock) {
+            if (++retries > kMaxWouldBlockRetries)
+                return false;
+            continue;
+        }
+        rest.erase(0, sent.bytes);
+    }
+    return true;
+}
+
+TransferSocket TKestrelMesh::SendFile(const std::string& machineName, const std::string& discrimination,
+                                      const std::string& fileName, const std::string& comment,
+                                      const std::string& sendName)
+{
+    if (!started_)
+        return MeshBackend::kNoSocket;
+    const TKMS_LoginUserInformation* peer = nullptr;
+    for (int i = 0; i < loginCount_ && !peer; ++i) {
+        const auto& p = loginUsers_[static_cast<std::size_t>(i)];
+        if (p.MachineName == machineName && (discrimination.empty() || p.Discrimination == discrimination) &&
+            p.FTPPort > 0 && p.FTPPort < 65536)
+            peer = &p;
+    }
+    const std::string name = sendName.empty() ? mesh::LocalBaseName(fileName) : sendName;
+    const auto size = mesh::FileSize(fileName);
+    const auto address = peer ? mesh::InetAddr(peer->IPAddress) : std::nullopt;
+    if (!peer || !address || !size || name.empty() || !SafeHeaderField(name) || !SafeHeaderField(comment))
+        return MeshBackend::kNoSocket;
+    const TransferSocket socket = backend_.ConnectTcp(*address, peer->FTPPort);
+    if (socket == MeshBackend::kNoSocket)
+        return socket;
+    auto record = std::make_unique<TKMS_FileSend>();
+    record->SocketNo = socket;
+    record->PeerInfo = peer->HandleName + "&|" + peer->MachineName + "&|" + peer->Discrimination;
+    record->FileName = fileName;
+    record->FileByte = *size;
+    record->Comment = comment;
+    record->SendName = name;
+    record->Serial = nextSerial_++;
+    fileSends_.push_back(std::move(record));
+    return socket;
+}
+
+void TKestrelMesh::SocketNotify(TransferSocket socket, int event, MeshBackend::TcpError error)
+{
+    if (socket == MeshBackend::kNoSocket)
+        return;
+    if (socket == ftpSocketNo_) {
+        if (event & MeshBackend::Accept) {
+            const TransferSocket accepted = backend_.AcceptTcp(socket);
+            if (accepted != MeshBackend::kNoSocket)
+                AddFileRecv(accepted);
+        }
+        return;
+    }
+    if (event & MeshBackend::Connect) {
+        TKMS_FileSend* record = FindFileSend(socket);
+        if (!record)
+            return;
+        if (error == MeshBackend::TcpError::None) {
+            const std::string header = std::string(file_tags::Start) + "&|" + handleName_ + "&|" + machineName_ +
+                                       "&|" + discrimination_ + "&|" + record->SendName + "&|" +
+                                       std::to_string(record->FileByte) + "&|" + record->Comment + "&|" +
+                                       file_tags::HeaderEnd;
+            if (!SendLine(socket, header))
+                CloseTransfer(socket);
+        } else {
+            const bool refused =
+                error == MeshBackend::TcpError::Refused || error == MeshBackend::TcpError::TimedOut;
+            const TKMS_FileSend copy = *record;
+            CloseTransfer(socket);
+            RaiseSendError(copy, refused ? 0 : 4);
+        }
+        return;
+    }
+    if (event & MeshBackend::Write) {
+        const TKMS_FileSend* record = FindFileSend(socket);
+        if (record && record->State == 1 && !SendFileData(socket))
+            CloseTransfer(socket);
+        return;
+    }
+    if (event & MeshBackend::Read) {
+        if (!ReceiveTransferData(socket))
+            CloseTransfer(socket);
+        return;
+    }
+    if (event & MeshBackend::Close) {
+        if (const TKMS_FileSend* record = FindFileSend(socket)) {
+            const TKMS_FileSend copy = *record;
+            CloseTransfer(socket);
+            RaiseSendError(copy, 1);
+            return;
+        }
+        TKMS_FileRecv* record = FindFileRecv(socket);
+        if (!record)
+            return;
+        // Data may still wait behind the close: take it before judging the file.
+        const std::uint64_t serial = record->Serial;
+        for (int round = 0; round < 1024 && record->State == 1; ++round) {
+            lastRecvBytes_ = 0;
+            if (!ReceiveTransferData(socket)) {
+                CloseTransfer(socket);
+                return;
+            }
+            record = FindFileRecv(socket);
+            if (!record || record->Serial != serial)
+                return;
+            if (lastRecvBytes_ == 0)
+                break;
+        }
+        const TKMS_FileRecv copy = *record;
+        CloseTransfer(socket);
+        if (copy.State != 2) {
+            if (!copy.FileName.empty())
+                mesh::RemoveFile(copy.FileName);
+            RaiseRecvError(copy, 0);
+        } else if (OnFileRecvEnd) {
+            OnFileRecvEnd(copy.SocketNo, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
+                          GetField(copy.PeerInfo, 2), copy.FileName);
+        }
+    }
+}
+
+bool TKestrelMesh::ReceiveTransferData(TransferSocket socket)
+{
+    backend_.ProcessMessages();
+    if (!FindFileSend(socket) && !FindFileRecv(socket))
+        return true;  // ended meanwhile; the socket is closed already
+    const std::size_t capacity = static_cast<std::size_t>(std::max(ftpRecvByte_, 1));
+    std::vector<char> buffer(capacity + 1, '\0');
+    const auto got = backend_.RecvTcp(socket, buffer.data(), capacity);
+    if (got.result == MeshBackend::SendResult::WouldBlock)
+        return true;  // a report without data
+    if (got.result == MeshBackend::SendResult::Failed)
+        return false;
+    lastRecvBytes_ = got.bytes;
+    if (got.bytes == 0)
+        return true;  // the peer has closed: its Close report follows
+
+    if (TKMS_FileSend* record = FindFileSend(socket)) {
+        record->Answer += TextOf(buffer.data(), got.bytes);
+        if (record->Answer.find(std::string(file_tags::End) + kCrLf) != std::string::npos) {
+            backend_.StopNotify(socket);
+            const TKMS_FileSend copy = *record;
+            CloseTransfer(socket);
+            if (OnFileSendEnd)
+                OnFileSendEnd(copy.SocketNo, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
+                              GetField(copy.PeerInfo, 2), copy.FileName);
+        } else if (record->State == 0 &&
+                   record->Answer.find(std::string(file_tags::StartOk) + kCrLf) != std::string::npos) {
+            const TKMS_FileSend copy = *record;
+            if (OnFileSendStart)
+                OnFileSendStart(copy.SocketNo, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
+                                GetField(copy.PeerInfo, 2), copy.FileName);
+            record = FindFileSend(socket);
+            if (!record || record->Serial != copy.Serial)
+                return true;
+            record->Answer.clear();
+            record->State = 1;
+            backend_.PostWrite(socket);
+        } else if (record->Answer.size() > kMaxTransferLine) {
+            return false;
+        }
+        return true;
+    }
+
+    TKMS_FileRecv* record = FindFileRecv(socket);
+    if (!record)
+        return true;
+    if (record->State == 0) {
+        record->Header += TextOf(buffer.data(), got.bytes);
+        if (record->Header.find(file_tags::HeaderEnd) == std::string::npos)
+            return record->Header.size() <= kMaxTransferLine;
+        if (!OnFileRecvStart)
+            return false;
+        const std::string header = record->Header;
+        record->PeerInfo = GetField(header, 1) + "&|" + GetField(header, 2) + "&|" + GetField(header, 3) + "&|";
+        record->FileByte = ParseSize(GetField(header, 5));
+        if (record->FileByte == 0)
+            return false;
+        const std::uint64_t serial = record->Serial;
+        std::string fileName = GetField(header, 4);
+        bool cancel = false;
+        OnFileRecvStart(socket, GetField(header, 1), GetField(header, 2), GetField(header, 3), fileName,
+                        record->FileByte, GetField(header, 6), cancel);
+        record = FindFileRecv(socket);
+        if (cancel || !record || record->Serial != serial)
+            return false;
+        record->FileName = fileName;
+        record->RecvSize = 0;
+        record->State = 1;
+        mesh::RemoveFile(fileName);
+        return SendLine(socket, file_tags::StartOk);
+    }
+    if (record->State != 1)
+        return true;  // complete: anything more is ignored
+
+    auto fail = [&](std::FILE* file) {
+        if (file)
+            std::fclose(file);
+        mesh::RemoveFile(record->FileName);
+        RaiseRecvError(*record, 2);
+        return false;
+    };
+    std::FILE* file = mesh::OpenFileAppend(record->FileName);
+    if (!file)
+        return fail(nullptr);
+    const auto before = mesh::OpenFileSize(file);
+    if (!before || *before != record->RecvSize)
+        return fail(file);
+    // Bytes beyond the announced size are not the file's.
+    const std::size_t take =
+        static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(got.bytes),
+                                                        record->FileByte - record->RecvSize));
+    if (std::fwrite(buffer.data(), 1, take, file) != take || std::fflush(file) != 0)
+        return fail(file);
+    const auto after = mesh::OpenFileSize(file);
+    if (!after)
+        return fail(file);
+    std::fclose(file);
+    record->RecvSize = *after;
+    const TKMS_FileRecv copy = *record;
+    if (OnFileRecving)
+        OnFileRecving(socket, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1), GetField(copy.PeerInfo, 2),
+                      copy.FileName, copy.RecvSize, copy.FileByte);
+    record = FindFileRecv(socket);
+    if (!record || record->Serial != copy.Serial)
+        return true;
+    if (record->RecvSize == record->FileByte) {
+        record->State = 2;
+        return SendLine(socket, file_tags::End);
+    }
+    return true;
+}
+
+bool TKestrelMesh::SendFileData(TransferSocket socket)
+{
+    TKMS_FileSend* record = FindFileSend(socket);
+    if (!record)
+        return true;
+    const std::uint64_t serial = record->Serial;
+    int chunkBytes = std::max(ftpSendByte_, 1);
+    if (maxUdpSize_ > 0)
+        chunkBytes = std::min(chunkBytes, maxUdpSize_);
+    std::FILE* file = mesh::OpenFileRead(record->FileName);
+    if (!file) {
+        RaiseSendError(*record, 3);
+        return false;
+    }
+    // Read ahead in large blocks; seek only where the socket took less than was read.
+    std::vector<char> readAhead(65536);
+    std::setvbuf(file, readAhead.data(), _IOFBF, readAhead.size());
+    std::int64_t position = -1;
+    std::vector<char> buffer(static_cast<std::size_t>(chunkBytes));
+    for (;;) {
+        const std::int64_t left = record->FileByte - record->SendSize;
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(chunkBytes, left));
+        std::size_t got = 0;
+        if (want > 0 && (position == record->SendSize || mesh::SeekFile(file, record->SendSize)))
+            got = std::fread(buffer.data(), 1, want, file);
+        position = record->SendSize + static_cast<std::int64_t>(got);
+        if (got == 0) {
+            // The file has become shorter than announced (or unreadable): the transfer
+            // cannot complete, so it ends here instead of trying again forever.
+            std::fclose(file);
+            RaiseSendError(*record, 3);
+            return false;
+        }
+        const auto sent = backend_.SendTcp(socket, buffer.data(), got);
+        if (sent.result == MeshBackend::SendResult::WouldBlock) {
+            std::fclose(file);
+            return true;  // the next Write report resumes at SendSize
+        }
+        if (sent.result == MeshBackend::SendResult::Failed) {
+            std::fclose(file);
+            return false;
+        }
+        record->SendSize += static_cast<std::int64_t>(sent.bytes);
+        const TKMS_FileSend copy = *record;
+        if (OnFileSending)
+            OnFileSending(socket, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
+                          GetField(copy.PeerInfo, 2), copy.FileName, copy.SendSize, copy.FileByte);
+        record = FindFileSend(socket);
+        if (!record || record->Serial != serial) {
+            std::fclose(file);
+            return false;
+        }
+        if (record->SendSize >= record->FileByte) {
+            record->State = 2;
+            std::fclose(file);
+            return true;  // the receiver's end line follows
+        }
+        backend_.ProcessMessages();
+        record = FindFileSend(socket);
+        if (!record || record->Serial != serial) {
+            std::fclose(file);
+            return false;
+        }
+    }
+}
+
+}  // namespace kiv
