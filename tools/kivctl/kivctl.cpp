@@ -9,6 +9,7 @@
 //                             the rectangle when there is no taskbar window
 //   kivctl click DX DY        click the left mouse button at DX, DY from the main window's
 //                             top-left corner, through the system's input queue
+//   kivctl menus              print how many popup menus are open
 // Exit codes: 0 done, 2 window not found, 1 usage.
 #include <windows.h>
 
@@ -100,6 +101,23 @@ int Click(HWND main, int dx, int dy)
     return SendInput(2, input, sizeof(INPUT)) == 2 ? 0 : 2;
 }
 
+BOOL CALLBACK CountMenu(HWND window, LPARAM count)
+{
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 15);
+    if (std::wcscmp(cls, L"#32768") == 0 && IsWindowVisible(window))
+        ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+int OpenMenus()
+{
+    int count = 0;
+    EnumWindows(CountMenu, reinterpret_cast<LPARAM>(&count));
+    std::printf("%d\n", count);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -111,6 +129,8 @@ int main(int argc, char** argv)
         return MessageBoxText();
     if (command == "taskbar")
         return Taskbar();
+    if (command == "menus")
+        return OpenMenus();
     HWND main = MainWindow();
     if (!main)
         return 2;
