@@ -143,6 +143,8 @@ public:
     bool Start() override
     {
         calls.push_back("Start");
+        if (onStart)
+            onStart();
         return startSucceeds;
     }
     void Stop() override { calls.push_back("Stop"); }
@@ -178,6 +180,7 @@ public:
     std::string handleName;
     bool startSucceeds = true;
     bool loginSucceeds = true;
+    std::function<void()> onStart;
     std::vector<std::string> calls;
     std::vector<std::string> sent;
 };
