@@ -40,6 +40,9 @@ private:
     void OnMenuCommand(UINT id, const std::vector<std::string>& targets);
     void ForceForeground(HWND window);
     void miTaskHelpClick();
+    // The options dialog (tray menu, status icon action 3) and the about box.
+    void ShowOptionForm();
+    void ShowVersionForm();
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -61,8 +64,6 @@ private:
     Win32Shutdown shutdown_;
     TMainForm form_;
     bool destroyed_ = false;
-    SimpleForm optionForm_{"Kiv -オプション-", 420, 345};
-    SimpleForm versionForm_{"Kiv -バージョン情報-", 285, 157};
 };
 
 }  // namespace kiv
