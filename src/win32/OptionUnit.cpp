@@ -16,6 +16,7 @@ constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP | WS_EX_A
 constexpr int kClientWidth = 420;
 constexpr int kClientHeight = 345;
 constexpr char kAppTitle[] = "Kiv";
+constexpr int kNoButton = 0xFFFF;  // a default button that does not exist
 
 constexpr DWORD kCheck = BS_AUTOCHECKBOX | WS_TABSTOP;
 constexpr DWORD kEdit = ES_AUTOHSCROLL | WS_TABSTOP;
@@ -441,8 +442,11 @@ void TOptionForm::btUpdateClick()
         MessageBoxW(window_, ui::W(failure->Message).c_str(), ui::W(kAppTitle).c_str(), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    if (PortNoticeNeeded(c, main_.Settings))
+    if (PortNoticeNeeded(c, main_.Settings)) {
         MessageBoxW(window_, ui::W(kOptionPortNotice).c_str(), ui::W(kAppTitle).c_str(), MB_OK | MB_ICONINFORMATION);
+        if (!window_)
+            return;  // the program ended while the notice was up
+    }
     Tag = 0;
     main_.ApplyOptions(c, working_);
     HWND update = Ctl(idBtUpdate);
@@ -456,7 +460,7 @@ void TOptionForm::btOkClick()
     if (IsWindowEnabled(Ctl(idBtUpdate))) {
         Tag = 0;
         btUpdateClick();
-        if (Tag != 0)
+        if (Tag != 0 || !window_)
             return;  // a check failed: the dialog stays open
     }
     Close();
@@ -464,7 +468,8 @@ void TOptionForm::btOkClick()
 
 void TOptionForm::btKMSComputerCountClick()
 {
-    if (auto rows = TOptionUserForm::Execute(window_, working_)) {
+    auto rows = TOptionUserForm::Execute(window_, working_);
+    if (rows && window_) {
         working_ = TakeBackComputerNames(*rows);
         ui::SetControlText(Ctl(idEdKMSComputerCount), std::to_string(working_.size()));
         EnableControl(Ctl(idBtUpdate), true);
@@ -529,10 +534,21 @@ LRESULT CALLBACK TOptionForm::WindowProc(HWND window, UINT message, WPARAM wPara
         return DefWindowProcW(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        delete self;  // the form frees itself once its window is gone
+        self->window_ = nullptr;
+        if (OptionForm == self)
+            OptionForm = nullptr;
+        // The form frees itself once its window is gone; when that happens inside one of its
+        // own handlers (a message box or the computers dialog pumps messages, and the program
+        // may end meanwhile), once that handler has returned.
+        if (self->busy_ == 0)
+            delete self;
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    return self->Handle(message, wParam, lParam);
+    ++self->busy_;
+    const LRESULT result = self->Handle(message, wParam, lParam);
+    if (--self->busy_ == 0 && !self->window_)
+        delete self;
+    return result;
 }
 
 LRESULT TOptionForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
@@ -550,6 +566,9 @@ LRESULT TOptionForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)
                 return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
         }
+        // The track bar takes no Enter; every other field acts as OK.
+        if (focus && focus == Ctl(idTbStatusAlphaCount))
+            return MAKELRESULT(kNoButton, DC_HASDEFID);
         return MAKELRESULT(IDOK, DC_HASDEFID);
     }
     case WM_NOTIFY: {

@@ -108,6 +108,7 @@ private:
     StringList phonebook_;
     StringList working_;  // the authorised computers being edited
     int Tag = 0;
+    int busy_ = 0;  // handlers of this form on the stack
 
     // Labels that the rules grey.
     HWND laRedialCount1_ = nullptr, laRedialCount2_ = nullptr;

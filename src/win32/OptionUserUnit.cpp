@@ -40,7 +40,7 @@ std::optional<StringList> TOptionUserForm::Execute(HWND owner, const StringList&
     SetFocus(form.lvUser_);
     MSG msg;
     bool quit = false;
-    while (!form.closed_) {
+    while (!form.closed_ && IsWindow(form.window_)) {
         if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
             quit = true;
             break;
@@ -51,11 +51,14 @@ std::optional<StringList> TOptionUserForm::Execute(HWND owner, const StringList&
         }
     }
     std::optional<StringList> rows;
-    if (form.Tag != 0)
+    if (form.Tag != 0 && IsWindow(form.window_))
         rows = form.Rows();
-    EnableWindow(owner, TRUE);
-    SetActiveWindow(owner);
-    DestroyWindow(form.window_);
+    if (IsWindow(owner)) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+    if (IsWindow(form.window_))
+        DestroyWindow(form.window_);
     if (quit)
         PostQuitMessage(static_cast<int>(msg.wParam));
     return rows;

@@ -257,5 +257,14 @@ ctl click TVersionForm 3003
 wait_for 10 bash -c "! LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' form TVersionForm" || fail "OK did not close the about box"
 pass "about box: from the tray menu, once, no owner window, closed by OK"
 
+# --- The program ends while the computers dialog is up over the options dialog. ---
+tray_menu_key o
+wait_for 20 ctl form TOptionForm || fail "options dialog did not reopen"
+ctl tab TOptionForm 1100 3
+ctl click TOptionForm 1058
+wait_for 20 ctl form TOptionUserForm || fail "computers dialog did not open"
 kivctl close
 wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "program did not end"
+[ "$(cat "$RUN_DIR/kiv.rc")" = 0 ] || fail "exit code $(cat "$RUN_DIR/kiv.rc") when ending with the dialogs open"
+cmp -s "$INI" "$RUN_DIR/Kiv.INI.before" || fail "ending with the dialogs open changed Kiv.INI"
+pass "ending the program with both dialogs open: clean exit, nothing written"
