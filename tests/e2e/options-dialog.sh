@@ -257,10 +257,22 @@ ctl click TVersionForm 3003
 wait_for 10 bash -c "! LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' form TVersionForm" || fail "OK did not close the about box"
 pass "about box: from the tray menu, once, no owner window, closed by OK"
 
-# --- The program ends while the computers dialog is up over the options dialog. ---
+# --- Enter in the list view acts as OK; then the program ends while the computers dialog is
+# up over the options dialog. ---
 tray_menu_key o
 wait_for 20 ctl form TOptionForm || fail "options dialog did not reopen"
 ctl tab TOptionForm 1100 3
+ctl click TOptionForm 1058
+wait_for 20 ctl form TOptionUserForm || fail "computers dialog did not open"
+ctl click TOptionUserForm 1062
+wait_for 10 bash -c "LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' editlabel TOptionUserForm 1060 'Pc-One'" || fail "no editor"
+sleep 0.5
+ctl form TOptionUserForm >/dev/null || fail "Enter that ends a caption edit closed the dialog"
+ctl key TOptionUserForm 1060 0x0D
+wait_for 10 bash -c "! LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' form TOptionUserForm" || fail "Enter in the list did not close"
+expect_text TOptionForm 1057 "2"              # Pc-One is a later spelling of pc-one
+expect_state TOptionForm 1026 "0 1"
+pass "computers dialog: Enter in the list acts as OK, a later spelling of a name is dropped"
 ctl click TOptionForm 1058
 wait_for 20 ctl form TOptionUserForm || fail "computers dialog did not open"
 kivctl close
