@@ -127,6 +127,7 @@ expect_text TOptionForm 2001 "49.8%"
 shot TOptionForm page3-status
 
 ctl tab TOptionForm 1100 3
+shot TOptionForm page4-kestrelmesh-off        # the section greyed while KestrelMesh is off
 ctl click TOptionForm 1019                    # rbKMSLogin
 ctl click TOptionForm 1056                    # cbKMSComputer
 ctl click TOptionForm 1059                    # cbKMSPassword
