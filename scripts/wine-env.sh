@@ -22,4 +22,11 @@ kiv_wine_prefix() {
     "$KIV_WINESERVER" -w
     touch "$WINEPREFIX/.kiv-ready"
   fi
+  if [ ! -f "$WINEPREFIX/.kiv-fontlink" ]; then
+    # Message boxes draw with the system font (Tahoma), which has no Japanese glyphs: link
+    # IPAPGothic behind it, so that their texts read as they do on a Japanese Windows.
+    "$KIV_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >/dev/null 2>&1 || true
+    "$KIV_WINESERVER" -w
+    touch "$WINEPREFIX/.kiv-fontlink"
+  fi
 }

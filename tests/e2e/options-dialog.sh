@@ -87,6 +87,8 @@ expect_state TOptionForm 1026 "0 1"
 ctl set TOptionForm 1005 "0"
 ctl tab TOptionForm 1100 3                    # away from the page of the field
 ctl click TOptionForm 1026
+wait_for 20 ctl form '#32770' || fail "no message box for a redial count of 0"
+shot '#32770' check1-message                  # caption Kiv, exclamation icon
 text=$(msgbox_text) || fail "no message box for a redial count of 0"
 [ "$text" = "リダイヤル回数の設定は「1～999」の範囲で入力してください。" ] || fail "check 1 text [$text]"
 expect_text TOptionForm 1100 "0"              # back on the dial-up page
@@ -157,6 +159,8 @@ expect_state TOptionUserForm 1061 "0 1"
 expect_state TOptionUserForm 1063 "0 1"
 shot TOptionUserForm computers
 ctl click TOptionUserForm 1063
+wait_for 20 ctl form '#32770' || fail "no delete confirmation"
+shot '#32770' computers-delete                # question icon, Yes and No
 text=$(msgbox_text 6) || fail "no delete confirmation"
 [ "$text" = "選択しているコンピュータを削除します。よろしいですか？" ] || fail "delete question [$text]"
 sleep 0.5
@@ -180,6 +184,8 @@ shot TOptionForm page4-kestrelmesh
 
 # --- Apply: the port notice, then the file, keys in save order. ---
 ctl click TOptionForm 1026
+wait_for 20 ctl form '#32770' || fail "no port notice"
+shot '#32770' port-notice                     # information icon
 text=$(msgbox_text) || fail "no port notice"
 [ "$text" = "ポート番号の変更は、Kiv再起動後に有効になります。" ] || fail "port notice [$text]"
 wait_for 10 test -s "$INI" || fail "apply wrote no Kiv.INI"
