@@ -12,6 +12,8 @@
 
 namespace kiv {
 
+struct OptionControls;
+
 // Asks the system to shut down; true when the request was accepted.
 class ShutdownPort {
 public:
@@ -89,6 +91,10 @@ public:
                         const std::string& handleName, const std::string& machineName,
                         const std::string& discrimination);
     bool CheckRemoteAccess(const std::string& machineName, const std::string& discrimination);
+    // The options dialog's apply once its checks have passed (OptionApply.cpp): the schedule
+    // stopped, the controls and the working list copied, KestrelMesh logged in or out, the file
+    // saved, the schedule restarted.
+    void ApplyOptions(const OptionControls& controls, const StringList& workingList);
 
     // Phonebook index of the control target, -1 when there is none or it is not listed.
     int TargetEntryIndex();

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "MainWindow.h"
+#include "OptionUnit.h"
 
 namespace {
 
@@ -44,6 +45,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         if (mainWindow.Create()) {
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                if (kiv::IsFormDialogMessage(msg))
+                    continue;  // Tab and Enter of the modeless dialogs
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }

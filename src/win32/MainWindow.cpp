@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
 #include <windowsx.h>
+#include "OptionUnit.h"
+#include "VersionUnit.h"
 
 namespace kiv {
 
@@ -87,6 +89,11 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             KillTimer(window_, kScheduleTimerId);
             KillTimer(window_, kFeedOutTimerId);
             KillTimer(window_, kConnectTimerId);
+            // The dialogs work on the form's settings: they close with it.
+            if (OptionForm)
+                DestroyWindow(OptionForm->Handle());
+            if (VersionForm)
+                DestroyWindow(VersionForm->Handle());
             form_.FormDestroy();
         }
         PostQuitMessage(0);

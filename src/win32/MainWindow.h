@@ -10,7 +10,6 @@
 
 #include "LayeredWindows.h"
 #include "MainUnit.h"
-#include "SimpleForm.h"
 #include "KestrelMesh.h"
 #include "StatusWindow.h"
 #include "VireoRASWin32.h"
@@ -42,6 +41,9 @@ private:
     void OnMenuCommand(UINT id, const std::vector<std::string>& targets);
     void ForceForeground(HWND window);
     void miTaskHelpClick();
+    // The options dialog (tray menu, status icon action 3) and the about box.
+    void ShowOptionForm();
+    void ShowVersionForm();
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -68,14 +70,12 @@ private:
     class Form : public TMainForm {
     public:
         Form(const TMainFormPorts& ports, MainWindow& window) : TMainForm(ports), window_(window) {}
-        void miTaskOptionClick() override { window_.optionForm_.Show(); }
+        void miTaskOptionClick() override { window_.ShowOptionForm(); }
 
     private:
         MainWindow& window_;
     };
 
-    SimpleForm optionForm_{"Kiv -オプション-", 420, 345};
-    SimpleForm versionForm_{"Kiv -バージョン情報-", 285, 157};
     Form form_;
     bool destroyed_ = false;
     // The left button went down on the form or label (a click when it comes up there too).

@@ -3,6 +3,8 @@
 
 #include <shellapi.h>
 
+#include "OptionUnit.h"
+#include "VersionUnit.h"
 #include "WinText.h"
 
 namespace kiv {
@@ -107,7 +109,7 @@ void MainWindow::OnMenuCommand(UINT id, const std::vector<std::string>& targets)
 {
     switch (id) {
     case kIdOption:
-        optionForm_.Show();
+        ShowOptionForm();
         break;
     case kIdConnect:
         form_.miTaskConnectClick();
@@ -119,7 +121,7 @@ void MainWindow::OnMenuCommand(UINT id, const std::vector<std::string>& targets)
         miTaskHelpClick();
         break;
     case kIdVersion:
-        versionForm_.Show();
+        ShowVersionForm();
         break;
     case kIdEnd:
         PostMessageW(window_, WM_CLOSE, 0, 0);
@@ -130,6 +132,10 @@ void MainWindow::OnMenuCommand(UINT id, const std::vector<std::string>& targets)
         break;
     }
 }
+
+void MainWindow::ShowOptionForm() { TOptionForm::Open(form_, ras_.Ras(), vss_.UseSetLayeredWindow()); }
+
+void MainWindow::ShowVersionForm() { TVersionForm::Open(); }
 
 void MainWindow::miTaskHelpClick()
 {

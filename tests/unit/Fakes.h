@@ -164,6 +164,8 @@ public:
     bool Start() override
     {
         calls.push_back("Start");
+        if (onStart)
+            onStart();
         return startSucceeds;
     }
     void Stop() override { calls.push_back("Stop"); }
@@ -209,6 +211,7 @@ public:
     std::string handleName;
     bool startSucceeds = true;
     bool loginSucceeds = true;
+    std::function<void()> onStart;
     std::vector<std::string> calls;
     std::vector<std::string> sent;
     std::vector<Send> sends;

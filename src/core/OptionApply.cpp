@@ -1,0 +1,41 @@
+// The options dialog's apply on the main form's side.
+#include "MainUnit.h"
+#include "OptionLogic.h"
+#include "StatusTexts.h"
+
+namespace kiv {
+
+void TMainForm::ApplyOptions(const OptionControls& controls, const StringList& workingList)
+{
+    // No schedule tick may see half-copied settings.
+    ports_.tmSchedule.SetEnabled(false);
+
+    // A new end time withdraws the user's skip of the pending scheduled disconnect.
+    if (EndTimeChanged(controls, Settings))
+        SkipAutoDisconnect = false;
+
+    CopyOptionsToSettings(controls, Settings);
+    AllowedComputers = workingList;
+
+    if (Settings.KMSLogin && !controls.KMSLogin) {
+        ports_.KMS.Logout();
+        ports_.KMS.Stop();
+        ShowStatus(kStatusKMSLoggedOut);
+    } else if (!Settings.KMSLogin && controls.KMSLogin) {
+        // The port stays the one of the last start; a failure is reported and left as it is.
+        bool loggedIn = false;
+        if (ports_.KMS.Start()) {
+            ports_.KMS.SetHandleName(ports_.App.Title());
+            loggedIn = ports_.KMS.Login();
+        }
+        ShowStatus(loggedIn ? kStatusKMSLoggedIn : kStatusKMSLoginFailed);
+    }
+    Settings.KMSLogin = controls.KMSLogin;
+
+    // The apply counts as the schedule's last tick: a time already past does not fire at once.
+    LastScheduleTick = ports_.Clock.TimeOfDay();
+    SaveSettings(ports_.VSS, Settings, AllowedComputers);
+    ports_.tmSchedule.SetEnabled(true);
+}
+
+}  // namespace kiv

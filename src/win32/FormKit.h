@@ -1,0 +1,73 @@
+// Thin helpers for the dialogs' windows: the form font, child controls made in code, a panel
+// that paints a background (and optionally an icon and a text) and passes its children's
+// notifications to the form, and the label colours the forms answer WM_CTLCOLORSTATIC with.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+namespace kiv::ui {
+
+// Shift-JIS text as the controls want it, and back.
+std::wstring W(const std::string& sjis);
+std::string Sjis(const std::wstring& text);
+
+// "ＭＳ Ｐゴシック" at a 12-pixel character height, plain or bold (created once).
+HFONT FormFont();
+HFONT FormBoldFont();
+HFONT MakeFont(const wchar_t* face, int height, int weight, bool italic, bool underline, BYTE charset);
+
+// A child control; helpId (when not 0) is its help-context number.
+HWND Child(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int x, int y, int w,
+           int h, int id, HFONT font = FormFont(), DWORD helpId = 0, DWORD exStyle = 0);
+
+std::string ControlText(HWND control);
+void SetControlText(HWND control, const std::string& text);
+bool Checked(HWND button);
+void SetChecked(HWND button, bool checked);
+
+// The window's outer size for a client area, placed centred on the screen.
+RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);
+
+struct PanelLook {
+    COLORREF Back = 0;
+    bool Lowered = false;
+    HICON Icon = nullptr;  // drawn 16 x 16 at the left, vertically centred
+    HFONT Font = nullptr;
+    COLORREF TextColor = 0;
+    HWND Notify = nullptr;  // receives the children's notifications
+};
+
+// A panel child window; look must outlive it.
+HWND Panel(HWND parent, const std::string& text, int x, int y, int w, int h, PanelLook* look);
+
+// The colours of a form's static labels, looked up on WM_CTLCOLORSTATIC.
+class LabelColors {
+public:
+    // Text colour; back is the brush behind the label (nothing: the button face).
+    void Set(HWND label, COLORREF text, HBRUSH back = nullptr);
+    // Answers WM_CTLCOLORSTATIC for a known label; nothing (0) for others.
+    LRESULT Answer(HDC dc, HWND label) const;
+
+private:
+    struct Look {
+        COLORREF Text;
+        HBRUSH Back;
+    };
+    std::map<HWND, Look> looks_;
+};
+
+// The standing colours of the dialogs.
+inline constexpr COLORREF kRed = RGB(255, 0, 0);
+inline constexpr COLORREF kTeal = RGB(0, 128, 128);
+inline constexpr COLORREF kGrey = RGB(128, 128, 128);
+inline constexpr COLORREF kWhite = RGB(255, 255, 255);
+inline constexpr COLORREF kBlack = RGB(0, 0, 0);
+inline constexpr COLORREF kBlue = RGB(0, 0, 255);
+
+// The program's emblem as a small icon (the header icon of the dialogs).
+HICON HeaderIcon();
+
+}  // namespace kiv::ui

@@ -1,0 +1,287 @@
+#include "OptionUserUnit.h"
+
+#include <commctrl.h>
+
+#include "OptionLogic.h"
+
+namespace kiv {
+
+TOptionUserForm* OptionUserForm = nullptr;
+
+namespace {
+
+constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP | WS_EX_CONTROLPARENT;
+constexpr int kClientWidth = 417;
+constexpr int kClientHeight = 227;
+constexpr char kAppTitle[] = "Kiv";
+
+}  // namespace
+
+TOptionUserForm::~TOptionUserForm()
+{
+    if (ilIcon_)
+        ImageList_Destroy(ilIcon_);
+    if (OptionUserForm == this)
+        OptionUserForm = nullptr;
+}
+
+std::optional<StringList> TOptionUserForm::Execute(HWND owner, const StringList& names)
+{
+    TOptionUserForm form(owner);
+    OptionUserForm = &form;
+    if (!form.Create(names))
+        return std::nullopt;
+
+    // Modal: the options dialog is disabled until this one closes.
+    EnableWindow(owner, FALSE);
+    ShowWindow(form.window_, SW_SHOW);
+    SetForegroundWindow(form.window_);
+    SetFocus(form.lvUser_);
+    MSG msg;
+    bool quit = false;
+    while (!form.closed_ && IsWindow(form.window_)) {
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+            quit = true;
+            break;
+        }
+        if (!IsDialogMessageW(form.window_, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    std::optional<StringList> rows;
+    if (form.Tag != 0 && IsWindow(form.window_))
+        rows = form.Rows();
+    if (IsWindow(owner)) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+    if (IsWindow(form.window_))
+        DestroyWindow(form.window_);
+    if (quit)
+        PostQuitMessage(static_cast<int>(msg.wParam));
+    return rows;
+}
+
+bool TOptionUserForm::Create(const StringList& names)
+{
+    static const bool registered = [] {
+        WNDCLASSEXW wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kClassName;
+        return RegisterClassExW(&wc) != 0;
+    }();
+    (void)registered;
+
+    // Centred over the options dialog, halves rounded towards zero.
+    RECT own{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&own, kFormStyle, FALSE, kFormExStyle);
+    const int w = own.right - own.left, h = own.bottom - own.top;
+    RECT ownerRect{};
+    GetWindowRect(owner_, &ownerRect);
+    const int x = CentredOver(ownerRect.left, ownerRect.right - ownerRect.left, w);
+    const int y = CentredOver(ownerRect.top, ownerRect.bottom - ownerRect.top, h);
+    window_ = CreateWindowExW(kFormExStyle, kClassName, ui::W("Kiv -認証コンピュータ設定-").c_str(), kFormStyle, x, y,
+                              w, h, owner_, nullptr, GetModuleHandleW(nullptr), this);
+    if (!window_)
+        return false;
+
+    headerLook_.Back = ui::kBlack;
+    headerLook_.Icon = ui::HeaderIcon();  // the options dialog's dial-up header icon
+    headerLook_.Font = ui::FormBoldFont();
+    headerLook_.TextColor = ui::kWhite;
+    headerLook_.Notify = window_;
+    ui::Panel(window_, "     アクセスを許可するコンピュータ名を設定してください。", 0, 0, kClientWidth, 30,
+              &headerLook_);
+
+    lvUser_ = ui::Child(window_, WC_LISTVIEWW, "",
+                        LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | WS_TABSTOP | WS_GROUP, 8, 38, 310, 182,
+                        idLvUser, ui::FormFont(), 60, WS_EX_CLIENTEDGE);
+    SendMessageW(lvUser_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    ilIcon_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 1);
+    if (HBITMAP bitmap = LoadBitmapW(GetModuleHandleW(nullptr), L"OPTION_USER")) {
+        ImageList_AddMasked(ilIcon_, bitmap, RGB(0, 255, 0));
+        DeleteObject(bitmap);
+    }
+    SendMessageW(lvUser_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(ilIcon_));
+    RECT client{};
+    GetClientRect(lvUser_, &client);
+    std::wstring heading = ui::W("アクセスを許可するコンピュータ");
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = heading.data();
+    column.cx = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    SendMessageW(lvUser_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+
+    ui::Child(window_, L"Button", "追加(&N)", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 326, 38, 83, 23, idUserBtNew,
+              ui::FormFont(), 62);
+    ui::Child(window_, L"Button", "変更(&E)", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 326, 66, 83, 23,
+              idUserBtEdit, ui::FormFont(), 61);
+    ui::Child(window_, L"Button", "削除(&D)", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 326, 94, 83, 23,
+              idUserBtDelete, ui::FormFont(), 63);
+    ui::Child(window_, L"Button", "OK(&O)", BS_PUSHBUTTON | WS_TABSTOP, 326, 168, 83, 23, idUserBtOk, ui::FormFont(),
+              64);
+    ui::Child(window_, L"Button", "キャンセル(&C)", BS_PUSHBUTTON | WS_TABSTOP, 326, 196, 83, 23, idUserBtCancel,
+              ui::FormFont(), 65);
+
+    for (const auto& name : names)
+        AddRow(name);
+    if (!names.empty()) {
+        LVITEMW state = {};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(lvUser_, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+    }
+    lvUserChange();
+    return true;
+}
+
+void TOptionUserForm::AddRow(const std::string& caption)
+{
+    std::wstring text = ui::W(caption);
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = static_cast<int>(SendMessageW(lvUser_, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = text.data();
+    item.iImage = 0;
+    SendMessageW(lvUser_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+StringList TOptionUserForm::Rows() const
+{
+    StringList rows;
+    const int count = static_cast<int>(SendMessageW(lvUser_, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t buffer[1024] = {};
+        LVITEMW item = {};
+        item.iSubItem = 0;
+        item.pszText = buffer;
+        item.cchTextMax = 1023;
+        SendMessageW(lvUser_, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        rows.push_back(ui::Sjis(buffer));
+    }
+    return rows;
+}
+
+void TOptionUserForm::lvUserChange()
+{
+    const auto buttons = OptionUserButtonsFor(static_cast<int>(SendMessageW(lvUser_, LVM_GETSELECTEDCOUNT, 0, 0)));
+    EnableWindow(GetDlgItem(window_, idUserBtEdit), buttons.Edit);
+    EnableWindow(GetDlgItem(window_, idUserBtDelete), buttons.Delete);
+}
+
+void TOptionUserForm::btNewClick()
+{
+    AddRow(kOptionUserNewName);
+    const int last = static_cast<int>(SendMessageW(lvUser_, LVM_GETITEMCOUNT, 0, 0)) - 1;
+    SetFocus(lvUser_);
+    SendMessageW(lvUser_, LVM_EDITLABELW, static_cast<WPARAM>(last), 0);
+}
+
+void TOptionUserForm::btEditClick()
+{
+    const auto first = SendMessageW(lvUser_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    if (first < 0)
+        return;
+    SetFocus(lvUser_);
+    SendMessageW(lvUser_, LVM_EDITLABELW, static_cast<WPARAM>(first), 0);
+}
+
+void TOptionUserForm::btDeleteClick()
+{
+    if (MessageBoxW(window_, ui::W(kOptionUserDeleteQuestion).c_str(), ui::W(kAppTitle).c_str(),
+                    MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    SendMessageW(lvUser_, WM_SETREDRAW, FALSE, 0);
+    for (int i = static_cast<int>(SendMessageW(lvUser_, LVM_GETITEMCOUNT, 0, 0)) - 1; i >= 0; --i)
+        if (SendMessageW(lvUser_, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED) & LVIS_SELECTED)
+            SendMessageW(lvUser_, LVM_DELETEITEM, static_cast<WPARAM>(i), 0);
+    SendMessageW(lvUser_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(lvUser_, nullptr, TRUE);
+    lvUserChange();
+}
+
+LRESULT CALLBACK TOptionUserForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<TOptionUserForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TOptionUserForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY)
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    return self->Handle(message, wParam, lParam);
+}
+
+LRESULT TOptionUserForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED)
+            return 0;
+        switch (LOWORD(wParam)) {
+        case IDOK:  // Enter in the list view while no caption is being edited
+        case idUserBtOk:
+            Tag = 1;
+            Close();
+            break;
+        case idUserBtCancel:
+            Close();
+            break;
+        case idUserBtNew:
+            btNewClick();
+            break;
+        case idUserBtEdit:
+            btEditClick();
+            break;
+        case idUserBtDelete:
+            btDeleteClick();
+            break;
+        default:
+            break;
+        }
+        return 0;
+    case DM_GETDEFID: {
+        HWND focus = GetFocus();
+        if (focus && GetParent(focus) == window_) {
+            const auto type = GetWindowLongW(focus, GWL_STYLE) & BS_TYPEMASK;
+            wchar_t cls[16] = {};
+            if (GetClassNameW(focus, cls, 15) && lstrcmpiW(cls, L"Button") == 0 &&
+                (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON))
+                return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
+        }
+        return MAKELRESULT(IDOK, DC_HASDEFID);
+    }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->hwndFrom != lvUser_)
+            break;
+        if (header->code == LVN_ITEMCHANGED) {
+            if (reinterpret_cast<const NMLISTVIEW*>(lParam)->uChanged & LVIF_STATE)
+                lvUserChange();
+            return 0;
+        }
+        if (header->code == LVN_ENDLABELEDITW) {
+            // Whatever was typed is taken as it is; Escape (no text) keeps the old caption.
+            return reinterpret_cast<const NMLVDISPINFOW*>(lParam)->item.pszText != nullptr;
+        }
+        return 0;
+    }
+    case WM_CLOSE:
+        Close();
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace kiv

@@ -1,0 +1,59 @@
+// TOptionUserForm: the authorised computers dialog, modal over the options dialog and owned
+// by its window. It edits a copy of the options dialog's working list in a list view.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <optional>
+
+#include "FormKit.h"
+#include "StringList.h"
+
+namespace kiv {
+
+class TOptionUserForm;
+extern TOptionUserForm* OptionUserForm;
+
+enum OptionUserControlId : int {
+    idLvUser = 1060,
+    idUserBtEdit = 1061,
+    idUserBtNew = 1062,
+    idUserBtDelete = 1063,
+    idUserBtOk = 1064,
+    idUserBtCancel = 1065,
+};
+
+class TOptionUserForm {
+public:
+    static constexpr wchar_t kClassName[] = L"TOptionUserForm";
+
+    // Shows the dialog modally over owner with one row per name; the rows in order after OK,
+    // nothing after Cancel or the close button.
+    static std::optional<StringList> Execute(HWND owner, const StringList& names);
+
+private:
+    explicit TOptionUserForm(HWND owner) : owner_(owner) {}
+    ~TOptionUserForm();
+    bool Create(const StringList& names);
+    void AddRow(const std::string& caption);
+    StringList Rows() const;
+    void lvUserChange();
+    void btNewClick();
+    void btEditClick();
+    void btDeleteClick();
+    void Close() { closed_ = true; }
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND owner_;
+    HWND window_ = nullptr;
+    HWND lvUser_ = nullptr;
+    HIMAGELIST ilIcon_ = nullptr;
+    ui::PanelLook headerLook_;
+    int Tag = 0;
+    bool closed_ = false;
+};
+
+}  // namespace kiv
