@@ -16,7 +16,6 @@ rassimctl() { "$KIV_WINE" "$RUN_DIR/rassimctl.exe" "$@"; }
 dials() { rassimctl log | grep -c "RasDialA .*entry=\"$1\"" || true; }
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 tray() { kivctl post 0x8001 1 "$1"; }
-open_menus() { kivctl menus | tr -d '\r'; }
 # Opens the tray menu and types keys into it, each once the menus it needs are open.
 menu() {
   wait_for 20 bash -c "[ \"\$(\"$KIV_WINE\" \"$KIVCTL\" menus | tr -d '\r')\" = 0 ]" || fail "a menu is still open"
@@ -25,7 +24,9 @@ menu() {
   local key
   for key in "$@"; do
     xdotool key "$key"
-    [ "$key" = t ] && { wait_for 20 bash -c "[ \"\$(\"$KIV_WINE\" \"$KIVCTL\" menus | tr -d '\r')\" = 2 ]" || fail "no target submenu"; }
+    if [ "$key" = t ]; then
+      wait_for 20 bash -c "[ \"\$(\"$KIV_WINE\" \"$KIVCTL\" menus | tr -d '\r')\" = 2 ]" || fail "no target submenu"
+    fi
   done
 }
 start_kiv() {
