@@ -41,8 +41,17 @@ void Win32StatusWindow::Redraw()
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
+void Win32StatusWindow::Attach(HWND window)
+{
+    window_ = window;
+    label_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, kLabelLeft, kLabelTop, 0, 0, window,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelId)), GetModuleHandleW(nullptr), nullptr);
+}
+
 TSize Win32StatusWindow::SetStatusCaption(const std::string& text)
 {
+    if (label_)
+        SetWindowTextW(label_, Wide(text).c_str());
     lines_.clear();
     std::size_t from = 0;
     for (;;) {

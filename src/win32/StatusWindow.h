@@ -24,7 +24,10 @@ public:
     Win32StatusWindow(const Win32StatusWindow&) = delete;
     Win32StatusWindow& operator=(const Win32StatusWindow&) = delete;
 
-    void Attach(HWND window) { window_ = window; }
+    // The control that holds the message text (child identifier kLabelId, never shown: the
+    // window paints the text itself). It lets accessibility tools and test drivers read it.
+    static constexpr int kLabelId = 1001;
+    void Attach(HWND window);
 
     WindowHandle Handle() override { return reinterpret_cast<WindowHandle>(window_); }
     void Hide() override;
@@ -51,6 +54,7 @@ private:
     void PaintCloseBar(HDC dc) const;
 
     HWND window_ = nullptr;
+    HWND label_ = nullptr;
     HFONT font_ = nullptr;
     HICON icon_ = nullptr;
     std::vector<std::wstring> lines_;

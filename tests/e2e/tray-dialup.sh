@@ -29,6 +29,8 @@ menu() {
     fi
   done
 }
+status_text() { kivctl text | tr '\r' '|'; }
+shows() { status_text | grep -q -F "$1"; }
 start_kiv() {
   ( "$@" "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/kiv.rc" ) &
   wait_for 60 kivctl running || fail "kiv.exe did not start"
@@ -43,15 +45,24 @@ printf '[Option]\r\nTarget=Office VPN\r\nKeep=1\r\nRedialInterval=2\r\n' >"$RUN_
 rassimctl reset >/dev/null
 start_kiv env
 
+# With the welcome message gone, a double click shows the target's state.
+wait_for 30 bash -c "\"$KIV_WINE\" \"$KIVCTL\" status | grep -q '^0 '" || fail "welcome message stayed"
+tray 0x203
+wait_for 10 shows '現在、「Office VPN」へは接続されていません。|アイコンクリックでダイヤルアップを開始することができます。' ||
+  fail "double click: $(status_text)"
+pass "a double click on the tray icon shows the target's state"
+
 # Connect from the menu: the simulator dials and connects the target.
 menu c
 wait_for 20 bash -c "[ \$(\"$KIV_WINE\" \"$RUN_DIR/rassimctl.exe\" list | grep -c 'Office VPN.*state=8192') = 1 ]" ||
   fail "connect command did not connect"
 [ "$(dials 'Office VPN')" = 1 ] || fail "expected one dial"
-pass "connect command dials the target and the simulator connects it"
+wait_for 30 shows '「Office VPN」へ接続しました。' || fail "no connected message: $(status_text)"
+pass "connect command dials the target, the simulator connects it, the status window says so"
 
 # The line drops: the keep-alive check schedules a redial, RedialInterval seconds later.
 rassimctl drop "Office VPN" >/dev/null
+wait_for 20 shows '「Office VPN」から切断されました。|2秒後にリダイヤルします。' || fail "no keep-alive message: $(status_text)"
 wait_for 20 bash -c "[ \$(\"$KIV_WINE\" \"$RUN_DIR/rassimctl.exe\" log | grep -c 'RasDialA .*entry=\"Office VPN\"') = 2 ]" ||
   fail "no keep-alive redial after the drop"
 pass "a dropped line kept by Kiv is redialled"

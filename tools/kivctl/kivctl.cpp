@@ -28,6 +28,7 @@
 //   kivctl click DX DY        click the left mouse button at DX, DY from the main window's
 //                             top-left corner, through the system's input queue
 //   kivctl menus              print how many popup menus are open
+//   kivctl text               print the message the status window holds (UTF-8, CR as is)
 // Exit codes: 0 done, 2 window not found, 1 usage.
 #include <windows.h>
 #include <commctrl.h>
@@ -316,6 +317,13 @@ int main(int argc, char** argv)
         return 0;
     if (command == "status")
         return Status(main);
+    if (command == "text") {
+        HWND label = GetDlgItem(main, 1001);
+        if (!label)
+            return 2;
+        std::printf("%s\n", Utf8(WindowText(label)).c_str());
+        return 0;
+    }
     if (command == "click" && argc == 4)
         return Click(main, std::atoi(argv[2]), std::atoi(argv[3]));
     if (command == "close")
