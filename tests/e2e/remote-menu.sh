@@ -86,6 +86,10 @@ expect_line first 5 "$prompt_wrong"
 expect_line first 5 "$(main_menu Office 切断)"
 expect_line first 5 "$(final '「Office」への接続処理を開始します。\r\n接続処理が完了次第、処理結果を通知します。')"
 pass "password prompt, wrong password, main menu with the status block, dial started"
+# The dial takes 5 s: meanwhile the status window shows who asked for it.
+wait_for 5 bash -c "\"$KIV_WINE\" \"$KIVCTL\" text | tr '\r' '|' | grep -q -F -- '-Control from first<PCA>-||「Office」へのダイヤルアップを開始します。'" ||
+  fail "status window: $("$KIV_WINE" "$KIVCTL" text | tr '\r' '|')"
+pass "the status window shows the dial with the console's name"
 
 # A second console while the dial runs: the password prompt, then locked.
 console second PCB --menu "$KIV_MACHINE" --answer kiv --until-done --wait 15
