@@ -65,6 +65,20 @@ void SetChecked(HWND button, bool checked)
     SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+void RegisterFormClass(const wchar_t* className, WNDPROC windowProc, bool withIcon)
+{
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    if (withIcon)
+        wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
+    wc.lpszClassName = className;
+    RegisterClassExW(&wc);  // fails harmlessly when the class exists
+}
+
 RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle)
 {
     RECT r{0, 0, clientWidth, clientHeight};

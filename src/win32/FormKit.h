@@ -29,6 +29,10 @@ bool Checked(HWND button);
 void SetChecked(HWND button, bool checked);
 
 // The window's outer size for a client area, placed centred on the screen.
+// Registers a dialog's window class (once; later calls change nothing): the dialog face colour,
+// the arrow cursor, and the program's icon when withIcon.
+void RegisterFormClass(const wchar_t* className, WNDPROC windowProc, bool withIcon);
+
 RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);
 
 struct PanelLook {

@@ -66,17 +66,7 @@ std::optional<StringList> TOptionUserForm::Execute(HWND owner, const StringList&
 
 bool TOptionUserForm::Create(const StringList& names)
 {
-    static const bool registered = [] {
-        WNDCLASSEXW wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClassName;
-        return RegisterClassExW(&wc) != 0;
-    }();
-    (void)registered;
+    ui::RegisterFormClass(kClassName, WindowProc, false);
 
     // Centred over the options dialog, halves rounded towards zero.
     RECT own{0, 0, kClientWidth, kClientHeight};
