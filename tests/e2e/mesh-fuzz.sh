@@ -12,6 +12,7 @@ fuzz="$top/tests/mesh/fuzz"
 clang++ -std=c++20 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$top/src/core" -I"$top/src/mesh" -I"$top/tests/mesh" \
   "$fuzz/MeshReceiveFuzz.cpp" "$top/src/mesh/MeshWire.cpp" "$top/src/mesh/KestrelMesh.cpp" \
+  "$top/src/mesh/KestrelMeshTransfer.cpp" "$top/src/mesh/MeshFile.cpp" \
   "$top/src/core/TextHelpers.cpp" -o "$out/mesh_receive_fuzz"
 regressions=("$fuzz"/regressions/*)
 if [ -e "${regressions[0]}" ]; then
