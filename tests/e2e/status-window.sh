@@ -85,8 +85,8 @@ stop_kiv
 
 # 5. Inside Wine's own desktop, which has a taskbar along the bottom: the window sits 10 pixels
 #    above it. The driver runs in the same desktop to see the windows.
-desk() { timeout 30 "$KIV_WINE" explorer /desktop=kiv,1024x768 "$@"; }
-desk_status() { desk "$KIVCTL" status | tr -d '\r'; }
+desk_ctl() { "$KIV_WINE" "$KIVCTL" --desktop kiv "$@"; }
+desk_status() { desk_ctl status | tr -d '\r'; }
 # Placed: moved from where the window was created (0,0) into its corner; it keeps that place
 # after the message has gone, so a slow driver cannot miss it.
 desk_placed() { desk_status | grep -q '^[01] [1-9][0-9]* [1-9][0-9]* '; }
@@ -95,9 +95,9 @@ E2E_PIDS+=($!)
 wait_for 90 desk_placed || fail "no welcome message in Wine's desktop"
 import -window root "$ARTIFACTS/status-desktop.png" || fail "no screenshot"
 read -r visible left top right bottom alpha exstyle <<<"$(desk_status)"
-read -r tl tt tr tb sw sh <<<"$(desk "$KIVCTL" taskbar | tr -d '\r')"
+read -r tl tt tr tb sw sh <<<"$(desk_ctl taskbar | tr -d '\r')"
 [ -n "$sh" ] && [ "$tt" -gt 0 ] && [ "$tb" = "$sh" ] && [ $((tr - tl)) -ge "$sw" ] || fail "no taskbar along the bottom: $tl $tt $tr $tb"
 [ "$right" = $((sw - 10)) ] && [ "$bottom" = $((tt - 10)) ] ||
   fail "window ($left,$top)-($right,$bottom), taskbar top $tt"
 pass "in Wine's desktop the message sits 10 pixels above the taskbar ($tl,$tt)-($tr,$tb): $ARTIFACTS/status-desktop.png"
-desk "$KIVCTL" close || fail "could not close the main window in Wine's desktop"
+desk_ctl close || fail "could not close the main window in Wine's desktop"

@@ -29,6 +29,7 @@
 //                             top-left corner, through the system's input queue
 //   kivctl menus              print how many popup menus are open
 //   kivctl text               print the message the status window holds (UTF-8, CR as is)
+// Any command may be preceded by --desktop NAME to find the windows in that desktop.
 // Exit codes: 0 done, 2 window not found, 1 usage.
 #include <windows.h>
 #include <commctrl.h>
@@ -291,6 +292,16 @@ int OpenMenus()
 
 int main(int argc, char** argv)
 {
+    // --desktop NAME: work in that desktop of the window station (a Wine desktop of its own).
+    int skipped = 0;
+    if (argc >= 3 && std::strcmp(argv[1], "--desktop") == 0) {
+        skipped = 2;
+        HDESK desktop = OpenDesktopA(argv[2], 0, FALSE, GENERIC_ALL);
+        if (!desktop || !SetThreadDesktop(desktop))
+            return 2;
+        argv += 2;
+        argc -= 2;
+    }
     if (argc < 2)
         return 1;
     const std::string command = argv[1];
@@ -304,8 +315,8 @@ int main(int argc, char** argv)
     if (argc >= 3 && command != "post" && !std::isdigit(static_cast<unsigned char>(argv[2][0]))) {
         int wideCount = 0;
         wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
-        const std::wstring wideCommand = wide[1];
-        const int rc = FormCommand(wideCommand, wideCount, wide);
+        const std::wstring wideCommand = wide[1 + skipped];
+        const int rc = FormCommand(wideCommand, wideCount - skipped, wide + skipped);
         LocalFree(wide);
         if (rc != 1)
             return rc;
