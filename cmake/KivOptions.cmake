@@ -19,3 +19,14 @@ endif()
 # concatenation (its inlined memcpy), which would break the warning-free build.
 set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "" FORCE)
 set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "" FORCE)
+
+# Registers a GoogleTest program: every case as its own test natively; under Wine the whole
+# program as one test, since each Windows process start costs seconds.
+function(kiv_add_gtest target)
+  if(WIN32)
+    add_test(NAME ${target} COMMAND ${target})
+  else()
+    include(GoogleTest)
+    gtest_discover_tests(${target})
+  endif()
+endfunction()

@@ -80,7 +80,7 @@ void Win32Application::ProcessMessagesWaiting(unsigned maxWait)
     ProcessMessages();
 }
 
-std::optional<OsVersion> Win32Application::Version()
+std::optional<OsVersion> QueryOsVersion()
 {
     OSVERSIONINFOA info;
     std::memset(&info, 0, sizeof info);

@@ -32,6 +32,9 @@ public:
     std::uint32_t TickCount() override;
 };
 
+// The system's version (GetVersionExA with the 148-byte record); nothing when it fails.
+std::optional<OsVersion> QueryOsVersion();
+
 class Win32Application : public ApplicationPort {
 public:
     void SetOwner(HWND owner) { owner_ = owner; }
@@ -41,7 +44,7 @@ public:
     void Terminate() override;
     void ProcessMessages() override;
     void ProcessMessagesWaiting(unsigned maxWait) override;
-    std::optional<OsVersion> Version() override;
+    std::optional<OsVersion> Version() override { return QueryOsVersion(); }
     bool Terminated() const override { return terminated_; }
 
 private:

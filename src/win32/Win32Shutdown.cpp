@@ -1,8 +1,6 @@
+// Win32Ports.h first: it brings <windows.h> ahead of the ports, as every Win32 file does.
+#include "Win32Ports.h"
 #include "Win32Shutdown.h"
-
-#include <windows.h>
-
-#include <cstring>
 
 namespace kiv {
 
@@ -26,15 +24,10 @@ bool SetShutdownPrivilege(HANDLE token, const LUID& luid, DWORD attributes)
 
 bool Win32Shutdown::ShutdownWindows()
 {
-    OSVERSIONINFOA info;
-    std::memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&info))
+    const std::optional<OsVersion> version = QueryOsVersion();
+    if (!version)
         return false;
-#pragma GCC diagnostic pop
-    if (info.dwPlatformId != VER_PLATFORM_WIN32_NT)
+    if (version->PlatformId != VER_PLATFORM_WIN32_NT)
         return ExitWindowsEx(EWX_SHUTDOWN, 0) != 0;
 
     HANDLE token = nullptr;
