@@ -92,7 +92,13 @@ offset_to() {  # seconds from the real time of day to the given one
   echo "$((target - now))"
 }
 echo "$(offset_to 12:00:00)s" | sed 's/^\([0-9]\)/+\1/' >"$clock_file"
-start_kiv env LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1 \
+# The preload matches the Wine loader's word size (the i686 tree runs on the 32-bit one).
+if [ "$(kiv_build_arch "$BUILD")" = i686 ]; then
+  faketime_lib=/usr/lib/i386-linux-gnu/faketime/libfaketimeMT.so.1
+else
+  faketime_lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1
+fi
+start_kiv env LD_PRELOAD="$faketime_lib" \
   FAKETIME_TIMESTAMP_FILE="$clock_file" FAKETIME_NO_CACHE=1 FAKETIME_DONT_FAKE_MONOTONIC=1
 sleep 3
 [ "$(dials 'Office VPN')" = 0 ] || fail "dialled before the start time"
