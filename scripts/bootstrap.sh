@@ -4,17 +4,17 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ make pkg-config zip unzip file
+  cmake ninja-build g++ make pkg-config zip unzip file python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   mingw-w64
   wine wine64
   xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic locales
-  faketime iproute2 util-linux procps strace
+  iproute2 util-linux procps strace
   libcpp-httplib-dev chromium chromium-driver curl jq
 )
 # The shipped program is 32-bit: its tiers need the 32-bit Wine loader where 32-bit code runs.
-i386_packages=(wine32:i386 libfaketime:i386)
+i386_packages=(wine32:i386)
 
 say() { echo "bootstrap: $*" >&2; }
 
