@@ -36,7 +36,11 @@ std::unique_ptr<LibraryRasService> LibraryRasService::Load(const char* library)
     return service;
 }
 
-LibraryRasService::~LibraryRasService() { FreeLibrary(module_); }
+LibraryRasService::~LibraryRasService()
+{
+    if (!keepLoaded_)
+        FreeLibrary(module_);
+}
 
 std::uint32_t LibraryRasService::EnumEntries(RASENTRYNAMEA* entries, std::uint32_t* size, std::uint32_t* count)
 {
@@ -153,6 +157,10 @@ VireoRASComponent::~VireoRASComponent()
 {
     ras_->SetMonitoring(false);
     window_.Attach(nullptr);
+    // Freeing the library under a running dial would pull the service's code from under its
+    // own threads.
+    if (service_ && ras_->ServiceInUse())
+        service_->KeepLoaded();
     ras_.reset();
     service_.reset();
 }
