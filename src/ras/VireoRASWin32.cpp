@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "MessagePump.h"
+
 namespace kiv::ras {
 
 namespace {
@@ -126,24 +128,9 @@ void RasHiddenWindow::KillTimer(unsigned id) { ::KillTimer(hwnd_, id); }
 
 void RasHiddenWindow::Post(unsigned message) { PostMessageA(hwnd_, message, 0, 0); }
 
-void RasHiddenWindow::ProcessMessages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // The loop outside the wait ends the program; leave it the request.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+void RasHiddenWindow::ProcessMessages() { pump::ProcessPendingMessages(); }
 
-void RasHiddenWindow::WaitForMessages(unsigned milliseconds)
-{
-    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-}
+void RasHiddenWindow::WaitForMessages(unsigned milliseconds) { pump::WaitForMessages(milliseconds); }
 
 std::uint32_t RasHiddenWindow::TickCount() { return GetTickCount(); }
 
