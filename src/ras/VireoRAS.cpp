@@ -183,7 +183,6 @@ bool TVireoRAS::Dial(int index)
         return false;
 
     const std::string name = NameOf(params.szEntryName);
-    dialCancelled_ = false;
     if (service_->Dial(&params, &dialHandle_) == 0) {
         dialName_ = name;
         return true;
@@ -215,17 +214,13 @@ bool TVireoRAS::CancelDial()
     // documented to), report it, or report a connection that completed meanwhile, which the
     // hang-up has already ended.
     dialCancelled_ = true;
-    cancelWaitHandle_ = handle;
     const bool gone = WaitUntilGone(&handle);
-    cancelWaitHandle_ = 0;
     // The dial stays the component's own until WM_RAS_ERROR ends it with OnConnectError. A
     // message of our own makes sure it ends even when the service is silent; the one handled
     // second finds no dial and is dropped.
     if (dialHandle_ == handle) {
-        if (!gone) {
-            abandonedHandle_ = handle;  // released or not, it is not waited for again
+        if (!gone)
             unreleased_ = true;
-        }
         window_.Post(WM_RAS_ERROR);
     }
     // The hang-up was accepted, so the dial is over whether or not the service released its
@@ -295,15 +290,15 @@ void TVireoRAS::SetMonitoring(bool on)
 void TVireoRAS::OnRasError()
 {
     dialEnding_ = true;
-    // Not released again when CancelDial hung it up: it is waiting for it, or waited in vain.
-    if (!dialCancelled_ && dialHandle_ != abandonedHandle_ && dialHandle_ != cancelWaitHandle_) {
+    // Not hung up again when CancelDial did: it is waiting for the release, or waited in vain
+    // (released or not, the handle is not waited for again).
+    if (!dialCancelled_) {
         service_->HangUp(dialHandle_);
         if (!WaitUntilGone(&dialHandle_))
             unreleased_ = true;
     }
     dialEnding_ = false;
     dialCancelled_ = false;
-    abandonedHandle_ = 0;
     dialHandle_ = 0;
     const std::string name = std::move(dialName_);
     dialName_.clear();
@@ -347,7 +342,6 @@ bool TVireoRAS::WindowProc(unsigned message)
                 OnConnectAuthenticate(dialName_);
         } else {
             dialHandle_ = 0;
-            abandonedHandle_ = 0;
             const std::string name = std::move(dialName_);
             dialName_.clear();
             if (OnConnect)

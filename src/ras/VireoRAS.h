@@ -75,10 +75,6 @@ private:
     unsigned monitorTimer_ = 0;
     ras::HRASCONN dialHandle_ = 0;
     std::string dialName_;
-    // The dial's handle whose release was already waited for in vain by CancelDial.
-    ras::HRASCONN abandonedHandle_ = 0;
-    // The handle of the dial whose release CancelDial is waiting for.
-    ras::HRASCONN cancelWaitHandle_ = 0;
     // The dial is being ended (its handle released); notifications meanwhile are dropped.
     bool dialEnding_ = false;
     // CancelDial hung the dial up: it ends as cancelled, whatever the service reports.
