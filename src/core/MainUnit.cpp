@@ -139,11 +139,16 @@ int TMainForm::TargetEntryIndex()
 
 int TMainForm::TargetConnectionIndex()
 {
+    // Counted as HangUpConnection counts: an index among the connected ones only would name
+    // another program's connection whenever one in another state is listed ahead.
     int found = -1;
-    const int count = ports_.Ras.ActiveEntryCount();
-    for (int i = 0; i < count; ++i)
-        if (ports_.Ras.ConnectedEntryName(i) == Settings.Target)
+    for (int i = 0;; ++i) {
+        const std::string name = ports_.Ras.ListedEntryName(i);
+        if (name.empty())
+            break;
+        if (name == Settings.Target)
             found = i;
+    }
     return found;
 }
 

@@ -98,7 +98,8 @@ public:
 
     // Phonebook index of the control target, -1 when there is none or it is not listed.
     int TargetEntryIndex();
-    // Index of the control target in the connection list, -1 when it is not listed.
+    // Index of the control target in the connection list as HangUpConnection counts it (the
+    // last listed connection under the target's name), -1 when it is not listed.
     int TargetConnectionIndex();
 
     // Program-wide state.

@@ -84,6 +84,9 @@ public:
     virtual bool Dial(int index) = 0;
     virtual bool CancelDial() = 0;
     virtual bool HangUpConnection(int index) = 0;
+    // Entry name of the index-th listed connection, counted as HangUpConnection counts (every
+    // listed connection, whatever its state); empty beyond the list.
+    virtual std::string ListedEntryName(int index) = 0;
     virtual int EntryStateByName(const std::string& name) = 0;
     virtual void SetMonitoring(bool on) = 0;
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "MessagePump.h"
 #include "SettingLimits.h"
 #include "WinText.h"
 
@@ -59,26 +60,11 @@ void Win32Application::Terminate()
     PostQuitMessage(0);
 }
 
-void Win32Application::ProcessMessages()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Leave the quit for the main loop.
-            terminated_ = true;
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+void Win32Application::ProcessMessages() { pump::ProcessPendingMessages(); }
 
-void Win32Application::ProcessMessagesWaiting(unsigned maxWait)
-{
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, maxWait, QS_ALLINPUT);
-    ProcessMessages();
-}
+void Win32Application::ProcessMessagesWaiting(unsigned maxWait) { pump::WaitAndProcessMessages(maxWait); }
+
+bool Win32Application::Terminated() const { return terminated_ || pump::QuitRequested(); }
 
 std::optional<OsVersion> QueryOsVersion()
 {

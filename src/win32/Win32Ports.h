@@ -45,7 +45,7 @@ public:
     void ProcessMessages() override;
     void ProcessMessagesWaiting(unsigned maxWait) override;
     std::optional<OsVersion> Version() override { return QueryOsVersion(); }
-    bool Terminated() const override { return terminated_; }
+    bool Terminated() const override;
 
 private:
     HWND owner_ = nullptr;

@@ -141,6 +141,7 @@ TEST_F(DialupControl, FailedCancelFallsBackToHangUp)
     form.miTaskConnectClick();
     Messages();
     ras.duringWait = nullptr;
+    ras.hangUpSucceeds = false;
     form.miTaskDeconnectClick();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnectFailed)});
     EXPECT_TRUE(form.ConnectRequested);
