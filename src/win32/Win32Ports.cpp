@@ -42,7 +42,9 @@ double Win32Clock::TimeOfDay()
 
 std::uint32_t Win32Clock::TickCount() { return timeGetTime(); }
 
-std::string Win32Application::ExePath() const
+std::string Win32Application::ExePath() const { return ExecutablePath(); }
+
+std::string ExecutablePath()
 {
     // The wide form: the system's code page cannot spell every folder name.
     std::wstring path(MAX_PATH, L'\0');
