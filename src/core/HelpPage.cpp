@@ -4,9 +4,11 @@ namespace kiv {
 
 namespace {
 
+// Characters beyond ASCII stay as they are: viewers read escaped bytes in the system's code
+// page, not as UTF-8, and every browser takes the characters themselves.
 bool Plain(unsigned char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+    return c >= 0x80 || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
            c == '_' || c == '~' || c == '/' || c == ':';
 }
 

@@ -11,8 +11,9 @@ inline constexpr char kHelpFileName[] = "Kiv.html";
 std::string HelpAnchor(unsigned helpContext);
 
 // The file URL of the help page in appDir (UTF-8 path text ending in a delimiter), at the
-// section of helpContext, or at its top for 0. Bytes outside the URL's plain characters are
-// percent-escaped, so a folder such as "Café" or one in Japanese reaches the viewer intact.
+// section of helpContext, or at its top for 0. ASCII characters that would end the path or
+// start a query or a section are percent-escaped; characters beyond ASCII stay as they are, so
+// a folder such as "Café" or one in Japanese reaches the viewer intact.
 std::string HelpPageUrl(const std::string& appDir, unsigned helpContext);
 
 }  // namespace kiv

@@ -2,11 +2,18 @@
 # kiv.exe started from folders whose names the system's code page cannot hold the way the
 # program once cut them ("Café": 0xE9 looked like the lead byte of a double-byte character and
 # hid the "\" after it) or cannot spell at all (Japanese on a Western system): Kiv.INI is read
-# from beside kiv.exe, and a save from the options dialog is written there, not in a parent.
+# from beside kiv.exe, a save from the options dialog is written there, not in a parent, and
+# the tray menu's help opens the page beside kiv.exe (Wine's browser hands it to xdg-open,
+# here a stand-in that records it).
 . "$(dirname "$0")/lib.sh"
 start_xvfb
 new_run_dir
 rm "$RUN_DIR/kiv.exe"
+mkdir "$RUN_DIR/bin"
+VIEWED=$RUN_DIR/viewed.txt
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s"\n' "$VIEWED" >"$RUN_DIR/bin/xdg-open"
+chmod +x "$RUN_DIR/bin/xdg-open"
+export PATH="$RUN_DIR/bin:$PATH"
 
 status() { kivctl status | tr -d '\r'; }
 
@@ -44,6 +51,18 @@ for name in "Café" "キヴ表"; do
   [ ! -e "$RUN_DIR/Kiv.INI" ] || fail "$name: a Kiv.INI was written into the parent folder"
   [ -z "$(find "$RUN_DIR" -name '*.new')" ] || fail "$name: a temporary file was left behind"
   pass "$name: the options dialog's save went to $name/Kiv.INI, one [Option], no file in the parent"
+
+  # The help page beside kiv.exe, its folder's name intact (as a path, or as a file URL in
+  # UTF-8).
+  url=file://$(python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1]))' "$RUN_DIR/$name/Kiv.html")
+  rm -f "$VIEWED"
+  kivctl post 0x8001 1 0x205
+  wait_for 10 kivctl form '#32768' || fail "$name: tray menu did not open"
+  sleep 0.3
+  xdotool key h
+  wait_for 30 test -s "$VIEWED" || fail "$name: the help page was not opened"
+  grep -qxF -e "$RUN_DIR/$name/Kiv.html" -e "$url" "$VIEWED" || fail "$name: help opened as $(cat "$VIEWED")"
+  pass "$name: the tray menu's help opens $(cat "$VIEWED")"
 
   kivctl close
   wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "$name: kiv.exe did not end"

@@ -18,8 +18,8 @@ TEST(HelpPageUrl, FoldersAndSections)
     const Case cases[] = {
         {"C:\\Kiv\\", 0, "file:///C:/Kiv/Kiv.html"},
         {"C:\\Program Files\\Kiv\\", 24, "file:///C:/Program%20Files/Kiv/Kiv.html#help-24"},
-        {"C:\\Caf\xC3\xA9\\", 2, "file:///C:/Caf%C3%A9/Kiv.html#help-2"},
-        {"D:\\\xE8\xA1\xA8\\", 60, "file:///D:/%E8%A1%A8/Kiv.html#help-60"},
+        {"C:\\Caf\xC3\xA9\\", 2, "file:///C:/Caf\xC3\xA9/Kiv.html#help-2"},
+        {"D:\\\xE8\xA1\xA8 x\\", 60, "file:///D:/\xE8\xA1\xA8%20x/Kiv.html#help-60"},
         // Characters that would end the path or start a query or fragment are escaped.
         {"C:\\a#b%c?d\\", 59, "file:///C:/a%23b%25c%3Fd/Kiv.html#help-59"},
         {"\\\\server\\share\\Kiv\\", 5, "file://server/share/Kiv/Kiv.html#help-5"},
