@@ -62,7 +62,7 @@ fi
 
 report() {  # report NAME CPU0 CPU1 SW0 SW1 THREADS
   awk -v n="$1" -v c="$(($3 - $2))" -v w="$(($5 - $4))" -v t="$6" -v s="$SECONDS_IDLE" -v hz="$ticks" 'BEGIN {
-    printf "%-10s cpu %.2f s (%.3f %% of a core), wake-ups %d (%.2f per second), threads %d\n",
+    printf "%-10s cpu %.2f s (%.3f %% of a core), voluntary context switches %d (%.2f per second), threads %d\n",
       n, c / hz, 100 * c / hz / s, w, w / s, t }'
 }
 echo "idle for $SECONDS_IDLE s with KestrelMesh logged in"
@@ -81,7 +81,7 @@ if [ -s "$RUN_DIR/strace.txt" ]; then
                span, calls, wakes, wakes / span }' "$RUN_DIR/strace.txt"
   echo "the five calls that start the most wake-ups:"
   awk '$2 ~ /^[0-9]+:/ { split($2, t, ":"); now = t[1] * 3600 + t[2] * 60 + t[3]
-         if (!n++ || now - last > 0.005) { c = $3; sub(/\(.*/, "", c); starts[c]++ }
+         if (!n++ || now - last > 0.005) { c = $3; sub(/\(.*/, "", c); if (c ~ /^[a-z_0-9]+$/) starts[c]++; else starts["(resumed call)"]++ }
          last = now }
        END { for (c in starts) print starts[c], c }' "$RUN_DIR/strace.txt" | sort -rn | head -n 5
 fi
