@@ -160,7 +160,8 @@ void TMainForm::ShowStatus(const std::string& messageTemplate)
     for (;;) {
         const auto pos = messageTemplate.find("%D", from);
         std::string piece = messageTemplate.substr(from, pos == std::string::npos ? std::string::npos : pos - from);
-        ReplaceText("%S", std::to_string(Settings.RedialInterval), piece);
+        // The interval the redial timer really uses, for a hand-edited value out of range too.
+        ReplaceText("%S", std::to_string(RedialIntervalInRange(Settings.RedialInterval)), piece);
         ReplaceText("%C", std::to_string(Settings.RedialCount - RedialDone), piece);
         message += piece;
         if (pos == std::string::npos)

@@ -44,7 +44,7 @@ class ApplicationPort {
 public:
     virtual ~ApplicationPort() = default;
     virtual std::string Title() const = 0;
-    // Full path of the running executable.
+    // Full path of the running executable, as UTF-8 path text.
     virtual std::string ExePath() const = 0;
     // A message box owned by the program; returns the button pressed.
     virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "HelpViewer.h"
 #include "MessagePump.h"
 #include "OptionLogic.h"
 
@@ -263,6 +264,8 @@ LRESULT TOptionUserForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     }
+    case WM_HELP:
+        return AnswerHelp(window_, lParam);
     case WM_CLOSE:
         Close();
         return 0;
