@@ -177,6 +177,16 @@ TEST_F(WebConsoleTest, ASecondSessionIsRefusedWhileTheFirstOnesDialRuns)
     EXPECT_EQ(Open(b), 202);
 }
 
+TEST_F(WebConsoleTest, APromptNobodyAskedForReplacesNothing)
+{
+    ToMenu(a);
+    const std::uint64_t open = prompt;
+    console.OnInputLine("KIVPC", "Kiv", "Password", "forged", "x", true, now);
+    console.OnInputSelect("KIVPC", "Kiv", "Menu", "forged", "x", "y", now);
+    EXPECT_EQ(State(a).find("forged"), std::string::npos);
+    EXPECT_EQ(Answer(a, R"("choice":0)"), 202) << "the open prompt " << open << " is gone";
+}
+
 TEST_F(WebConsoleTest, ARefusedDialTakesNoLock)
 {
     ToMenu(a);

@@ -176,6 +176,16 @@ WebConsole::Kiv* WebConsole::FindById(const std::string& id)
     return nullptr;
 }
 
+std::string WebConsole::Asker(Kiv& kiv)
+{
+    // A prompt only ever answers a question: one that nobody here asked is another console's
+    // (one sharing this address and kind) or forged, and must not replace a session's prompt.
+    std::string who = kiv.asking && sessions_.count(*kiv.asking) ? *kiv.asking : std::string();
+    kiv.asking.reset();
+    kiv.askedConnect = false;
+    return who;
+}
+
 std::string WebConsole::Recipient(Kiv& kiv)
 {
     std::string who = kiv.asking ? *kiv.asking : kiv.holder ? *kiv.holder : kiv.lastSession;
@@ -196,8 +206,7 @@ void WebConsole::OnInputLine(const std::string& machineName, const std::string& 
     Kiv* kiv = Find(machineName, discrimination);
     if (!kiv)
         return;
-    const std::string who = Recipient(*kiv);
-    kiv->asking.reset();
+    const std::string who = Asker(*kiv);
     if (who.empty())
         return;
     Prompt p;
@@ -221,8 +230,7 @@ void WebConsole::OnInputSelect(const std::string& machineName, const std::string
         kiv->status = std::move(status);
         Changed();
     }
-    const std::string who = Recipient(*kiv);
-    kiv->asking.reset();
+    const std::string who = Asker(*kiv);
     if (who.empty())
         return;
     Prompt p;

@@ -141,7 +141,10 @@ private:
     bool Touch(const std::string& session, std::uint64_t nowMs);
     Kiv* Find(const std::string& machineName, const std::string& discrimination);
     Kiv* FindById(const std::string& id);
-    // The session a prompt or message from this Kiv belongs to.
+    // The session a prompt from this Kiv belongs to (the one that asked), and the session a
+    // closing message belongs to (the one that asked, else the one whose dial runs, else the
+    // last one that asked).
+    std::string Asker(Kiv& kiv);
     std::string Recipient(Kiv& kiv);
     void AddNote(View& view, const std::string& text);
     void Changed() { ++version_; }

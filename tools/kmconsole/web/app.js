@@ -87,6 +87,9 @@
       li.append(name, addr);
       if (k.status) {
         li.append(statusList(k));
+        const p = document.createElement('p'); p.className = 'note';
+        p.textContent = '最後にメニューを受け取った時点の状態です。';
+        li.append(p);
       } else {
         const p = document.createElement('p'); p.className = 'note';
         p.textContent = '状態は、メニューを開くと表示されます。';
@@ -113,6 +116,8 @@
     if (!k) { shownPrompt = 0; return; }
     $('panel-title').textContent = kivName(k) + ' の操作';
     $('panel-wait').hidden = !k.waiting;
+    const last = k.notes.length ? k.notes[k.notes.length - 1].text : '';
+    $('panel-note').textContent = k.prompt ? '' : last;
     const p = k.prompt;
     const promptId = p ? p.id : 0;
     if (promptId === shownPrompt) return;   // keep what the user is typing and where the focus is
@@ -150,7 +155,7 @@
         const from = document.createElement('span');
         from.className = 'from'; from.textContent = kivName(k);
         li.append(from, document.createTextNode(n.text));
-        $('log').prepend(li);
+        $('log').append(li);
       }
     }
   }
