@@ -23,6 +23,15 @@ using Backend = kiv::mesh::PosixMeshBackend;
 
 namespace kmconsole {
 
+#ifdef KMCONSOLE_NO_WEB
+int RunWebConsole(int, char**)
+{
+    std::fputs("kmconsole web: this kmconsole was built without its web console (the HTTP library's source "
+               "was missing; see tools/kmconsole/get-httplib-source.sh)\n",
+               stderr);
+    return 1;
+}
+#else
 // The page's files, generated from tools/kmconsole/web at build time.
 std::vector<web::Asset> WebAssets();
 
@@ -254,5 +263,6 @@ int RunWebConsole(int argc, char** argv)
     std::printf("kmconsole web: logged out\n");
     return 0;
 }
+#endif
 
 }  // namespace kmconsole
