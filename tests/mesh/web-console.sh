@@ -46,8 +46,8 @@ tokenB=web-console-token-B
 chromedriver --port=9515 --allowed-ips=127.0.0.1 >"$tmp/chromedriver.log" 2>&1 & pids+=($!)
 wd=http://127.0.0.1:9515
 wait_for 15 curl -sf "$wd/status" -o /dev/null || fail "chromedriver did not start"
-wait_for 10 grep -q "login?token=$tokenA" "$tmp/webA.log" || fail "web console A did not start"
-wait_for 10 grep -q "login?token=$tokenB" "$tmp/webB.log" || fail "web console B did not start"
+wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "login?token=$tokenA" "$tmp/webA.log" || fail "web console A did not start"
+wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "login?token=$tokenB" "$tmp/webB.log" || fail "web console B did not start"
 
 # ---- The token guards the page and the API.
 status() { curl -s -o /dev/null -w '%{http_code}' "$@"; }
