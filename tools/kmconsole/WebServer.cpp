@@ -16,7 +16,9 @@ namespace kmconsole::web {
 namespace {
 
 constexpr auto kLongPollWait = std::chrono::seconds(20);
-constexpr int kThreads = 16;
+// Each connection a browser keeps open holds a thread while it waits (a state request up to
+// kLongPollWait, an idle keep-alive up to its time-out): enough for a handful of browsers.
+constexpr int kThreads = 32;
 
 }  // namespace
 
@@ -85,7 +87,7 @@ bool WebServer::Start(const std::string& address, int port, std::string& error)
     s.set_read_timeout(5, 0);
     s.set_write_timeout(5, 0);
     s.set_keep_alive_max_count(100);
-    s.set_keep_alive_timeout(30);
+    s.set_keep_alive_timeout(5);
     const auto handler = [this](const httplib::Request& req, httplib::Response& res) { impl_->Serve(req, res); };
     s.Get(".*", handler);
     s.Post(".*", handler);
