@@ -62,6 +62,25 @@ preflight=$(curl -s -i -X OPTIONS -H 'Origin: http://evil.example' http://127.0.
   fail "random bytes were accepted"
 pass "the page needs the cookie, the API the header; no CORS"
 
+# Hostile requests get their error and leave the server serving.
+api=(-H "X-Kiv-Token: $tokenA" -H 'Content-Type: application/json')
+sid=$(curl -s -X POST -d '' "${api[@]}" http://127.0.0.1:51080/api/session | jq -r .session)
+api+=(-H "X-Kiv-Session: $sid")
+[ "$(status -X POST "${api[@]}" --data-binary "$(head -c 100000 /dev/zero | tr '\0' a)" http://127.0.0.1:51080/api/open)" = 413 ] ||
+  fail "an oversized body"
+reply=$(curl -s -X POST "${api[@]}" -d '{"kiv":' http://127.0.0.1:51080/api/open)
+[ "$(jq -r .error <<<"$reply")" = json ] && [ -n "$(jq -r .reason <<<"$reply")" ] || fail "broken JSON: $reply"
+reply=$(curl -s -X POST "${api[@]}" --data-binary $'{"kiv":"\xff"}' http://127.0.0.1:51080/api/open)
+[ "$(jq -r .error <<<"$reply")" = json ] || fail "a body that is not UTF-8: $reply"
+for _ in $(seq 40); do curl -s -o /dev/null -X POST -d '' -H "X-Kiv-Token: $tokenA" http://127.0.0.1:51080/api/session; done
+[ "$(status "${api[@]}" http://127.0.0.1:51080/api/state)" = 403 ] || fail "the oldest of 41 sessions still answers"
+for bad in '--listen 0.0.0.0' '--listen 1.2.3:80' '--listen 0.0.0.0:0' '--token short' '--token has/slash-1234'; do
+  # shellcheck disable=SC2086
+  set +e; "$kmconsole" web $bad >/dev/null 2>&1; rc=$?; set -e
+  [ $rc = 2 ] || fail "kmconsole web $bad: exit $rc"
+done
+pass "oversized, broken and non-UTF-8 bodies are refused with a reason; sessions are bounded; bad options refused"
+
 # ---- WebDriver, W3C protocol.
 sessions=()
 flags='["--headless","--no-sandbox","--disable-gpu","--disable-quic","--no-first-run","--disable-background-networking","--disable-component-update","--disable-sync","--disable-dev-shm-usage","--lang=ja"]'
