@@ -25,8 +25,7 @@ protected:
                   {{"/index.html", "text/html; charset=utf-8", kPage, sizeof kPage - 1}})
     {
         console.SyncPeers({{"KIVPC", "Kiv", "Kiv", "10.0.0.5", true}, {"OTHER", "KMC", "kmconsole", "10.0.0.6", true},
-                           {"NOMENU", "Kiv", "Kiv", "10.0.0.7", false}},
-                          now);
+                           {"NOMENU", "Kiv", "Kiv", "10.0.0.7", false}});
         a = NewSession();
         b = NewSession();
     }
@@ -67,7 +66,7 @@ protected:
         console.OnInputSelect("KIVPC", "Kiv", "Menu",
                               "【Kiv KestrelMesh Menu】\r\r≪ダイヤルアップ制御≫ 東京\r≪接続状況≫              " + status +
                                   "\r≪自動接続時間≫        7:05\r≪自動切断時間≫        --:--\r\r実行したい項目を選択してください。",
-                              "■ 【東京】 へ接続する&:■ 【東京】 から切断する", "Connect&:Deconnect", now);
+                              "■ 【東京】 へ接続する&:■ 【東京】 から切断する", "Connect&:Deconnect");
         prompt = LastPromptId();
     }
     std::uint64_t LastPromptId()
@@ -99,14 +98,14 @@ TEST_F(WebConsoleTest, ListsOnlyThePeersOfferingTheMenuOfTheKindAsked)
     EXPECT_EQ(s.find("OTHER"), std::string::npos);
     EXPECT_EQ(s.find("NOMENU"), std::string::npos);
     const auto before = console.Version();
-    console.SyncPeers({}, now);
+    console.SyncPeers({});
     EXPECT_GT(console.Version(), before);
     EXPECT_EQ(State(a), R"({"version":)" + std::to_string(console.Version()) + R"(,"kivs":[]})");
 }
 
 TEST_F(WebConsoleTest, NamesFromTheWireAreTextInTheJson)
 {
-    console.SyncPeers({{"<img src=x>", "Kiv", "太郎\"\\", "1.2.3.4", true}}, now);
+    console.SyncPeers({{"<img src=x>", "Kiv", "太郎\"\\", "1.2.3.4", true}});
     const std::string s = State(a);
     EXPECT_NE(s.find(R"("machine":"\u003cimg src=x\u003e")"), std::string::npos) << s;
     EXPECT_NE(s.find(U8(u8"\"handle\":\"太郎\\\"\\\\\"")), std::string::npos) << s;
@@ -122,7 +121,7 @@ TEST_F(WebConsoleTest, ThePasswordRoadSendsShiftJisAndKeepsNothing)
     EXPECT_EQ(out[0].discrimination, "Kiv");
 
     console.OnInputLine("KIVPC", "Kiv", "Password", "【Kiv KestrelMesh Menu】\r\rパスワードを入力してください。",
-                        "パスワード", true, now);
+                        "パスワード", true);
     asker = a;
     prompt = LastPromptId();
     EXPECT_NE(State(a).find(U8(u8"\"message\":\"【Kiv KestrelMesh Menu】\\n\\nパスワードを入力してください。\","
@@ -181,8 +180,8 @@ TEST_F(WebConsoleTest, APromptNobodyAskedForReplacesNothing)
 {
     ToMenu(a);
     const std::uint64_t open = prompt;
-    console.OnInputLine("KIVPC", "Kiv", "Password", "forged", "x", true, now);
-    console.OnInputSelect("KIVPC", "Kiv", "Menu", "forged", "x", "y", now);
+    console.OnInputLine("KIVPC", "Kiv", "Password", "forged", "x", true);
+    console.OnInputSelect("KIVPC", "Kiv", "Menu", "forged", "x", "y");
     EXPECT_EQ(State(a).find("forged"), std::string::npos);
     EXPECT_EQ(Answer(a, R"("choice":0)"), 202) << "the open prompt " << open << " is gone";
 }
@@ -296,7 +295,7 @@ TEST_F(WebConsoleTest, BadAnswersAreRefusedWithAReason)
 {
     asker = a;
     ASSERT_EQ(Open(a), 202);
-    console.OnInputLine("KIVPC", "Kiv", "Password", "?", "パスワード", true, now);
+    console.OnInputLine("KIVPC", "Kiv", "Password", "?", "パスワード", true);
     prompt = LastPromptId();
     console.TakeOutgoing();
     const std::string p = std::to_string(prompt);
@@ -334,13 +333,13 @@ TEST_F(WebConsoleTest, BadAnswersAreRefusedWithAReason)
     EXPECT_TRUE(console.TakeOutgoing().empty()) << "a refused answer went out";
 
     // Choices out of the list.
-    console.OnInputSelect("KIVPC", "Kiv", "Menu", "?", "a&:b", "A&:B", now);
+    console.OnInputSelect("KIVPC", "Kiv", "Menu", "?", "a&:b", "A&:B");
     prompt = LastPromptId();
     for (const char* choice : {"2", "99999", "2147483647"})
         EXPECT_EQ(Answer(a, std::string("\"choice\":") + choice), 400) << choice;
     EXPECT_EQ(Answer(a, "\"choice\":-1"), 400);
     // A list whose return values are fewer than its items offers only the items it can answer.
-    console.OnInputSelect("KIVPC", "Kiv", "Menu", "?", "a&:b", "A", now);
+    console.OnInputSelect("KIVPC", "Kiv", "Menu", "?", "a&:b", "A");
     prompt = LastPromptId();
     EXPECT_EQ(Answer(a, "\"choice\":1"), 400);
     EXPECT_TRUE(console.TakeOutgoing().empty());

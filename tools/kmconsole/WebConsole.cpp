@@ -130,9 +130,8 @@ WebConsole::WebConsole(std::string token, std::string menuDiscrimination, std::f
 {
 }
 
-void WebConsole::SyncPeers(const std::vector<PeerInfo>& peers, std::uint64_t nowMs)
+void WebConsole::SyncPeers(const std::vector<PeerInfo>& peers)
 {
-    (void)nowMs;
     std::map<std::string, const PeerInfo*> seen;
     for (const auto& p : peers)
         if (p.menu && p.discrimination == menuDisc_ && !p.machineName.empty())
@@ -201,7 +200,7 @@ void WebConsole::AddNote(View& view, const std::string& text)
 
 void WebConsole::OnInputLine(const std::string& machineName, const std::string& discrimination,
                              const std::string& tag, const std::string& message, const std::string& label,
-                             bool password, std::uint64_t)
+                             bool password)
 {
     Kiv* kiv = Find(machineName, discrimination);
     if (!kiv)
@@ -221,7 +220,7 @@ void WebConsole::OnInputLine(const std::string& machineName, const std::string& 
 
 void WebConsole::OnInputSelect(const std::string& machineName, const std::string& discrimination,
                                const std::string& tag, const std::string& message, const std::string& list,
-                               const std::string& returns, std::uint64_t)
+                               const std::string& returns)
 {
     Kiv* kiv = Find(machineName, discrimination);
     if (!kiv)
@@ -268,8 +267,7 @@ void WebConsole::OnInputMessage(const std::string& machineName, const std::strin
     Changed();
 }
 
-void WebConsole::OnMenuNothing(const std::string& machineName, const std::string& discrimination,
-                               std::uint64_t)
+void WebConsole::OnMenuNothing(const std::string& machineName, const std::string& discrimination)
 {
     Kiv* kiv = Find(machineName, discrimination);
     if (!kiv)

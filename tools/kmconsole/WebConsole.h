@@ -79,16 +79,15 @@ public:
                std::vector<Asset> assets);
 
     // The peer table as it is now; Kivs no longer in it are forgotten.
-    void SyncPeers(const std::vector<PeerInfo>& peers, std::uint64_t nowMs);
+    void SyncPeers(const std::vector<PeerInfo>& peers);
     // What a Kiv sent this console (Shift-JIS, as received).
     void OnInputLine(const std::string& machineName, const std::string& discrimination, const std::string& tag,
-                     const std::string& message, const std::string& label, bool password, std::uint64_t nowMs);
+                     const std::string& message, const std::string& label, bool password);
     void OnInputSelect(const std::string& machineName, const std::string& discrimination, const std::string& tag,
-                       const std::string& message, const std::string& list, const std::string& returns,
-                       std::uint64_t nowMs);
+                       const std::string& message, const std::string& list, const std::string& returns);
     void OnInputMessage(const std::string& machineName, const std::string& discrimination,
                         const std::string& message, std::uint64_t nowMs);
-    void OnMenuNothing(const std::string& machineName, const std::string& discrimination, std::uint64_t nowMs);
+    void OnMenuNothing(const std::string& machineName, const std::string& discrimination);
     // Gives up questions unanswered for too long; call now and then.
     void Tick(std::uint64_t nowMs);
 

@@ -190,19 +190,19 @@ int RunWebConsole(int argc, char** argv)
     web::WebServer server(console);
     using C = web::WebConsole;
     kms.OnInputSelect = [&](auto& msg, auto& list, auto& ret, auto& tag, auto&, auto& m, auto& d) {
-        server.WithConsole([&](C& c, std::uint64_t now) { c.OnInputSelect(m, d, tag, msg, list, ret, now); });
+        server.WithConsole([&](C& c, std::uint64_t) { c.OnInputSelect(m, d, tag, msg, list, ret); });
     };
     kms.OnInputLine = [&](auto& msg, auto& label, auto& tag, auto&, auto& m, auto& d, bool password) {
-        server.WithConsole([&](C& c, std::uint64_t now) { c.OnInputLine(m, d, tag, msg, label, password, now); });
+        server.WithConsole([&](C& c, std::uint64_t) { c.OnInputLine(m, d, tag, msg, label, password); });
     };
     kms.OnInputText = [&](auto& msg, auto& tag, auto&, auto& m, auto& d) {
-        server.WithConsole([&](C& c, std::uint64_t now) { c.OnInputLine(m, d, tag, msg, "", false, now); });
+        server.WithConsole([&](C& c, std::uint64_t) { c.OnInputLine(m, d, tag, msg, "", false); });
     };
     kms.OnInputMessage = [&](auto& msg, auto&, auto& m, auto& d, auto&) {
         server.WithConsole([&](C& c, std::uint64_t now) { c.OnInputMessage(m, d, msg, now); });
     };
     kms.OnMenuNothing = [&](auto&, auto& m, auto& d) {
-        server.WithConsole([&](C& c, std::uint64_t now) { c.OnMenuNothing(m, d, now); });
+        server.WithConsole([&](C& c, std::uint64_t) { c.OnMenuNothing(m, d); });
     };
 
     if (!kms.Start()) {
@@ -243,7 +243,7 @@ int RunWebConsole(int argc, char** argv)
             peers.push_back({p.MachineName, p.Discrimination, p.HandleName, p.IPAddress, p.Menu});
         }
         server.WithConsole([&](C& c, std::uint64_t now) {
-            c.SyncPeers(peers, now);
+            c.SyncPeers(peers);
             c.Tick(now);
             outgoing = c.TakeOutgoing();
         });

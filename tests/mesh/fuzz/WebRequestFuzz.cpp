@@ -87,10 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 1:
-            console.OnInputLine(machine, "Kiv", in.Bytes(), in.Bytes(), in.Bytes(), in.Byte() & 1, now);
+            console.OnInputLine(machine, "Kiv", in.Bytes(), in.Bytes(), in.Bytes(), in.Byte() & 1);
             break;
         case 2:
-            console.OnInputSelect(machine, "Kiv", in.Bytes(), in.Bytes(), in.Bytes(), in.Bytes(), now);
+            console.OnInputSelect(machine, "Kiv", in.Bytes(), in.Bytes(), in.Bytes(), in.Bytes());
             break;
         case 3:
             console.OnInputMessage(machine, "Kiv", in.Bytes(), now);
@@ -100,10 +100,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             console.Tick(now);
             break;
         case 5:
-            console.SyncPeers({{machine, "Kiv", in.Bytes(), in.Bytes(), (in.Byte() & 1) != 0}}, now);
+            console.SyncPeers({{machine, "Kiv", in.Bytes(), in.Bytes(), (in.Byte() & 1) != 0}});
             break;
         default:
-            console.OnMenuNothing(machine, "Kiv", now);
+            console.OnMenuNothing(machine, "Kiv");
             console.TakeOutgoing();
             break;
         }
