@@ -38,7 +38,9 @@
     version = 0;
   }
 
-  function showError(text) { $('panel-error').textContent = text || ''; }
+  // Live regions announce every change of their text: set it only when it differs.
+  function setText(id, text) { if ($(id).textContent !== text) $(id).textContent = text; }
+  function showError(text) { setText('panel-error', text || ''); }
 
   async function post(path, body) {
     showError('');
@@ -117,7 +119,7 @@
     $('panel-title').textContent = kivName(k) + ' の操作';
     $('panel-wait').hidden = !k.waiting;
     const last = k.notes.length ? k.notes[k.notes.length - 1].text : '';
-    $('panel-note').textContent = k.prompt ? '' : last;
+    setText('panel-note', k.prompt ? '' : last);
     const p = k.prompt;
     const promptId = p ? p.id : 0;
     if (promptId === shownPrompt) return;   // keep what the user is typing and where the focus is
@@ -194,16 +196,16 @@
         if (!session) await newSession();
         const r = await api('GET', '/api/state?since=' + version);
         if (r.status === 403) { session = null; continue; }
-        if (r.status === 401) { $('connection').textContent = errors.token; return; }
+        if (r.status === 401) { setText('connection', errors.token); return; }
         if (r.status !== 200 || !r.data) throw new Error('state');
-        $('connection').textContent = 'kmconsole に接続しています';
+        setText('connection', 'kmconsole に接続しています');
         if (r.data.version !== version) {
           version = r.data.version;
           state = r.data;
           render();
         }
       } catch (e) {
-        $('connection').textContent = 'kmconsole に接続できません。再接続しています…';
+        setText('connection', 'kmconsole に接続できません。再接続しています…');
         await new Promise((ok) => setTimeout(ok, 2000));
       }
     }
