@@ -11,15 +11,16 @@ if [ -z "${KIV_DEMO_IN_NETNS:-}" ]; then
   bash scripts/bootstrap.sh
   cmake -S . -B build/native -G Ninja >/dev/null
   cmake --build build/native --target kmconsole >/dev/null
-  cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" >/dev/null
-  cmake --build build/win64 >/dev/null
+  . scripts/wine-env.sh
+  . scripts/run-build.sh
+  kiv_run_build >/dev/null
   mkdir -p build/run
   if [ ! -e build/run/Kiv.INI ]; then
     # The password is stored scrambled twice: "kiv" with the offset 100, twice.
     printf '[Option]\r\nKMSLogin=1\r\nKMSPasswordFlag=1\r\nKMSPassword=649A98A7AAA7A8A8A5\r\n' >build/run/Kiv.INI
   fi
   export KIV_DEMO_IN_NETNS=1
-  exec sh tests/mesh/wine-netns.sh "$top/build/win64" bash "$0"
+  exec sh tests/mesh/wine-netns.sh "$RUN_BUILD" bash "$0"
 fi
 
 # Inside the namespace: Kiv in the background with the prefix wine-netns.sh made for it.

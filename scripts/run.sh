@@ -5,21 +5,22 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
-. scripts/wine-env.sh
-
 bash scripts/bootstrap.sh
-cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" >/dev/null
-cmake --build build/win64 -j"$(nproc)"
+. scripts/wine-env.sh
+. scripts/run-build.sh
+kiv_run_build
 
 run=build/run
 mkdir -p "$run"
-cp build/win64/src/win32/kiv.exe build/win64/src/win32/Kiv.html "$run/"
-if [ -f build/win64/tools/rassim/rasapi32.dll ]; then
-  cp build/win64/tools/rassim/rasapi32.dll "$run/"
-  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
-fi
+cp "$RUN_BUILD/src/win32/kiv.exe" "$RUN_BUILD/src/win32/Kiv.html" "$RUN_BUILD/tools/rassim/rassimctl.exe" "$run/"
+cp "$RUN_BUILD/tools/rassim/rasapi32.dll" "$run/"
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
 # scripts/remote-demo.sh runs this inside a network namespace with a prefix of its own.
-[ -n "${KIV_KEEP_WINEPREFIX:-}" ] || kiv_wine_prefix "$top/build/win64"
+if [ -n "${KIV_KEEP_WINEPREFIX:-}" ]; then
+  kiv_wine_for "$RUN_BUILD"
+else
+  kiv_wine_prefix "$RUN_BUILD"
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
   fd_file=$(mktemp)

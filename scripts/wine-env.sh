@@ -1,16 +1,42 @@
 # Sourced by the scripts that run Windows programs: the Wine binaries and a prefix per build tree.
-# The programs are 64-bit: these machines run no 32-bit code, so the 32-bit Wine loader cannot start.
-KIV_WINE=${KIV_WINE:-/usr/lib/wine/wine64}
-KIV_WINESERVER=${KIV_WINESERVER:-/usr/lib/wine/wineserver64}
-[ -x "$KIV_WINE" ] || KIV_WINE=$(command -v wine64 || command -v wine)
-[ -x "$KIV_WINESERVER" ] || KIV_WINESERVER=$(command -v wineserver)
+# Sourcing never fails, so a script can run scripts/bootstrap.sh after it on a machine that has no
+# Wine yet; kiv_wine_prefix is what needs Wine and says so when it is missing.
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEARCH=win64
 # No Gecko or Mono install prompts, no desktop menu entries.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=d}
 
+# kiv_build_arch BUILD_DIR: prints i686 or x86_64, the architecture of a Windows build tree.
+kiv_build_arch() {
+  if grep -q 'i686-w64-mingw32' "$1/CMakeCache.txt" 2>/dev/null; then
+    echo i686
+  else
+    echo x86_64
+  fi
+}
+
+# kiv_wine_for BUILD_DIR: sets KIV_WINE, KIV_WINESERVER and WINEARCH for the tree's architecture.
+# The i686 tree runs on the 32-bit loader in a 32-bit prefix, the x86_64 tree on the 64-bit one.
+kiv_wine_for() {
+  if [ "$(kiv_build_arch "$1")" = i686 ]; then
+    KIV_WINE=/usr/lib/wine/wine
+    export WINEARCH=win32
+  else
+    KIV_WINE=/usr/lib/wine/wine64
+    export WINEARCH=win64
+  fi
+  KIV_WINESERVER=/usr/lib/wine/wineserver64
+  [ -x "$KIV_WINESERVER" ] || KIV_WINESERVER=/usr/lib/wine/wineserver32
+  [ -x "$KIV_WINESERVER" ] || KIV_WINESERVER=$(command -v wineserver || echo wineserver)
+  export KIV_WINE KIV_WINESERVER
+  if [ ! -x "$KIV_WINE" ]; then
+    echo "wine-env: $KIV_WINE is missing; run scripts/bootstrap.sh" >&2
+    return 1
+  fi
+}
+
 # kiv_wine_prefix BUILD_DIR: sets WINEPREFIX to the build tree's prefix, creating it once.
 kiv_wine_prefix() {
+  kiv_wine_for "$1" || return 1
   export WINEPREFIX="$1/wineprefix"
   if [ ! -f "$WINEPREFIX/.kiv-ready-2" ]; then
     mkdir -p "$WINEPREFIX"
@@ -28,4 +54,20 @@ kiv_wine_prefix() {
     "$KIV_WINESERVER" -w
     touch "$WINEPREFIX/.kiv-ready-2"
   fi
+}
+
+# kiv_wine_prefix_copy DEST: a private copy of the current WINEPREFIX at DEST, and WINEPREFIX set to
+# it, so that a wineserver of its own (in a network namespace, say) serves it. Hard links where DEST
+# is on the prefix's file system (callers keep their copies in the build tree), with the registry
+# files Wine rewrites in place copied for real; elsewhere, such as a tmpfs /tmp, a full copy.
+kiv_wine_prefix_copy() {
+  local src=$WINEPREFIX f
+  mkdir -p "$(dirname "$1")"
+  if cp -al "$src" "$1" 2>/dev/null; then
+    for f in "$src"/*.reg; do cp --remove-destination "$f" "$1/${f##*/}"; done
+  else
+    rm -rf "$1"
+    cp -a --reflink=auto "$src" "$1" || { echo "wine-env: cannot copy $src to $1" >&2; return 1; }
+  fi
+  export WINEPREFIX=$1
 }

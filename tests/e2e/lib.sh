@@ -36,8 +36,10 @@ start_xvfb() {
 }
 
 # A fresh folder holding kiv.exe, as a user would install it.
+# It lives in the build tree, so that a prefix copied into it can share the prefix's files.
 new_run_dir() {
-  RUN_DIR=$(mktemp -d)
+  mkdir -p "$BUILD/tmp"
+  RUN_DIR=$(mktemp -d -p "$BUILD/tmp")
   cp "$KIV_EXE" "$RUN_DIR/kiv.exe"
 }
 

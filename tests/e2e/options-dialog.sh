@@ -11,9 +11,7 @@ fi
 new_run_dir
 # A prefix of this test's own, so that its wineserver (and with it every socket) lives in the
 # namespace.
-cp -al "$WINEPREFIX" "$RUN_DIR/prefix"
-for f in "$WINEPREFIX"/*.reg; do cp --remove-destination "$f" "$RUN_DIR/prefix/$(basename "$f")"; done
-export WINEPREFIX="$RUN_DIR/prefix"
+kiv_wine_prefix_copy "$RUN_DIR/prefix"
 start_xvfb
 cd "$RUN_DIR"
 cp "$BUILD/tools/rassim/rasapi32.dll" "$RUN_DIR/"

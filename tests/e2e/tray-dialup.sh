@@ -2,7 +2,7 @@
 # Dial-up control from the tray under Wine with the rasapi32 simulator's demo phonebook: the
 # connect command, the keep-alive redial after a drop made by the simulator's driver, the
 # target switched through the menu and written to Kiv.INI, and a scheduled connect when the
-# clock (moved by libfaketime, never the machine's) crosses the start time.
+# clock (moved through its time zone, never the machine's) crosses the start time.
 . "$(dirname "$0")/lib.sh"
 start_xvfb
 new_run_dir
@@ -78,26 +78,26 @@ import -window root "$ARTIFACTS/tray-menu.png" 2>/dev/null || true
 menu d  # hang up the redialled line before the next part
 stop_kiv
 
-# A scheduled connect. libfaketime re-reads the clock offset from a file: Kiv starts at a fake
-# noon, then the clock jumps to three seconds before the start time 23:00 and crosses it.
+# A scheduled connect. Kiv's local time is moved through its time zone (Wine's ntdll takes TZ from
+# the environment, in both word sizes), never the machine's clock: Kiv starts at 22:59 local time,
+# with the seconds of the real clock, and the clock then crosses the start time 23:00 by itself.
 "$KIV_WINESERVER" -k 2>/dev/null || true
 rassimctl reset >/dev/null
 "$KIV_WINESERVER" -k 2>/dev/null || true
 printf '[Option]\r\nTarget=Office VPN\r\nAutoStart=1\r\nAutoStartHour=23\r\nAutoStartMinute=0\r\n' >"$RUN_DIR/Kiv.INI"
-clock_file=$RUN_DIR/faketime.rc
-offset_to() {  # seconds from the real time of day to the given one
-  local now target
-  now=$(date -u +%s)
-  target=$(date -u -d "$(date -u +%F) $1" +%s)
-  echo "$((target - now))"
-}
-echo "$(offset_to 12:00:00)s" | sed 's/^\([0-9]\)/+\1/' >"$clock_file"
-start_kiv env LD_PRELOAD=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1 \
-  FAKETIME_TIMESTAMP_FILE="$clock_file" FAKETIME_NO_CACHE=1 FAKETIME_DONT_FAKE_MONOTONIC=1
-sleep 3
+# At least 20 s before the crossing, so that the start-up is over before it.
+while [ "$((10#$(date -u +%S)))" -gt 40 ]; do sleep 1; done
+utc_minute=$((10#$(date -u +%H) * 60 + 10#$(date -u +%M)))
+behind=$(( (utc_minute - (22 * 60 + 59) + 1440) % 1440 ))  # minutes local time is behind UTC
+[ $behind -gt 720 ] && behind=$((behind - 1440))
+if [ $behind -ge 0 ]; then tz=$(printf 'KIV+%d:%02d' $((behind / 60)) $((behind % 60)))
+else tz=$(printf 'KIV-%d:%02d' $((-behind / 60)) $((-behind % 60))); fi
+crossing=$(( $(date -u +%s) + 60 - 10#$(date -u +%S) ))
+start_kiv env TZ="$tz"
+[ "$(date -u +%s)" -lt "$crossing" ] || fail "start-up outlasted the minute before the start time"
 [ "$(dials 'Office VPN')" = 0 ] || fail "dialled before the start time"
-echo "$(offset_to 22:59:57)s" | sed 's/^\([0-9]\)/+\1/' >"$clock_file"
-wait_for 40 bash -c "\"$KIV_WINE\" \"$RUN_DIR/rassimctl.exe\" log | grep -q 'RasDialA .*entry=\"Office VPN\"'" ||
+wait_for 75 bash -c "\"$KIV_WINE\" \"$RUN_DIR/rassimctl.exe\" log | grep -q 'RasDialA .*entry=\"Office VPN\"'" ||
   fail "no scheduled connect when the clock crossed the start time"
+[ "$(date -u +%s)" -ge "$crossing" ] || fail "dialled before the start time"
 pass "scheduled connect fires when the clock crosses the start time"
 stop_kiv

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds the portable Windows package build/win32/kiv-<version>-win32.zip: the shipped i686
+# kiv.exe, its help page Kiv.html, kmconsole.exe and README.txt for Windows users.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+bash scripts/bootstrap.sh
+cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-i686.cmake" >/dev/null
+cmake --build build/win32 -j"$(nproc)" --target kiv_package
+ls build/win32/kiv-*-win32.zip
