@@ -251,7 +251,7 @@ void WebConsole::OnInputMessage(const std::string& machineName, const std::strin
         return;
     const std::string who = Recipient(*kiv);
     const bool dialStarted = kiv->asking && kiv->askedConnect && message.find(kDialStarted) != std::string::npos;
-    if (dialStarted) {
+    if (dialStarted && !who.empty()) {
         kiv->holder = who;
         kiv->heldSince = nowMs;
     } else if (kiv->holder && *kiv->holder == who) {
