@@ -17,6 +17,7 @@
 #include "KestrelMesh.h"
 #include "MeshFile.h"
 #include "TextHelpers.h"
+#include "WebMain.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -70,6 +71,8 @@ const char kUsage[] =
     "  --ftp-port N        TCP port to receive files on (default 52000 with receive)\n"
     "  --send-byte N       bytes per send of a file (default 4096)\n"
     "  --recv-byte N       bytes per read of a received file (default 8192)\n"
+    "  web [--listen ADDRESS:PORT] [--token TOKEN]\n"
+    "                      control the Kivs from a browser (kmconsole web --help)\n"
     "interactive commands: peers | menu [TARGET [DISC]] | send-file PEER FILE [COMMENT] | quit;\n"
     "a prompt takes the next line\n";
 
@@ -681,6 +684,8 @@ int main(int argc, char** argv)
         argv = utf8Argv.data();
     }
 #endif
+    if (argc > 1 && std::string(argv[1]) == "web")
+        return RunWebConsole(argc - 1, argv + 1);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fputs(kUsage, stderr);
