@@ -19,6 +19,9 @@ step "native build"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j"$jobs"
 
+step "cpp-httplib's full source for the Windows console's web server"
+sh tools/kmconsole/get-httplib-source.sh
+
 step "Windows build (i686, as shipped: program, simulator, consoles, tests, package)"
 cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-i686.cmake" >/dev/null
 cmake --build build/win32 -j"$jobs"
@@ -80,7 +83,7 @@ wine_tiers() {
   for script in tests/e2e/*.sh; do
     case $(basename "$script") in
       lib.sh) continue ;;         # helpers the tests source
-      mesh-fuzz.sh) continue ;;   # native, run once above
+      *-fuzz.sh) continue ;;      # native, run once above
     esac
     run_script "$script ($label)" bash "$script" "$build"
   done
@@ -90,7 +93,9 @@ step "tier 1: native tests"
 run_ctest build/native -j"$jobs"
 
 step "fuzzing (short run)"
-run_script "fuzz" bash tests/e2e/mesh-fuzz.sh
+for script in tests/e2e/*-fuzz.sh; do
+  run_script "$script" bash "$script"
+done
 
 if bash scripts/runs-32bit.sh; then
   wine_tiers build/win32 "i686, as shipped"
