@@ -8,7 +8,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 
 step() { printf '\n== %s ==\n' "$*"; }
-trap 'rc=$?; [ $rc = 0 ] || echo "test.sh: stopped by a failure (exit $rc) in: $BASH_COMMAND" >&2' EXIT
+finished=
+trap 'rc=$?; [ $rc = 0 ] || [ -n "$finished" ] || echo "test.sh: stopped by a failure (exit $rc) in: $BASH_COMMAND" >&2' EXIT
 
 step "packages"
 bash scripts/bootstrap.sh
@@ -108,4 +109,5 @@ wine_tiers build/win64 "x86_64"
 echo
 echo "$i686_note"
 echo "all tiers: $passed passed, $failed failed"
+finished=1
 exit $status
