@@ -138,6 +138,7 @@ public:
                        const std::string& discrimination, bool password) override;
     bool SendInputMessage(const std::string& message, const std::string& machineName,
                           const std::string& discrimination) override;
+    std::string ReceivedAddress() const override { return received_.IPAddress; }
 
     // Properties.
     const std::string& Discrimination() const { return discrimination_; }
@@ -222,9 +223,6 @@ public:
                        const std::string& discrimination, std::int32_t version, bool absence, bool menu, bool chat,
                        std::int32_t ftpPort)>
         OnLogin;
-    std::function<void(const std::string& handleName, const std::string& machineName, const std::string& ipAddress,
-                       const std::string& discrimination)>
-        OnLogout;
     std::function<void(const std::string& machineName, const std::string& handleName, const std::string& ipAddress,
                        const std::string& discrimination, std::int32_t version, bool absence, bool menu, bool chat,
                        std::int32_t ftpPort)>
