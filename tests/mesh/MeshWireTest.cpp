@@ -217,9 +217,9 @@ TEST(Unframing, FirstPieceGivesTheDatagramLayout)
     EXPECT_EQ(FramedSize("0   -3ab"), 6u);  // negative: complete with the first piece
 }
 
-// Unframing as the description reads it: join with CR LF, delete CR LF pairs by searching
+// Unframing step by step, the slow way: join with CR LF, delete CR LF pairs by searching
 // from the start each time, the flag, unscrambling, "\|" back to CR LF, the length.
-std::optional<std::string> UnframeAsDescribed(const std::vector<std::string>& pieces)
+std::optional<std::string> UnframeStepByStep(const std::vector<std::string>& pieces)
 {
     const auto replaceFromStart = [](const std::string& oldText, const std::string& newText, std::string text) {
         for (auto pos = text.find(oldText); pos != std::string::npos; pos = text.find(oldText))
@@ -245,7 +245,7 @@ std::optional<std::string> UnframeAsDescribed(const std::vector<std::string>& pi
     return text.substr(5);
 }
 
-TEST(Unframing, SameResultsAsDescribedForOddPieces)
+TEST(Unframing, SameResultsAsUnframingStepByStep)
 {
     const std::string bits[] = {"\r", "\n", "\r\n", "\\", "|", "\\|", "0", "1", " ", "3", "-", "A", "x", "64"};
     std::uint32_t seed = 99;
@@ -262,7 +262,7 @@ TEST(Unframing, SameResultsAsDescribedForOddPieces)
         }
         if (draw(2))
             pieces[0] = (draw(2) ? "0    " : "1") + pieces[0];
-        ASSERT_EQ(UnframePieces(pieces), UnframeAsDescribed(pieces)) << round;
+        ASSERT_EQ(UnframePieces(pieces), UnframeStepByStep(pieces)) << round;
     }
 }
 

@@ -89,9 +89,9 @@ TEST(ReplaceText, LineBreaksRoundTripThroughTheWireForm)
     EXPECT_EQ(text, original);
 }
 
-// Replacing as the description reads: the first occurrence, again and again from the start
+// Replacing the slow way: the first occurrence, again and again from the start
 // (behind the inserted text when the new text contains the old, or it would never end).
-std::string ReplaceTextAsDescribed(const std::string& oldText, const std::string& newText, std::string text)
+std::string ReplaceTextFromTheStart(const std::string& oldText, const std::string& newText, std::string text)
 {
     if (oldText.empty())
         return text;
@@ -106,7 +106,7 @@ std::string ReplaceTextAsDescribed(const std::string& oldText, const std::string
     }
 }
 
-// The one-pass replacement gives exactly the described result, also where replacements bring
+// The one-pass replacement gives exactly the slow way's result, also where replacements bring
 // new occurrences together.
 TEST(ReplaceText, SameResultAsReplacingFromTheStartEachTime)
 {
@@ -128,7 +128,7 @@ TEST(ReplaceText, SameResultAsReplacingFromTheStartEachTime)
                 text += alphabet[draw(round % 2 ? 2 : sizeof alphabet)];
             std::string ours = text;
             ReplaceText(oldText, newText, ours);
-            ASSERT_EQ(ours, ReplaceTextAsDescribed(oldText, newText, text))
+            ASSERT_EQ(ours, ReplaceTextFromTheStart(oldText, newText, text))
                 << "old=" << oldText << " new=" << newText << " text=" << text;
         }
     }
