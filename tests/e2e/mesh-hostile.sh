@@ -21,9 +21,8 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:?usage: $0 WINDOWS_BUILD_DIR}" && pwd)
 if [ -z "${KIV_HOSTILE_IN_NETNS:-}" ]; then
   native=$top/build/native
-  for t in kmconsole kiv_mesh_attacker; do
-    [ -n "$(find "$native" -name "$t" -type f -perm -u+x 2>/dev/null | head -n1)" ] ||
-      cmake --build "$native" --target "$t" >/dev/null
+  for t in tools/kmconsole/kmconsole tests/mesh/kiv_mesh_attacker; do
+    [ -x "$native/$t" ] || cmake --build "$native" --target "$(basename "$t")" >/dev/null
   done
   export KIV_HOSTILE_IN_NETNS=1 KMCONSOLE=$native/tools/kmconsole/kmconsole \
     ATTACKER=$native/tests/mesh/kiv_mesh_attacker
