@@ -82,10 +82,7 @@ wine_tiers() {
   "$KIV_WINESERVER" -k 2>/dev/null || true
   step "tier 3: end to end under Wine ($label, $1)"
   for script in tests/e2e/*.sh; do
-    case $(basename "$script") in
-      lib.sh) continue ;;         # helpers the tests source
-      *-fuzz.sh) continue ;;      # native, run once above
-    esac
+    [ "$(basename "$script")" = lib.sh ] && continue  # helpers the tests source
     run_script "$script ($label)" bash "$script" "$build"
   done
 }
@@ -94,9 +91,7 @@ step "tier 1: native tests"
 run_ctest build/native -j"$jobs"
 
 step "fuzzing (short run)"
-for script in tests/e2e/*-fuzz.sh; do
-  run_script "$script" bash "$script"
-done
+run_script "fuzz" bash scripts/fuzz.sh "${KIV_FUZZ_SECONDS:-60}"
 
 if bash scripts/runs-32bit.sh; then
   wine_tiers build/win32 "i686, as shipped"

@@ -119,6 +119,10 @@ public:
                                const std::string& discrimination, bool password) = 0;
     virtual bool SendInputMessage(const std::string& message, const std::string& machineName,
                                   const std::string& discrimination) = 0;
+    // The address the message being handled really came from (its datagrams' source), as
+    // dotted text. Read it before anything that may process messages: a message handled
+    // inside such a call replaces it.
+    virtual std::string ReceivedAddress() const = 0;
 
     std::function<void(const std::string& handleName, const std::string& machineName,
                        const std::string& discrimination)>
@@ -127,6 +131,10 @@ public:
                        const std::string& handleName, const std::string& machineName,
                        const std::string& discrimination)>
         OnInputReturn;
+    // A peer of the table logged out (or gave way to a newcomer in a full table).
+    std::function<void(const std::string& handleName, const std::string& machineName, const std::string& ipAddress,
+                       const std::string& discrimination)>
+        OnLogout;
 };
 
 // A window handle as a number; 0 is none.

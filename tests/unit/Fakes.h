@@ -216,6 +216,7 @@ public:
         sends.push_back({"MESSAGE", message, "", "", "", machine, disc, false});
         return sendsSucceed;
     }
+    std::string ReceivedAddress() const override { return receivedAddress; }
 
     // Every argument of a send. For a line prompt, list holds the line's label.
     struct Send {
@@ -233,6 +234,7 @@ public:
     std::vector<std::string> sent;
     std::vector<Send> sends;
     bool sendsSucceed = true;
+    std::string receivedAddress = "192.168.1.10";  // source of the message being handled
 };
 
 // The window system under the window-effects component: extended styles, the layered
