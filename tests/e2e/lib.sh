@@ -17,7 +17,7 @@ E2E_PIDS=()
 e2e_cleanup() {
   "$KIV_WINESERVER" -k >/dev/null 2>&1 || true
   for pid in "${E2E_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
-  [ -n "${RUN_DIR:-}" ] && rm -rf "$RUN_DIR"
+  if [ -n "${RUN_DIR:-}" ]; then rm -rf "$RUN_DIR"; fi
 }
 trap e2e_cleanup EXIT
 
