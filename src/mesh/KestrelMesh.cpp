@@ -66,6 +66,7 @@ bool TKestrelMesh::Start()
     ClearSendHistory();
     fileSends_.clear();
     fileRecvs_.clear();
+    transferFiles_.clear();
 
     const auto maxUdp = backend_.OpenUdp(portNo_);
     if (!maxUdp) {

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "MeshBackend.h"
+#include "MeshFile.h"
 #include "MeshWire.h"
 #include "Ports.h"
 
@@ -315,6 +317,8 @@ private:
     TKMS_FileRecv* FindFileRecv(TransferSocket socket);
     TKMS_FileSend* FindFileSend(TransferSocket socket);
     void CloseTransfer(TransferSocket socket);
+    // The one buffer of file data, at least size bytes long.
+    char* TransferBuffer(std::size_t size);
     bool SendLine(TransferSocket socket, const std::string& text);
     bool SendFileData(TransferSocket socket);
     bool ReceiveTransferData(TransferSocket socket);
@@ -354,6 +358,8 @@ private:
     std::array<TKMS_LoginUserInformation, kPeerTableSize> loginUsers_{};
     std::vector<std::unique_ptr<TKMS_FileRecv>> fileRecvs_;
     std::vector<std::unique_ptr<TKMS_FileSend>> fileSends_;
+    std::map<std::uint64_t, mesh::TransferFile> transferFiles_;  // open files, by the record's Serial
+    std::vector<char> transferBuffer_;
 };
 
 }  // namespace kiv
