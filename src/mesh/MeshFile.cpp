@@ -43,7 +43,8 @@ std::optional<std::int64_t> FileSize(const std::string& path)
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
 }
 
-TransferFile::TransferFile(TransferFile&& other) noexcept : handle_(other.handle_)
+TransferFile::TransferFile(TransferFile&& other) noexcept
+    : handle_(other.handle_), volume_(other.volume_), indexHigh_(other.indexHigh_), indexLow_(other.indexLow_)
 {
     other.handle_ = nullptr;
 }
@@ -53,9 +54,25 @@ TransferFile& TransferFile::operator=(TransferFile&& other) noexcept
     if (this != &other) {
         Close();
         handle_ = other.handle_;
+        volume_ = other.volume_;
+        indexHigh_ = other.indexHigh_;
+        indexLow_ = other.indexLow_;
         other.handle_ = nullptr;
     }
     return *this;
+}
+
+bool TransferFile::Identify()
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle_ || !GetFileInformationByHandle(static_cast<HANDLE>(handle_), &info)) {
+        Close();
+        return false;
+    }
+    volume_ = info.dwVolumeSerialNumber;
+    indexHigh_ = info.nFileIndexHigh;
+    indexLow_ = info.nFileIndexLow;
+    return true;
 }
 
 TransferFile TransferFile::OpenRead(const std::string& path)
@@ -63,15 +80,24 @@ TransferFile TransferFile::OpenRead(const std::string& path)
     TransferFile file;
     file.handle_ = Opened(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    file.Identify();
     return file;
 }
+
+namespace {
+HANDLE OpenForAppend(const std::string& path, DWORD disposition)
+{
+    return CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+}  // namespace
 
 TransferFile TransferFile::OpenAppend(const std::string& path)
 {
     TransferFile file;
-    file.handle_ = Opened(CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    file.handle_ = Opened(OpenForAppend(path, OPEN_ALWAYS));
+    file.Identify();
     return file;
 }
 
@@ -119,20 +145,18 @@ std::optional<std::int64_t> TransferFile::Size() const
     return static_cast<std::int64_t>(size.QuadPart);
 }
 
-bool TransferFile::IsAt(const std::string& path) const
+bool TransferFile::IsAt(const std::string& path)
 {
-    BY_HANDLE_FILE_INFORMATION mine{}, named{};
-    if (!handle_ || !GetFileInformationByHandle(static_cast<HANDLE>(handle_), &mine))
+    if (!handle_)
         return false;
-    const HANDLE other = CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (other == INVALID_HANDLE_VALUE)
+    const unsigned long volume = volume_, indexHigh = indexHigh_, indexLow = indexLow_;
+    Close();
+    handle_ = Opened(OpenForAppend(path, OPEN_EXISTING));
+    if (!Identify() || volume_ != volume || indexHigh_ != indexHigh || indexLow_ != indexLow) {
+        Close();
         return false;
-    const bool known = GetFileInformationByHandle(other, &named) != 0;
-    CloseHandle(other);
-    return known && mine.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
-           mine.nFileIndexHigh == named.nFileIndexHigh && mine.nFileIndexLow == named.nFileIndexLow;
+    }
+    return true;
 }
 #else
 bool RemoveFile(const std::string& path)
@@ -222,7 +246,7 @@ std::optional<std::int64_t> TransferFile::Size() const
     return static_cast<std::int64_t>(st.st_size);
 }
 
-bool TransferFile::IsAt(const std::string& path) const
+bool TransferFile::IsAt(const std::string& path)
 {
     struct stat mine {}, named {};
     return fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(path.c_str(), &named) == 0 &&

@@ -36,12 +36,17 @@ public:
     // All bytes at the end of the file.
     bool Append(const char* data, std::size_t size);
     std::optional<std::int64_t> Size() const;
-    // True while path names this very file: not deleted, renamed or replaced by another one.
-    bool IsAt(const std::string& path) const;
+    // For a file of OpenAppend: true while path names this very file, not deleted, renamed or
+    // replaced by another one.
+    // On Windows the file is opened again by its name for this, as Wine carries out a delete
+    // only once the last handle has been closed; it compares the identity of the file.
+    bool IsAt(const std::string& path);
 
 private:
 #ifdef _WIN32
+    bool Identify();
     void* handle_ = nullptr;
+    unsigned long volume_ = 0, indexHigh_ = 0, indexLow_ = 0;  // the identity of the file opened
 #else
     int fd_ = -1;
 #endif

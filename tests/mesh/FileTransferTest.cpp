@@ -368,7 +368,9 @@ TEST_F(Transfer, PartialFileIsDeleted)
     } cases[] = {{"early.txt", 0, nullptr},
                  {"deleted.txt", 2, nullptr},
                  {"grown.txt", 2, nullptr},
+#ifndef _WIN32  // Wine refuses to rename a file over one that is open
                  {"replaced.txt", 2, "other"},
+#endif
                  {"logout.txt", 1, nullptr}};
     Record(receiver.kms, received, dir + "/in");
     ASSERT_TRUE(receiver.kms.Start());
