@@ -11,7 +11,7 @@ packages=(
   wine wine64
   xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic locales
   iproute2 util-linux procps strace
-  libcpp-httplib-dev chromium chromium-driver curl jq
+  libcpp-httplib-dev dpkg-dev chromium chromium-driver curl jq
 )
 # The shipped program is 32-bit: its tiers need the 32-bit Wine loader where 32-bit code runs.
 i386_packages=(wine32:i386)
@@ -35,27 +35,31 @@ if bash "$(dirname "$0")/runs-32bit.sh"; then
   dpkg --print-foreign-architectures | grep -qx i386 || want_i386=1
 fi
 
-if [ ${#missing[@]} -eq 0 ] && [ -z "$want_i386" ]; then
-  exit 0
+if [ ${#missing[@]} -gt 0 ] || [ -n "$want_i386" ]; then
+  if [ -n "$want_i386" ]; then
+    say "adding the i386 architecture for the 32-bit Wine loader"
+    $SUDO dpkg --add-architecture i386 || { say "dpkg --add-architecture i386 failed"; exit 1; }
+  fi
+  say "installing ${missing[*]}"
+  log=$(mktemp)
+  if ! $SUDO apt-get update -qq >"$log" 2>&1; then
+    say "apt-get update failed:"; tail -n 20 "$log" >&2; exit 1
+  fi
+  if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1; then
+    say "apt-get install failed:"; tail -n 30 "$log" >&2; exit 1
+  fi
+  rm -f "$log"
 fi
-
-if [ -n "$want_i386" ]; then
-  say "adding the i386 architecture for the 32-bit Wine loader"
-  $SUDO dpkg --add-architecture i386 || { say "dpkg --add-architecture i386 failed"; exit 1; }
-fi
-say "installing ${missing[*]}"
-log=$(mktemp)
-if ! $SUDO apt-get update -qq >"$log" 2>&1; then
-  say "apt-get update failed:"; tail -n 20 "$log" >&2; exit 1
-fi
-if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >"$log" 2>&1; then
-  say "apt-get install failed:"; tail -n 30 "$log" >&2; exit 1
-fi
-rm -f "$log"
 # Code page 932 runs of the program need a Japanese locale.
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
   sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen 2>/dev/null || true
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+  say "generating the ja_JP.UTF-8 locale"
   $SUDO locale-gen >/dev/null || { say "locale-gen ja_JP.UTF-8 failed"; exit 1; }
 fi
-say "done"
+# A minimal Debian root has no /etc/hosts, so not even localhost resolves without a name server;
+# the network-namespace tests add this machine's name to it.
+if [ ! -e /etc/hosts ]; then
+  say "writing the standard /etc/hosts (localhost)"
+  printf '127.0.0.1\tlocalhost\n::1\tlocalhost ip6-localhost ip6-loopback\n' | $SUDO tee /etc/hosts >/dev/null
+fi

@@ -1,60 +1,30 @@
 #include "FileBytes.h"
 
-#include <cerrno>
-#include <cstdio>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace kiv {
 
-std::optional<std::string> ReadFileBytes(const std::string& path, bool* missing)
+std::optional<std::string> ReadFileBytes(const std::string& path, bool* missing, FileSystemPort& files)
 {
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    bool gone = false;
+    auto bytes = files.Read(path, gone);
     if (missing)
-        *missing = !f && errno == ENOENT;
-    if (!f)
-        return std::nullopt;
-    std::string bytes;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.append(buffer, n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed)
-        return std::nullopt;
+        *missing = !bytes && gone;
     return bytes;
 }
 
-namespace {
-
-bool ReplaceFile(const std::string& from, const std::string& to)
-{
-#ifdef _WIN32
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
-}
-
-}  // namespace
-
-bool WriteFileBytes(const std::string& path, const std::string& bytes)
+bool WriteFileBytes(const std::string& path, const std::string& bytes, FileSystemPort& files)
 {
     const std::string temporary = path + ".new";
-    std::FILE* f = std::fopen(temporary.c_str(), "wb");
-    if (!f)
+    if (!files.WriteThrough(temporary, bytes)) {
+        files.Remove(temporary);
         return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    if (ok && ReplaceFile(temporary, path))
+    }
+    if (files.Replace(temporary, path))
         return true;
-    std::remove(temporary.c_str());
-    return false;
+    // Readers that open the file without delete sharing (any C runtime reader does) make the
+    // replace fail; its content can still be written in place.
+    const bool written = files.Overwrite(path, bytes);
+    files.Remove(temporary);
+    return written;
 }
 
 }  // namespace kiv

@@ -1,4 +1,5 @@
-// Whole-file reads and writes of byte content.
+// Whole-file reads and writes of byte content, through the platform's file calls. Paths are
+// UTF-8 text (PathText.h).
 #pragma once
 
 #include <optional>
@@ -6,12 +7,34 @@
 
 namespace kiv {
 
-// The file's bytes; nothing when it cannot be read. missing, when given, tells whether the
-// file does not exist at all (as opposed to existing but unreadable).
-std::optional<std::string> ReadFileBytes(const std::string& path, bool* missing = nullptr);
+// The few file calls a whole-file write needs; the platform's in SystemFiles(), fakes in tests.
+class FileSystemPort {
+public:
+    virtual ~FileSystemPort() = default;
+    // The file's bytes; nothing when it cannot be read. missing tells whether the file does
+    // not exist at all (as opposed to existing but unreadable).
+    virtual std::optional<std::string> Read(const std::string& path, bool& missing) = 0;
+    // Creates or empties the file, writes the bytes and has them reach the disk before it
+    // returns, so that a power cut cannot leave a file of the right size full of zeros.
+    virtual bool WriteThrough(const std::string& path, const std::string& bytes) = 0;
+    // Puts the file from in the place of the file to, in one step. The system may refuse,
+    // for example while another program holds to open without allowing its deletion.
+    virtual bool Replace(const std::string& from, const std::string& to) = 0;
+    // Writes the bytes over the existing file's content, cuts it to their length and has them
+    // reach the disk; the file stays the same file, so programs holding it open do not stop it.
+    virtual bool Overwrite(const std::string& path, const std::string& bytes) = 0;
+    virtual void Remove(const std::string& path) = 0;
+};
 
-// Replaces the file's content. The bytes go to a temporary file beside it first, which then
-// takes the file's place, so a failure part-way never leaves a cut file behind.
-bool WriteFileBytes(const std::string& path, const std::string& bytes);
+// The platform's file calls (UTF-16 paths on Windows).
+FileSystemPort& SystemFiles();
+
+std::optional<std::string> ReadFileBytes(const std::string& path, bool* missing = nullptr,
+                                         FileSystemPort& files = SystemFiles());
+
+// Replaces the file's content in one write. The bytes go to a temporary file beside it first,
+// which then takes the file's place, so a failure or a crash part-way leaves the old file
+// whole. When the system refuses the replace, the bytes are written in place instead.
+bool WriteFileBytes(const std::string& path, const std::string& bytes, FileSystemPort& files = SystemFiles());
 
 }  // namespace kiv

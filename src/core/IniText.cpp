@@ -37,10 +37,18 @@ struct Line {
     std::size_t next;
 };
 
+// Editors that save as UTF-8 may put a byte-order mark in front of the first line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::size_t TextStart(const std::string& bytes)
+{
+    return std::string_view(bytes).substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
+}
+
 std::vector<Line> SplitLines(const std::string& bytes)
 {
     std::vector<Line> lines;
-    std::size_t pos = 0;
+    std::size_t pos = TextStart(bytes);
     while (pos < bytes.size()) {
         auto lf = bytes.find('\n', pos);
         const std::size_t next = lf == std::string::npos ? bytes.size() : lf + 1;
@@ -79,6 +87,25 @@ std::optional<KeyLine> ParseKeyLine(std::string_view line)
     return KeyLine{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
 }
 
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+// A value in a matching pair of quotes comes back without them, as from the profile functions.
+std::string_view Unquoted(std::string_view value)
+{
+    if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+// The text that reads back as value: quoted when a reader would otherwise drop its outer
+// blanks or quotes.
+std::string Stored(std::string_view value)
+{
+    const bool needsQuotes = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
+                                                (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()));
+    return needsQuotes ? "\"" + std::string(value) + "\"" : std::string(value);
+}
+
 bool BreaksLines(std::string_view s) { return s.find_first_of("\r\n", 0) != std::string_view::npos; }
 
 }  // namespace
@@ -95,7 +122,7 @@ std::optional<std::string> IniText::Value(std::string_view section, std::string_
         if (!inSection)
             continue;
         if (auto kv = ParseKeyLine(line); kv && SameName(kv->key, key))
-            return std::string(kv->value);
+            return std::string(Unquoted(kv->value));
     }
     return std::nullopt;
 }
@@ -105,7 +132,7 @@ bool IniText::SetValue(std::string_view section, std::string_view key, std::stri
     if (BreaksLines(section) || BreaksLines(key) || BreaksLines(value) || Trim(key).empty() ||
         key.find('=') != std::string_view::npos || section.find(']') != std::string_view::npos)
         return false;
-    const std::string newLine = std::string(key) + "=" + std::string(value);
+    const std::string newLine = std::string(key) + "=" + Stored(value);
 
     bool inSection = false;
     std::optional<std::size_t> insertAt;  // behind the last non-blank line of the section
@@ -120,7 +147,7 @@ bool IniText::SetValue(std::string_view section, std::string_view key, std::stri
         if (!inSection)
             continue;
         if (auto kv = ParseKeyLine(line); kv && SameName(kv->key, key)) {
-            bytes_.replace(l.begin, l.end - l.begin, std::string(kv->key) + "=" + std::string(value));
+            bytes_.replace(l.begin, l.end - l.begin, std::string(kv->key) + "=" + Stored(value));
             return true;
         }
         if (!Trim(line).empty() && insertAt && *insertAt <= l.begin)
@@ -129,7 +156,7 @@ bool IniText::SetValue(std::string_view section, std::string_view key, std::stri
 
     auto endLine = [this](std::size_t at) {
         // A last line without its line end gets one before anything is added behind it.
-        if (at == bytes_.size() && !bytes_.empty() && bytes_.back() != '\n') {
+        if (at == bytes_.size() && bytes_.size() > TextStart(bytes_) && bytes_.back() != '\n') {
             bytes_ += "\r\n";
             return bytes_.size();
         }

@@ -1,6 +1,7 @@
 // INI text kept as the bytes of the file. Reads behave like the platform's profile functions
 // (section and key names match without regard to ASCII case, blanks around names and values
-// are dropped); writes change only the one line they concern and keep every other line,
+// are dropped, a value in a pair of quotes loses them, a UTF-8 byte-order mark in front of the
+// text is passed over); writes change only the one line they concern and keep every other line,
 // section and key as it was.
 #pragma once
 
@@ -18,7 +19,8 @@ public:
     std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 
     // Sets key to value: rewrites the key's line, or adds the key at the end of the section,
-    // or adds the section at the end of the text. Lines end in CR LF. Refuses (false) names
+    // or adds the section at the end of the text. Lines end in CR LF. A value that would lose
+    // outer blanks or quotes when read is stored in quotes, so it reads back as it was. Refuses (false) names
     // and values that would break the line structure.
     bool SetValue(std::string_view section, std::string_view key, std::string_view value);
 

@@ -4,6 +4,7 @@
 #include "SettingLimits.h"
 #include "StartupDial.h"
 #include "StatusLayout.h"
+#include "StatusMessage.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
 #include "TrayImage.h"
@@ -30,6 +31,8 @@ TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports)
                                       const std::string& discrimination) {
         KMSInputReturn(key, answer, handleName, machineName, discrimination);
     };
+    ports_.KMS.OnLogout = [this](const std::string&, const std::string& machineName, const std::string&,
+                                 const std::string&) { KMSLogout(machineName); };
 }
 
 void TMainForm::FormCreate()
@@ -45,6 +48,7 @@ void TMainForm::FormCreate()
     CancelRequested = false;
     RemoteMachineName.clear();
     RemoteDiscrimination.clear();
+    RemoteConsoles.Clear();
     StatusQueue.clear();
     LastScheduleTick = ports_.Clock.TimeOfDay();
     SkipAutoDisconnect = false;
@@ -104,6 +108,7 @@ void TMainForm::FormDestroy()
 {
     ports_.KMS.Logout();
     ports_.KMS.Stop();
+    RemoteConsoles.Clear();
     ConnectRequested = false;
     if (created_ && Settings.AutoDisconnectEnd) {
         const int index = TargetEntryIndex();
@@ -139,31 +144,25 @@ int TMainForm::TargetEntryIndex()
 
 int TMainForm::TargetConnectionIndex()
 {
+    // Counted as HangUpConnection counts: an index among the connected ones only would name
+    // another program's connection whenever one in another state is listed ahead.
     int found = -1;
-    const int count = ports_.Ras.ActiveEntryCount();
-    for (int i = 0; i < count; ++i)
-        if (ports_.Ras.ConnectedEntryName(i) == Settings.Target)
+    for (int i = 0;; ++i) {
+        const std::string name = ports_.Ras.ListedEntryName(i);
+        if (name.empty())
+            break;
+        if (name == Settings.Target)
             found = i;
+    }
     return found;
 }
 
-void TMainForm::ShowStatus(const std::string& messageTemplate)
+void TMainForm::ShowStatus(const std::string& messageTemplate, const std::string& prefix)
 {
-    // %D first, splitting on it so that a name containing "%D" is inserted unchanged.
-    std::string message;
-    std::size_t from = 0;
-    for (;;) {
-        const auto pos = messageTemplate.find("%D", from);
-        std::string piece = messageTemplate.substr(from, pos == std::string::npos ? std::string::npos : pos - from);
-        ReplaceText("%S", std::to_string(Settings.RedialInterval), piece);
-        ReplaceText("%C", std::to_string(Settings.RedialCount - RedialDone), piece);
-        message += piece;
-        if (pos == std::string::npos)
-            break;
-        message += Settings.Target;
-        from = pos + 2;
-    }
-    StatusQueue.push_back(message);
+    StatusQueue.push_back(
+        // The interval the redial timer really uses, for a hand-edited value out of range too.
+        ComposeStatusMessage(messageTemplate, prefix, Settings.Target, RedialIntervalInRange(Settings.RedialInterval),
+                             Settings.RedialCount - RedialDone));
     if (StatusQueue.size() == 1)
         DisplayNextStatus();
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Ports.h"
+#include "RemoteRights.h"
 #include "Settings.h"
 #include "StringList.h"
 #include "TrayMenu.h"
@@ -45,8 +46,10 @@ public:
     void FormCreate();
     void FormDestroy();
 
-    // Fills the placeholders of a status template and queues the message.
-    void ShowStatus(const std::string& messageTemplate);
+    // Fills the placeholders of a status template and queues the message. A prefix (the
+    // names of a remote console) goes in front as it is: no placeholder or action code is
+    // read from it.
+    void ShowStatus(const std::string& messageTemplate, const std::string& prefix = {});
     // Shows the head of the queue.
     void DisplayNextStatus();
     // Tick of tmFeedOut (every 50 ms while a message is on screen): the close bar, and the
@@ -91,6 +94,8 @@ public:
                         const std::string& handleName, const std::string& machineName,
                         const std::string& discrimination);
     bool CheckRemoteAccess(const std::string& machineName, const std::string& discrimination);
+    // A peer left the mesh: a console that gave the password loses its right.
+    void KMSLogout(const std::string& machineName);
     // The options dialog's apply once its checks have passed (OptionApply.cpp): the schedule
     // stopped, the controls and the working list copied, KestrelMesh logged in or out, the file
     // saved, the schedule restarted.
@@ -98,7 +103,8 @@ public:
 
     // Phonebook index of the control target, -1 when there is none or it is not listed.
     int TargetEntryIndex();
-    // Index of the control target in the connection list, -1 when it is not listed.
+    // Index of the control target in the connection list as HangUpConnection counts it (the
+    // last listed connection under the target's name), -1 when it is not listed.
     int TargetConnectionIndex();
 
     // Program-wide state.
@@ -113,6 +119,8 @@ public:
     bool CancelRequested = false;
     std::string RemoteMachineName;
     std::string RemoteDiscrimination;
+    // Consoles that gave the password while it is required.
+    RemoteRights RemoteConsoles;
     int RedialDone = 0;
     StringList StatusQueue;
     std::uint32_t StatusShownAt = 0;
@@ -142,6 +150,8 @@ private:
     // The checks ahead of every remote request: computer name, control target, and with
     // checkLock the lock of another console's running dial. Sends the refusal itself.
     bool RemoteGate(const std::string& machineName, const std::string& discrimination, bool checkLock);
+    // The first password prompt, as a menu request gets it.
+    void SendPasswordPrompt(const std::string& machineName, const std::string& discrimination);
 
     void CloseStatus();
     void WaitForFadeEnd();

@@ -16,6 +16,8 @@ void TMainForm::ApplyOptions(const OptionControls& controls, const StringList& w
 
     CopyOptionsToSettings(controls, Settings);
     AllowedComputers = workingList;
+    // The password or the allowed computers may have changed: every console asks anew.
+    RemoteConsoles.Clear();
 
     if (Settings.KMSLogin && !controls.KMSLogin) {
         ports_.KMS.Logout();

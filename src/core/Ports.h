@@ -44,7 +44,7 @@ class ApplicationPort {
 public:
     virtual ~ApplicationPort() = default;
     virtual std::string Title() const = 0;
-    // Full path of the running executable.
+    // Full path of the running executable, as UTF-8 path text.
     virtual std::string ExePath() const = 0;
     // A message box owned by the program; returns the button pressed.
     virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
@@ -84,6 +84,9 @@ public:
     virtual bool Dial(int index) = 0;
     virtual bool CancelDial() = 0;
     virtual bool HangUpConnection(int index) = 0;
+    // Entry name of the index-th listed connection, counted as HangUpConnection counts (every
+    // listed connection, whatever its state); empty beyond the list.
+    virtual std::string ListedEntryName(int index) = 0;
     virtual int EntryStateByName(const std::string& name) = 0;
     virtual void SetMonitoring(bool on) = 0;
 
@@ -116,6 +119,10 @@ public:
                                const std::string& discrimination, bool password) = 0;
     virtual bool SendInputMessage(const std::string& message, const std::string& machineName,
                                   const std::string& discrimination) = 0;
+    // The address the message being handled really came from (its datagrams' source), as
+    // dotted text. Read it before anything that may process messages: a message handled
+    // inside such a call replaces it.
+    virtual std::string ReceivedAddress() const = 0;
 
     std::function<void(const std::string& handleName, const std::string& machineName,
                        const std::string& discrimination)>
@@ -124,6 +131,10 @@ public:
                        const std::string& handleName, const std::string& machineName,
                        const std::string& discrimination)>
         OnInputReturn;
+    // A peer of the table logged out (or gave way to a newcomer in a full table).
+    std::function<void(const std::string& handleName, const std::string& machineName, const std::string& ipAddress,
+                       const std::string& discrimination)>
+        OnLogout;
 };
 
 // A window handle as a number; 0 is none.

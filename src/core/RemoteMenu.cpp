@@ -153,22 +153,47 @@ bool TMainForm::RemoteGate(const std::string& machineName, const std::string& di
 void TMainForm::KMSMenuRequest(const std::string& handleName, const std::string& machineName,
                                const std::string& discrimination)
 {
+    // A console that gave the password keeps its right alive by asking; it is asked again all
+    // the same, as consoles expect.
+    RemoteConsoles.Holds(machineName, ports_.KMS.ReceivedAddress(), ports_.Clock.TickCount());
     if (!RemoteGate(machineName, discrimination, false))
         return;
     if (Settings.KMSPasswordFlag) {
-        ports_.KMS.SendInputLine(std::string(kRemoteMenuHeader) + kRemotePasswordQuestion, kRemotePasswordLabel,
-                                 kRemoteKeyPassword, machineName, discrimination, true);
+        SendPasswordPrompt(machineName, discrimination);
         return;
     }
     KMSInputReturn(kRemoteKeyPassword, "", handleName, machineName, discrimination);
+}
+
+void TMainForm::SendPasswordPrompt(const std::string& machineName, const std::string& discrimination)
+{
+    ports_.KMS.SendInputLine(std::string(kRemoteMenuHeader) + kRemotePasswordQuestion, kRemotePasswordLabel,
+                             kRemoteKeyPassword, machineName, discrimination, true);
+}
+
+void TMainForm::KMSLogout(const std::string& machineName)
+{
+    RemoteConsoles.Revoke(machineName, ports_.KMS.ReceivedAddress());
 }
 
 void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std::string& inputReturn,
                                const std::string& handleName, const std::string& machineName,
                                const std::string& discrimination)
 {
+    // Read before anything that processes messages: a message handled meanwhile replaces it.
+    const std::string address = ports_.KMS.ReceivedAddress();
+    const std::uint32_t now = ports_.Clock.TickCount();
+    const bool holdsRight = RemoteConsoles.Holds(machineName, address, now);
     if (!RemoteGate(machineName, discrimination, true))
         return;
+    // Acting needs the password when it is required: a console that has not given it (or
+    // whose right has lapsed) is asked for it, as if it had asked for the menu.
+    const bool acting = inputDiscrimination == kRemoteKeyMenu || inputDiscrimination == kRemoteKeyDialupChange ||
+                        inputDiscrimination == kRemoteKeyWindowsEnd;
+    if (Settings.KMSPasswordFlag && acting && !holdsRight) {
+        SendPasswordPrompt(machineName, discrimination);
+        return;
+    }
     MeshPort& kms = ports_.KMS;
     const std::string prefix = RemoteStatusPrefix(handleName, machineName);
     std::string reply = kRemoteMenuHeader;
@@ -200,7 +225,7 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
                 // outcome must find the console to tell.
                 RemoteMachineName = machineName;
                 RemoteDiscrimination = discrimination;
-                ShowStatus(prefix + kStatusDialStarted);
+                ShowStatus(kStatusDialStarted, prefix);
                 kms.SendInputMessage(RemoteDialStarted(Settings.Target), machineName, discrimination);
                 return;
             }
@@ -215,7 +240,7 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
                     // event it brings must be read as the cancel.
                     CancelRequested = true;
                     if (ports_.Ras.CancelDial()) {
-                        ShowStatus(prefix + kStatusDialCancelled);
+                        ShowStatus(kStatusDialCancelled, prefix);
                         return;
                     }
                     CancelRequested = false;
@@ -225,7 +250,7 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
                 if (!done) {
                     const int after = ports_.Ras.EntryState(TargetEntryIndex());
                     if (after == 1 || after == 2) {
-                        ShowStatus(prefix + kStatusDisconnectFailed);
+                        ShowStatus(kStatusDisconnectFailed, prefix);
                         kms.SendInputMessage(RemoteDisconnectFailed(Settings.Target), machineName, discrimination);
                         ConnectRequested = true;
                         return;
@@ -233,7 +258,7 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
                     done = after == 0;
                 }
                 if (done) {
-                    ShowStatus(prefix + kStatusDisconnected);
+                    ShowStatus(kStatusDisconnected, prefix);
                     kms.SendInputMessage(RemoteDisconnected(Settings.Target), machineName, discrimination);
                 }
                 return;
@@ -270,7 +295,7 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
                         continue;
                     found = true;
                     WriteTarget(ports_.VSS, Settings, name);
-                    ShowStatus(prefix + kStatusTargetSwitched);
+                    ShowStatus(kStatusTargetSwitched, prefix);
                     reply += RemoteTargetChanged(Settings.Target);
                 }
             }
@@ -299,6 +324,8 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
                               kRemoteKeyPassword, machineName, discrimination, true);
             return;
         }
+        if (Settings.KMSPasswordFlag)
+            RemoteConsoles.Grant(machineName, address, now);
         reply += RemoteStatusBlock(Settings, ports_.Ras.EntryState(TargetEntryIndex()));
         kms.SendInputSelect(reply + kRemoteMenuQuestion, RemoteMenuShown(Settings.Target), kRemoteMenuReturns,
                             kRemoteKeyMenu, machineName, discrimination);

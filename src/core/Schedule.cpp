@@ -32,6 +32,7 @@ void TMainForm::tmScheduleTimer()
     if (scheduleRunning_)
         return;
     scheduleRunning_ = true;
+    RemoteConsoles.Expire(ports_.Clock.TickCount());
 
     const ScheduleTimes times = ComputeScheduleTimes(Settings);
     const double now = ports_.Clock.TimeOfDay();

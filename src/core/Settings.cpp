@@ -67,9 +67,12 @@ void LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName,
 
 void SaveSettings(TVireoSubSetIni& ini, const TSettings& s, const StringList& allowedComputers)
 {
-    auto str = [&](const char* key, const std::string& value) { ini.WriteIniString(kSection, key, value); };
-    auto num = [&](const char* key, int value) { ini.WriteIniInteger(kSection, key, value); };
-    auto flag = [&](const char* key, bool value) { ini.WriteIniBool(kSection, key, value); };
+    // One text with every key, one write: a reader never sees half a save, and a refused
+    // write leaves the whole file as it was.
+    IniValues values;
+    auto str = [&](const char* key, const std::string& value) { values.emplace_back(key, value); };
+    auto num = [&](const char* key, int value) { values.emplace_back(key, std::to_string(value)); };
+    auto flag = [&](const char* key, bool value) { values.emplace_back(key, value ? "1" : "0"); };
 
     str("Target", s.Target);
     flag("Redial", s.Redial);
@@ -97,6 +100,7 @@ void SaveSettings(TVireoSubSetIni& ini, const TSettings& s, const StringList& al
     str("KMSPassword", EncodePassword(s.KMSPassword));
     flag("KMSPort", s.KMSPort);
     num("KMSPortNo", s.KMSPortNo);
+    ini.WriteIniValues(kSection, values);
 }
 
 void WriteTarget(TVireoSubSetIni& ini, TSettings& settings, const std::string& target)

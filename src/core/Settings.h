@@ -48,8 +48,8 @@ struct TSettings {
 void LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName, bool layeredWindows,
                   TSettings& settings, StringList& allowedComputers);
 
-// Writes every key, in the order the file has always had them. Failed writes are not
-// reported: the settings in memory stay in force.
+// Writes every key, in the order the file has always had them, with one write of the file.
+// A failed write is not reported: the settings in memory stay in force.
 void SaveSettings(TVireoSubSetIni& ini, const TSettings& settings, const StringList& allowedComputers);
 
 // Switches the control target: memory first, then the single key in the file.

@@ -7,25 +7,44 @@ namespace kiv {
 
 void ReplaceText(const std::string& oldText, const std::string& newText, std::string& text)
 {
-    if (oldText.empty())
+    const std::size_t n = oldText.size();
+    if (n == 0 || text.find(oldText) == std::string::npos)
         return;
-    // Restarting the search at the start of the text after each replacement finds nothing
-    // before pos - (old length - 1): that prefix is unchanged and held no occurrence. So the
-    // search resumes there, which keeps occurrences that a replacement brings together.
-    // When the new text contains the old one that would never end: resume behind the
-    // inserted text instead.
+    // The result is that of replacing the first occurrence and searching again from the
+    // start, over and over, built in one pass: bytes go onto `out` one by one, and when its
+    // end forms an occurrence, that occurrence is replaced and the new text is fed in next,
+    // ahead of the rest, so occurrences that a replacement brings together are found as
+    // before. `out` never holds a whole occurrence, so nothing in it needs a second look:
+    // each byte fed costs one comparison of the old text's length, and a deletion feeds
+    // nothing back.
+    // When the new text contains the old one, searching from the start would never end: the
+    // search goes on behind the inserted text instead, which `frozen` marks.
     const bool resumeBehind = newText.find(oldText) != std::string::npos;
-    std::string::size_type from = 0;
+    std::string out;
+    out.reserve(text.size());
+    std::string pending;  // new text still to feed, last byte first
+    std::size_t frozen = 0;
+    std::size_t next = 0;
     for (;;) {
-        const auto pos = text.find(oldText, from);
-        if (pos == std::string::npos)
-            return;
-        text.replace(pos, oldText.size(), newText);
-        if (resumeBehind)
-            from = pos + newText.size();
-        else
-            from = pos >= oldText.size() - 1 ? pos - (oldText.size() - 1) : 0;
+        if (!pending.empty()) {
+            out += pending.back();
+            pending.pop_back();
+        } else if (next < text.size()) {
+            out += text[next++];
+        } else {
+            break;
+        }
+        if (out.size() < frozen + n || out.compare(out.size() - n, n, oldText) != 0)
+            continue;
+        out.resize(out.size() - n);
+        if (resumeBehind) {
+            out += newText;
+            frozen = out.size();
+        } else {
+            pending.append(newText.rbegin(), newText.rend());
+        }
     }
+    text = std::move(out);
 }
 
 namespace {

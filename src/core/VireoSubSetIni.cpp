@@ -71,7 +71,7 @@ std::string TVireoSubSetIni::ReadLimited(const std::string& section, const std::
                                          std::size_t limit) const
 {
     std::string value = defaultValue;
-    if (auto bytes = ReadFileBytes(PathFor(fileName)))
+    if (auto bytes = ReadFileBytes(PathFor(fileName), nullptr, *Files))
         if (auto stored = IniText(std::move(*bytes)).Value(section, key))
             value = std::move(*stored);
     // The value ends at its first NUL, as it would in the platform's buffer.
@@ -105,15 +105,25 @@ bool TVireoSubSetIni::ReadIniBool(const std::string& section, const std::string&
 bool TVireoSubSetIni::WriteIniString(const std::string& section, const std::string& key,
                                      const std::string& value, const std::string& fileName)
 {
+    return WriteIniValues(section, {{key, value}}, fileName);
+}
+
+bool TVireoSubSetIni::WriteIniValues(const std::string& section, const IniValues& values,
+                                     const std::string& fileName)
+{
     const std::string& path = PathFor(fileName);
     if (path.empty())
         return false;
     bool missing = false;
-    auto bytes = ReadFileBytes(path, &missing);
+    auto bytes = ReadFileBytes(path, &missing, *Files);
     if (!bytes && !missing)
         return false;  // never replace a file that exists but could not be read
     IniText ini(bytes ? std::move(*bytes) : std::string());
-    return ini.SetValue(section, key, value) && WriteFileBytes(path, ini.Bytes());
+    std::size_t set = 0;
+    for (const auto& [key, value] : values)
+        set += ini.SetValue(section, key, value) ? 1 : 0;
+    // The keys that could be set are saved even when one could not.
+    return set > 0 && WriteFileBytes(path, ini.Bytes(), *Files) && set == values.size();
 }
 
 bool TVireoSubSetIni::WriteIniInteger(const std::string& section, const std::string& key, int value,

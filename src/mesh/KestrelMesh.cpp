@@ -183,18 +183,53 @@ bool TKestrelMesh::SendFragments(const std::string& text, const std::optional<st
     return true;
 }
 
+bool TKestrelMesh::SlotTakes(const TKMS_RecvDataBack& slot, std::size_t position, const std::string& piece) const
+{
+    if (position < slot.Pieces.size() && !slot.Pieces[position].empty())
+        return false;
+    if (slot.Framed != 0)
+        return piece.size() == mesh::PieceSize(slot.Framed, position);
+    if (position != 0)
+        return true;  // the slot's message is not known yet
+    // A first piece: the pieces already there must be the rest of its message.
+    const auto framed = mesh::FramedSize(piece);
+    if (!framed)
+        return true;  // unreadable: it goes nowhere anyway
+    for (std::size_t k = 1; k < slot.Pieces.size(); ++k)
+        if (!slot.Pieces[k].empty() && slot.Pieces[k].size() != mesh::PieceSize(*framed, k))
+            return false;
+    return true;
+}
+
 void TKestrelMesh::ReceiveDatagram(const char* data, std::size_t size, std::uint32_t source)
 {
     if (!started_ || size == 0 || recvBuffers_.size() != kRecvSlotCount)
         return;
     const std::string sourceText = mesh::InetNtoa(source);
     const std::size_t p = static_cast<unsigned char>(static_cast<unsigned char>(data[0]) - 1);
+    std::string piece = mesh::DatagramPiece(data, size);
 
+    // Datagrams carry no message number. Of the source's slots, the piece goes to the one
+    // its datagram most recently went to among those where it fits: a sender sends the
+    // datagrams of one message in a row, and a piece of another size belongs elsewhere.
     int chosen = -1;
+    int ownSlots = 0;
+    int ownOldest = -1;
     for (int i = 0; i < kRecvSlotCount; ++i) {
         const auto& slot = recvBuffers_[static_cast<std::size_t>(i)];
-        if (slot.IPAddress == sourceText && (slot.Pieces.size() <= p || slot.Pieces[p].empty()))
+        if (slot.IPAddress != sourceText)
+            continue;
+        ++ownSlots;
+        if (ownOldest < 0 || slot.Touched < recvBuffers_[static_cast<std::size_t>(ownOldest)].Touched)
+            ownOldest = i;
+        if (SlotTakes(slot, p, piece) &&
+            (chosen < 0 || slot.Touched >= recvBuffers_[static_cast<std::size_t>(chosen)].Touched))
             chosen = i;
+    }
+    if (chosen < 0 && ownSlots >= kRecvSlotsPerSource) {
+        // One source cannot take the slots that other peers' messages need.
+        chosen = ownOldest;
+        recvBuffers_[static_cast<std::size_t>(chosen)] = TKMS_RecvDataBack{};
     }
     if (chosen < 0) {
         for (int i = 0; i < kRecvSlotCount; ++i)
@@ -209,15 +244,37 @@ void TKestrelMesh::ReceiveDatagram(const char* data, std::size_t size, std::uint
     auto& slot = recvBuffers_[static_cast<std::size_t>(chosen)];
     slot.IPAddress = sourceText;
     slot.LastTime = backend_.NowMilliseconds();
-    std::string piece = mesh::DatagramPiece(data, size);
+    slot.Touched = ++datagramCounter_;
     if (slot.Pieces.size() <= p)
         slot.Pieces.resize(p + 1);
     slot.Pieces[p] = std::move(piece);
 
-    auto message = mesh::UnframePieces(slot.Pieces);
+    // The first piece's length field says how many datagrams the sender sent; only those
+    // make the message. Until they are all in, nothing is unframed, so a datagram costs the
+    // same whatever the slot already holds.
+    if (p == 0 && !slot.Pieces[0].empty()) {
+        const auto framed = mesh::FramedSize(slot.Pieces[0]);
+        if (!framed) {
+            // Its first piece can never be replaced, so the slot could never complete.
+            slot = TKMS_RecvDataBack{};
+            return;
+        }
+        slot.Framed = *framed;
+    }
+    if (slot.Framed == 0)
+        return;
+    const std::size_t needed = mesh::PieceCount(slot.Framed);
+    if (slot.Pieces.size() < needed)
+        return;
+    for (std::size_t k = 0; k < needed; ++k)
+        if (slot.Pieces[k].empty())
+            return;
+    // All there: the message completes now or never (a piece in place is never replaced).
+    // Pieces at later positions are left over from another message or junk, and go with it.
+    auto message = mesh::UnframePieces(slot.Pieces, needed);
+    slot = TKMS_RecvDataBack{};
     if (!message)
         return;
-    slot = TKMS_RecvDataBack{};
     received_.Text = std::move(*message);
     received_.IPAddress = sourceText;
     DispatchReceived();
@@ -258,6 +315,7 @@ void TKestrelMesh::UpdatePeer(const std::string& machineName, const std::string&
         auto& peer = loginUsers_[static_cast<std::size_t>(i)];
         if (peer.MachineName != machineName || peer.Discrimination != discrimination)
             continue;
+        peer.LastHeard = ++heardCounter_;
         if (peer.HandleName == handleName && peer.IPAddress == ipAddress && peer.Version == version &&
             peer.Absence == absence && peer.Menu == menu && peer.Chat == chat)
             return;
@@ -275,15 +333,37 @@ void TKestrelMesh::UpdatePeer(const std::string& machineName, const std::string&
                          copy.Absence, copy.Menu, copy.Chat, copy.FTPPort);
         return;
     }
-    // The table has a fixed size: a peer beyond it is not recorded.
-    if (loginCount_ >= kPeerTableSize)
-        return;
+    if (loginCount_ >= kPeerTableSize) {
+        // Full: the peer heard from longest ago gives way, so made-up names cannot keep a
+        // real console out. It leaves as if it had logged out.
+        int oldest = 0;
+        for (int i = 1; i < loginCount_; ++i)
+            if (loginUsers_[static_cast<std::size_t>(i)].LastHeard <
+                loginUsers_[static_cast<std::size_t>(oldest)].LastHeard)
+                oldest = i;
+        const auto& gone = loginUsers_[static_cast<std::size_t>(oldest)];
+        RemovePeer(std::string(gone.MachineName), std::string(gone.Discrimination));
+        // A handler of OnLogout may have changed the table; only add into room.
+        if (loginCount_ >= kPeerTableSize)
+            return;
+    }
     loginUsers_[static_cast<std::size_t>(loginCount_)] = {handleName, machineName, ipAddress, discrimination,
                                                           version,    absence,     menu,      chat,
-                                                          ftpPort};
+                                                          ftpPort,    ++heardCounter_};
     ++loginCount_;
     if (OnLogin)
         OnLogin(handleName, machineName, ipAddress, discrimination, version, absence, menu, chat, ftpPort);
+}
+
+void TKestrelMesh::HeardFrom(const std::string& machineName, const std::string& discrimination)
+{
+    for (int i = 0; i < loginCount_; ++i) {
+        auto& peer = loginUsers_[static_cast<std::size_t>(i)];
+        if (peer.MachineName == machineName && peer.Discrimination == discrimination) {
+            peer.LastHeard = ++heardCounter_;
+            return;
+        }
+    }
 }
 
 void TKestrelMesh::RemovePeer(const std::string& machineName, const std::string& discrimination)
@@ -374,6 +454,7 @@ void TKestrelMesh::DispatchReceived()
             if (OnAbsenceMessage)
                 OnAbsenceMessage(f(6), f(3), f(4), f(5), RecvTime());
         } else if (type == t::MenuCheck) {
+            HeardFrom(f(4), f(6));
             if (menu_ && OnMenuRequest)
                 OnMenuRequest(f(3), f(4), f(6));
             else
@@ -407,6 +488,7 @@ void TKestrelMesh::DispatchReceived()
             if (OnInputText)
                 OnInputText(f(7), f(6), f(3), f(4), f(5));
         } else if (type == t::InputReturn) {
+            HeardFrom(f(4), f(5));
             if (OnInputReturn)
                 OnInputReturn(f(6), f(7), f(3), f(4), f(5));
         } else if (type == t::InputMessage) {

@@ -28,6 +28,8 @@ inline constexpr int kSweepTimerId = 255;
 inline constexpr unsigned kSweepIntervalMs = 5000;
 inline constexpr std::uint64_t kSlotLifetimeMs = 60000;
 inline constexpr int kRecvSlotCount = 20;
+// No source holds more of the slots than this; its oldest gives way to its next message.
+inline constexpr int kRecvSlotsPerSource = 4;
 inline constexpr int kRecvHistoryCount = 11;
 inline constexpr int kPeerTableSize = 256;
 inline constexpr int kSendHistoryFirst = 1;
@@ -62,12 +64,15 @@ struct TKMS_LoginUserInformation {
     std::int32_t Version = 0;
     bool Absence = false, Menu = false, Chat = false;
     std::int32_t FTPPort = 0;
+    std::uint64_t LastHeard = 0;  // order of the latest message from the peer; not on the wire
 };
 
 struct TKMS_RecvDataBack {
     std::vector<std::string> Pieces;  // position = sequence byte - 1
     std::string IPAddress;            // empty: slot free
     std::optional<std::uint64_t> LastTime;
+    std::size_t Framed = 0;   // framed size its length field gives; 0 until the first piece is in
+    std::uint64_t Touched = 0;  // order of its latest datagram
 };
 
 struct TKMS_RecvInformation {
@@ -140,6 +145,7 @@ public:
                        const std::string& discrimination, bool password) override;
     bool SendInputMessage(const std::string& message, const std::string& machineName,
                           const std::string& discrimination) override;
+    std::string ReceivedAddress() const override { return received_.IPAddress; }
 
     // Properties.
     const std::string& Discrimination() const { return discrimination_; }
@@ -224,9 +230,6 @@ public:
                        const std::string& discrimination, std::int32_t version, bool absence, bool menu, bool chat,
                        std::int32_t ftpPort)>
         OnLogin;
-    std::function<void(const std::string& handleName, const std::string& machineName, const std::string& ipAddress,
-                       const std::string& discrimination)>
-        OnLogout;
     std::function<void(const std::string& machineName, const std::string& handleName, const std::string& ipAddress,
                        const std::string& discrimination, std::int32_t version, bool absence, bool menu, bool chat,
                        std::int32_t ftpPort)>
@@ -311,6 +314,11 @@ private:
     // The target address of a prompt: a dotted address as given, else the peer's address.
     std::string ResolveTarget(const std::string& machineName) const;
     void ClearPeers();
+    // A slot of the datagram's source that takes a piece at this position: the position is
+    // free there and the piece has the size the slot's message needs at it.
+    bool SlotTakes(const TKMS_RecvDataBack& slot, std::size_t position, const std::string& piece) const;
+    // The peer sent a message: it is the last to give way in a full table.
+    void HeardFrom(const std::string& machineName, const std::string& discrimination);
     void ClearSendHistory();
 
     void AddFileRecv(TransferSocket socket);
@@ -338,6 +346,8 @@ private:
     int ftpRecvByte_ = 8192;
     TransferSocket ftpSocketNo_ = mesh::MeshBackend::kNoSocket;
     std::uint64_t nextSerial_ = 1;
+    std::uint64_t heardCounter_ = 0;
+    std::uint64_t datagramCounter_ = 0;
     std::size_t lastRecvBytes_ = 0;
     std::string broadcastIP_;
     bool security_ = false;

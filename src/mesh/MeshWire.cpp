@@ -228,21 +228,39 @@ std::string DatagramPiece(const char* data, std::size_t size)
     return std::string(data + 1, end - 1);
 }
 
-std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces)
+namespace {
+
+// Steps 1 to 4 of unframing: the joined pieces without the joints, unscrambled when the
+// flag says so, with "\|" back to CR LF. Every step is one pass over the text.
+std::string DecodeFramed(const std::vector<std::string>& pieces, std::size_t count, char* flagOut = nullptr)
 {
     std::string text;
-    for (const auto& piece : pieces) {
-        text += piece;
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        size += pieces[i].size() + 2;
+    text.reserve(size);
+    for (std::size_t i = 0; i < count; ++i) {
+        text += pieces[i];
         text += "\r\n";
     }
     ReplaceText("\r\n", "", text);
     if (text.empty())
-        return std::nullopt;
+        return text;
     const char flag = text[0];
+    if (flagOut)
+        *flagOut = flag;
     text.erase(0, 1);
     if (flag == '1')
         text = UnscrambleText(text);
     ReplaceText("\\|", "\r\n", text);
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces, std::size_t count)
+{
+    const std::string text = DecodeFramed(pieces, std::min(count, pieces.size()));
     if (text.size() < 5)
         return std::nullopt;
     const auto length = ParseInteger(text.substr(0, 5));
@@ -251,6 +269,37 @@ std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces)
     if (static_cast<std::int64_t>(text.size()) < static_cast<std::int64_t>(*length) + 5)
         return std::nullopt;
     return text.substr(5);
+}
+
+std::optional<std::size_t> FramedSize(const std::string& firstPiece)
+{
+    char flag = '0';
+    const std::string text = DecodeFramed({firstPiece}, 1, &flag);
+    if (text.size() < 5)
+        return std::nullopt;
+    const auto length = ParseInteger(text.substr(0, 5));
+    if (!length)
+        return std::nullopt;
+    // The flag, then the length field and the message text, as two hex digits each behind
+    // the two of the offset when scrambled. A negative length reads as complete at once.
+    const std::int64_t plain = 5 + std::max<std::int64_t>(0, *length);
+    const std::int64_t framed = 1 + (flag == '1' ? 2 + 2 * plain : plain);
+    if (framed > static_cast<std::int64_t>(kMaxPieces * kPieceSize))
+        return std::nullopt;
+    return static_cast<std::size_t>(framed);
+}
+
+std::size_t PieceCount(std::size_t framedSize)
+{
+    return std::max<std::size_t>(1, (framedSize + kPieceSize - 1) / kPieceSize);
+}
+
+std::size_t PieceSize(std::size_t framedSize, std::size_t position)
+{
+    const std::size_t count = PieceCount(framedSize);
+    if (position + 1 < count)
+        return kPieceSize;
+    return position + 1 == count ? framedSize - position * kPieceSize : 0;
 }
 
 std::string BuildMessage(const std::string& typeTag, const std::vector<std::string>& fields)

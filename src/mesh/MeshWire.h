@@ -59,9 +59,20 @@ std::vector<std::string> CutDatagrams(const std::string& framed);
 // The piece a datagram carries: the bytes after the sequence byte up to the first 0x00.
 std::string DatagramPiece(const char* data, std::size_t size);
 
-// Joins the pieces received so far and tries to read one message out of them. Returns the
-// message text when complete, nothing while incomplete.
-std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces);
+// Joins the first `count` pieces (all by default) and tries to read one message out of them.
+// Returns the message text when complete, nothing while incomplete. Takes time linear in
+// the bytes joined.
+std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces,
+                                         std::size_t count = static_cast<std::size_t>(-1));
+
+// The size of the framed text whose first datagram carries this piece: read from the length
+// field at its start, taking the scrambling into account. Nothing when the piece holds no
+// readable length field, or when the length asks for more datagrams than a sender can
+// number: such a message can never complete.
+std::optional<std::size_t> FramedSize(const std::string& firstPiece);
+// The datagrams a framed text of that size goes out in, and the size of piece `position`.
+std::size_t PieceCount(std::size_t framedSize);
+std::size_t PieceSize(std::size_t framedSize, std::size_t position);
 
 // Builds "tag&|f1&|f2..." from a type tag and its fields.
 std::string BuildMessage(const std::string& typeTag, const std::vector<std::string>& fields);

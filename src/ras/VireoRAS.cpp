@@ -51,7 +51,8 @@ bool TVireoRAS::EnumerateConnections(ConnList& list)
     if (service_->EnumConnections(list.records, &size, &count) != 0)
         return false;
     list.count = count < kMaxRecords ? count : kMaxRecords;
-    if (dialHandle_ == 0)
+    // A dial whose start was refused is being released, not dialled.
+    if (dialHandle_ == 0 || dialEnding_)
         return true;
     for (std::uint32_t i = 0; i < list.count; ++i)
         if (list.records[i].hrasconn == dialHandle_)
@@ -191,7 +192,8 @@ bool TVireoRAS::Dial(int index)
     dialEnding_ = true;
     if (dialHandle_ != 0) {
         service_->HangUp(dialHandle_);
-        WaitUntilGone(&dialHandle_);
+        if (!WaitUntilGone(&dialHandle_))
+            unreleased_ = true;
     }
     dialEnding_ = false;
     dialHandle_ = 0;
@@ -201,24 +203,39 @@ bool TVireoRAS::Dial(int index)
 
 bool TVireoRAS::CancelDial()
 {
-    if (ServiceError() || dialHandle_ == 0)
+    // A dial whose start was refused is Dial's to answer for: there is nothing to cancel, and
+    // its failure stands.
+    if (ServiceError() || dialHandle_ == 0 || dialEnding_)
         return false;
     const HRASCONN handle = dialHandle_;
     if (service_->HangUp(handle) != 0)
         return false;
-    // The dial stays the component's own until WM_RAS_ERROR ends it with OnConnectError; that
-    // may happen during the wait, which goes on for the handle's release all the same.
-    cancelWaitHandle_ = handle;
+    // From here the dial ends as cancelled: the service may say nothing more of it (as it is
+    // documented to), report it, or report a connection that completed meanwhile, which the
+    // hang-up has already ended.
+    dialCancelled_ = true;
     const bool gone = WaitUntilGone(&handle);
-    cancelWaitHandle_ = 0;
-    // The service normally reports the end itself. A message of our own makes sure the dial
-    // ends even when it does not; the one handled second finds no dial and is dropped.
+    // The dial stays the component's own until WM_RAS_ERROR ends it with OnConnectError. A
+    // message of our own makes sure it ends even when the service is silent; the one handled
+    // second finds no dial and is dropped.
     if (dialHandle_ == handle) {
         if (!gone)
-            abandonedHandle_ = handle;  // released or not, it is not waited for again
+            unreleased_ = true;
         window_.Post(WM_RAS_ERROR);
     }
-    return gone;
+    // The hang-up was accepted, so the dial is over whether or not the service released its
+    // handle within the wait.
+    return true;
+}
+
+std::string TVireoRAS::ListedEntryName(int index)
+{
+    if (ServiceError() || index < 0)
+        return {};
+    ConnList list;
+    if (!EnumerateConnections(list) || static_cast<std::uint32_t>(index) >= list.count)
+        return {};
+    return NameOf(list.records[index].szEntryName);
 }
 
 bool TVireoRAS::HangUpConnection(int index)
@@ -246,7 +263,7 @@ int TVireoRAS::EntryStateByName(const std::string& name)
     for (std::uint32_t i = 0; i < list.count; ++i) {
         if (NameOf(list.records[i].szEntryName) != name)
             continue;
-        if (dialHandle_ != 0 && list.records[i].hrasconn == dialHandle_)
+        if (dialHandle_ != 0 && !dialEnding_ && list.records[i].hrasconn == dialHandle_)
             return 1;
         return StateCode(ConnectionState(list.records[i].hrasconn));
     }
@@ -273,13 +290,15 @@ void TVireoRAS::SetMonitoring(bool on)
 void TVireoRAS::OnRasError()
 {
     dialEnding_ = true;
-    // Not released again when CancelDial is already waiting for it, or waited for it in vain.
-    if (dialHandle_ != abandonedHandle_ && dialHandle_ != cancelWaitHandle_) {
+    // Not hung up again when CancelDial did: it is waiting for the release, or waited in vain
+    // (released or not, the handle is not waited for again).
+    if (!dialCancelled_) {
         service_->HangUp(dialHandle_);
-        WaitUntilGone(&dialHandle_);
+        if (!WaitUntilGone(&dialHandle_))
+            unreleased_ = true;
     }
     dialEnding_ = false;
-    abandonedHandle_ = 0;
+    dialCancelled_ = false;
     dialHandle_ = 0;
     const std::string name = std::move(dialName_);
     dialName_.clear();
@@ -312,6 +331,10 @@ bool TVireoRAS::WindowProc(unsigned message)
         // dial that has already been answered for: dropped.
         if (ServiceError() || dialHandle_ == 0 || dialEnding_)
             return true;
+        // A cancelled dial ends only as cancelled: what the service still reports of its
+        // progress (a connection included, which the cancel has hung up) is dropped.
+        if (dialCancelled_ && message != WM_RAS_ERROR)
+            return true;
         if (message == WM_RAS_ERROR) {
             OnRasError();
         } else if (message == WM_RAS_AUTHENTICATE) {
@@ -319,7 +342,6 @@ bool TVireoRAS::WindowProc(unsigned message)
                 OnConnectAuthenticate(dialName_);
         } else {
             dialHandle_ = 0;
-            abandonedHandle_ = 0;
             const std::string name = std::move(dialName_);
             dialName_.clear();
             if (OnConnect)

@@ -31,6 +31,7 @@ public:
     bool Dial(int index) override;
     bool CancelDial() override;
     bool HangUpConnection(int index) override;
+    std::string ListedEntryName(int index) override;
     int EntryStateByName(const std::string& name) override;
     void SetMonitoring(bool on) override;
 
@@ -41,6 +42,9 @@ public:
     ras::HRASCONN DialHandle() const { return dialHandle_; }
     const std::string& DialName() const { return dialName_; }
     bool Monitoring() const { return monitoring_; }
+    // The service still has work of ours in hand: a dial of ours runs, or a handle of a dial
+    // of ours was hung up and never seen released. Its library must stay loaded meanwhile.
+    bool ServiceInUse() const { return dialHandle_ != 0 || unreleased_; }
     bool AnyConnected() const { return anyConnected_; }
 
 private:
@@ -71,12 +75,12 @@ private:
     unsigned monitorTimer_ = 0;
     ras::HRASCONN dialHandle_ = 0;
     std::string dialName_;
-    // The dial's handle whose release was already waited for in vain by CancelDial.
-    ras::HRASCONN abandonedHandle_ = 0;
-    // The handle of the dial whose release CancelDial is waiting for.
-    ras::HRASCONN cancelWaitHandle_ = 0;
     // The dial is being ended (its handle released); notifications meanwhile are dropped.
     bool dialEnding_ = false;
+    // CancelDial hung the dial up: it ends as cancelled, whatever the service reports.
+    bool dialCancelled_ = false;
+    // A handle of a dial of ours was hung up and not released within the wait.
+    bool unreleased_ = false;
 };
 
 }  // namespace kiv

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "MessagePump.h"
+
 namespace kiv::ras {
 
 namespace {
@@ -36,7 +38,11 @@ std::unique_ptr<LibraryRasService> LibraryRasService::Load(const char* library)
     return service;
 }
 
-LibraryRasService::~LibraryRasService() { FreeLibrary(module_); }
+LibraryRasService::~LibraryRasService()
+{
+    if (!keepLoaded_)
+        FreeLibrary(module_);
+}
 
 std::uint32_t LibraryRasService::EnumEntries(RASENTRYNAMEA* entries, std::uint32_t* size, std::uint32_t* count)
 {
@@ -122,24 +128,9 @@ void RasHiddenWindow::KillTimer(unsigned id) { ::KillTimer(hwnd_, id); }
 
 void RasHiddenWindow::Post(unsigned message) { PostMessageA(hwnd_, message, 0, 0); }
 
-void RasHiddenWindow::ProcessMessages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // The loop outside the wait ends the program; leave it the request.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+void RasHiddenWindow::ProcessMessages() { pump::ProcessPendingMessages(); }
 
-void RasHiddenWindow::WaitForMessages(unsigned milliseconds)
-{
-    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-}
+void RasHiddenWindow::WaitForMessages(unsigned milliseconds) { pump::WaitForMessages(milliseconds); }
 
 std::uint32_t RasHiddenWindow::TickCount() { return GetTickCount(); }
 
@@ -153,6 +144,10 @@ VireoRASComponent::~VireoRASComponent()
 {
     ras_->SetMonitoring(false);
     window_.Attach(nullptr);
+    // Freeing the library under a running dial would pull the service's code from under its
+    // own threads.
+    if (service_ && ras_->ServiceInUse())
+        service_->KeepLoaded();
     ras_.reset();
     service_.reset();
 }

@@ -27,11 +27,15 @@ public:
     std::uint32_t HangUp(HRASCONN conn) override;
 
     HMODULE Module() const { return module_; }
+    // The library stays loaded after this object is gone: the service still runs work of ours
+    // (a dial whose notifier it will call, a hang-up it has not finished).
+    void KeepLoaded() { keepLoaded_ = true; }
 
 private:
     explicit LibraryRasService(HMODULE module) : module_(module) {}
 
     HMODULE module_;
+    bool keepLoaded_ = false;
     RasEnumEntriesAFn enumEntries_ = nullptr;
     RasEnumConnectionsAFn enumConnections_ = nullptr;
     RasGetConnectStatusAFn getConnectStatus_ = nullptr;

@@ -3,10 +3,10 @@
 // the component's hidden window live.
 //
 // The records are the service's early layouts (no fields of later versions), written with
-// fixed-width fields so the portable code, its native tests, kiv.exe and the simulator all
-// agree byte for byte. The 32-bit layout is the one the shipped program (i686) hands to the
-// service and the one the native tests use; in a 64-bit Windows build the connection handle
-// is pointer-sized and RASCONNA takes the platform's 64-bit layout.
+// fixed-width fields and packed to 4 bytes as the platform's own header packs them. The 32-bit
+// layout is the one the shipped program (i686) hands to the service and the one the native
+// tests use; in a 64-bit Windows build the connection handle is pointer-sized, at offset 4.
+// RasLayoutCheck.cpp holds every size and offset against the platform's <ras.h>.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +29,8 @@ constexpr std::size_t UNLEN = 256;
 constexpr std::size_t PWLEN = 256;
 constexpr std::size_t DNLEN = 15;
 
+#pragma pack(push, 4)
+
 struct RASENTRYNAMEA {
     std::uint32_t dwSize;
     char szEntryName[RAS_MaxEntryName + 1];
@@ -37,18 +39,11 @@ struct RASENTRYNAMEA {
 
 struct RASCONNA {
     std::uint32_t dwSize;
-#if defined(_WIN64)
-    std::uint32_t reserved_;
-#endif
     HRASCONN hrasconn;
     char szEntryName[RAS_MaxEntryName + 1];
     char szDeviceType[RAS_MaxDeviceType + 1];
     char szDeviceName[RAS_MaxDeviceName + 1];
-#if defined(_WIN64)
-    char tail_[5];
-#else
     char tail_[1];
-#endif
 };
 
 struct RASCONNSTATUSA {
@@ -71,13 +66,15 @@ struct RASDIALPARAMSA {
     char tail_[3];
 };
 
+#pragma pack(pop)
+
 static_assert(sizeof(RASENTRYNAMEA) == 264);
 static_assert(sizeof(RASCONNSTATUSA) == 160);
 static_assert(sizeof(RASDIALPARAMSA) == 1052);
 #if defined(_WIN64)
 static_assert(sizeof(HRASCONN) == 8);
-static_assert(offsetof(RASCONNA, hrasconn) == 8);
-static_assert(sizeof(RASCONNA) == 424);
+static_assert(offsetof(RASCONNA, hrasconn) == 4);
+static_assert(sizeof(RASCONNA) == 416);
 #else
 static_assert(sizeof(HRASCONN) == 4);
 static_assert(offsetof(RASCONNA, hrasconn) == 4);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "MainWindow.h"
+#include "MessagePump.h"
 #include "OptionUnit.h"
 
 namespace {
@@ -43,13 +44,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     {
         kiv::MainWindow mainWindow(application);
         if (mainWindow.Create()) {
-            MSG msg;
-            while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-                if (kiv::IsFormDialogMessage(msg))
-                    continue;  // Tab and Enter of the modeless dialogs
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
+            kiv::pump::SetDialogFilter(&kiv::IsFormDialogMessage);  // Tab and Enter of the modeless dialogs
+            kiv::pump::RunMessageLoop();
         }
     }
     if (application)

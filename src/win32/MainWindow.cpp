@@ -32,6 +32,9 @@ bool MainWindow::Create()
 {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
+    // A double click arrives as one press and one double-click message; the latter is dropped
+    // below, so the second press cannot reach the message the first click brought up.
+    wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
@@ -123,6 +126,12 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEACTIVATE:
         // A click on the status window leaves the focus where it is.
         return MA_NOACTIVATE;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+        // The second press of a double click: the first click has acted (and closed its
+        // message), so this one, and the release that follows it, do nothing.
+        return 0;
     case WM_LBUTTONDOWN:
         MouseDown(TMouseButton::mbLeft, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;

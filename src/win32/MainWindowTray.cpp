@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include "HelpViewer.h"
 #include "OptionUnit.h"
 #include "VersionUnit.h"
 #include "WinText.h"
@@ -21,7 +22,6 @@ enum MenuId : UINT {
     kIdFirstTarget = 1000,
 };
 
-constexpr char kHelpFileName[] = "Kiv.html";
 
 void AppendItem(HMENU menu, UINT id, const char* caption)
 {
@@ -139,9 +139,8 @@ void MainWindow::ShowVersionForm() { TVersionForm::Open(); }
 
 void MainWindow::miTaskHelpClick()
 {
-    // The help beside the program, opened with the system's viewer for it at its contents.
-    const std::string path = form_.AppDir + kHelpFileName;
-    ShellExecuteW(window_, L"open", Wide(path).c_str(), nullptr, Wide(form_.AppDir).c_str(), SW_SHOWNORMAL);
+    // The help beside the program, opened with the system's viewer at its contents.
+    OpenHelpPage(window_, 0);
 }
 
 }  // namespace kiv

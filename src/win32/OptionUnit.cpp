@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "HelpViewer.h"
 #include "OptionUserUnit.h"
 #include "VersionUnit.h"
 
@@ -589,6 +590,8 @@ LRESULT TOptionForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case WM_HELP:
+        return AnswerHelp(window_, lParam);
     case WM_CLOSE:
         Close();
         return 0;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "HelpViewer.h"
+#include "MessagePump.h"
 #include "OptionLogic.h"
 
 namespace kiv {
@@ -38,16 +40,15 @@ std::optional<StringList> TOptionUserForm::Execute(HWND owner, const StringList&
     ShowWindow(form.window_, SW_SHOW);
     SetForegroundWindow(form.window_);
     SetFocus(form.lvUser_);
-    MSG msg;
-    bool quit = false;
-    while (!form.closed_ && IsWindow(form.window_)) {
-        if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
-            quit = true;
-            break;
-        }
-        if (!IsDialogMessageW(form.window_, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+    {
+        // The program's pump, with this dialog's keyboard; a quit ends the dialog and stays
+        // with the main loop.
+        pump::ModalDialog modal(form.window_);
+        for (;;) {
+            pump::ProcessPendingMessages();
+            if (form.closed_ || !IsWindow(form.window_) || pump::QuitRequested())
+                break;
+            pump::WaitForMessages(INFINITE);
         }
     }
     std::optional<StringList> rows;
@@ -59,8 +60,6 @@ std::optional<StringList> TOptionUserForm::Execute(HWND owner, const StringList&
     }
     if (IsWindow(form.window_))
         DestroyWindow(form.window_);
-    if (quit)
-        PostQuitMessage(static_cast<int>(msg.wParam));
     return rows;
 }
 
@@ -265,6 +264,8 @@ LRESULT TOptionUserForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     }
+    case WM_HELP:
+        return AnswerHelp(window_, lParam);
     case WM_CLOSE:
         Close();
         return 0;

@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+#include "HelpViewer.h"
+
 namespace kiv {
 
 TVersionForm* VersionForm = nullptr;
@@ -186,6 +188,8 @@ LRESULT TVersionForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
             return brush;
         break;
     }
+    case WM_HELP:
+        return AnswerHelp(window_, lParam);
     case WM_CLOSE:
         DestroyWindow(window_);
         return 0;

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "MessagePump.h"
+#include "PathText.h"
 #include "SettingLimits.h"
 #include "WinText.h"
 
@@ -41,11 +43,23 @@ double Win32Clock::TimeOfDay()
 
 std::uint32_t Win32Clock::TickCount() { return timeGetTime(); }
 
-std::string Win32Application::ExePath() const
+std::string Win32Application::ExePath() const { return ExecutablePath(); }
+
+std::string ExecutablePath()
 {
-    char path[MAX_PATH + 1] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, n);
+    // The wide form: the system's code page cannot spell every folder name.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);  // cut: try a longer buffer
+    }
+    return PathFromUtf16(std::u16string(path.begin(), path.end()));
 }
 
 int Win32Application::MessageBox(const std::string& text, const std::string& caption, unsigned flags)
@@ -59,26 +73,11 @@ void Win32Application::Terminate()
     PostQuitMessage(0);
 }
 
-void Win32Application::ProcessMessages()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Leave the quit for the main loop.
-            terminated_ = true;
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+void Win32Application::ProcessMessages() { pump::ProcessPendingMessages(); }
 
-void Win32Application::ProcessMessagesWaiting(unsigned maxWait)
-{
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, maxWait, QS_ALLINPUT);
-    ProcessMessages();
-}
+void Win32Application::ProcessMessagesWaiting(unsigned maxWait) { pump::WaitAndProcessMessages(maxWait); }
+
+bool Win32Application::Terminated() const { return terminated_ || pump::QuitRequested(); }
 
 std::optional<OsVersion> QueryOsVersion()
 {

@@ -35,6 +35,9 @@ public:
 // The system's version (GetVersionExA with the 148-byte record); nothing when it fails.
 std::optional<OsVersion> QueryOsVersion();
 
+// Full path of the running executable as UTF-8 path text, taken in UTF-16 from the system.
+std::string ExecutablePath();
+
 class Win32Application : public ApplicationPort {
 public:
     void SetOwner(HWND owner) { owner_ = owner; }
@@ -45,7 +48,7 @@ public:
     void ProcessMessages() override;
     void ProcessMessagesWaiting(unsigned maxWait) override;
     std::optional<OsVersion> Version() override { return QueryOsVersion(); }
-    bool Terminated() const override { return terminated_; }
+    bool Terminated() const override;
 
 private:
     HWND owner_ = nullptr;

@@ -72,6 +72,16 @@ TEST(Console, ReceivedFileNamesStayInTheFolder)
         {"a|b", std::nullopt},
         {std::string("a\x01" "b"), std::nullopt},
         {"..hidden", "..hidden"},
+        // A lead byte must be followed by a trail byte (0x40-0x7E, 0x80-0xFC): "/" or ":"
+        // behind one would reach the file system as they are.
+        {"a\x83/b.txt", std::nullopt},
+        {"a\x83:b.txt", std::nullopt},
+        {"x\x83\\..\\..\\evil", std::nullopt},
+        {"a\x83", std::nullopt},
+        {"a\x81\x7F.txt", std::nullopt},
+        {"a\xE0\xFD.txt", std::nullopt},
+        {"\x81\x40\xFC\xFC.txt", "\x81\x40\xFC\xFC.txt"},
+        {"\x83\x80.txt", "\x83\x80.txt"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SafeReceiveName(c.offered), c.saved) << Escape(c.offered);

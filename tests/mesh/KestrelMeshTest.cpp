@@ -260,19 +260,51 @@ TEST_F(MeshFixture, LogoutRemovesAndCloses)
     EXPECT_TRUE(kms.LoginUser(2).MachineName.empty());
 }
 
-TEST_F(MeshFixture, PeerTableNeverGrowsPast256)
+TEST_F(MeshFixture, FullPeerTableGivesWayToNewcomers)
 {
     int logins = 0;
+    std::vector<std::string> gone;
     kms.OnLogin = [&](const auto&...) { ++logins; };
+    kms.OnLogout = [&](const auto&, auto& m, const auto&...) { gone.push_back(m); };
     StartAndLogin();
-    for (int i = 0; i < kPeerTableSize + 1; ++i)
+    for (int i = 0; i < kPeerTableSize; ++i)
         kms.UpdatePeer("PC" + std::to_string(i), "KMC", kConsoleIp, "H", 1, false, false, false, 0);
+    // PC0 announces itself again (unchanged), PC1 asks for a menu: both were heard from lately.
+    kms.UpdatePeer("PC0", "KMC", kConsoleIp, "H", 1, false, false, false, 0);
+    FromConsole(BuildMessage(tags::MenuCheck, {kMyIp, "Kiv", "H", "PC1", kConsoleIp, "KMC"}));
+    kms.UpdatePeer("NEW1", "KMC", kConsoleIp, "H", 1, false, false, false, 0);
+    kms.UpdatePeer("NEW2", "KMC", kConsoleIp, "H", 1, false, false, false, 0);
     EXPECT_EQ(kms.LoginCount(), kPeerTableSize);
-    EXPECT_EQ(logins, kPeerTableSize);
-    EXPECT_EQ(kms.FindPeerAddress("PC256"), "");
-    kms.RemovePeer("PC0", "KMC");
-    kms.UpdatePeer("PC256", "KMC", kConsoleIp, "H", 1, false, false, false, 0);
-    EXPECT_EQ(kms.LoginUser(kPeerTableSize - 1).MachineName, "PC256");
+    EXPECT_EQ(logins, kPeerTableSize + 2);
+    EXPECT_EQ(gone, (std::vector<std::string>{"PC2", "PC3"}));
+    EXPECT_EQ(kms.FindPeerAddress("PC0"), kConsoleIp);
+    EXPECT_EQ(kms.FindPeerAddress("PC1"), kConsoleIp);
+    // The table keeps the order in which peers became known.
+    EXPECT_EQ(kms.LoginUser(kPeerTableSize - 2).MachineName, "NEW1");
+    EXPECT_EQ(kms.LoginUser(kPeerTableSize - 1).MachineName, "NEW2");
+}
+
+// Made-up names by the hundred do not keep a real console out of the menu.
+TEST_F(MeshFixture, LoginFloodLeavesRoomForARealConsole)
+{
+    std::vector<std::string> menus;
+    kms.OnMenuRequest = [&](const std::string&, const std::string& m, const std::string& d) {
+        menus.push_back(m);
+        kms.SendInputLine("pw?", "pw", "Password", m, d, true);
+    };
+    StartAndLogin();
+    for (int i = 0; i < 300; ++i)
+        Deliver(kms, NextId() + LoginFrom("FAKE" + std::to_string(i), "10.9.0." + std::to_string(i % 250), "x"),
+                "10.9.0.1");
+    backend.sent.clear();
+    FromConsole(LoginFrom("CONSOLE1", kConsoleIp, "Taro"));
+    ASSERT_EQ(backend.BroadcastBodies().size(), 1u);
+    EXPECT_EQ(GetField(backend.BroadcastBodies()[0], 0), tags::LoginOk);
+    backend.sent.clear();
+    FromConsole(BuildMessage(tags::MenuCheck, {kMyIp, "Kiv", "Taro", "CONSOLE1", kConsoleIp, "KMC"}));
+    EXPECT_EQ(menus, std::vector<std::string>{"CONSOLE1"});
+    ASSERT_EQ(backend.BroadcastBodies().size(), 1u);
+    EXPECT_EQ(GetField(backend.BroadcastBodies()[0], 1), kConsoleIp);
 }
 
 TEST_F(MeshFixture, LoginOkAndInfoChangeReadTheirOwnLayouts)
@@ -504,14 +536,18 @@ protected:
 
 TEST_F(Reassembly, PiecesInAnyOrderCompleteTheMessage)
 {
-    const std::string big(1500, 'x');
-    Deliver(kms, Answer(big), kConsoleIp, true, {3, 2, 1});
+    const std::string big(2000, 'x');
+    const std::string first = Answer(big);
+    Deliver(kms, first, kConsoleIp, false, {3, 2, 1});
     EXPECT_TRUE(returns.empty());
-    Deliver(kms, Answer(big), kConsoleIp, true, {});  // another message from the same source meanwhile
-    EXPECT_EQ(returns.size(), 1u);
-    Deliver(kms, Answer(big), kConsoleIp, true, {0});  // the first message's first piece is someone else's
+    // Another message from the same source meanwhile: it is shorter, so the waiting pieces
+    // are not its own.
+    Deliver(kms, Answer(std::string(700, 'y')), kConsoleIp, true);
+    EXPECT_EQ(returns, std::vector<std::string>{"Menu=" + std::string(700, 'y')});
+    Deliver(kms, first, kConsoleIp, false, {4, 0});
+    EXPECT_EQ(returns.back(), "Menu=" + big);
     Deliver(kms, Answer("two"), kConsoleIp, false, {0});
-    EXPECT_EQ(returns.size(), 2u);
+    EXPECT_EQ(returns.size(), 3u);
 }
 
 TEST_F(Reassembly, ReverseOrderCompletesOnTheLastArrival)
@@ -581,6 +617,86 @@ TEST_F(Reassembly, ReceivingWhileStoppedIsIgnored)
     kms.Stop();
     Deliver(kms, Answer("x"), kConsoleIp);
     EXPECT_TRUE(returns.empty());
+}
+
+// One source fills every slot with first datagrams of long messages: the others still get
+// their long messages through, and the source's own latest messages too.
+TEST_F(Reassembly, OneSourceHoldsAtMostFourSlots)
+{
+    int overflows = 0;
+    kms.OnErrorRecvOverflow = [&] { ++overflows; };
+    for (int i = 0; i < kRecvSlotCount; ++i)
+        Deliver(kms, Answer("flood" + std::string(1200, 'f')), "10.0.0.66", false, {0});
+    const std::string other = std::string(1500, 'o');
+    std::vector<std::string> others;
+    for (int i = 0; i < kRecvSlotCount - kRecvSlotsPerSource; ++i) {
+        others.push_back(Answer(other));
+        Deliver(kms, others.back(), "10.0.2." + std::to_string(i + 1), false, {0});
+    }
+    EXPECT_EQ(overflows, 0);
+    Deliver(kms, Answer(other), "10.0.3.1", false, {0});
+    EXPECT_EQ(overflows, 1);  // now the table is full: 16 others, 4 of the flood
+    for (int i = 0; i < kRecvSlotCount - kRecvSlotsPerSource; ++i)
+        Deliver(kms, others[static_cast<std::size_t>(i)], "10.0.2." + std::to_string(i + 1), false, {1, 2, 3});
+    EXPECT_TRUE(returns == std::vector<std::string>(kRecvSlotCount - kRecvSlotsPerSource, "Menu=" + other));
+    // The flooding source's next message comes through as well, beside its own leftovers.
+    returns.clear();
+    Deliver(kms, Answer("next" + std::string(1000, 'n')), "10.0.0.66");
+    EXPECT_TRUE(returns == std::vector<std::string>{"Menu=next" + std::string(1000, 'n')});
+}
+
+// A message takes the datagrams its length field asks for, and no others: pieces left over
+// from a message that lost its first datagram do not join the next one.
+TEST_F(MeshFixture, LeftoverPiecesNeverJoinTheNextMessage)
+{
+    StartAndLogin();
+    std::vector<std::string> texts;
+    kms.OnMessage = [&](const std::string& text, const auto&...) { texts.push_back(text); };
+    const std::string six = NextId() + BuildMessage(tags::Message, Addressed({kConsoleIp, "KMC", "m1",
+                                                                               std::string(2600, 'L'), "0"}));
+    ASSERT_EQ(mesh::CutDatagrams(mesh::FrameText(six, false)).size(), 6u);
+    Deliver(kms, six, kConsoleIp, false, {1, 2, 3, 4, 5});  // the first datagram was lost
+    for (int round = 0; round < 2; ++round) {
+        backend.sent.clear();
+        FromConsole(BuildMessage(tags::HuzaiCheck, {kMyIp, "Kiv", kConsoleIp, "KMC"}), true);
+        EXPECT_EQ(backend.BroadcastBodies(),
+                  std::vector<std::string>{BuildMessage(tags::HuzaiMessage,
+                                                        {kConsoleIp, "KMC", "Kiv", "KIVPC", "Kiv", "Nothing"})})
+            << round;
+    }
+    // The lost datagram arriving late still completes its own message.
+    Deliver(kms, six, kConsoleIp, false, {0});
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(texts[0] == std::string(2600, 'L'));
+    // So does a message of two datagrams after a lost first one.
+    Deliver(kms, six, kConsoleIp, false, {1, 2, 3, 4, 5});
+    const std::string two = NextId() + BuildMessage(tags::Message, Addressed({kConsoleIp, "KMC", "m2",
+                                                                               std::string(300, 'T'), "0"}));
+    ASSERT_EQ(mesh::CutDatagrams(mesh::FrameText(two, true)).size(), 2u);
+    Deliver(kms, two, kConsoleIp, true);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_TRUE(texts[1] == std::string(300, 'T'));
+}
+
+// A slot stuffed with CR LF pieces whose first piece is sent again and again: every datagram
+// is handled and the sender and others are answered right after.
+TEST_F(Reassembly, LineBreakStuffingIsDroppedAndOthersAreAnswered)
+{
+    const std::uint32_t from = Ip(kConsoleIp);
+    std::string crlf(1 + 510, '\r');
+    for (std::size_t i = 2; i < crlf.size(); i += 2)
+        crlf[i] = '\n';
+    for (int k = 2; k <= 255; ++k) {
+        crlf[0] = static_cast<char>(k);
+        kms.ReceiveDatagram(crlf.data(), crlf.size(), from);
+    }
+    // The first piece: only line breaks, or a length that asks for more than a sender can send.
+    const std::string firsts[] = {std::string("\x01") + crlf.substr(1), std::string("\x01" "099999") + crlf.substr(7)};
+    for (int i = 0; i < 500; ++i)
+        kms.ReceiveDatagram(firsts[i % 2].data(), firsts[i % 2].size(), from);
+    Deliver(kms, Answer("same source"), kConsoleIp, true);
+    Deliver(kms, Answer("other source"), "10.0.4.1");
+    EXPECT_EQ(returns, (std::vector<std::string>{"Menu=same source", "Menu=other source"}));
 }
 
 // Two components joined by their fake backends: what one sends the other receives.

@@ -194,5 +194,77 @@ TEST(Unframing, JointsCarryNoLineBreaks)
     EXPECT_EQ(UnframePieces({"0    4ab\r", "\ncd"}), "abcd");
 }
 
+// The first datagram alone tells how many datagrams a sender sends and how long each is.
+TEST(Unframing, FirstPieceGivesTheDatagramLayout)
+{
+    for (bool security : {false, true}) {
+        for (std::size_t length : {0u, 1u, 498u, 499u, 504u, 505u, 1015u, 5000u, 64000u, 99999u}) {
+            const auto datagrams = CutDatagrams(FrameText(std::string(length, 'x'), security));
+            if (datagrams.empty())
+                continue;  // too long to number
+            const auto framed = FramedSize(DatagramPiece(datagrams[0].data(), datagrams[0].size()));
+            ASSERT_TRUE(framed) << security << " " << length;
+            EXPECT_EQ(PieceCount(*framed), datagrams.size()) << security << " " << length;
+            for (std::size_t k = 0; k < datagrams.size(); ++k)
+                EXPECT_EQ(PieceSize(*framed, k), datagrams[k].size() - 2) << security << " " << length << " " << k;
+            EXPECT_EQ(PieceSize(*framed, datagrams.size()), 0u);
+        }
+    }
+    // Scrambled, 99,999 bytes would need more datagrams than the sequence byte numbers.
+    EXPECT_FALSE(FramedSize("1" + ScrambleText("99999", 80)));
+    EXPECT_FALSE(FramedSize("0  x12"));
+    EXPECT_FALSE(FramedSize("\r\n\r\n"));
+    EXPECT_EQ(FramedSize("0   -3ab"), 6u);  // negative: complete with the first piece
+}
+
+// Unframing step by step, the slow way: join with CR LF, delete CR LF pairs by searching
+// from the start each time, the flag, unscrambling, "\|" back to CR LF, the length.
+std::optional<std::string> UnframeStepByStep(const std::vector<std::string>& pieces)
+{
+    const auto replaceFromStart = [](const std::string& oldText, const std::string& newText, std::string text) {
+        for (auto pos = text.find(oldText); pos != std::string::npos; pos = text.find(oldText))
+            text.replace(pos, oldText.size(), newText);
+        return text;
+    };
+    std::string text;
+    for (const auto& p : pieces)
+        text += p + "\r\n";
+    text = replaceFromStart("\r\n", "", text);
+    if (text.empty())
+        return std::nullopt;
+    const char flag = text[0];
+    text.erase(0, 1);
+    if (flag == '1')
+        text = UnscrambleText(text);
+    text = replaceFromStart("\\|", "\r\n", text);
+    if (text.size() < 5)
+        return std::nullopt;
+    const auto length = ParseInteger(text.substr(0, 5));
+    if (!length || static_cast<std::int64_t>(text.size()) < *length + 5)
+        return std::nullopt;
+    return text.substr(5);
+}
+
+TEST(Unframing, SameResultsAsUnframingStepByStep)
+{
+    const std::string bits[] = {"\r", "\n", "\r\n", "\\", "|", "\\|", "0", "1", " ", "3", "-", "A", "x", "64"};
+    std::uint32_t seed = 99;
+    const auto draw = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % bound;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<std::string> pieces(1 + draw(4));
+        for (auto& piece : pieces) {
+            const std::uint32_t n = draw(8);
+            for (std::uint32_t i = 0; i < n; ++i)
+                piece += bits[draw(std::size(bits))];
+        }
+        if (draw(2))
+            pieces[0] = (draw(2) ? "0    " : "1") + pieces[0];
+        ASSERT_EQ(UnframePieces(pieces), UnframeStepByStep(pieces)) << round;
+    }
+}
+
 }  // namespace
 }  // namespace kiv::mesh

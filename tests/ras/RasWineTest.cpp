@@ -243,10 +243,50 @@ TEST_F(RasWine, NeverReleasedCancelStillEndsTheDial)
 {
     ASSERT_TRUE(ras->Dial(Index("Sticky")));
     window.speed = 30;
-    EXPECT_FALSE(ras->CancelDial());
+    EXPECT_TRUE(ras->CancelDial());  // accepted, though never released
     PumpFor(300);
     EXPECT_EQ(events, Events{"ConnectError Sticky"});
     EXPECT_EQ(ras->DialHandle(), 0u);
+    EXPECT_TRUE(ras->ServiceInUse());
+}
+
+TEST_F(RasWine, DialReportsItsStatesInOrderAndReusesHandles)
+{
+    ASSERT_TRUE(ras->Dial(Index("接続 テスト")));
+    ASSERT_TRUE(PumpUntil([&] { return events.size() >= 2; }));
+    EXPECT_TRUE(ras->HangUpConnection(0));
+    ASSERT_TRUE(ras->Dial(Index("接続 テスト")));  // the released value comes back
+    EXPECT_EQ(ras->DialHandle(), 0x1001u);
+    EXPECT_TRUE(ras->CancelDial());
+    PumpFor(200);
+    const std::string log = Log();
+    std::string states;
+    for (std::size_t at = 0; (at = log.find("notify handle=0x1001 state=", at)) != std::string::npos; ++at)
+        states += log.substr(at + 27, log.find(' ', at + 27) - at - 27) + " ";
+    EXPECT_EQ(states.rfind("0 1 2 3 4 5 6 14 8192 ", 0), 0u) << log;
+    EXPECT_EQ(log.find("notify handle=0x1001 state=8193"), std::string::npos) << log;  // the cancel: no word
+    EXPECT_EQ(log.find("*conn=0x1"), std::string::npos) << log;   // always handed a NULL handle
+}
+
+// The library is not freed under a dial of ours: once the simulator's own dial thread has
+// ended, the program's reference is what keeps it loaded.
+TEST(RasWineLibrary, KeptLoadedWhileADialRuns)
+{
+    char path[MAX_PATH];
+    {
+        VireoRASComponent component;
+        ASSERT_FALSE(component.Ras().ServiceError());
+        int index = -1;
+        for (int i = 0; i < component.Ras().EntryCount(); ++i)
+            if (component.Ras().EntryName(i) == "Fail")
+                index = i;
+        ASSERT_TRUE(component.Ras().Dial(index));
+        HMODULE module = GetModuleHandleA("rasapi32.dll");
+        ASSERT_NE(module, nullptr);
+        GetModuleFileNameA(module, path, sizeof path);
+    }
+    Sleep(400);  // the failing dial's thread ends after 200 ms
+    EXPECT_NE(GetModuleHandleA(path), nullptr);
 }
 
 TEST_F(RasWine, MonitorSeesAConnectionComeAndGo)

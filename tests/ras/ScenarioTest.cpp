@@ -26,7 +26,7 @@ TEST(RasSimScenario, EveryKey)
                                  "password = p w\n"
                                  "dial = fail 678 2500\n"
                                  "hangup = never\n"
-                                 "cancel = silent\n"
+                                 "cancel = notify\n"
                                  "; another comment\n"
                                  "[ソフト]\n"
                                  "dial = refuse 623 handle\n"
@@ -45,7 +45,7 @@ TEST(RasSimScenario, EveryKey)
     EXPECT_EQ(a.dialError, 678u);
     EXPECT_EQ(a.dialMs, 2500u);
     EXPECT_FALSE(a.hangUpMs);
-    EXPECT_FALSE(a.notifyOnCancel);
+    EXPECT_TRUE(a.notifyOnCancel);
     const Entry& b = *s->Find("ソフト");
     EXPECT_EQ(b.dial, Entry::Dial::Refuse);
     EXPECT_TRUE(b.refuseWithHandle);
@@ -55,7 +55,7 @@ TEST(RasSimScenario, EveryKey)
     EXPECT_EQ(c.dial, Entry::Dial::Connect);
     EXPECT_EQ(c.dialMs, 2000u);
     EXPECT_EQ(c.hangUpMs, 200u);
-    EXPECT_TRUE(c.notifyOnCancel);
+    EXPECT_FALSE(c.notifyOnCancel);  // the documented service says nothing after a hang-up
 }
 
 TEST(RasSimScenario, BrokenFileNamesTheLine)

@@ -76,6 +76,28 @@ TEST_F(DialupControl, RedialChainCountsDownAndStops)
     EXPECT_FALSE(form.ConnectRequested);
 }
 
+// A hand-edited interval outside 1..999: the text names the wait the redial timer really has.
+TEST_F(DialupControl, RedialTextNamesTheIntervalReallyUsed)
+{
+    const std::pair<int, int> cases[] = {{0, 1}, {-4, 1}, {5000, 999}, {12, 12}};
+    for (const auto& [stored, used] : cases) {
+        form.Settings.Redial = true;
+        form.Settings.RedialCount = 3;
+        form.Settings.RedialInterval = stored;
+        form.RedialDone = 0;
+        form.miTaskConnectClick();
+        Messages();
+        DialFails();
+        const auto shown = Messages();
+        ASSERT_EQ(shown.size(), 1u) << stored;
+        EXPECT_NE(shown[0].find("\r" + std::to_string(used) + "秒後にリダイヤルします"), std::string::npos)
+            << stored << ": " << shown[0];
+        EXPECT_EQ(tmConnect.interval, static_cast<unsigned>(used) * 1000) << stored;
+        form.miTaskDeconnectClick();  // cancel the pending redial
+        Messages();
+    }
+}
+
 TEST_F(DialupControl, FailureWithoutRedials)
 {
     struct Case {
@@ -141,6 +163,7 @@ TEST_F(DialupControl, FailedCancelFallsBackToHangUp)
     form.miTaskConnectClick();
     Messages();
     ras.duringWait = nullptr;
+    ras.hangUpSucceeds = false;
     form.miTaskDeconnectClick();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnectFailed)});
     EXPECT_TRUE(form.ConnectRequested);

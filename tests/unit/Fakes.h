@@ -82,7 +82,8 @@ public:
     int deletes = 0;
 };
 
-// A phonebook with per-entry states; connections are the entries in state 1 or 2.
+// A phonebook with per-entry states; the listed connections are the entries in state 1 or 2,
+// in phonebook order, and HangUpConnection counts them all as the component does.
 class FakeRas : public RasPort {
 public:
     bool ServiceError() const override { return serviceError; }
@@ -124,8 +125,16 @@ public:
             duringWait();
         if (!hangUpSucceeds)
             return false;
-        states[ConnectedEntryName(i)] = 0;
+        const auto listed = Listed();
+        if (i < 0 || i >= static_cast<int>(listed.size()))
+            return false;
+        states[listed[static_cast<std::size_t>(i)]] = 0;
         return true;
+    }
+    std::string ListedEntryName(int i) override
+    {
+        const auto l = Listed();
+        return (i >= 0 && i < static_cast<int>(l.size())) ? l[static_cast<std::size_t>(i)] : "";
     }
     int EntryStateByName(const std::string& name) override { return StateOf(name); }
     void SetMonitoring(bool) override {}
@@ -134,6 +143,14 @@ public:
     {
         auto it = states.find(name);
         return it == states.end() ? 0 : it->second;
+    }
+    std::vector<std::string> Listed() const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : entries)
+            if (StateOf(e) == 1 || StateOf(e) == 2)
+                out.push_back(e);
+        return out;
     }
     std::vector<std::string> Connected() const
     {
@@ -199,6 +216,7 @@ public:
         sends.push_back({"MESSAGE", message, "", "", "", machine, disc, false});
         return sendsSucceed;
     }
+    std::string ReceivedAddress() const override { return receivedAddress; }
 
     // Every argument of a send. For a line prompt, list holds the line's label.
     struct Send {
@@ -216,6 +234,7 @@ public:
     std::vector<std::string> sent;
     std::vector<Send> sends;
     bool sendsSucceed = true;
+    std::string receivedAddress = "192.168.1.10";  // source of the message being handled
 };
 
 // The window system under the window-effects component: extended styles, the layered

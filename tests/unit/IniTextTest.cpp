@@ -49,6 +49,51 @@ TEST(IniText, WritesOnlyTheLineItConcerns)
     }
 }
 
+TEST(IniText, PassesOverAUtf8ByteOrderMark)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    IniText ini(bom + "[Option]\r\nA=1\r\n");
+    EXPECT_EQ(ini.Value("Option", "A"), "1");
+    EXPECT_TRUE(ini.SetValue("Option", "B", "2"));
+    EXPECT_TRUE(ini.SetValue("Option", "A", "3"));
+    EXPECT_EQ(ini.Bytes(), bom + "[Option]\r\nA=3\r\nB=2\r\n");  // one section, the mark kept
+
+    IniText onlyMark(bom);
+    EXPECT_TRUE(onlyMark.SetValue("Option", "A", "1"));
+    EXPECT_EQ(onlyMark.Bytes(), bom + "[Option]\r\nA=1\r\n");
+}
+
+TEST(IniText, ValuesInQuotesLoseThemAsFromTheProfileFunctions)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"\"a b\"", "a b"},
+        {"'x'", "x"},
+        {"  \" padded \"  ", " padded "},
+        {"\"\"", ""},
+        {"\"a\"b\"", "a\"b"},   // only the outer pair goes
+        {"\"x'", "\"x'"},         // quotes that do not match stay
+        {"\"", "\""},             // a lone quote stays
+        {"a\"", "a\""},
+    };
+    for (const auto& [stored, read] : cases)
+        EXPECT_EQ(IniText("[Option]\r\nK=" + stored + "\r\n").Value("Option", "K"), read) << stored;
+}
+
+TEST(IniText, EveryWrittenValueReadsBackAsItWas)
+{
+    const std::string values[] = {"plain", " lead", "trail ", "\"q\"", "'s'", "\"", "a \"b\"", "", "接続 先 "};
+    for (const std::string& value : values) {
+        IniText ini("[Option]\r\nK=old\r\n");
+        ASSERT_TRUE(ini.SetValue("Option", "K", value)) << value;
+        ASSERT_TRUE(ini.SetValue("Option", "New", value)) << value;
+        EXPECT_EQ(ini.Value("Option", "K"), value) << value;
+        EXPECT_EQ(ini.Value("Option", "New"), value) << value;
+    }
+    IniText plain;
+    plain.SetValue("Option", "K", "plain");
+    EXPECT_EQ(plain.Bytes(), "[Option]\r\nK=plain\r\n");  // no quotes where none are needed
+}
+
 TEST(IniText, RefusesWritesThatWouldBreakLines)
 {
     IniText ini("[Option]\r\nA=1\r\n");

@@ -151,8 +151,9 @@ TEST_F(MainFormStartup, DestroyLogsOutAndDisconnectsWhenAsked)
         {2, true, true, {"HangUpConnection 0"}, false},
         {2, true, false, {"HangUpConnection 0"}, true},
         {1, true, true, {"CancelDial"}, false},
-        // A dialling target is not among the connected ones: nothing to hang up.
-        {1, false, true, {"CancelDial"}, true},
+        // A dialling target is listed too: a failed cancel falls back to hanging it up.
+        {1, false, true, {"CancelDial", "HangUpConnection 0"}, false},
+        {1, false, false, {"CancelDial", "HangUpConnection 0"}, true},
         {0, false, false, {}, false},
     };
     for (const Case& c : cases) {

@@ -8,6 +8,7 @@
 #include "FileBytes.h"
 #include "Fakes.h"
 #include "RemoteMenu.h"
+#include "RemoteRights.h"
 #include "RemoteTexts.h"
 
 namespace kiv {
@@ -451,6 +452,141 @@ TEST_F(RemoteMenu, UnknownKeysAndAnswersAreIgnored)
     }
     EXPECT_EQ(Dials(), 0);
     EXPECT_TRUE(Statuses().empty());
+}
+
+// With the password required, a console acts only after giving it, and only from the address
+// it gave it from.
+class RemotePassword : public RemoteMenu {
+protected:
+    RemotePassword()
+    {
+        form.Settings.KMSPasswordFlag = true;
+        form.Settings.KMSPassword = "pw";
+    }
+    // PC01 gives the password from its own address.
+    void LogInPC01()
+    {
+        kms.receivedAddress = "192.168.1.10";
+        MenuFrom("PC01");
+        Answer("Password", "pw");
+        Sends();
+    }
+    // Every remote action, each answered on its own.
+    struct Action {
+        const char* key;
+        const char* answer;
+    };
+    static constexpr Action kActions[] = {
+        {"Menu", "Connect"},  {"Menu", "Deconnect"},      {"Menu", "Change"},        {"Menu", "End"},
+        {"DialupChange", "■ A"}, {"DialupChange", "キャンセル"}, {"WindowsEnd", "Yes"}, {"WindowsEnd", "No"},
+    };
+};
+
+TEST_F(RemotePassword, NoActionWithoutThePasswordOnlyItsPrompt)
+{
+    LogInPC01();
+    ras.states["Office"] = 2;
+    struct Who {
+        const char* machine;
+        const char* address;
+    };
+    // Never gave it; gave a wrong one; the name of a console that gave it, from elsewhere.
+    const Who strangers[] = {{"PC09", "192.168.1.66"}, {"PC01", "192.168.1.66"}, {"PC01", "10.0.0.10"}};
+    Answer("Password", "wrong", "PC09");
+    Sends();
+    for (const auto& who : strangers) {
+        for (const auto& action : kActions) {
+            kms.receivedAddress = who.address;
+            Answer(action.key, action.answer, who.machine);
+            EXPECT_EQ(Sends(), std::vector<Send>{PasswordPrompt(kPasswordPrompt, who.machine)})
+                << who.machine << "@" << who.address << " " << action.key << "/" << action.answer;
+        }
+    }
+    EXPECT_TRUE(ras.calls.empty());
+    EXPECT_EQ(shutdown.requests, 0);
+    EXPECT_EQ(form.Settings.Target, "Office");
+    EXPECT_TRUE(Statuses().empty());
+
+    // The console that gave it acts.
+    kms.receivedAddress = "192.168.1.10";
+    Answer("WindowsEnd", "Yes", "PC01");
+    EXPECT_EQ(shutdown.requests, 1);
+    Answer("Menu", "Deconnect", "PC01");
+    EXPECT_EQ(ras.calls, std::vector<std::string>{"HangUpConnection 0"});
+}
+
+TEST_F(RemotePassword, RightEndsAtLogoutAfterTenQuietMinutesAndAtStop)
+{
+    const auto acts = [&] {
+        kms.receivedAddress = "192.168.1.10";
+        Answer("Menu", "End", "PC01");
+        const auto sends = Sends();
+        return sends.size() == 1 && sends[0].key == "WindowsEnd";
+    };
+    LogInPC01();
+    // A LOGOUT under its name from another address is not its logout.
+    kms.receivedAddress = "192.168.1.66";
+    kms.OnLogout("Taro", "PC01", "192.168.1.10", "KMC");
+    EXPECT_TRUE(acts());
+    kms.receivedAddress = "192.168.1.10";
+    kms.OnLogout("Taro", "PC01", "192.168.1.10", "KMC");
+    EXPECT_FALSE(acts());
+
+    // Messages keep the right alive; ten minutes without one end it, also across the tick's wrap.
+    for (std::uint32_t start : {0u, 0xFFFF0000u}) {
+        clock.tick = start;
+        LogInPC01();
+        clock.tick += kRemoteRightLifetimeMs - 1;
+        EXPECT_TRUE(acts()) << start;
+        clock.tick += kRemoteRightLifetimeMs - 1;
+        MenuFrom("PC01");  // asking for the menu counts as a message
+        Sends();
+        clock.tick += kRemoteRightLifetimeMs - 1;
+        EXPECT_TRUE(acts()) << start;
+        clock.tick += kRemoteRightLifetimeMs;
+        EXPECT_FALSE(acts()) << start;
+    }
+    // The schedule's tick drops a lapsed right before the tick could wrap back onto it.
+    LogInPC01();
+    clock.tick += kRemoteRightLifetimeMs;
+    form.tmScheduleTimer();
+    clock.tick += 0xFFFFFFFFu - kRemoteRightLifetimeMs + 1;  // the tick is back where the right was given
+    EXPECT_FALSE(acts());
+
+    LogInPC01();
+    form.FormDestroy();
+    EXPECT_FALSE(form.RemoteConsoles.Holds("PC01", "192.168.1.10", clock.tick));
+}
+
+TEST_F(RemotePassword, FlagOffLeavesEveryAnswerActing)
+{
+    form.Settings.KMSPasswordFlag = false;
+    kms.receivedAddress = "192.168.1.66";
+    Answer("WindowsEnd", "Yes", "PC09");
+    EXPECT_EQ(Sends(), std::vector<Send>{Message(kRemoteShutdownStarted, "PC09")});
+    Answer("Menu", "Connect", "PC09");
+    EXPECT_EQ(Sends(), std::vector<Send>{Message(kDialStartedOffice, "PC09")});
+}
+
+// Names from the wire are shown as text: the template's placeholders are filled, not the
+// console's names, and the icon's action is the template's.
+TEST_F(RemoteMenu, ConsoleNamesAreShownAsTheyAre)
+{
+    const std::string handle = "evil%A4%D%S";
+    const std::string machine = "PC%67%A";
+    form.Settings.StatusAlpha = false;  // shown and closed at once
+    Answer("Menu", "Connect", machine, handle);
+    Answer("DialupChange", "■ A", machine, handle);
+    ASSERT_EQ(statusWindow.captions.size(), 1u);
+    EXPECT_EQ(statusWindow.captions[0], "-Control from evil%A4%D%S<PC%67%A>-\r\r「Office」へのダイヤルアップを開始します。\r"
+                                        "アイコンクリックでキャンセルすることができます。");
+    EXPECT_EQ(form.imMainIconTag, 2);
+    form.FormClick();
+    form.tmFeedOutTimer();
+    ASSERT_EQ(statusWindow.captions.size(), 2u);
+    EXPECT_EQ(statusWindow.captions[1], "-Control from evil%A4%D%S<PC%67%A>-\r\r制御対象を「A」へ切り替えました。");
+    EXPECT_EQ(form.imMainIconTag, 0);
+    EXPECT_FALSE(form.imMainIconEnabled);
 }
 
 }  // namespace

@@ -163,6 +163,27 @@ TEST_F(SettingsFile, LongValuesComeBackCutAsFromTheProfileBuffer)
     EXPECT_EQ(ini.ReadIniString("Option", "Target", "").size(), 65534u);
 }
 
+// A file saved by an editor as UTF-8 with a byte-order mark, with a value in quotes: the keys
+// are read, and the next save keeps one [Option] with the mark in front.
+TEST_F(SettingsFile, ByteOrderMarkAndQuotedValues)
+{
+    WriteFile("\xEF\xBB\xBF[Option]\r\nTarget=\" My ISP \"\r\nRedialCount='7'\r\nKMSPortNo=52000\r\n");
+    Load();
+    EXPECT_EQ(settings.Target, " My ISP ");
+    EXPECT_EQ(settings.RedialCount, 7);
+    EXPECT_EQ(settings.KMSPortNo, 52000);
+
+    settings.RedialCount = 9;
+    SaveSettings(ini, settings, allowed);
+    const std::string bytes = FileBytes();
+    EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF[Option]\r\nTarget=\" My ISP \"\r\nRedialCount=9\r\nKMSPortNo=52000\r\n", 0), 0u)
+        << bytes;
+    EXPECT_EQ(bytes.find("[Option]", 4), std::string::npos) << bytes;
+    TSettings reloaded;
+    LoadSettings(ini, "", true, reloaded, allowed);
+    EXPECT_EQ(reloaded, settings);
+}
+
 TEST_F(SettingsFile, WriteTargetChangesMemoryAndTheOneKey)
 {
     WriteFile("[Option]\r\nRedial=1\r\nTarget=A\r\n");

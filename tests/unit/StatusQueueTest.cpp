@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
+#include "StatusLayout.h"
+#include "StatusMessage.h"
 #include "StatusTexts.h"
 
 namespace kiv {
@@ -294,6 +296,36 @@ TEST_F(StatusQueue, AlphaCountIsBroughtIntoRange)
         EXPECT_EQ(f.statusWindow.State().alphas.back(), used);  // the fade-in ended
         f.RunFor(2000);
         EXPECT_TRUE(f.form.StatusQueue.empty()) << stored;  // and the fade-out too
+    }
+}
+
+// Names put into a message (the target, a console's names in the prefix) are text: no
+// placeholder inside them is filled and the icon's action is always the template's.
+TEST(StatusMessage, NamesAreTextAndTheActionIsTheTemplates)
+{
+    struct Case {
+        const char* tmpl;
+        const char* prefix;
+        const char* target;
+        const char* shown;
+        int code;
+    };
+    const Case cases[] = {
+        {"「%D」%S秒%C回%A2", "", "ISP", "「ISP」30秒3回", 2},
+        {"「%D」%A2", "", "a%A1%D%S", "「a%A1%D%S」", 2},
+        {"「%D」へ接続しました。", "", "x%A3", "「x%A3」へ接続しました。", 0},
+        {"「%D」%A1", "-from e%A4%D<P%C>-\r\r", "ISP", "-from e%A4%D<P%C>-\r\r「ISP」", 1},
+        {"切り替えました。", "-from e%A4<P>-\r\r", "ISP", "-from e%A4<P>-\r\r切り替えました。", 0},
+        // A "%" at the end of a name followed by the template's text is no action either.
+        {"A1です", "-from e%", "ISP", "-from e%A1です", 0},
+        {"%D", "", "ISP%", "ISP%", 0},
+        {"%%D%A", "", "X", "%X", 0},
+    };
+    for (const auto& c : cases) {
+        std::string message = ComposeStatusMessage(c.tmpl, c.prefix, c.target, 30, 3);
+        const int code = TakeActionCode(message);
+        EXPECT_EQ(message, c.shown) << c.tmpl << " / " << c.prefix << " / " << c.target;
+        EXPECT_EQ(code, c.code) << c.tmpl << " / " << c.prefix << " / " << c.target;
     }
 }
 

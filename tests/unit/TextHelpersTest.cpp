@@ -89,5 +89,50 @@ TEST(ReplaceText, LineBreaksRoundTripThroughTheWireForm)
     EXPECT_EQ(text, original);
 }
 
+// Replacing the slow way: the first occurrence, again and again from the start
+// (behind the inserted text when the new text contains the old, or it would never end).
+std::string ReplaceTextFromTheStart(const std::string& oldText, const std::string& newText, std::string text)
+{
+    if (oldText.empty())
+        return text;
+    const bool behind = newText.find(oldText) != std::string::npos;
+    std::size_t from = 0;
+    for (;;) {
+        const auto pos = text.find(oldText, behind ? from : 0);
+        if (pos == std::string::npos)
+            return text;
+        text.replace(pos, oldText.size(), newText);
+        from = pos + newText.size();
+    }
+}
+
+// The one-pass replacement gives exactly the slow way's result, also where replacements bring
+// new occurrences together.
+TEST(ReplaceText, SameResultAsReplacingFromTheStartEachTime)
+{
+    const std::pair<std::string, std::string> pairs[] = {
+        {"\r\n", ""}, {"\r\n", "\\|"}, {"\\|", "\r\n"}, {"&|", ""}, {"ab", "a"}, {"ab", "b"},
+        {"ba", "ab"}, {"aa", "a"},    {"aba", "b"},     {"a", "aa"}, {"ab", "xaby"}, {"abab", "ab"},
+    };
+    const char alphabet[] = {'a', 'b', '\r', '\n', '\\', '|', '&'};
+    std::uint32_t seed = 12345;
+    const auto draw = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % bound;
+    };
+    for (const auto& [oldText, newText] : pairs) {
+        for (int round = 0; round < 400; ++round) {
+            std::string text;
+            const std::uint32_t length = draw(24);
+            for (std::uint32_t i = 0; i < length; ++i)
+                text += alphabet[draw(round % 2 ? 2 : sizeof alphabet)];
+            std::string ours = text;
+            ReplaceText(oldText, newText, ours);
+            ASSERT_EQ(ours, ReplaceTextFromTheStart(oldText, newText, text))
+                << "old=" << oldText << " new=" << newText << " text=" << text;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kiv

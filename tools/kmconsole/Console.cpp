@@ -124,11 +124,16 @@ std::string SelectAnswer(const std::string& answer, const std::vector<std::strin
 std::optional<std::string> SafeReceiveName(const std::string& offered)
 {
     // Split into path parts on "/" and "\", skipping the trail byte of each double-byte
-    // character (it may be 0x5C or 0x7C).
+    // character (it may be 0x5C or 0x7C). A lead byte without a valid trail byte is no
+    // character: the conversion to the file system would keep the byte after it, which may
+    // be "/" or ":".
     std::vector<std::string> parts(1);
     for (std::size_t i = 0; i < offered.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(offered[i]);
-        if (kiv::mesh::IsSjisLead(c) && i + 1 < offered.size()) {
+        if (kiv::mesh::IsSjisLead(c)) {
+            const unsigned char trail = i + 1 < offered.size() ? static_cast<unsigned char>(offered[i + 1]) : 0;
+            if (!((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC)))
+                return std::nullopt;
             parts.back() += offered.substr(i, 2);
             ++i;
             continue;

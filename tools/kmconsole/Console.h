@@ -25,8 +25,8 @@ std::string SelectAnswer(const std::string& answer, const std::vector<std::strin
 // The name under which a file offered by a peer is saved in the receiving folder: the last
 // part of the offered name (Shift-JIS, as on the wire), or nothing when the name must be
 // refused: empty, "." or "..", ".." anywhere in its path, a drive or stream (":"), characters
-// Windows does not allow in names, a trailing dot or blank, or a device name (CON, NUL,
-// COM1, LPT1, ... also with an extension).
+// Windows does not allow in names, a Shift-JIS lead byte without a valid trail byte, a
+// trailing dot or blank, or a device name (CON, NUL, COM1, LPT1, ... also with an extension).
 std::optional<std::string> SafeReceiveName(const std::string& offered);
 
 }  // namespace kmconsole

@@ -17,6 +17,7 @@
 #include "KestrelMesh.h"
 #include "MeshFile.h"
 #include "TextHelpers.h"
+#include "WebMain.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -72,6 +73,8 @@ const char kUsage[] =
     "                      and no send is larger than the largest UDP datagram)\n"
     "  --recv-byte N       bytes per read of a received file (default 262144; the component's\n"
     "                      own is 8192)\n"
+    "  web [--listen ADDRESS:PORT] [--token TOKEN]\n"
+    "                      control the Kivs from a browser (kmconsole web --help)\n"
     "interactive commands: peers | menu [TARGET [DISC]] | send-file PEER FILE [COMMENT] | quit;\n"
     "a prompt takes the next line\n";
 
@@ -685,6 +688,8 @@ int main(int argc, char** argv)
         argv = utf8Argv.data();
     }
 #endif
+    if (argc > 1 && std::string(argv[1]) == "web")
+        return RunWebConsole(argc - 1, argv + 1);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fputs(kUsage, stderr);

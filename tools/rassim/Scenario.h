@@ -22,7 +22,7 @@ struct Entry {
     bool refuseWithHandle = false;  // Refuse: RasDialA still hands out a handle
     std::uint32_t paramsError = 0;  // non-zero: RasGetEntryDialParamsA fails with it
     std::optional<std::uint32_t> hangUpMs = 200;  // nullopt: a hang-up is never released
-    bool notifyOnCancel = true;  // a hang-up during the dial is reported as RASCS_Disconnected
+    bool notifyOnCancel = false;  // a hang-up during the dial is still reported (RASCS_Disconnected)
 };
 
 struct Scenario {

@@ -3,17 +3,21 @@
 // layouts, keeps a phonebook from a scenario file and dials on threads of its own. Its
 // connections live in a state file mapped by every process that loads it, so a driver can
 // drop connections or open some "by another program" while the program under test runs.
+//
+// Its records come from the platform's own <ras.h>, never from the program's headers, so a
+// layout the program gets wrong is refused here as the system would refuse it. By default it
+// is as strict as the documented service; lenient behaviours are scenario options.
 #include <windows.h>
+#include <ras.h>
+#include <raserror.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
 
 #include "Scenario.h"
-#include "VireoRAS_Exports.h"
-
-using namespace kiv::ras;
 
 // Declared by the system's headers only for newer targets than the program's; every system
 // the simulator runs on has it.
@@ -21,13 +25,31 @@ extern "C" WINBASEAPI ULONGLONG WINAPI GetTickCount64(void);
 
 namespace {
 
-constexpr DWORD kErrorInvalidParameter = 87;
-constexpr DWORD kErrorCannotOpenPhonebook = 605;
-constexpr DWORD kErrorInvalidSize = 632;
-constexpr DWORD kErrorUserDisconnection = 631;
+constexpr DWORD kErrorInvalidParameter = ERROR_INVALID_PARAMETER;
+constexpr DWORD kErrorCannotOpenPhonebook = ERROR_CANNOT_OPEN_PHONEBOOK;
+constexpr DWORD kErrorInvalidSize = ERROR_INVALID_SIZE;
+constexpr DWORD kErrorUserDisconnection = ERROR_USER_DISCONNECTION;
 constexpr UINT kRasDialEvent = 0xCCCD;
-constexpr DWORD kRasConnectDevice = 2;
 constexpr int kMaxConns = 256;
+constexpr std::uint64_t kFirstHandle = 0x1001;
+
+// A record's first version: the platform's record up to its first field of a later version,
+// padded to the header's packing of 4. Callers may hand either that or the whole record.
+constexpr DWORD Early(std::size_t firstLaterField) { return static_cast<DWORD>((firstLaterField + 3) / 4 * 4); }
+constexpr DWORD kEntryNameEarly = Early(offsetof(RASENTRYNAMEA, dwFlags));
+constexpr DWORD kConnEarly = Early(offsetof(RASCONNA, szPhonebook));
+constexpr DWORD kConnStatusEarly = Early(offsetof(RASCONNSTATUSA, szPhoneNumber));
+constexpr DWORD kDialParamsEarly = Early(offsetof(RASDIALPARAMSA, dwSubEntry));
+
+bool KnownSize(DWORD size, DWORD early, std::size_t whole) { return size == early || size == whole; }
+
+HRASCONN ToHandle(std::uint64_t value) { return reinterpret_cast<HRASCONN>(static_cast<ULONG_PTR>(value)); }
+std::uint64_t FromHandle(HRASCONN handle) { return reinterpret_cast<ULONG_PTR>(handle); }
+
+// The states a dial passes through, reported in this order as the service does.
+constexpr RASCONNSTATE kConnectStates[] = {RASCS_OpenPort,      RASCS_PortOpened,   RASCS_ConnectDevice,
+                                           RASCS_DeviceConnected, RASCS_AllDevicesConnected};
+constexpr RASCONNSTATE kAuthStates[] = {RASCS_AuthNotify, RASCS_Authenticated};
 
 struct SimConn {
     std::uint64_t handle;  // 0: free slot
@@ -42,11 +64,11 @@ struct SimConn {
 
 struct SimState {
     char magic[8];
-    std::uint64_t nextHandle;
+    std::uint64_t reserved;
     SimConn conns[kMaxConns];
 };
 
-const char kMagic[8] = {'K', 'i', 'v', 'R', 'S', 'i', 'm', '1'};
+const char kMagic[8] = {'K', 'i', 'v', 'R', 'S', 'i', 'm', '2'};
 
 HMODULE g_module = nullptr;
 
@@ -152,13 +174,18 @@ public:
         return nullptr;
     }
 
+    // A new connection under the lowest handle value not in use: released values come back,
+    // as the service's do.
     SimConn* NewConn(const std::string& name, std::uint32_t state, std::uint32_t owner)
     {
+        std::uint64_t handle = kFirstHandle;
+        while (Find(handle) != nullptr)
+            ++handle;
         for (SimConn& c : state_->conns) {
             if (c.handle != 0)
                 continue;
             std::memset(&c, 0, sizeof c);
-            c.handle = state_->nextHandle++;
+            c.handle = handle;
             std::strncpy(c.name, name.c_str(), RAS_MaxEntryName);
             c.state = state;
             c.ownerPid = owner;
@@ -171,7 +198,6 @@ public:
     {
         std::memset(state_, 0, sizeof *state_);
         std::memcpy(state_->magic, kMagic, sizeof kMagic);
-        state_->nextHandle = 0x1001;
     }
 
     void Log(const std::string& line)
@@ -256,7 +282,7 @@ DWORD Logged(const std::string& call, DWORD result, const std::string& extra = {
 struct DialJob {
     std::uint64_t handle;
     rassim::Entry entry;
-    RasDialFunc notifier;
+    RASDIALFUNC notifier;
 };
 
 // Sleeps until the deadline; false when the connection was hung up or dropped meanwhile
@@ -282,7 +308,7 @@ bool SleepUntil(std::uint64_t handle, std::uint64_t deadline, bool* dropped)
 void Notify(const DialJob& job, DWORD state, DWORD error)
 {
     Sim().Log("notify handle=" + Hex(job.handle) + " state=" + std::to_string(state) + " error=" + std::to_string(error));
-    job.notifier(kRasDialEvent, state, error);
+    job.notifier(kRasDialEvent, static_cast<RASCONNSTATE>(state), error);
 }
 
 // Moves the connection to a state unless it has been hung up or dropped.
@@ -297,6 +323,15 @@ bool SetState(std::uint64_t handle, DWORD state, DWORD error)
     return true;
 }
 
+// Sleeps until `at`, then moves to the state and reports it; false when the dial ended first.
+bool Step(const DialJob& job, std::uint64_t at, DWORD state, DWORD error, bool* dropped)
+{
+    if (!SleepUntil(job.handle, at, dropped) || !SetState(job.handle, state, error))
+        return false;
+    Notify(job, state, error);
+    return true;
+}
+
 DWORD WINAPI DialThread(LPVOID param)
 {
     DialJob* job = static_cast<DialJob*>(param);
@@ -304,18 +339,22 @@ DWORD WINAPI DialThread(LPVOID param)
     const rassim::Entry& e = job->entry;
     bool dropped = false;
     bool ended = false;
+    // The port and device states share the first half of the dial (a failure comes at its
+    // end, in the device state), authentication the second.
+    const std::uint64_t half = e.dialMs / 2;
+    const std::size_t portSteps = e.dial == rassim::Entry::Dial::Connect ? std::size(kConnectStates) : 3;
+    for (std::size_t i = 0; i < portSteps && !ended; ++i)
+        ended = !Step(*job, start + half * i / std::size(kConnectStates), kConnectStates[i], 0, &dropped);
     if (e.dial == rassim::Entry::Dial::Connect) {
-        ended = !SleepUntil(job->handle, start + e.dialMs / 2, &dropped);
-        if (!ended && SetState(job->handle, RASCS_Authenticate, 0))
-            Notify(*job, RASCS_Authenticate, 0);
-        ended = ended || !SleepUntil(job->handle, start + e.dialMs, &dropped);
-        if (!ended && SetState(job->handle, RASCS_Connected, 0))
-            Notify(*job, RASCS_Connected, 0);
+        ended = ended || !Step(*job, start + half, RASCS_Authenticate, 0, &dropped);
+        for (std::size_t i = 0; i < std::size(kAuthStates) && !ended; ++i)
+            ended = !Step(*job, start + half + (e.dialMs - half) * (i + 1) / 3, kAuthStates[i], 0, &dropped);
+        ended = ended || !Step(*job, start + e.dialMs, RASCS_Connected, 0, &dropped);
     } else {
-        ended = !SleepUntil(job->handle, start + e.dialMs, &dropped);
-        if (!ended && SetState(job->handle, kRasConnectDevice, e.dialError))
-            Notify(*job, kRasConnectDevice, e.dialError);
+        ended = ended || !Step(*job, start + e.dialMs, RASCS_ConnectDevice, e.dialError, &dropped);
     }
+    // The service says nothing more of a dial that RasHangUp interrupted, unless the scenario
+    // asks for the lenient behaviour; a line dropped under it is reported.
     if (ended && (dropped || e.notifyOnCancel))
         Notify(*job, RASCS_Disconnected, dropped ? 0 : kErrorUserDisconnection);
     delete job;
@@ -337,7 +376,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
     return TRUE;
 }
 
-__declspec(dllexport) DWORD WINAPI RasEnumEntriesA(LPCSTR, LPCSTR phonebook, RASENTRYNAMEA* entries, LPDWORD bytes,
+__declspec(dllexport) DWORD WINAPI RasEnumEntriesA(LPCSTR, LPCSTR phonebook, LPRASENTRYNAMEA entries, LPDWORD bytes,
                                                    LPDWORD count)
 {
     Simulator& sim = Sim();
@@ -348,26 +387,29 @@ __declspec(dllexport) DWORD WINAPI RasEnumEntriesA(LPCSTR, LPCSTR phonebook, RAS
         return Logged(call, kErrorCannotOpenPhonebook);
     if (entries == nullptr || bytes == nullptr || count == nullptr)
         return Logged(call, kErrorInvalidParameter);
-    if (entries[0].dwSize != sizeof(RASENTRYNAMEA))
+    const DWORD stride = entries[0].dwSize;
+    if (!KnownSize(stride, kEntryNameEarly, sizeof(RASENTRYNAMEA)))
         return Logged(call, kErrorInvalidSize);
     const auto& book = sim.Book().entries;
-    const DWORD needed = static_cast<DWORD>(book.size() * sizeof(RASENTRYNAMEA));
+    const DWORD needed = static_cast<DWORD>(book.size() * stride);
     if (needed > *bytes) {
         *bytes = needed;
         *count = static_cast<DWORD>(book.size());
         return Logged(call, ERROR_BUFFER_TOO_SMALL, "count=" + std::to_string(book.size()));
     }
+    auto* base = reinterpret_cast<char*>(entries);
     for (std::size_t i = 0; i < book.size(); ++i) {
-        std::memset(&entries[i], 0, sizeof entries[i]);
-        entries[i].dwSize = sizeof(RASENTRYNAMEA);
-        std::strncpy(entries[i].szEntryName, book[i].name.c_str(), RAS_MaxEntryName);
+        auto* record = reinterpret_cast<RASENTRYNAMEA*>(base + i * stride);
+        std::memset(record, 0, stride);
+        record->dwSize = stride;
+        std::strncpy(record->szEntryName, book[i].name.c_str(), RAS_MaxEntryName);
     }
     *bytes = needed;
     *count = static_cast<DWORD>(book.size());
     return Logged(call, 0, "count=" + std::to_string(book.size()));
 }
 
-__declspec(dllexport) DWORD WINAPI RasEnumConnectionsA(RASCONNA* conns, LPDWORD bytes, LPDWORD count)
+__declspec(dllexport) DWORD WINAPI RasEnumConnectionsA(LPRASCONNA conns, LPDWORD bytes, LPDWORD count)
 {
     Simulator& sim = Sim();
     const std::string call = "RasEnumConnectionsA dwSize=" + std::to_string(conns ? conns[0].dwSize : 0) +
@@ -376,29 +418,32 @@ __declspec(dllexport) DWORD WINAPI RasEnumConnectionsA(RASCONNA* conns, LPDWORD 
         return Logged(call, kErrorCannotOpenPhonebook);
     if (conns == nullptr || bytes == nullptr || count == nullptr)
         return Logged(call, kErrorInvalidParameter);
-    if (conns[0].dwSize != sizeof(RASCONNA))
+    const DWORD stride = conns[0].dwSize;
+    if (!KnownSize(stride, kConnEarly, sizeof(RASCONNA)))
         return Logged(call, kErrorInvalidSize);
     Simulator::Lock lock(sim);
     DWORD n = 0;
     std::string listed;
     for (const SimConn& c : sim.State().conns)
         n += c.handle != 0;
-    const DWORD needed = n * sizeof(RASCONNA);
+    const DWORD needed = n * stride;
     if (needed > *bytes) {
         *bytes = needed;
         *count = n;
         return Logged(call, ERROR_BUFFER_TOO_SMALL, "count=" + std::to_string(n));
     }
+    auto* base = reinterpret_cast<char*>(conns);
     DWORD i = 0;
     for (const SimConn& c : sim.State().conns) {
         if (c.handle == 0)
             continue;
-        std::memset(&conns[i], 0, sizeof conns[i]);
-        conns[i].dwSize = sizeof(RASCONNA);
-        conns[i].hrasconn = static_cast<HRASCONN>(c.handle);
-        std::memcpy(conns[i].szEntryName, c.name, sizeof c.name);
-        std::strcpy(conns[i].szDeviceType, "modem");
-        std::strcpy(conns[i].szDeviceName, "Kiv simulated modem");
+        auto* record = reinterpret_cast<RASCONNA*>(base + i * stride);
+        std::memset(record, 0, stride);
+        record->dwSize = stride;
+        record->hrasconn = ToHandle(c.handle);
+        std::memcpy(record->szEntryName, c.name, sizeof c.name);
+        std::strcpy(record->szDeviceType, "modem");
+        std::strcpy(record->szDeviceName, "Kiv simulated modem");
         listed += " " + Hex(c.handle) + "=" + Quote(c.name);
         ++i;
     }
@@ -407,29 +452,29 @@ __declspec(dllexport) DWORD WINAPI RasEnumConnectionsA(RASCONNA* conns, LPDWORD 
     return Logged(call, 0, "count=" + std::to_string(n) + listed);
 }
 
-__declspec(dllexport) DWORD WINAPI RasGetConnectStatusA(HRASCONN conn, RASCONNSTATUSA* status)
+__declspec(dllexport) DWORD WINAPI RasGetConnectStatusA(HRASCONN conn, LPRASCONNSTATUSA status)
 {
     Simulator& sim = Sim();
-    const std::string call = "RasGetConnectStatusA handle=" + Hex(conn) +
+    const std::string call = "RasGetConnectStatusA handle=" + Hex(FromHandle(conn)) +
                              " dwSize=" + std::to_string(status ? status->dwSize : 0);
     if (sim.Broken())
         return Logged(call, kErrorCannotOpenPhonebook);
     if (status == nullptr)
         return Logged(call, kErrorInvalidParameter);
-    if (status->dwSize != sizeof(RASCONNSTATUSA))
+    if (!KnownSize(status->dwSize, kConnStatusEarly, sizeof(RASCONNSTATUSA)))
         return Logged(call, kErrorInvalidSize);
     Simulator::Lock lock(sim);
-    const SimConn* c = sim.Find(conn);
+    const SimConn* c = sim.Find(FromHandle(conn));
     if (c == nullptr)
         return Logged(call, ERROR_INVALID_HANDLE);
-    status->rasconnstate = c->state;
+    status->rasconnstate = static_cast<RASCONNSTATE>(c->state);
     status->dwError = c->error;
     std::strcpy(status->szDeviceType, "modem");
     std::strcpy(status->szDeviceName, "Kiv simulated modem");
     return Logged(call, 0, "state=" + std::to_string(c->state) + " error=" + std::to_string(c->error));
 }
 
-__declspec(dllexport) DWORD WINAPI RasGetEntryDialParamsA(LPCSTR phonebook, RASDIALPARAMSA* params, LPBOOL password)
+__declspec(dllexport) DWORD WINAPI RasGetEntryDialParamsA(LPCSTR phonebook, LPRASDIALPARAMSA params, LPBOOL password)
 {
     Simulator& sim = Sim();
     std::string call = std::string("RasGetEntryDialParamsA phonebook=") + (phonebook ? Quote(phonebook) : "NULL") +
@@ -440,7 +485,7 @@ __declspec(dllexport) DWORD WINAPI RasGetEntryDialParamsA(LPCSTR phonebook, RASD
         return Logged(call, kErrorInvalidParameter);
     params->szEntryName[RAS_MaxEntryName] = '\0';
     call += " entry=" + Quote(params->szEntryName);
-    if (params->dwSize != sizeof(RASDIALPARAMSA))
+    if (!KnownSize(params->dwSize, kDialParamsEarly, sizeof(RASDIALPARAMSA)))
         return Logged(call, kErrorInvalidSize);
     const rassim::Entry* e = sim.Book().Find(params->szEntryName);
     if (e == nullptr)
@@ -455,21 +500,24 @@ __declspec(dllexport) DWORD WINAPI RasGetEntryDialParamsA(LPCSTR phonebook, RASD
     return Logged(call, 0);
 }
 
-__declspec(dllexport) DWORD WINAPI RasDialA(LPVOID extensions, LPCSTR phonebook, RASDIALPARAMSA* params,
-                                            DWORD notifierType, LPVOID notifier, HRASCONN* conn)
+__declspec(dllexport) DWORD WINAPI RasDialA(LPRASDIALEXTENSIONS extensions, LPCSTR phonebook, LPRASDIALPARAMSA params,
+                                            DWORD notifierType, LPVOID notifier, LPHRASCONN conn)
 {
     Simulator& sim = Sim();
     std::string call = std::string("RasDialA extensions=") + (extensions ? "set" : "NULL") +
                        " phonebook=" + (phonebook ? Quote(phonebook) : "NULL") +
                        " dwSize=" + std::to_string(params ? params->dwSize : 0) +
-                       " notifierType=" + std::to_string(notifierType) + " notifier=" + (notifier ? "set" : "NULL");
+                       " notifierType=" + std::to_string(notifierType) + " notifier=" + (notifier ? "set" : "NULL") +
+                       " *conn=" + (conn ? Hex(FromHandle(*conn)) : std::string("-"));
     if (sim.Broken())
         return Logged(call, kErrorCannotOpenPhonebook);
-    if (params == nullptr || conn == nullptr || notifier == nullptr || notifierType != 0)
+    // The caller must hand a handle variable set to NULL: a value there names a connection
+    // the service would try to resume.
+    if (params == nullptr || conn == nullptr || *conn != nullptr || notifier == nullptr || notifierType != 0)
         return Logged(call, kErrorInvalidParameter);
     params->szEntryName[RAS_MaxEntryName] = '\0';
     call += " entry=" + Quote(params->szEntryName) + " phone=" + Quote(params->szPhoneNumber);
-    if (params->dwSize != sizeof(RASDIALPARAMSA))
+    if (!KnownSize(params->dwSize, kDialParamsEarly, sizeof(RASDIALPARAMSA)))
         return Logged(call, kErrorInvalidSize);
     const rassim::Entry* e = sim.Book().Find(params->szEntryName);
     if (e == nullptr)
@@ -480,18 +528,18 @@ __declspec(dllexport) DWORD WINAPI RasDialA(LPVOID extensions, LPCSTR phonebook,
         if (e->refuseWithHandle) {
             if (SimConn* c = sim.NewConn(e->name, RASCS_Disconnected, GetCurrentProcessId())) {
                 c->error = e->dialError;
-                *conn = static_cast<HRASCONN>(c->handle);
+                *conn = ToHandle(c->handle);
                 return Logged(call, e->dialError, "handle=" + Hex(c->handle));
             }
         }
         return Logged(call, e->dialError);
     }
-    SimConn* c = sim.NewConn(e->name, 0, GetCurrentProcessId());
+    SimConn* c = sim.NewConn(e->name, RASCS_OpenPort, GetCurrentProcessId());
     if (c == nullptr)
         return Logged(call, ERROR_NOT_ENOUGH_MEMORY);
     HMODULE self = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&RasDialA), &self);
-    auto* job = new DialJob{c->handle, *e, reinterpret_cast<RasDialFunc>(notifier)};
+    auto* job = new DialJob{c->handle, *e, reinterpret_cast<RASDIALFUNC>(notifier)};
     HANDLE thread = CreateThread(nullptr, 0, &DialThread, job, 0, nullptr);
     if (thread == nullptr) {
         delete job;
@@ -500,18 +548,18 @@ __declspec(dllexport) DWORD WINAPI RasDialA(LPVOID extensions, LPCSTR phonebook,
         return Logged(call, ERROR_NOT_ENOUGH_MEMORY);
     }
     CloseHandle(thread);
-    *conn = static_cast<HRASCONN>(job->handle);
-    return Logged(call, 0, "handle=" + Hex(*conn));
+    *conn = ToHandle(job->handle);
+    return Logged(call, 0, "handle=" + Hex(c->handle));
 }
 
 __declspec(dllexport) DWORD WINAPI RasHangUpA(HRASCONN conn)
 {
     Simulator& sim = Sim();
-    const std::string call = "RasHangUpA handle=" + Hex(conn);
+    const std::string call = "RasHangUpA handle=" + Hex(FromHandle(conn));
     if (sim.Broken())
         return Logged(call, kErrorCannotOpenPhonebook);
     Simulator::Lock lock(sim);
-    SimConn* c = sim.Find(conn);
+    SimConn* c = sim.Find(FromHandle(conn));
     if (c == nullptr)
         return Logged(call, ERROR_INVALID_HANDLE);
     if (!c->hungUp) {

@@ -2,9 +2,8 @@
 
 #include <mmsystem.h>
 
-#include <vector>
-
 #include "KestrelMesh.h"
+#include "MessagePump.h"
 
 namespace kiv::mesh {
 namespace {
@@ -280,27 +279,7 @@ void WinsockMeshBackend::PostWrite(TcpSocket socket)
         PostMessageA(window_, kMeshSocketMessage, static_cast<WPARAM>(socket), WSAMAKESELECTREPLY(FD_WRITE, 0));
 }
 
-void WinsockMeshBackend::ProcessMessages()
-{
-    // Thread messages (no window) belong to the loop that owns the thread: they are handed
-    // back to the queue once this pass is over, as is a quit request.
-    std::vector<MSG> forThread;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (!msg.hwnd) {
-            forThread.push_back(msg);
-            continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    for (const MSG& m : forThread)
-        PostThreadMessageA(GetCurrentThreadId(), m.message, m.wParam, m.lParam);
-}
+void WinsockMeshBackend::ProcessMessages() { pump::ProcessPendingMessages(); }
 
 void WinsockMeshBackend::ReceiveWaiting()
 {

@@ -3,6 +3,7 @@
 
 #include "FakeMeshBackend.h"
 #include "KestrelMesh.h"
+#include "TextHelpers.h"
 
 namespace {
 
@@ -61,9 +62,51 @@ void Receive(benchmark::State& state, std::size_t answerSize)
 void BM_ReceiveOneDatagram(benchmark::State& state) { Receive(state, 140); }
 // Twenty datagrams.
 void BM_ReceiveTwentyDatagrams(benchmark::State& state) { Receive(state, 5000); }
-// The largest message: 255 datagrams, arriving one by one; every arrival unframes all pieces
-// so far.
+// The largest message: 255 datagrams, arriving one by one. Compare with BM_Unframe255Pieces:
+// receiving the whole message should cost no more than twice unframing its text once.
 void BM_Receive255Datagrams(benchmark::State& state) { Receive(state, 64900); }
+
+// One unframe of the pieces of that message, nothing else.
+void BM_Unframe255Pieces(benchmark::State& state)
+{
+    Setup s;
+    const auto datagrams = s.Messages(64900, 1)[0];
+    std::vector<std::string> pieces;
+    for (const auto& d : datagrams)
+        pieces.push_back(kiv::mesh::DatagramPiece(d.data(), d.size()));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kiv::mesh::UnframePieces(pieces));
+    state.counters["datagrams"] = static_cast<double>(pieces.size());
+}
+
+// A slot stuffed with 254 pieces of CR LF bytes, then its first piece sent again and again:
+// the cost of one such datagram.
+void BM_LineBreakStuffedSlotDatagram(benchmark::State& state)
+{
+    Setup s;
+    const std::uint32_t from = *kiv::mesh::InetAddr("192.168.0.66");
+    std::string crlf(511, '\r');
+    for (std::size_t i = 2; i < crlf.size(); i += 2)
+        crlf[i] = '\n';
+    for (int k = 2; k <= 255; ++k) {
+        crlf[0] = static_cast<char>(k);
+        s.kms.ReceiveDatagram(crlf.data(), crlf.size(), from);
+    }
+    crlf[0] = 1;
+    for (auto _ : state)
+        s.kms.ReceiveDatagram(crlf.data(), crlf.size(), from);
+}
+
+// Deleting the CR LF pairs of 130,000 bytes made only of CR LF pairs, nested.
+void BM_ReplaceTextNestedLineBreaks(benchmark::State& state)
+{
+    const std::string text = std::string(65000, '\r') + std::string(65000, '\n');
+    for (auto _ : state) {
+        std::string work = text;
+        kiv::ReplaceText("\r\n", "", work);
+        benchmark::DoNotOptimize(work);
+    }
+}
 
 // A flood of distinct one-datagram messages from 200 peers that have logged in, each from its
 // own address: every message is an INFO_CHANGE that changes nothing, so the cost is the
@@ -123,6 +166,9 @@ BENCHMARK(BM_ReceiveOneDatagram);
 BENCHMARK(BM_ReceiveTwentyDatagrams);
 BENCHMARK(BM_Receive255Datagrams)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FloodFrom200Peers);
+BENCHMARK(BM_Unframe255Pieces)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LineBreakStuffedSlotDatagram)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReplaceTextNestedLineBreaks)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FrameAndSend)->Arg(0)->Arg(1);
 
 }  // namespace

@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# kiv.exe under Wine against hostile KestrelMesh peers, in one private network namespace:
+# KMSLogin on, a password set, any computer allowed. A crafted peer (kiv_mesh_attacker, from
+# addresses of its own on the loopback interface) tries every attack that used to work, and
+# Kiv must neither act for it nor stop serving the others:
+#  - answers under "Menu" (Connect) and "WindowsEnd" (Yes) without the password, also under
+#    the name of a console that gave it: only the password prompt comes back;
+#  - a console named evil%A4%D that gave the password connects: the status window shows the
+#    name as it is;
+#  - first datagrams of 20 long messages from one address: another peer's message of three
+#    datagrams is still answered;
+#  - 300 LOGINs with made-up names: a real console arriving afterwards gets LOGIN_OK and the
+#    password prompt;
+#  - a slot of CR LF pieces whose first piece comes again 50 times a second for 10 s: Kiv
+#    answers within seconds after;
+#  - a MESSAGE of 6 datagrams without its first, then a HUZAI_CHECK from the same address:
+#    answered to the right address and Discrimination.
+# Argument: the Windows build tree.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:?usage: $0 WINDOWS_BUILD_DIR}" && pwd)
+if [ -z "${KIV_HOSTILE_IN_NETNS:-}" ]; then
+  native=$top/build/native
+  for t in tools/kmconsole/kmconsole tests/mesh/kiv_mesh_attacker; do
+    [ -x "$native/$t" ] || cmake --build "$native" --target "$(basename "$t")" >/dev/null
+  done
+  export KIV_HOSTILE_IN_NETNS=1 KMCONSOLE=$native/tools/kmconsole/kmconsole \
+    ATTACKER=$native/tests/mesh/kiv_mesh_attacker
+  exec sh "$top/tests/mesh/wine-netns.sh" "$build" bash "$0" "$build"
+fi
+
+# Inside the namespace, with a prefix of its own that lib.sh must not replace.
+netns_prefix=$WINEPREFIX
+. "$top/tests/e2e/lib.sh"
+export WINEPREFIX=$netns_prefix
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
+ip -o addr show lo | grep 'inet 127' >/dev/null || fail "not in the private namespace"
+
+start_xvfb
+new_run_dir
+cp "$BUILD/tools/rassim/rasapi32.dll" "$BUILD/tools/rassim/rassimctl.exe" "$RUN_DIR/"
+printf '[Office]\ndial = connect 4000\n[Home]\n' >"$RUN_DIR/rassim.txt"
+cd "$RUN_DIR"
+OUT=$RUN_DIR/out
+mkdir -p "$OUT"
+tab=$'\t'
+
+# The password "kiv", stored scrambled twice.
+password=$(python3 -c '
+def scr(b, off=100):
+    return ("%02X" % off + "".join("%02X" % ((c + off) & 0xFF) for c in b)).encode()
+print(scr(scr(b"kiv")).decode())')
+printf '[Option]\r\nTarget=Office\r\nKMSLogin=1\r\nKMSPasswordFlag=1\r\nKMSPassword=%s\r\n' "$password" >Kiv.INI
+
+"$ATTACKER" listen 600 >"$OUT/heard" 2>&1 &
+E2E_PIDS+=($!)
+console() { # console NAME MACHINE ARGS...: a console in the background, its lines in $OUT/NAME
+  local name=$1 machine=$2
+  shift 2
+  "$KMCONSOLE" --script --address 127.0.0.1 --machine "$machine" --handle "$name" "$@" >"$OUT/$name" 2>&1 &
+  E2E_PIDS+=($!)
+}
+console watch WATCH --wait 300
+( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/kiv.rc" ) &
+wait_for 60 kivctl running || fail "main window did not appear"
+wait_for 30 grep -q "^LOGIN${tab}Kiv${tab}" "$OUT/watch" || fail "Kiv did not log in to KestrelMesh"
+KIV_MACHINE=$(grep "^LOGIN${tab}Kiv${tab}" "$OUT/watch" | head -n1 | cut -f3)
+KIV_IP=$(grep "^LOGIN${tab}Kiv${tab}" "$OUT/watch" | head -n1 | cut -f4)
+pass "kiv.exe logged in as $KIV_MACHINE at $KIV_IP"
+
+# heard SECONDS FIELD...: a message with these fields (from its type on) reaches the network.
+heard() {
+  local limit=$1
+  shift
+  local fields
+  fields=$(printf '\t%s' "$@")
+  wait_for "$limit" grep -qF -- "$fields" "$OUT/heard"
+}
+heard_times() { # heard_times N FIELD...: at least N such messages were heard
+  local n=$1 fields
+  shift
+  fields=$(printf '\t%s' "$@")
+  [ "$(grep -cF -- "$fields" "$OUT/heard" || true)" -ge "$n" ]
+}
+lines_at_least() { [ "$(grep -c "$2" "$OUT/$1" || true)" -ge "$3" ]; } # lines_at_least CONSOLE REGEX N
+attack() { "$ATTACKER" "$@" >/dev/null; }
+dials() { "$KIV_WINE" rassimctl.exe log | grep -c 'RasDialA' || true; }
+kiv_alive() { kivctl running && [ ! -f "$RUN_DIR/kiv.rc" ]; }
+as_evil() { # as_evil FROM MACHINE KEY ANSWER: an answer to a prompt Kiv never sent it
+  attack send "$1" KMMESSAGE:INPUT_RETURN "$KIV_IP" Kiv evil "$2" KMC "$3" "$4"
+}
+
+# ---- No action without the password.
+attack send 127.0.0.66 KMMESSAGE:LOGIN EVIL 127.0.0.66 KMC evil 100 0 0 0 0
+heard 10 KMMESSAGE:LOGIN_OK 127.0.0.66 KMC || fail "no LOGIN_OK for the attacker"
+as_evil 127.0.0.66 EVIL Menu Connect
+heard 10 KMMESSAGE:INPUT_LINE 127.0.0.66 KMC Kiv "$KIV_MACHINE" Kiv Password ||
+  fail "Menu/Connect without the password was not answered with the password prompt"
+as_evil 127.0.0.66 EVIL WindowsEnd Yes
+wait_for 10 heard_times 2 KMMESSAGE:INPUT_LINE 127.0.0.66 KMC Kiv "$KIV_MACHINE" Kiv Password ||
+  fail "WindowsEnd/Yes without the password was not answered with the password prompt"
+sleep 2
+[ "$(dials)" = 0 ] || fail "a dial was started for a console without the password"
+kiv_alive || fail "Kiv ended: WindowsEnd acted without the password"
+pass "Menu/Connect and WindowsEnd/Yes without the password get only the password prompt"
+
+# A console gives the password; its name from another address gains nothing.
+console pca PCA --menu "$KIV_MACHINE" --answer kiv --wait 300
+wait_for 20 grep -q "^INPUT_SELECT${tab}Menu${tab}" "$OUT/pca" || { cat "$OUT/pca"; fail "PCA got no main menu"; }
+as_evil 127.0.0.66 PCA WindowsEnd Yes
+as_evil 127.0.0.66 PCA Menu Connect
+wait_for 10 lines_at_least pca "^INPUT_LINE${tab}Password${tab}" 3 ||
+  { cat "$OUT/pca"; fail "answers under PCA's name from another address did not get the password prompt"; }
+sleep 2
+[ "$(dials)" = 0 ] || fail "a dial was started for PCA's name from another address"
+kiv_alive || fail "Kiv ended: WindowsEnd acted for PCA's name from another address"
+pass "PCA's name from another address is asked for the password and nothing happens"
+
+# ---- A console name with placeholders, shown as text.
+console 'evil%A4%D' PC67 --menu "$KIV_MACHINE" --answer kiv --answer '#1' --wait 30
+wait_for 20 grep -q "^INPUT_MESSAGE${tab}" "$OUT/evil%A4%D" || { cat "$OUT/evil%A4%D"; fail "no dial for the console"; }
+wait_for 5 bash -c "\"$KIV_WINE\" \"$KIVCTL\" text | tr '\r' '|' | grep -q -F -- '-Control from evil%A4%D<PC67>-||「Office」へのダイヤルアップを開始します。'" ||
+  fail "status window: $("$KIV_WINE" "$KIVCTL" text | tr '\r' '|')"
+pass "the status window shows the console's name evil%A4%D as it is"
+wait_for 15 grep -q "接続しました" "$OUT/evil%A4%D" || fail "the dial did not end"
+
+# ---- Floods.
+attack slot-flood 127.0.0.66 20
+filler=$(head -c 1200 /dev/zero | tr '\0' 'p')
+attack send 127.0.0.7 KMMESSAGE:HUZAI_CHECK "$KIV_IP" Kiv 127.0.0.7 KMC "$filler"
+heard 10 KMMESSAGE:HUZAI_MESSAGE 127.0.0.7 KMC Kiv "$KIV_MACHINE" Kiv Nothing ||
+  fail "a 3-datagram message from another peer was not answered after the slot flood"
+pass "20 first datagrams from one address leave room for another peer's long message"
+
+attack login-flood 127.0.0.77 300
+# "Afterwards": once Kiv has answered the flood (its answers have stopped for a second), so
+# that the console's one LOGIN is not lost in a full socket buffer.
+quiet=0
+for _ in $(seq 60); do
+  before=$(wc -l <"$OUT/heard")
+  sleep 1
+  if [ "$(wc -l <"$OUT/heard")" = "$before" ]; then quiet=1; break; fi
+done
+[ "$quiet" = 1 ] || fail "Kiv was still answering the LOGIN flood after a minute"
+answered=$(grep -cE "${tab}KMMESSAGE:LOGIN_OK${tab}127\.0\.9\.[0-9]+${tab}KMC${tab}${KIV_MACHINE}${tab}[^${tab}]*${tab}Kiv${tab}" "$OUT/heard" || true)
+# More made-up peers than the table holds must have arrived, or the check below proves nothing.
+[ "$answered" -ge 256 ] || fail "Kiv answered only $answered of the 300 LOGINs"
+console late LATE --menu "$KIV_MACHINE" --until-done --wait 30
+wait_for 20 grep -q "^LOGIN${tab}Kiv${tab}${KIV_MACHINE}" "$OUT/late" || { cat "$OUT/late"; fail "no LOGIN_OK after the login flood"; }
+wait_for 20 grep -q "^INPUT_LINE${tab}Password${tab}" "$OUT/late" || { cat "$OUT/late"; fail "no menu after the login flood"; }
+pass "after 300 made-up LOGINs ($answered answered) a real console gets LOGIN_OK and the password prompt"
+
+attack crlf-flood 127.0.0.88 10 50
+started=$SECONDS
+attack send 127.0.0.88 KMMESSAGE:HUZAI_CHECK "$KIV_IP" Kiv 127.0.0.88 KMC
+attack send 127.0.0.9 KMMESSAGE:HUZAI_CHECK "$KIV_IP" Kiv 127.0.0.9 KMC
+heard 5 KMMESSAGE:HUZAI_MESSAGE 127.0.0.88 KMC Kiv "$KIV_MACHINE" Kiv Nothing &&
+  heard 5 KMMESSAGE:HUZAI_MESSAGE 127.0.0.9 KMC Kiv "$KIV_MACHINE" Kiv Nothing ||
+  fail "Kiv did not answer within seconds after the CR LF flood"
+pass "Kiv answers $((SECONDS - started)) s after 10 s of a CR LF stuffed slot's first piece at 50 per second"
+
+letter=$(head -c 2700 /dev/zero | tr '\0' 'L')
+attack send 127.0.0.99 --pieces 2,3,4,5,6 KMMESSAGE:MESSAGE "$KIV_IP" Kiv evil EVIL9 127.0.0.99 KMC m1 "$letter" 0
+attack send 127.0.0.99 KMMESSAGE:HUZAI_CHECK "$KIV_IP" Kiv 127.0.0.99 KMC
+heard 10 KMMESSAGE:HUZAI_MESSAGE 127.0.0.99 KMC Kiv "$KIV_MACHINE" Kiv Nothing ||
+  fail "the HUZAI_CHECK after a MESSAGE without its first datagram got no proper answer"
+pass "pieces left from a message without its first datagram do not join the next message"
+
+kiv_alive || fail "Kiv did not survive"
+kivctl close
+wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "kiv.exe did not end"
+pass "kiv.exe ends normally"

@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# kmconsole web in a real browser: headless Chromium, driven through ChromeDriver's WebDriver
+# API with curl and jq, controls Kiv's remote menu (the native Kiv peer) through two web
+# consoles, all inside the private network namespace that run-in-netns.sh made. The road: the
+# list, the password, connect, the dial-started and connected messages; a second browser on
+# another console refused by Kiv while the first one's dial runs; a second browser on the same
+# console refused by the console; the token guarding the page and the API. Screenshots at
+# desktop and phone widths are kept in OUT.
+# Usage: web-console.sh KMCONSOLE KIV_PEER OUT
+set -euo pipefail
+kmconsole=$1
+kivpeer=$2
+out=$3
+mkdir -p "$out"
+rm -f "$out"/*.png
+for tool in /usr/bin/chromium /usr/bin/chromedriver curl jq; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (Debian packages chromium, chromium-driver, curl, jq)"; exit 1; }
+done
+[[ $(ip -o addr show lo) == *'inet 127.'* ]] || { echo "FAIL: not in a private network namespace"; exit 1; }
+
+tmp=$(mktemp -d)
+pids=()
+cleanup() {
+  for s in "${sessions[@]:-}"; do [ -n "$s" ] && curl -s -X DELETE "$wd/session/$s" >/dev/null || true; done
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; for f in "$tmp"/*.log; do echo "== $f"; cat "$f"; done; exit 1; }
+pass() { echo "ok: $*"; }
+# wait_for SECONDS COMMAND...: true once the command succeeds.
+wait_for() {
+  local end=$((SECONDS + $1)); shift
+  until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.2; done
+}
+
+port=51666
+tokenA=web-console-token-A
+tokenB=web-console-token-B
+"$kivpeer" $port 90 kiv 8000 >"$tmp/kiv.log" 2>&1 & pids+=($!)
+"$kmconsole" web --listen 127.0.0.1:51080 --token $tokenA --port $port --address 127.0.0.1 --machine WEBA --disc KMCA \
+  >"$tmp/webA.log" 2>&1 & pids+=($!)
+"$kmconsole" web --listen 127.0.0.1:51081 --token $tokenB --port $port --address 127.0.0.1 --machine WEBB --disc KMCB \
+  >"$tmp/webB.log" 2>&1 & pids+=($!)
+chromedriver --port=9515 --allowed-ips=127.0.0.1 >"$tmp/chromedriver.log" 2>&1 & pids+=($!)
+wd=http://127.0.0.1:9515
+wait_for 15 curl -sf "$wd/status" -o /dev/null || fail "chromedriver did not start"
+wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "login?token=$tokenA" "$tmp/webA.log" || fail "web console A did not start"
+wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "login?token=$tokenB" "$tmp/webB.log" || fail "web console B did not start"
+
+# ---- The token guards the page and the API.
+status() { curl -s -o /dev/null -w '%{http_code}' "$@"; }
+[ "$(status http://127.0.0.1:51080/)" = 401 ] || fail "the page without the cookie"
+[ "$(status -H "Cookie: kiv_token=$tokenB" http://127.0.0.1:51080/)" = 401 ] || fail "the page with another console's cookie"
+[ "$(status -X POST -d '' http://127.0.0.1:51080/api/session)" = 401 ] || fail "the API without the header"
+[ "$(status -X POST -d '' "http://127.0.0.1:51080/api/session?token=$tokenA")" = 401 ] || fail "the API with the token in the URL"
+[ "$(status -X OPTIONS -H 'Origin: http://evil.example' http://127.0.0.1:51080/api/open)" = 401 ] || fail "a preflight"
+preflight=$(curl -s -i -X OPTIONS -H 'Origin: http://evil.example' http://127.0.0.1:51080/api/open)
+[[ ${preflight,,} != *access-control* ]] || fail "CORS headers were sent: $preflight"
+[ "$(status -X POST -H "X-Kiv-Token: $tokenA" -H 'Content-Type: application/json' --data-binary @/dev/urandom --max-filesize 100000 -m 5 http://127.0.0.1:51080/api/open 2>/dev/null || true)" != 200 ] ||
+  fail "random bytes were accepted"
+pass "the page needs the cookie, the API the header; no CORS"
+
+# Hostile requests get their error and leave the server serving.
+api=(-H "X-Kiv-Token: $tokenA" -H 'Content-Type: application/json')
+sid=$(curl -s -X POST -d '' "${api[@]}" http://127.0.0.1:51080/api/session | jq -r .session)
+api+=(-H "X-Kiv-Session: $sid")
+[ "$(status -X POST "${api[@]}" --data-binary "$(head -c 100000 /dev/zero | tr '\0' a)" http://127.0.0.1:51080/api/open)" = 413 ] ||
+  fail "an oversized body"
+reply=$(curl -s -X POST "${api[@]}" -d '{"kiv":' http://127.0.0.1:51080/api/open)
+[ "$(jq -r .error <<<"$reply")" = json ] && [ -n "$(jq -r .reason <<<"$reply")" ] || fail "broken JSON: $reply"
+reply=$(curl -s -X POST "${api[@]}" --data-binary $'{"kiv":"\xff"}' http://127.0.0.1:51080/api/open)
+[ "$(jq -r .error <<<"$reply")" = json ] || fail "a body that is not UTF-8: $reply"
+for _ in $(seq 40); do curl -s -o /dev/null -X POST -d '' -H "X-Kiv-Token: $tokenA" http://127.0.0.1:51080/api/session; done
+[ "$(status "${api[@]}" http://127.0.0.1:51080/api/state)" = 403 ] || fail "the oldest of 41 sessions still answers"
+for bad in '--listen 0.0.0.0' '--listen 1.2.3:80' '--listen 0.0.0.0:0' '--token short' '--token has/slash-1234'; do
+  # shellcheck disable=SC2086
+  set +e; "$kmconsole" web $bad >/dev/null 2>&1; rc=$?; set -e
+  [ $rc = 2 ] || fail "kmconsole web $bad: exit $rc"
+done
+pass "oversized, broken and non-UTF-8 bodies are refused with a reason; sessions are bounded; bad options refused"
+
+# ---- WebDriver, W3C protocol.
+sessions=()
+flags='["--headless","--no-sandbox","--disable-gpu","--disable-quic","--no-first-run","--disable-background-networking","--disable-component-update","--disable-sync","--disable-dev-shm-usage","--lang=ja"]'
+new_browser() { # new_browser NAME desktop|phone -> session id on stdout
+  local dir="$tmp/profile-$1"
+  mkdir -p "$dir"
+  local caps
+  # A phone: a 390 x 844 screen with touch, as the browser's device emulation gives it.
+  caps=$(jq -n --argjson flags "$flags" --arg dir "--user-data-dir=$dir" --arg kind "$2" \
+    '{capabilities:{alwaysMatch:{browserName:"chrome","goog:chromeOptions":({binary:"/usr/bin/chromium",
+       args:($flags+[$dir,"--window-size=1280,900"])} + (if $kind=="phone" then
+       {mobileEmulation:{deviceMetrics:{width:390,height:844,pixelRatio:2,touch:true}}} else {} end))}}}')
+  curl -sf -X POST -H 'Content-Type: application/json' -d "$caps" "$wd/session" | jq -r .value.sessionId
+}
+wd_post() { curl -sf -X POST -H 'Content-Type: application/json' -d "$3" "$wd/session/$1/$2"; }
+go() { wd_post "$1" url "$(jq -n --arg u "$2" '{url:$u}')" >/dev/null; }
+js() { # js SESSION SCRIPT: the script's return value as JSON
+  wd_post "$1" execute/sync "$(jq -n --arg s "$2" '{script:$s,args:[]}')" | jq -c .value
+}
+js_true() { [ "$(js "$1" "$2")" = true ]; }
+find_el() { wd_post "$1" element "$(jq -n --arg c "$2" '{using:"css selector",value:$c}')" | jq -r '.value[]'; }
+click() { wd_post "$1" "element/$(find_el "$1" "$2")/click" '{}' >/dev/null; }
+type_into() { wd_post "$1" "element/$(find_el "$1" "$2")/value" "$(jq -n --arg t "$3" '{text:$t}')" >/dev/null; }
+press_enter() { wd_post "$1" actions '{"actions":[{"type":"key","id":"kb","actions":[{"type":"keyDown","value":"\uE007"},{"type":"keyUp","value":"\uE007"}]}]}' >/dev/null; }
+screenshot() { curl -sf "$wd/session/$1/screenshot" | jq -r .value | base64 -d >"$out/$2"; }
+log_has() { js_true "$1" "return document.getElementById('log').textContent.includes($(jq -n --arg t "$2" '$t'))"; }
+text_of() { js "$1" "const e=document.querySelector('$2'); return e ? e.textContent : ''" | jq -r .; }
+
+desk=$(new_browser desk desktop)
+[ -n "$desk" ] && [ "$desk" != null ] || fail "Chromium did not start: $(cat "$tmp/chromedriver.log")"
+sessions+=("$desk")
+phone=$(new_browser phone phone)
+sessions+=("$phone")
+same=$(new_browser same phone)
+sessions+=("$same")
+
+# The list: the Kiv with its name and address.
+go "$desk" "http://127.0.0.1:51080/login?token=$tokenA"
+wait_for 15 js_true "$desk" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "no Kiv in the list"
+list=$(text_of "$desk" '#kivs')
+[[ $list == *KIVPC* && $list == *127.0.0.1* ]] || fail "the list shows: $list"
+[ "$(js "$desk" 'return document.documentElement.lang + "|" + document.characterSet')" = '"ja|UTF-8"' ] || fail "page language"
+pass "the list shows KIVPC at 127.0.0.1"
+
+# The password, typed into a password field and sent with Enter.
+click "$desk" '#kivs button[data-kiv]'
+wait_for 10 js_true "$desk" "const i=document.getElementById('line-input'); return !document.getElementById('line-form').hidden && i.type==='password' && document.activeElement===i" ||
+  fail "no password field with the focus: $(text_of "$desk" '#panel')"
+[[ $(text_of "$desk" '#prompt-message') == *'Kivを制御するにはパスワードが必要です。'* ]] || fail "prompt: $(text_of "$desk" '#prompt-message')"
+[ "$(text_of "$desk" '#line-label')" = 'パスワード' ] || fail "label: $(text_of "$desk" '#line-label')"
+screenshot "$desk" desktop-password.png
+type_into "$desk" '#line-input' $'kiv\uE007'
+wait_for 10 js_true "$desk" "return document.querySelectorAll('#choices button').length===4" || fail "no main menu: $(text_of "$desk" '#panel')"
+[ "$(js "$desk" "return document.getElementById('line-input').value")" = '""' ] || fail "the password stays in the field"
+choices=$(js "$desk" "return [...document.querySelectorAll('#choices button')].map(b=>b.textContent)")
+[ "$choices" = '["■ 【東京アクセスポイント】 へ接続する","■ 【東京アクセスポイント】 から切断する","■ ダイヤルアップの制御対象を変更する","■ 制御先のPCをシャットダウンする"]' ] ||
+  fail "choices: $choices"
+list=$(text_of "$desk" '#kivs')
+[[ $list == *'制御対象東京アクセスポイント'* && $list == *'接続状況切断'* && $list == *'自動接続7:05'* && $list == *'自動切断--:--'* ]] ||
+  fail "status block in the list: $list"
+js_true "$desk" "return document.activeElement===document.querySelector('#choices button')" || fail "the focus is not on the first choice"
+screenshot "$desk" desktop-menu.png
+pass "password field, then the main menu with the status block in the list, the focus on its first item"
+
+# The phone on the other console waits at the password prompt, ready to act during the dial.
+go "$phone" "http://127.0.0.1:51081/login?token=$tokenB"
+wait_for 15 js_true "$phone" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "phone: no Kiv in the list"
+click "$phone" '#kivs button[data-kiv]'
+wait_for 10 js_true "$phone" "return document.getElementById('line-input').type==='password' && !document.getElementById('line-form').hidden" ||
+  fail "phone: no password prompt"
+
+# Connect, from the keyboard: Enter on the focused first item.
+press_enter "$desk"
+wait_for 10 log_has "$desk" '「東京アクセスポイント」への接続処理を開始します。' || fail "no dial-started message: $(text_of "$desk" '#log') panel: $(text_of "$desk" '#panel') active: $(js "$desk" 'return document.activeElement.outerHTML')"
+pass "connect: the dial-started message arrives without reload"
+
+# While the dial runs: Kiv refuses the other console; this console refuses its other session.
+type_into "$phone" '#line-input' $'kiv\uE007'
+wait_for 10 log_has "$phone" '他のユーザが制御中です。' || fail "phone: no refusal: $(text_of "$phone" '#log')"
+log_has "$desk" 'へ接続しました。' && fail "the dial ended before the refusal was seen"
+screenshot "$phone" phone-refused.png
+pass "a second browser on another console is refused by Kiv while the dial runs"
+
+go "$same" "http://127.0.0.1:51080/login?token=$tokenA"
+wait_for 15 js_true "$same" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "same console: no Kiv"
+click "$same" '#kivs button[data-kiv]'
+wait_for 10 js_true "$same" "return document.getElementById('panel-error').textContent.includes('他の利用者が接続処理を行っている')" ||
+  fail "same console: not refused: $(text_of "$same" '#panel')"
+log_has "$desk" 'へ接続しました。' && fail "the dial ended before the same-console refusal was seen"
+screenshot "$same" phone-same-console-refused.png
+pass "a second browser on the same console is refused by the console while the dial runs"
+
+wait_for 20 log_has "$desk" '「東京アクセスポイント」へ接続しました。' || fail "no connected message: $(text_of "$desk" '#log')"
+log_has "$phone" 'へ接続しました。' && fail "the other console received the dial's outcome"
+screenshot "$desk" desktop-connected.png
+pass "the connected message reaches the first browser"
+
+# After the dial: the phone is served, and the menu shows the line connected.
+click "$same" '#reopen'
+wait_for 10 js_true "$same" "return document.getElementById('line-input').type==='password' && !document.getElementById('line-form').hidden" ||
+  fail "same console: not served after the dial: $(text_of "$same" '#panel')"
+type_into "$same" '#line-input' $'kiv\uE007'
+wait_for 10 js_true "$same" "return document.querySelectorAll('#choices button').length===4" || fail "same console: no menu"
+[[ $(text_of "$same" '#kivs') == *'接続状況接続'* ]] || fail "status after the dial: $(text_of "$same" '#kivs')"
+overflow=$(js "$same" 'return window.innerWidth + "/" + document.documentElement.scrollWidth')
+[ "$overflow" = '"390/390"' ] || fail "the phone's width and the page's: $overflow"
+screenshot "$same" phone-menu.png
+pass "served after the dial; the phone's page fits its width"
+echo "screenshots: $out"

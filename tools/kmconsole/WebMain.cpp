@@ -1,0 +1,268 @@
+#include "WebMain.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Console.h"
+#include "KestrelMesh.h"
+#include "WebConsole.h"
+#include "WebServer.h"
+
+#ifdef _WIN32
+#include "WinsockMeshBackend.h"
+using Backend = kiv::mesh::WinsockMeshBackend;
+#else
+#include "PosixMeshBackend.h"
+using Backend = kiv::mesh::PosixMeshBackend;
+#endif
+
+namespace kmconsole {
+
+#ifdef KMCONSOLE_NO_WEB
+int RunWebConsole(int, char**)
+{
+    std::fputs("kmconsole web: this kmconsole was built without its web console (the HTTP library's source "
+               "was missing; see tools/kmconsole/get-httplib-source.sh)\n",
+               stderr);
+    return 1;
+}
+#else
+// The page's files, generated from tools/kmconsole/web at build time.
+std::vector<web::Asset> WebAssets();
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int)
+{
+    g_stop = 1;
+}
+
+const char kUsage[] =
+    "usage: kmconsole web [options]\n"
+    "  --listen ADDRESS:PORT  where the page is served (default 127.0.0.1:51080);\n"
+    "                         0.0.0.0:PORT serves every network of this computer\n"
+    "  --token TOKEN          the token every request must carry (8 to 128 of A-Z a-z 0-9 . _ ~ -);\n"
+    "                         a random one is made when none is given\n"
+    "  --handle NAME          handle name to log in under (default web)\n"
+    "  --disc NAME            own discrimination (default KMC)\n"
+    "  --machine NAME         computer name to announce (default: the host name)\n"
+    "  --address IP           address to announce (default: the host name's address)\n"
+    "  --port N               KestrelMesh UDP port (default 51000)\n"
+    "  --broadcast LIST       extra destination addresses, separated by &|\n"
+    "  --security             scramble outgoing messages\n"
+    "  --menu-disc NAME       discrimination of the programs listed (default Kiv)\n";
+
+struct WebOptions {
+    std::string address = "127.0.0.1";
+    int webPort = 51080;
+    std::optional<std::string> token, machine, ownAddress;
+    std::string handle = "web", disc = "KMC", broadcast, menuDisc = "Kiv";
+    int port = 51000;
+    bool security = false;
+};
+
+std::optional<int> Port(const std::string& text)
+{
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int n = std::atoi(text.c_str());
+    return n >= 1 && n <= 65535 ? std::optional<int>(n) : std::nullopt;
+}
+
+bool IsDottedQuad(const std::string& text)
+{
+    int parts = 0;
+    std::size_t pos = 0;
+    while (parts < 4) {
+        const auto dot = text.find('.', pos);
+        const std::string part = text.substr(pos, dot == std::string::npos ? std::string::npos : dot - pos);
+        if (part.empty() || part.size() > 3 || part.find_first_not_of("0123456789") != std::string::npos ||
+            std::atoi(part.c_str()) > 255)
+            return false;
+        ++parts;
+        if (dot == std::string::npos)
+            break;
+        pos = dot + 1;
+    }
+    return parts == 4 && text.find('.', pos) == std::string::npos;
+}
+
+bool TokenUsable(const std::string& token)
+{
+    return token.size() >= 8 && token.size() <= 128 &&
+           token.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._~-") ==
+               std::string::npos;
+}
+
+std::optional<std::string> Parse(int argc, char** argv, WebOptions& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--security") {
+            o.security = true;
+            continue;
+        }
+        if (a == "--help" || a == "-h" || i + 1 >= argc)
+            return std::string();
+        const std::string v = argv[++i];
+        if (a == "--listen") {
+            const auto colon = v.rfind(':');
+            const auto port = colon == std::string::npos ? std::nullopt : Port(v.substr(colon + 1));
+            if (!port || !IsDottedQuad(v.substr(0, colon)))
+                return "--listen wants ADDRESS:PORT with an IPv4 address, e.g. 0.0.0.0:51080";
+            o.address = v.substr(0, colon);
+            o.webPort = *port;
+        } else if (a == "--token") {
+            if (!TokenUsable(v))
+                return "--token wants 8 to 128 of the characters A-Z a-z 0-9 . _ ~ -";
+            o.token = v;
+        } else if (a == "--handle") {
+            o.handle = Utf8ToSjis(v);
+        } else if (a == "--disc") {
+            o.disc = v;
+        } else if (a == "--machine") {
+            o.machine = v;
+        } else if (a == "--address") {
+            o.ownAddress = v;
+        } else if (a == "--port") {
+            const auto port = Port(v);
+            if (!port)
+                return "--port wants a number from 1 to 65535";
+            o.port = *port;
+        } else if (a == "--broadcast") {
+            o.broadcast = v;
+        } else if (a == "--menu-disc") {
+            o.menuDisc = v;
+        } else {
+            return std::string();
+        }
+    }
+    return std::nullopt;
+}
+
+std::string RandomHex()
+{
+    static std::random_device device;
+    std::string out;
+    for (int i = 0; i < 4; ++i) {
+        char buf[9];
+        std::snprintf(buf, sizeof buf, "%08x", static_cast<unsigned>(device()));
+        out += buf;
+    }
+    return out;
+}
+
+}  // namespace
+
+int RunWebConsole(int argc, char** argv)
+{
+    WebOptions o;
+    if (const auto problem = Parse(argc, argv, o)) {
+        if (!problem->empty())
+            std::fprintf(stderr, "kmconsole web: %s\n", problem->c_str());
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const std::string token = o.token.value_or(RandomHex());
+
+    Backend backend;
+    kiv::TKestrelMesh kms(backend);
+    backend.Attach(&kms);
+    if (o.machine)
+        backend.SetComputerName(*o.machine);
+    if (o.ownAddress)
+        backend.SetLocalAddress(*o.ownAddress);
+    kms.SetDiscrimination(o.disc);
+    kms.SetHandleName(o.handle);
+    kms.SetPortNo(o.port);
+    kms.SetFTPPortNo(0);
+    kms.SetBroadcastIP(o.broadcast);
+    kms.SetSecurity(o.security);
+
+    web::WebConsole console(token, o.menuDisc, RandomHex, WebAssets());
+    web::WebServer server(console);
+    using C = web::WebConsole;
+    kms.OnInputSelect = [&](auto& msg, auto& list, auto& ret, auto& tag, auto&, auto& m, auto& d) {
+        server.WithConsole([&](C& c, std::uint64_t) { c.OnInputSelect(m, d, tag, msg, list, ret); });
+    };
+    kms.OnInputLine = [&](auto& msg, auto& label, auto& tag, auto&, auto& m, auto& d, bool password) {
+        server.WithConsole([&](C& c, std::uint64_t) { c.OnInputLine(m, d, tag, msg, label, password); });
+    };
+    kms.OnInputText = [&](auto& msg, auto& tag, auto&, auto& m, auto& d) {
+        server.WithConsole([&](C& c, std::uint64_t) { c.OnInputLine(m, d, tag, msg, "", false); });
+    };
+    kms.OnInputMessage = [&](auto& msg, auto&, auto& m, auto& d, auto&) {
+        server.WithConsole([&](C& c, std::uint64_t now) { c.OnInputMessage(m, d, msg, now); });
+    };
+    kms.OnMenuNothing = [&](auto&, auto& m, auto& d) {
+        server.WithConsole([&](C& c, std::uint64_t) { c.OnMenuNothing(m, d); });
+    };
+
+    if (!kms.Start()) {
+        std::fprintf(stderr, "kmconsole web: cannot open UDP port %d\n", o.port);
+        return 1;
+    }
+    kms.Login();
+    std::string error;
+    if (!server.Start(o.address, o.webPort, error)) {
+        std::fprintf(stderr, "kmconsole web: %s\n", error.c_str());
+        kms.Stop();
+        return 1;
+    }
+    const std::string host = o.address == "0.0.0.0" ? kms.IPAddress() : o.address;
+    const std::string base = "http://" + host + ":" + std::to_string(o.webPort);
+    std::printf("kmconsole web: logged in to KestrelMesh as %s (%s); serving %s/\n", kms.MachineName().c_str(),
+                kms.IPAddress().c_str(), base.c_str());
+    std::printf("open this link once in the browser (it keeps the token as a cookie):\n%s/login?token=%s\n",
+                base.c_str(), token.c_str());
+    std::fflush(stdout);
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::vector<web::PeerInfo> peers;
+    std::vector<web::Outgoing> outgoing;
+    while (!g_stop) {
+#ifdef _WIN32
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+#else
+        backend.RunOnce(50);
+#endif
+        peers.clear();
+        for (int i = 0; i < kms.LoginCount(); ++i) {
+            const auto& p = kms.LoginUser(i);
+            peers.push_back({p.MachineName, p.Discrimination, p.HandleName, p.IPAddress, p.Menu});
+        }
+        server.WithConsole([&](C& c, std::uint64_t now) {
+            c.SyncPeers(peers);
+            c.Tick(now);
+            outgoing = c.TakeOutgoing();
+        });
+        for (const auto& out : outgoing) {
+            if (out.kind == web::Outgoing::Kind::MenuCheck) {
+                kms.SendMenuCheck(out.machineName, out.discrimination);
+                continue;
+            }
+            // Addressed by its computer name: its announced address is what it checks.
+            const std::string target = kms.FindPeerAddress(out.machineName);
+            if (!target.empty())
+                kms.SendInputReturn(out.tag, out.value, target, out.discrimination);
+        }
+    }
+    server.Stop();
+    kms.Stop();
+    std::printf("kmconsole web: logged out\n");
+    return 0;
+}
+#endif
+
+}  // namespace kmconsole
