@@ -64,15 +64,24 @@ void AppendHex(std::string& out, unsigned value)
     out += kHexDigits[value & 0x0F];
 }
 
+// The value of each byte as a hexadecimal digit, -1 for the others: a table, as every byte of
+// a received scrambled message goes through it.
+struct HexTable {
+    signed char value[256];
+    constexpr HexTable() : value()
+    {
+        for (int c = 0; c < 256; ++c)
+            value[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                                       : -1);
+    }
+};
+constexpr HexTable kHexTable;
+
 int HexDigitValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return kHexTable.value[static_cast<unsigned char>(c)];
 }
 
 // Reads one or two hexadecimal digits; -1 when any is not a digit.
@@ -113,13 +122,13 @@ std::string UnscrambleText(const std::string& text)
     const int offset = HexValue(text, 0, 2);
     if (offset < 0)
         return {};
-    std::string out;
-    out.reserve(text.size() / 2);
+    std::string out((text.size() - 1) / 2, '\0');
+    std::size_t k = 0;
     for (std::size_t pos = 2; pos < text.size(); pos += 2) {
         const int h = HexValue(text, pos, pos + 1 < text.size() ? 2 : 1);
         if (h < 0)
             return {};
-        out += static_cast<char>((h - offset + 256) & 0xFF);
+        out[k++] = static_cast<char>((h - offset + 256) & 0xFF);
     }
     return out;
 }

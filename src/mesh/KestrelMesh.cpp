@@ -391,9 +391,9 @@ std::string TKestrelMesh::FindPeerAddress(const std::string& machineName) const
     return {};
 }
 
-bool TKestrelMesh::IsAddressedToMe(const std::string& text) const
+bool TKestrelMesh::IsAddressedToMe(const std::vector<std::string>& fields) const
 {
-    return GetField(text, 1) == ipAddress_ && GetField(text, 2) == discrimination_;
+    return fields.size() > 2 && fields[1] == ipAddress_ && fields[2] == discrimination_;
 }
 
 void TKestrelMesh::DispatchReceived()
@@ -410,8 +410,13 @@ void TKestrelMesh::DispatchReceived()
     if (!loginStates_)
         return;
 
-    const std::string type = GetField(text, 0);
-    auto f = [&text](int n) { return GetField(text, n); };
+    // Every field any type reads, split once; an absent one reads as the empty text.
+    const std::vector<std::string> fields = mesh::SplitFields(mesh::kFieldSeparator, text, kLastFieldRead);
+    static const std::string kAbsent;
+    auto f = [&fields](int n) -> const std::string& {
+        return static_cast<std::size_t>(n) < fields.size() ? fields[static_cast<std::size_t>(n)] : kAbsent;
+    };
+    const std::string& type = f(0);
     auto peerFields = [&](int machineField, int discField, int ipField, int handleField, int first) {
         const auto version = mesh::ParseInteger(f(first));
         const auto absence = mesh::ParseInteger(f(first + 1));
@@ -430,7 +435,7 @@ void TKestrelMesh::DispatchReceived()
     } else if (type == t::LoginOk) {
         // Fields 5 and 6 hold the answering peer's Discrimination and HandleName; peers rely on
         // this comparison as it stands.
-        if (!IsAddressedToMe(text) || f(5) == ipAddress_ || f(6) == discrimination_)
+        if (!IsAddressedToMe(fields) || f(5) == ipAddress_ || f(6) == discrimination_)
             return;
         peerFields(3, 5, 4, 6, 7);
     } else if (type == t::InfoChange) {
@@ -443,7 +448,7 @@ void TKestrelMesh::DispatchReceived()
     } else if (type == t::OpenCheck || type == t::HuzaiCheck || type == t::HuzaiMessage || type == t::MenuCheck ||
                type == t::MenuNothing || type == t::Message || type == t::MessageOk || type == t::InputSelect ||
                type == t::InputLine || type == t::InputText || type == t::InputReturn || type == t::InputMessage) {
-        if (!IsAddressedToMe(text))
+        if (!IsAddressedToMe(fields))
             return;
         if (type == t::OpenCheck) {
             if (OnMessageOpen)

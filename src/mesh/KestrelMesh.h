@@ -32,6 +32,7 @@ inline constexpr int kRecvSlotCount = 20;
 inline constexpr int kRecvSlotsPerSource = 4;
 inline constexpr int kRecvHistoryCount = 11;
 inline constexpr int kPeerTableSize = 256;
+inline constexpr int kLastFieldRead = 11;  // FTPPortNo of LOGIN_OK
 inline constexpr int kSendHistoryFirst = 1;
 inline constexpr int kSendHistoryLast = 254;  // timer 255 is the sweep
 inline constexpr int kMaxWouldBlockRetries = 1000;
@@ -310,7 +311,7 @@ private:
     void Sweep();
     void SendTimeout(int number);
     void DispatchReceived();
-    bool IsAddressedToMe(const std::string& text) const;
+    bool IsAddressedToMe(const std::vector<std::string>& fields) const;
     // The target address of a prompt: a dotted address as given, else the peer's address.
     std::string ResolveTarget(const std::string& machineName) const;
     void ClearPeers();
