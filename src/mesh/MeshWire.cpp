@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "TextHelpers.h"
 
@@ -164,10 +165,20 @@ std::optional<std::uint32_t> InetAddr(const std::string& text)
 
 std::string InetNtoa(std::uint32_t address)
 {
+    // By hand: every received datagram names its source this way.
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
-                  (address >> 8) & 0xFF, address & 0xFF);
-    return buffer;
+    char* out = buffer;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const unsigned part = (address >> shift) & 0xFF;
+        if (part >= 100)
+            *out++ = static_cast<char>('0' + part / 100);
+        if (part >= 10)
+            *out++ = static_cast<char>('0' + part / 10 % 10);
+        *out++ = static_cast<char>('0' + part % 10);
+        if (shift)
+            *out++ = '.';
+    }
+    return std::string(buffer, out);
 }
 
 bool NormalizeAddress(std::string& text)
@@ -267,9 +278,8 @@ std::string DatagramPiece(const char* data, std::size_t size)
 {
     if (size <= 1)
         return {};
-    std::size_t end = 1;
-    while (end < size && data[end] != '\0')
-        ++end;
+    const void* zero = std::memchr(data + 1, 0, size - 1);
+    const std::size_t end = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size;
     return std::string(data + 1, end - 1);
 }
 
@@ -321,7 +331,7 @@ std::string DecodeFramed(const std::vector<std::string>& pieces, std::size_t cou
 
 std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces, std::size_t count)
 {
-    const std::string text = DecodeFramed(pieces, std::min(count, pieces.size()));
+    std::string text = DecodeFramed(pieces, std::min(count, pieces.size()));
     if (text.size() < 5)
         return std::nullopt;
     const auto length = ParseInteger(text.substr(0, 5));
@@ -329,7 +339,8 @@ std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces,
         return std::nullopt;
     if (static_cast<std::int64_t>(text.size()) < static_cast<std::int64_t>(*length) + 5)
         return std::nullopt;
-    return text.substr(5);
+    text.erase(0, 5);
+    return text;
 }
 
 namespace {

@@ -59,6 +59,15 @@ TEST(SplitField, AllFieldsAtOnceReadLikeOneAtATime)
               (std::vector<std::string>{"KMMESSAGE:LOGOUT", "PC01", "Kiv"}));
 }
 
+TEST(InetNtoa, DottedDecimalWithoutLeadingZeros)
+{
+    EXPECT_EQ(InetNtoa(0), "0.0.0.0");
+    EXPECT_EQ(InetNtoa(0xFFFFFFFFu), "255.255.255.255");
+    EXPECT_EQ(InetNtoa(0xC0A80005u), "192.168.0.5");
+    EXPECT_EQ(InetNtoa(0x0A006409u), "10.0.100.9");
+    EXPECT_EQ(InetNtoa(0x0114FF00u), "1.20.255.0");
+}
+
 TEST(NormalizeAddress, AcceptsWhatInetAddrAccepts)
 {
     struct Case {
