@@ -123,12 +123,19 @@ std::string UnscrambleText(const std::string& text)
     if (offset < 0)
         return {};
     std::string out((text.size() - 1) / 2, '\0');
-    std::size_t k = 0;
-    for (std::size_t pos = 2; pos < text.size(); pos += 2) {
-        const int h = HexValue(text, pos, pos + 1 < text.size() ? 2 : 1);
+    const std::size_t pairs = (text.size() - 2) / 2;
+    const char* in = text.data() + 2;
+    for (std::size_t k = 0; k < pairs; ++k) {
+        const int high = HexDigitValue(in[2 * k]), low = HexDigitValue(in[2 * k + 1]);
+        if ((high | low) < 0)
+            return {};
+        out[k] = static_cast<char>((high * 16 + low - offset + 256) & 0xFF);
+    }
+    if (pairs < out.size()) {  // a last digit without its pair
+        const int h = HexValue(text, text.size() - 1, 1);
         if (h < 0)
             return {};
-        out[k++] = static_cast<char>((h - offset + 256) & 0xFF);
+        out[pairs] = static_cast<char>((h - offset + 256) & 0xFF);
     }
     return out;
 }

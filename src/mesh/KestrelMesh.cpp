@@ -1,5 +1,7 @@
 #include "KestrelMesh.h"
 
+#include <algorithm>
+
 namespace kiv {
 
 using mesh::GetField;
@@ -398,15 +400,16 @@ bool TKestrelMesh::IsAddressedToMe(const std::vector<std::string>& fields) const
 
 void TKestrelMesh::DispatchReceived()
 {
-    const std::string identifier = received_.Text.substr(0, mesh::kIdentifierLength);
-    const std::string text =
-        received_.Text.size() > mesh::kIdentifierLength ? received_.Text.substr(mesh::kIdentifierLength) : "";
+    const std::string_view whole = received_.Text;
+    const std::string_view identifier = whole.substr(0, mesh::kIdentifierLength);
+    const std::string_view text = whole.substr(std::min(whole.size(), mesh::kIdentifierLength));
     for (const auto& entry : recvHistory_)
         if (entry.MessageID == identifier)
             return;
-    for (int i = kRecvHistoryCount - 1; i > 0; --i)
-        recvHistory_[static_cast<std::size_t>(i)] = recvHistory_[static_cast<std::size_t>(i - 1)];
-    recvHistory_[0] = {identifier, received_.IPAddress};
+    // The oldest entry's strings are reused for the newest: no copies.
+    std::rotate(recvHistory_.begin(), recvHistory_.end() - 1, recvHistory_.end());
+    recvHistory_[0].MessageID.assign(identifier);
+    recvHistory_[0].IPAddress = received_.IPAddress;
     if (!loginStates_)
         return;
 

@@ -31,13 +31,13 @@ std::string SplitField(const std::string& separator, const std::string& text, in
     return work.substr(start, end - start);
 }
 
-std::vector<std::string> SplitFields(const std::string& separator, const std::string& text, int lastIndex)
+std::vector<std::string> SplitFields(const std::string& separator, std::string_view text, int lastIndex)
 {
     std::vector<std::string> fields;
     if (lastIndex < 0)
         return fields;
     if (separator.empty()) {
-        fields.push_back(text);
+        fields.emplace_back(text);
         return fields;
     }
     // W, the text with the separators found so far deleted, is `settled` followed by the
@@ -62,7 +62,8 @@ std::vector<std::string> SplitFields(const std::string& separator, const std::st
             const auto at = text.find(separator, next);
             if (at == std::string::npos) {
                 // The end of the input text: the rest of W is the last field.
-                const std::string rest = settled + text.substr(next);
+                std::string rest = std::move(settled);
+                rest.append(text.substr(next));
                 fields.push_back(start < rest.size() ? rest.substr(start) : std::string());
                 break;
             }
