@@ -64,15 +64,24 @@ void AppendHex(std::string& out, unsigned value)
     out += kHexDigits[value & 0x0F];
 }
 
+// The value of each byte as a hexadecimal digit, -1 for the others: a table, as every byte of
+// a received scrambled message goes through it.
+struct HexTable {
+    signed char value[256];
+    constexpr HexTable() : value()
+    {
+        for (int c = 0; c < 256; ++c)
+            value[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                                       : -1);
+    }
+};
+constexpr HexTable kHexTable;
+
 int HexDigitValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return kHexTable.value[static_cast<unsigned char>(c)];
 }
 
 // Reads one or two hexadecimal digits; -1 when any is not a digit.
@@ -113,13 +122,20 @@ std::string UnscrambleText(const std::string& text)
     const int offset = HexValue(text, 0, 2);
     if (offset < 0)
         return {};
-    std::string out;
-    out.reserve(text.size() / 2);
-    for (std::size_t pos = 2; pos < text.size(); pos += 2) {
-        const int h = HexValue(text, pos, pos + 1 < text.size() ? 2 : 1);
+    std::string out((text.size() - 1) / 2, '\0');
+    const std::size_t pairs = (text.size() - 2) / 2;
+    const char* in = text.data() + 2;
+    for (std::size_t k = 0; k < pairs; ++k) {
+        const int high = HexDigitValue(in[2 * k]), low = HexDigitValue(in[2 * k + 1]);
+        if ((high | low) < 0)
+            return {};
+        out[k] = static_cast<char>((high * 16 + low - offset + 256) & 0xFF);
+    }
+    if (pairs < out.size()) {  // a last digit without its pair
+        const int h = HexValue(text, text.size() - 1, 1);
         if (h < 0)
             return {};
-        out += static_cast<char>((h - offset + 256) & 0xFF);
+        out[pairs] = static_cast<char>((h - offset + 256) & 0xFF);
     }
     return out;
 }

@@ -1,5 +1,7 @@
 #include "KestrelMesh.h"
 
+#include <algorithm>
+
 namespace kiv {
 
 using mesh::GetField;
@@ -66,6 +68,7 @@ bool TKestrelMesh::Start()
     ClearSendHistory();
     fileSends_.clear();
     fileRecvs_.clear();
+    transferFiles_.clear();
 
     const auto maxUdp = backend_.OpenUdp(portNo_);
     if (!maxUdp) {
@@ -390,27 +393,33 @@ std::string TKestrelMesh::FindPeerAddress(const std::string& machineName) const
     return {};
 }
 
-bool TKestrelMesh::IsAddressedToMe(const std::string& text) const
+bool TKestrelMesh::IsAddressedToMe(const std::vector<std::string>& fields) const
 {
-    return GetField(text, 1) == ipAddress_ && GetField(text, 2) == discrimination_;
+    return fields.size() > 2 && fields[1] == ipAddress_ && fields[2] == discrimination_;
 }
 
 void TKestrelMesh::DispatchReceived()
 {
-    const std::string identifier = received_.Text.substr(0, mesh::kIdentifierLength);
-    const std::string text =
-        received_.Text.size() > mesh::kIdentifierLength ? received_.Text.substr(mesh::kIdentifierLength) : "";
+    const std::string_view whole = received_.Text;
+    const std::string_view identifier = whole.substr(0, mesh::kIdentifierLength);
+    const std::string_view text = whole.substr(std::min(whole.size(), mesh::kIdentifierLength));
     for (const auto& entry : recvHistory_)
         if (entry.MessageID == identifier)
             return;
-    for (int i = kRecvHistoryCount - 1; i > 0; --i)
-        recvHistory_[static_cast<std::size_t>(i)] = recvHistory_[static_cast<std::size_t>(i - 1)];
-    recvHistory_[0] = {identifier, received_.IPAddress};
+    // The oldest entry's strings are reused for the newest: no copies.
+    std::rotate(recvHistory_.begin(), recvHistory_.end() - 1, recvHistory_.end());
+    recvHistory_[0].MessageID.assign(identifier);
+    recvHistory_[0].IPAddress = received_.IPAddress;
     if (!loginStates_)
         return;
 
-    const std::string type = GetField(text, 0);
-    auto f = [&text](int n) { return GetField(text, n); };
+    // Every field any type reads, split once; an absent one reads as the empty text.
+    const std::vector<std::string> fields = mesh::SplitFields(mesh::kFieldSeparator, text, kLastFieldRead);
+    static const std::string kAbsent;
+    auto f = [&fields](int n) -> const std::string& {
+        return static_cast<std::size_t>(n) < fields.size() ? fields[static_cast<std::size_t>(n)] : kAbsent;
+    };
+    const std::string& type = f(0);
     auto peerFields = [&](int machineField, int discField, int ipField, int handleField, int first) {
         const auto version = mesh::ParseInteger(f(first));
         const auto absence = mesh::ParseInteger(f(first + 1));
@@ -429,7 +438,7 @@ void TKestrelMesh::DispatchReceived()
     } else if (type == t::LoginOk) {
         // Fields 5 and 6 hold the answering peer's Discrimination and HandleName; peers rely on
         // this comparison as it stands.
-        if (!IsAddressedToMe(text) || f(5) == ipAddress_ || f(6) == discrimination_)
+        if (!IsAddressedToMe(fields) || f(5) == ipAddress_ || f(6) == discrimination_)
             return;
         peerFields(3, 5, 4, 6, 7);
     } else if (type == t::InfoChange) {
@@ -442,7 +451,7 @@ void TKestrelMesh::DispatchReceived()
     } else if (type == t::OpenCheck || type == t::HuzaiCheck || type == t::HuzaiMessage || type == t::MenuCheck ||
                type == t::MenuNothing || type == t::Message || type == t::MessageOk || type == t::InputSelect ||
                type == t::InputLine || type == t::InputText || type == t::InputReturn || type == t::InputMessage) {
-        if (!IsAddressedToMe(text))
+        if (!IsAddressedToMe(fields))
             return;
         if (type == t::OpenCheck) {
             if (OnMessageOpen)

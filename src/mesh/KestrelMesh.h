@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "MeshBackend.h"
+#include "MeshFile.h"
 #include "MeshWire.h"
 #include "Ports.h"
 
@@ -30,6 +32,7 @@ inline constexpr int kRecvSlotCount = 20;
 inline constexpr int kRecvSlotsPerSource = 4;
 inline constexpr int kRecvHistoryCount = 11;
 inline constexpr int kPeerTableSize = 256;
+inline constexpr int kLastFieldRead = 11;  // FTPPortNo of LOGIN_OK
 inline constexpr int kSendHistoryFirst = 1;
 inline constexpr int kSendHistoryLast = 254;  // timer 255 is the sweep
 inline constexpr int kMaxWouldBlockRetries = 1000;
@@ -308,7 +311,7 @@ private:
     void Sweep();
     void SendTimeout(int number);
     void DispatchReceived();
-    bool IsAddressedToMe(const std::string& text) const;
+    bool IsAddressedToMe(const std::vector<std::string>& fields) const;
     // The target address of a prompt: a dotted address as given, else the peer's address.
     std::string ResolveTarget(const std::string& machineName) const;
     void ClearPeers();
@@ -323,6 +326,8 @@ private:
     TKMS_FileRecv* FindFileRecv(TransferSocket socket);
     TKMS_FileSend* FindFileSend(TransferSocket socket);
     void CloseTransfer(TransferSocket socket);
+    // The one buffer of file data, at least size bytes long.
+    char* TransferBuffer(std::size_t size);
     bool SendLine(TransferSocket socket, const std::string& text);
     bool SendFileData(TransferSocket socket);
     bool ReceiveTransferData(TransferSocket socket);
@@ -364,6 +369,8 @@ private:
     std::array<TKMS_LoginUserInformation, kPeerTableSize> loginUsers_{};
     std::vector<std::unique_ptr<TKMS_FileRecv>> fileRecvs_;
     std::vector<std::unique_ptr<TKMS_FileSend>> fileSends_;
+    std::map<std::uint64_t, mesh::TransferFile> transferFiles_;  // open files, by the record's Serial
+    std::vector<char> transferBuffer_;
 };
 
 }  // namespace kiv

@@ -3,7 +3,9 @@
 // announced number of bytes and answers "KMSFILEEND:"; the sender then closes.
 //
 // Event handlers and the message processing inside the loops may end any transfer, so a
-// record is looked up again by socket and serial after each of them.
+// record is looked up again by socket and serial after each of them. A transfer's file stays
+// open from its first chunk until the transfer ends; chunk sizes and opens are invisible on
+// the wire.
 #include <algorithm>
 #include <cstring>
 
@@ -66,6 +68,13 @@ TKMS_FileSend* TKestrelMesh::FindFileSend(TransferSocket socket)
     return nullptr;
 }
 
+char* TKestrelMesh::TransferBuffer(std::size_t size)
+{
+    if (transferBuffer_.size() < size)
+        transferBuffer_.resize(size);
+    return transferBuffer_.data();
+}
+
 void TKestrelMesh::CloseTransfer(TransferSocket socket)
 {
     // Only a socket that still has its record is closed: one closed earlier (by a nested
@@ -74,6 +83,7 @@ void TKestrelMesh::CloseTransfer(TransferSocket socket)
     auto drop = [&](auto& list) {
         for (auto it = list.begin(); it != list.end(); ++it)
             if ((*it)->SocketNo == socket) {
+                transferFiles_.erase((*it)->Serial);
                 list.erase(it);
                 found = true;
                 return;
@@ -110,6 +120,7 @@ void TKestrelMesh::AbortTransfers(int sendError, int recvError)
     auto recvs = std::move(fileRecvs_);
     fileSends_.clear();
     fileRecvs_.clear();
+    transferFiles_.clear();
     for (auto& record : sends) {
         backend_.CloseTcp(record->SocketNo);
         RaiseSendError(*record, sendError);
@@ -258,9 +269,11 @@ bool TKestrelMesh::ReceiveTransferData(TransferSocket socket)
     backend_.ProcessMessages();
     if (!FindFileSend(socket) && !FindFileRecv(socket))
         return true;  // ended meanwhile; the socket is closed already
+    // The buffer is shared by all transfers: nothing reads it after an event or a nested
+    // round of messages.
     const std::size_t capacity = static_cast<std::size_t>(std::max(ftpRecvByte_, 1));
-    std::vector<char> buffer(capacity + 1, '\0');
-    const auto got = backend_.RecvTcp(socket, buffer.data(), capacity);
+    char* const buffer = TransferBuffer(capacity);
+    const auto got = backend_.RecvTcp(socket, buffer, capacity);
     if (got.result == MeshBackend::SendResult::WouldBlock)
         return true;  // a report without data
     if (got.result == MeshBackend::SendResult::Failed)
@@ -270,7 +283,7 @@ bool TKestrelMesh::ReceiveTransferData(TransferSocket socket)
         return true;  // the peer has closed: its Close report follows
 
     if (TKMS_FileSend* record = FindFileSend(socket)) {
-        record->Answer += TextOf(buffer.data(), got.bytes);
+        record->Answer += TextOf(buffer, got.bytes);
         if (record->Answer.find(std::string(file_tags::End) + kCrLf) != std::string::npos) {
             backend_.StopNotify(socket);
             const TKMS_FileSend copy = *record;
@@ -300,7 +313,7 @@ bool TKestrelMesh::ReceiveTransferData(TransferSocket socket)
     if (!record)
         return true;
     if (record->State == 0) {
-        record->Header += TextOf(buffer.data(), got.bytes);
+        record->Header += TextOf(buffer, got.bytes);
         if (record->Header.find(file_tags::HeaderEnd) == std::string::npos)
             return record->Header.size() <= kMaxTransferLine;
         if (!OnFileRecvStart)
@@ -327,30 +340,39 @@ bool TKestrelMesh::ReceiveTransferData(TransferSocket socket)
     if (record->State != 1)
         return true;  // complete: anything more is ignored
 
-    auto fail = [&](std::FILE* file) {
-        if (file)
-            std::fclose(file);
-        mesh::RemoveFile(record->FileName);
+    mesh::TransferFile& file = transferFiles_[record->Serial];
+    // The partial file is deleted on failure, unless its name has meanwhile come to mean
+    // another file: that one is not ours to delete.
+    auto fail = [&](bool deleteName) {
+        transferFiles_.erase(record->Serial);
+        if (deleteName)
+            mesh::RemoveFile(record->FileName);
         RaiseRecvError(*record, 2);
         return false;
     };
-    std::FILE* file = mesh::OpenFileAppend(record->FileName);
-    if (!file)
-        return fail(nullptr);
-    const auto before = mesh::OpenFileSize(file);
+    if (!file.IsOpen())
+        file = mesh::TransferFile::OpenAppend(record->FileName);
+    if (!file.IsOpen())
+        return fail(true);
+    // Between chunks the file may have been deleted, replaced or written by someone else: the
+    // name must still lead to the open file, and that must hold exactly what was received.
+    if (!file.IsAt(record->FileName))
+        return fail(false);
+    const auto before = file.Size();
     if (!before || *before != record->RecvSize)
-        return fail(file);
+        return fail(true);
     // Bytes beyond the announced size are not the file's.
     const std::size_t take =
         static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(got.bytes),
                                                         record->FileByte - record->RecvSize));
-    if (std::fwrite(buffer.data(), 1, take, file) != take || std::fflush(file) != 0)
-        return fail(file);
-    const auto after = mesh::OpenFileSize(file);
+    if (!file.Append(buffer, take))
+        return fail(true);
+    const auto after = file.Size();
     if (!after)
-        return fail(file);
-    std::fclose(file);
+        return fail(true);
     record->RecvSize = *after;
+    if (record->RecvSize == record->FileByte)
+        transferFiles_.erase(record->Serial);
     const TKMS_FileRecv copy = *record;
     if (OnFileRecving)
         OnFileRecving(socket, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1), GetField(copy.PeerInfo, 2),
@@ -374,60 +396,46 @@ bool TKestrelMesh::SendFileData(TransferSocket socket)
     int chunkBytes = std::max(ftpSendByte_, 1);
     if (maxUdpSize_ > 0)
         chunkBytes = std::min(chunkBytes, maxUdpSize_);
-    std::FILE* file = mesh::OpenFileRead(record->FileName);
-    if (!file) {
-        RaiseSendError(*record, 3);
-        return false;
-    }
-    // Read ahead in large blocks; seek only where the socket took less than was read.
-    std::vector<char> readAhead(65536);
-    std::setvbuf(file, readAhead.data(), _IOFBF, readAhead.size());
-    std::int64_t position = -1;
-    std::vector<char> buffer(static_cast<std::size_t>(chunkBytes));
     for (;;) {
-        const std::int64_t left = record->FileByte - record->SendSize;
-        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(chunkBytes, left));
-        std::size_t got = 0;
-        if (want > 0 && (position == record->SendSize || mesh::SeekFile(file, record->SendSize)))
-            got = std::fread(buffer.data(), 1, want, file);
-        position = record->SendSize + static_cast<std::int64_t>(got);
-        if (got == 0) {
-            // The file has become shorter than announced (or unreadable): the transfer
-            // cannot complete, so it ends here instead of trying again forever.
-            std::fclose(file);
+        mesh::TransferFile& file = transferFiles_[serial];
+        if (!file.IsOpen())
+            file = mesh::TransferFile::OpenRead(record->FileName);
+        if (!file.IsOpen()) {
             RaiseSendError(*record, 3);
             return false;
         }
-        const auto sent = backend_.SendTcp(socket, buffer.data(), got);
-        if (sent.result == MeshBackend::SendResult::WouldBlock) {
-            std::fclose(file);
-            return true;  // the next Write report resumes at SendSize
-        }
-        if (sent.result == MeshBackend::SendResult::Failed) {
-            std::fclose(file);
+        const std::int64_t left = record->FileByte - record->SendSize;
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(chunkBytes, left));
+        char* const buffer = TransferBuffer(static_cast<std::size_t>(chunkBytes));
+        const auto got = want > 0 ? file.ReadAt(record->SendSize, buffer, want) : std::nullopt;
+        if (!got || *got == 0) {
+            // The file has become shorter than announced (or unreadable): the transfer
+            // cannot complete, so it ends here instead of trying again forever.
+            RaiseSendError(*record, 3);
             return false;
         }
+        const auto sent = backend_.SendTcp(socket, buffer, *got);
+        if (sent.result == MeshBackend::SendResult::WouldBlock)
+            return true;  // the next Write report resumes at SendSize
+        if (sent.result == MeshBackend::SendResult::Failed)
+            return false;
         record->SendSize += static_cast<std::int64_t>(sent.bytes);
         const TKMS_FileSend copy = *record;
         if (OnFileSending)
             OnFileSending(socket, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
                           GetField(copy.PeerInfo, 2), copy.FileName, copy.SendSize, copy.FileByte);
         record = FindFileSend(socket);
-        if (!record || record->Serial != serial) {
-            std::fclose(file);
+        if (!record || record->Serial != serial)
             return false;
-        }
         if (record->SendSize >= record->FileByte) {
             record->State = 2;
-            std::fclose(file);
+            transferFiles_.erase(serial);
             return true;  // the receiver's end line follows
         }
         backend_.ProcessMessages();
         record = FindFileSend(socket);
-        if (!record || record->Serial != serial) {
-            std::fclose(file);
+        if (!record || record->Serial != serial)
             return false;
-        }
     }
 }
 

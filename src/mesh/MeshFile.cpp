@@ -2,8 +2,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <share.h>
 #else
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -21,17 +22,12 @@ std::wstring Wide(const std::string& path)
     MultiByteToWideChar(932, 0, path.data(), static_cast<int>(path.size()), w.data(), n);
     return w;
 }
+
+void* Opened(HANDLE handle)
+{
+    return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
 }  // namespace
-
-std::FILE* OpenFileRead(const std::string& path)
-{
-    return _wfsopen(Wide(path).c_str(), L"rb", _SH_DENYWR);
-}
-
-std::FILE* OpenFileAppend(const std::string& path)
-{
-    return _wfsopen(Wide(path).c_str(), L"ab", _SH_DENYNO);
-}
 
 bool RemoveFile(const std::string& path)
 {
@@ -47,31 +43,122 @@ std::optional<std::int64_t> FileSize(const std::string& path)
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
 }
 
-bool SeekFile(std::FILE* file, std::int64_t offset)
+TransferFile::TransferFile(TransferFile&& other) noexcept
+    : handle_(other.handle_), volume_(other.volume_), indexHigh_(other.indexHigh_), indexLow_(other.indexLow_)
 {
-    return _fseeki64(file, offset, SEEK_SET) == 0;
+    other.handle_ = nullptr;
 }
 
-std::optional<std::int64_t> OpenFileSize(std::FILE* file)
+TransferFile& TransferFile::operator=(TransferFile&& other) noexcept
 {
-    if (_fseeki64(file, 0, SEEK_END) != 0)
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        volume_ = other.volume_;
+        indexHigh_ = other.indexHigh_;
+        indexLow_ = other.indexLow_;
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+bool TransferFile::Identify()
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle_ || !GetFileInformationByHandle(static_cast<HANDLE>(handle_), &info)) {
+        Close();
+        return false;
+    }
+    volume_ = info.dwVolumeSerialNumber;
+    indexHigh_ = info.nFileIndexHigh;
+    indexLow_ = info.nFileIndexLow;
+    return true;
+}
+
+TransferFile TransferFile::OpenRead(const std::string& path)
+{
+    TransferFile file;
+    file.handle_ = Opened(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    file.Identify();
+    return file;
+}
+
+namespace {
+HANDLE OpenForAppend(const std::string& path, DWORD disposition)
+{
+    return CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+}  // namespace
+
+TransferFile TransferFile::OpenAppend(const std::string& path)
+{
+    TransferFile file;
+    file.handle_ = Opened(OpenForAppend(path, OPEN_ALWAYS));
+    file.Identify();
+    return file;
+}
+
+bool TransferFile::IsOpen() const
+{
+    return handle_ != nullptr;
+}
+
+void TransferFile::Close()
+{
+    if (handle_)
+        CloseHandle(static_cast<HANDLE>(handle_));
+    handle_ = nullptr;
+}
+
+std::optional<std::size_t> TransferFile::ReadAt(std::int64_t offset, char* data, std::size_t size)
+{
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    DWORD got = 0;
+    if (!handle_ || !ReadFile(static_cast<HANDLE>(handle_), data, static_cast<DWORD>(size), &got, &at))
+        return handle_ && GetLastError() == ERROR_HANDLE_EOF ? std::optional<std::size_t>(0) : std::nullopt;
+    return got;
+}
+
+bool TransferFile::Append(const char* data, std::size_t size)
+{
+    while (size > 0) {
+        DWORD written = 0;
+        if (!handle_ || !WriteFile(static_cast<HANDLE>(handle_), data, static_cast<DWORD>(size), &written, nullptr) ||
+            written == 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+std::optional<std::int64_t> TransferFile::Size() const
+{
+    LARGE_INTEGER size{};
+    if (!handle_ || !GetFileSizeEx(static_cast<HANDLE>(handle_), &size))
         return std::nullopt;
-    const auto size = _ftelli64(file);
-    if (size < 0)
-        return std::nullopt;
-    return size;
+    return static_cast<std::int64_t>(size.QuadPart);
+}
+
+bool TransferFile::IsAt(const std::string& path)
+{
+    if (!handle_)
+        return false;
+    const unsigned long volume = volume_, indexHigh = indexHigh_, indexLow = indexLow_;
+    Close();
+    handle_ = Opened(OpenForAppend(path, OPEN_EXISTING));
+    if (!Identify() || volume_ != volume || indexHigh_ != indexHigh || indexLow_ != indexLow) {
+        Close();
+        return false;
+    }
+    return true;
 }
 #else
-std::FILE* OpenFileRead(const std::string& path)
-{
-    return std::fopen(path.c_str(), "rb");
-}
-
-std::FILE* OpenFileAppend(const std::string& path)
-{
-    return std::fopen(path.c_str(), "ab");
-}
-
 bool RemoveFile(const std::string& path)
 {
     return ::unlink(path.c_str()) == 0;
@@ -85,19 +172,85 @@ std::optional<std::int64_t> FileSize(const std::string& path)
     return static_cast<std::int64_t>(st.st_size);
 }
 
-bool SeekFile(std::FILE* file, std::int64_t offset)
+TransferFile::TransferFile(TransferFile&& other) noexcept : fd_(other.fd_)
 {
-    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+    other.fd_ = -1;
 }
 
-std::optional<std::int64_t> OpenFileSize(std::FILE* file)
+TransferFile& TransferFile::operator=(TransferFile&& other) noexcept
 {
-    if (::fseeko(file, 0, SEEK_END) != 0)
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+TransferFile TransferFile::OpenRead(const std::string& path)
+{
+    TransferFile file;
+    file.fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return file;
+}
+
+TransferFile TransferFile::OpenAppend(const std::string& path)
+{
+    TransferFile file;
+    file.fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    return file;
+}
+
+bool TransferFile::IsOpen() const
+{
+    return fd_ >= 0;
+}
+
+void TransferFile::Close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+std::optional<std::size_t> TransferFile::ReadAt(std::int64_t offset, char* data, std::size_t size)
+{
+    for (;;) {
+        const ssize_t got = ::pread(fd_, data, size, static_cast<off_t>(offset));
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
+            return std::nullopt;
+    }
+}
+
+bool TransferFile::Append(const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd_, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+std::optional<std::int64_t> TransferFile::Size() const
+{
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
         return std::nullopt;
-    const off_t size = ::ftello(file);
-    if (size < 0)
-        return std::nullopt;
-    return static_cast<std::int64_t>(size);
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool TransferFile::IsAt(const std::string& path)
+{
+    struct stat mine {}, named {};
+    return fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
 }
 #endif
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "TextHelpers.h"
 
@@ -28,6 +29,52 @@ std::string SplitField(const std::string& separator, const std::string& text, in
     if (end <= start || start >= work.size())
         return {};
     return work.substr(start, end - start);
+}
+
+std::vector<std::string> SplitFields(const std::string& separator, std::string_view text, int lastIndex)
+{
+    std::vector<std::string> fields;
+    if (lastIndex < 0)
+        return fields;
+    if (separator.empty()) {
+        fields.emplace_back(text);
+        return fields;
+    }
+    // W, the text with the separators found so far deleted, is `settled` followed by the
+    // text from `next` on. `settled` holds no separator: a search after a deletion can only
+    // find one that starts in its last bytes and runs on into the rest, or one in the rest.
+    const std::size_t n = separator.size();
+    std::string settled;
+    settled.reserve(text.size());
+    std::size_t next = 0, start = 0;
+    fields.reserve(static_cast<std::size_t>(lastIndex) + 1);
+    for (int i = 0; i <= lastIndex; ++i) {
+        bool found = false;
+        for (std::size_t j = std::min(n - 1, settled.size()); j >= 1 && !found; --j) {
+            if (text.size() - next >= n - j && settled.compare(settled.size() - j, j, separator, 0, j) == 0 &&
+                text.compare(next, n - j, separator, j, n - j) == 0) {
+                settled.resize(settled.size() - j);
+                next += n - j;
+                found = true;
+            }
+        }
+        if (!found) {
+            const auto at = text.find(separator, next);
+            if (at == std::string::npos) {
+                // The end of the input text: the rest of W is the last field.
+                std::string rest = std::move(settled);
+                rest.append(text.substr(next));
+                fields.push_back(start < rest.size() ? rest.substr(start) : std::string());
+                break;
+            }
+            settled.append(text, next, at - next);
+            next = at + n;
+        }
+        const std::size_t end = settled.size();
+        fields.push_back(end > start ? settled.substr(start, end - start) : std::string());
+        start = end;
+    }
+    return fields;
 }
 
 std::string GetField(const std::string& text, int index)
@@ -119,10 +166,20 @@ std::optional<std::uint32_t> InetAddr(const std::string& text)
 
 std::string InetNtoa(std::uint32_t address)
 {
+    // By hand: every received datagram names its source this way.
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
-                  (address >> 8) & 0xFF, address & 0xFF);
-    return buffer;
+    char* out = buffer;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const unsigned part = (address >> shift) & 0xFF;
+        if (part >= 100)
+            *out++ = static_cast<char>('0' + part / 100);
+        if (part >= 10)
+            *out++ = static_cast<char>('0' + part / 10 % 10);
+        *out++ = static_cast<char>('0' + part % 10);
+        if (shift)
+            *out++ = '.';
+    }
+    return std::string(buffer, out);
 }
 
 bool NormalizeAddress(std::string& text)
@@ -222,9 +279,8 @@ std::string DatagramPiece(const char* data, std::size_t size)
 {
     if (size <= 1)
         return {};
-    std::size_t end = 1;
-    while (end < size && data[end] != '\0')
-        ++end;
+    const void* zero = std::memchr(data + 1, 0, size - 1);
+    const std::size_t end = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size;
     return std::string(data + 1, end - 1);
 }
 
@@ -236,14 +292,25 @@ std::string DecodeFramed(const std::vector<std::string>& pieces, std::size_t cou
 {
     std::string text;
     std::size_t size = 0;
-    for (std::size_t i = 0; i < count; ++i)
-        size += pieces[i].size() + 2;
-    text.reserve(size);
+    bool lineBreaks = false;
     for (std::size_t i = 0; i < count; ++i) {
-        text += pieces[i];
-        text += "\r\n";
+        size += pieces[i].size() + 2;
+        lineBreaks = lineBreaks || pieces[i].find('\r') != std::string::npos ||
+                     pieces[i].find('\n') != std::string::npos;
     }
-    ReplaceText("\r\n", "", text);
+    text.reserve(size);
+    if (lineBreaks) {
+        for (std::size_t i = 0; i < count; ++i) {
+            text += pieces[i];
+            text += "\r\n";
+        }
+        ReplaceText("\r\n", "", text);
+    } else {
+        // Without CR or LF in the pieces the joints are the only pairs, and removing them
+        // brings no new ones together.
+        for (std::size_t i = 0; i < count; ++i)
+            text += pieces[i];
+    }
     if (text.empty())
         return text;
     const char flag = text[0];
@@ -252,7 +319,12 @@ std::string DecodeFramed(const std::vector<std::string>& pieces, std::size_t cou
     text.erase(0, 1);
     if (flag == '1')
         text = UnscrambleText(text);
-    ReplaceText("\\|", "\r\n", text);
+    // "\|" to CR LF in one pass: what is put in can never form "\|" with its neighbours, so
+    // this is what replacing and searching again from the start gives.
+    for (std::size_t at = text.find("\\|"); at != std::string::npos; at = text.find("\\|", at + 2)) {
+        text[at] = '\r';
+        text[at + 1] = '\n';
+    }
     return text;
 }
 
@@ -260,7 +332,7 @@ std::string DecodeFramed(const std::vector<std::string>& pieces, std::size_t cou
 
 std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces, std::size_t count)
 {
-    const std::string text = DecodeFramed(pieces, std::min(count, pieces.size()));
+    std::string text = DecodeFramed(pieces, std::min(count, pieces.size()));
     if (text.size() < 5)
         return std::nullopt;
     const auto length = ParseInteger(text.substr(0, 5));
@@ -268,13 +340,43 @@ std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces,
         return std::nullopt;
     if (static_cast<std::int64_t>(text.size()) < static_cast<std::int64_t>(*length) + 5)
         return std::nullopt;
-    return text.substr(5);
+    text.erase(0, 5);
+    return text;
 }
+
+namespace {
+
+// The start of the decoded text of a first piece without CR or LF, enough for the length
+// field: its flag and at most six bytes, the sixth only to see a "\|" that begins at the
+// fifth. A scrambled piece must be hexadecimal throughout, as a whole decode demands.
+std::string DecodedStart(const std::string& piece, char& flag)
+{
+    flag = piece[0];
+    if (flag != '1')
+        return piece.substr(1, 6);
+    const std::string scrambled = piece.substr(1);
+    auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); };
+    if (scrambled.size() <= 2 || !std::all_of(scrambled.begin(), scrambled.end(), hex))
+        return {};
+    return UnscrambleText(scrambled.substr(0, std::min<std::size_t>(scrambled.size(), 2 + 12)));
+}
+
+}  // namespace
 
 std::optional<std::size_t> FramedSize(const std::string& firstPiece)
 {
     char flag = '0';
-    const std::string text = DecodeFramed({firstPiece}, 1, &flag);
+    std::string text;
+    if (firstPiece.empty() || firstPiece.find('\r') != std::string::npos ||
+        firstPiece.find('\n') != std::string::npos) {
+        text = DecodeFramed({firstPiece}, 1, &flag);
+    } else {
+        text = DecodedStart(firstPiece, flag);
+        for (std::size_t at = text.find("\\|"); at != std::string::npos; at = text.find("\\|", at + 2)) {
+            text[at] = '\r';
+            text[at + 1] = '\n';
+        }
+    }
     if (text.size() < 5)
         return std::nullopt;
     const auto length = ParseInteger(text.substr(0, 5));

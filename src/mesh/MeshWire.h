@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kiv::mesh {
@@ -22,6 +23,9 @@ inline constexpr std::size_t kMaxMessageLength = 99999;  // the five-digit lengt
 // separator; peers read fields this way, so the result must stay exactly this.
 std::string SplitField(const std::string& separator, const std::string& text, int index);
 std::string GetField(const std::string& text, int index);
+// Fields 0 to lastIndex at once, in one pass over the text: field i equals SplitField of i.
+// Fields behind the last one present are left out (they read as empty).
+std::vector<std::string> SplitFields(const std::string& separator, std::string_view text, int lastIndex);
 
 // IPv4 address parsing as the classic inet_addr does it: one to four parts, each decimal,
 // octal (leading 0) or hexadecimal (0x); ends at the end of the text or at a blank.

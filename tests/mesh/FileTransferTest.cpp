@@ -357,22 +357,32 @@ TEST_F(Transfer, RefusedHeadersCloseWithoutAnEvent)
 }
 
 // The partial file goes when the sender stops early (error 0), when the file on disk no longer
-// matches what was received (error 2), and when the receiver logs out (error 1).
+// matches what was received (error 2: deleted, grown by another writer, or replaced by another
+// file of the same size, which is left alone), and when the receiver logs out (error 1).
 TEST_F(Transfer, PartialFileIsDeleted)
 {
     struct Case {
         const char* name;
         int error;
-    } cases[] = {{"early.txt", 0}, {"deleted.txt", 2}, {"logout.txt", 1}};
+        const char* leftBehind;  // what the name holds afterwards; nullptr: nothing
+    } cases[] = {{"early.txt", 0, nullptr},
+                 {"deleted.txt", 2, nullptr},
+                 {"grown.txt", 2, nullptr},
+#ifndef _WIN32  // Wine refuses to rename a file over one that is open
+                 {"replaced.txt", 2, "other"},
+#endif
+                 {"logout.txt", 1, nullptr}};
     Record(receiver.kms, received, dir + "/in");
     ASSERT_TRUE(receiver.kms.Start());
     ASSERT_TRUE(receiver.kms.Login());
+    const std::string other(300, 'z');
     for (const auto& c : cases) {
         received = Log{};
-        const std::string path = dir + "/in/" + c.name;
+        const std::string name = c.name;
+        const std::string path = dir + "/in/" + name;
         Raw raw;
         ASSERT_TRUE(raw.Connect(kFtpPort));
-        raw.Send(header(c.name, "1000"));
+        raw.Send(header(name, "1000"));
         std::string answer;
         ASSERT_TRUE(RunUntil({&receiver}, [&] { return raw.Read(answer) && !answer.empty(); }));
         raw.Send(std::string(300, 'a'));
@@ -381,19 +391,30 @@ TEST_F(Transfer, PartialFileIsDeleted)
         if (c.error == 0) {
             raw.Close();
         } else if (c.error == 2) {
-            fs::remove(path);
+            if (name == "deleted.txt") {
+                fs::remove(path);
+            } else if (name == "grown.txt") {
+                std::ofstream(path, std::ios::binary | std::ios::app) << 'x';
+            } else {
+                WriteFile(dir + "/other", other);  // as long as the partial file
+                fs::rename(dir + "/other", path);
+            }
             raw.Send(std::string(300, 'b'));
         } else {
             receiver.kms.Logout();
         }
-        ASSERT_TRUE(RunUntil({&receiver}, [&] { return !received.errors.empty(); })) << c.name;
-        EXPECT_EQ(received.errors, std::vector<int>{c.error}) << c.name;
+        ASSERT_TRUE(RunUntil({&receiver}, [&] { return !received.errors.empty(); })) << name;
+        EXPECT_EQ(received.errors, std::vector<int>{c.error}) << name;
         EXPECT_EQ(received.lines.back(), "ErrorRecv " + std::to_string(c.error) + " " + path);
-        EXPECT_FALSE(fs::exists(path)) << c.name;
+        if (c.leftBehind)
+            EXPECT_EQ(ReadFile(path), other) << name;
+        else
+            EXPECT_FALSE(fs::exists(path)) << name;
         EXPECT_TRUE(receiver.kms.FileRecvs().empty());
         if (c.error != 0) {  // the sender sees the connection end
-            EXPECT_TRUE(RunUntil({&receiver}, [&] { return !raw.Read(answer); })) << c.name;
+            EXPECT_TRUE(RunUntil({&receiver}, [&] { return !raw.Read(answer); })) << name;
         }
+        fs::remove(path);
     }
 }
 

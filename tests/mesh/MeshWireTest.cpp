@@ -33,6 +33,41 @@ TEST(SplitField, DeletionMakesNewSeparators)
     EXPECT_EQ(GetField("&&||", 1), "");
 }
 
+// All fields in one pass read exactly what SplitField reads, one index at a time: every text of
+// up to eight bytes of "&", "|" and "a", with separators of two and three bytes.
+TEST(SplitField, AllFieldsAtOnceReadLikeOneAtATime)
+{
+    std::vector<std::string> texts{""};
+    for (std::size_t begin = 0, length = 1; length <= 8; ++length) {
+        const std::size_t end = texts.size();
+        for (std::size_t k = begin; k < end; ++k)
+            for (char c : {'&', '|', 'a'})
+                texts.push_back(texts[k] + c);
+        begin = end;
+    }
+    for (const std::string separator : {"&|", "&|&", "&:"}) {
+        for (const auto& text : texts) {
+            const auto fields = SplitFields(separator, text, 9);
+            ASSERT_LE(fields.size(), 10u);
+            for (int i = 0; i <= 9; ++i) {
+                const std::string one = static_cast<std::size_t>(i) < fields.size() ? fields[i] : "";
+                ASSERT_EQ(one, SplitField(separator, text, i)) << separator << " " << text << " " << i;
+            }
+        }
+    }
+    EXPECT_EQ(SplitFields("&|", "KMMESSAGE:LOGOUT&|PC01&|Kiv", 9),
+              (std::vector<std::string>{"KMMESSAGE:LOGOUT", "PC01", "Kiv"}));
+}
+
+TEST(InetNtoa, DottedDecimalWithoutLeadingZeros)
+{
+    EXPECT_EQ(InetNtoa(0), "0.0.0.0");
+    EXPECT_EQ(InetNtoa(0xFFFFFFFFu), "255.255.255.255");
+    EXPECT_EQ(InetNtoa(0xC0A80005u), "192.168.0.5");
+    EXPECT_EQ(InetNtoa(0x0A006409u), "10.0.100.9");
+    EXPECT_EQ(InetNtoa(0x0114FF00u), "1.20.255.0");
+}
+
 TEST(NormalizeAddress, AcceptsWhatInetAddrAccepts)
 {
     struct Case {

@@ -86,5 +86,51 @@ TEST(Sockets, LoginPromptAnswerAndLogout)
     EXPECT_EQ(kiv.kms.LoginCount(), 1);
 }
 
+// Handles the first socket notification of the component's UDP socket, and nothing else.
+bool HandleOneNotification(Peer& p)
+{
+#ifdef _WIN32
+    const auto end = p.backend.NowMilliseconds() + 2000;
+    MSG msg;
+    while (!PeekMessageA(&msg, p.backend.Handle(), kMeshSocketMessage, kMeshSocketMessage, PM_REMOVE)) {
+        if (p.backend.NowMilliseconds() > end)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    DispatchMessageA(&msg);
+#else
+    p.backend.RunOnce(2000);
+#endif
+    return true;
+}
+
+// Datagrams that pile up while the program is busy: one notification takes 64 of them, the
+// rest follow, none lost and all in the order they were sent.
+TEST(Sockets, ABurstIsHandledInArrivalOrder)
+{
+    Peer kiv("KIVPC", "Kiv"), console("CONSOLE1", "KMC");
+    std::vector<std::string> answers;
+    kiv.kms.OnInputReturn = [&](auto&, auto& value, auto&...) { answers.push_back(value); };
+    ASSERT_TRUE(kiv.kms.Start());
+    ASSERT_TRUE(console.kms.Start());
+    kiv.kms.Login();
+    console.kms.Login();
+    ASSERT_TRUE(RunUntil(kiv, console, [&] { return kiv.kms.LoginCount() == 2 && console.kms.LoginCount() == 2; }));
+    // The answers to the logins are taken before the burst comes.
+    const auto quiet = kiv.backend.NowMilliseconds() + 200;
+    ASSERT_TRUE(RunUntil(kiv, console, [&] { return kiv.backend.NowMilliseconds() >= quiet; }));
+
+    constexpr int kBurst = 150;
+    std::vector<std::string> sent;
+    for (int i = 0; i < kBurst; ++i) {
+        sent.push_back(std::to_string(i));
+        ASSERT_TRUE(console.kms.SendInputReturn("Menu", sent.back(), "KIVPC", "Kiv"));
+    }
+    ASSERT_TRUE(HandleOneNotification(kiv));
+    EXPECT_EQ(answers.size(), 64u);
+    ASSERT_TRUE(RunUntil(kiv, console, [&] { return answers.size() >= kBurst; }));
+    EXPECT_EQ(answers, sent);
+}
+
 }  // namespace
 }  // namespace kiv::test

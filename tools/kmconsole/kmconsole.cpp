@@ -69,8 +69,10 @@ const char kUsage[] =
     "  --send-disc NAME    only to PEER's program of this discrimination\n"
     "  receive FOLDER      accept files into FOLDER (existing names are replaced)\n"
     "  --ftp-port N        TCP port to receive files on (default 52000 with receive)\n"
-    "  --send-byte N       bytes per send of a file (default 4096)\n"
-    "  --recv-byte N       bytes per read of a received file (default 8192)\n"
+    "  --send-byte N       bytes per send of a file (default 65536; the component's own is 4096,\n"
+    "                      and no send is larger than the largest UDP datagram)\n"
+    "  --recv-byte N       bytes per read of a received file (default 262144; the component's\n"
+    "                      own is 8192)\n"
     "  web [--listen ADDRESS:PORT] [--token TOKEN]\n"
     "                      control the Kivs from a browser (kmconsole web --help)\n"
     "interactive commands: peers | menu [TARGET [DISC]] | send-file PEER FILE [COMMENT] | quit;\n"
@@ -87,7 +89,9 @@ struct Options {
     // File transfer: what to send (paths as typed, UTF-8), where to receive.
     std::optional<std::string> sendPeer, sendFile, receiveFolder;
     std::string sendComment, sendDisc;
-    std::optional<int> ftpPort, sendByte, recvByte;
+    std::optional<int> ftpPort;
+    // Large sends and reads: a chunk costs a round of the event loop, the bytes nothing more.
+    int sendByte = 65536, recvByte = 262144;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o)
@@ -180,10 +184,10 @@ public:
         kms_.SetPortNo(o_.port);
         kms_.SetFTPPortNo(o_.receiveFolder ? o_.ftpPort.value_or(52000) : o_.ftpPort.value_or(0));
         kms_.SetBroadcastIP(o_.broadcast);
-        if (o_.sendByte && *o_.sendByte > 0)
-            kms_.SetFTPSendByte(*o_.sendByte);
-        if (o_.recvByte && *o_.recvByte > 0)
-            kms_.SetFTPRecvByte(*o_.recvByte);
+        if (o_.sendByte > 0)
+            kms_.SetFTPSendByte(o_.sendByte);
+        if (o_.recvByte > 0)
+            kms_.SetFTPRecvByte(o_.recvByte);
         kms_.SetSecurity(o_.security);
         Wire();
     }

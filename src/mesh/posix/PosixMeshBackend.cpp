@@ -323,17 +323,29 @@ std::optional<std::string> PosixMeshBackend::LocalAddress()
     return text;
 }
 
-void PosixMeshBackend::ReceiveOne()
+void PosixMeshBackend::ReceiveWaiting()
+{
+    // Every datagram waiting, in arrival order, up to a bound that lets timers and the other
+    // descriptors in between. A handler may stop the component meanwhile.
+    const int s = socket_;
+    for (int i = 0; i < kDatagramsPerRound && socket_ == s && s >= 0; ++i)
+        if (!ReceiveOne())
+            break;
+}
+
+bool PosixMeshBackend::ReceiveOne()
 {
     char buffer[kMaxDatagramSize];
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
     const ssize_t n = ::recvfrom(socket_, buffer, sizeof buffer, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from),
                                  &fromLength);
-    // Errors and datagrams larger than the buffer are dropped, as Winsock reports them.
-    if (n < 0 || static_cast<std::size_t>(n) > sizeof buffer || !mesh_)
-        return;
-    mesh_->ReceiveDatagram(buffer, static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr));
+    if (n < 0)
+        return errno != EAGAIN && errno != EWOULDBLOCK;
+    // Datagrams larger than the buffer are dropped, as Winsock reports them.
+    if (static_cast<std::size_t>(n) <= sizeof buffer && mesh_)
+        mesh_->ReceiveDatagram(buffer, static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr));
+    return true;
 }
 
 void PosixMeshBackend::FireDueTimers()
@@ -420,7 +432,7 @@ void PosixMeshBackend::RunOnce(int maxWaitMs)
             if (!(p.revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             if (p.fd == socket_) {
-                ReceiveOne();
+                ReceiveWaiting();
             } else {
                 for (const auto& input : inputs_)
                     if (input.first == p.fd) {

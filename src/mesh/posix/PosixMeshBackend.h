@@ -61,7 +61,11 @@ public:
     void ProcessMessages() override { RunOnce(0); }
 
 private:
-    void ReceiveOne();
+    // The datagrams waiting on the UDP socket, at most kDatagramsPerRound of them.
+    void ReceiveWaiting();
+    // One datagram to the component; false when none was waiting.
+    bool ReceiveOne();
+    static constexpr int kDatagramsPerRound = 64;
     void FireDueTimers();
     // One readiness of a TCP socket, turned into the report WSAAsyncSelect would give.
     void HandleTcp(int fd, short revents);

@@ -59,7 +59,7 @@ LRESULT WinsockMeshBackend::OnWindowMessage(UINT message, WPARAM wParam, LPARAM 
     if (message == static_cast<UINT>(kMeshSocketMessage)) {
         const SOCKET s = static_cast<SOCKET>(wParam);
         if (s == socket_ && socket_ != INVALID_SOCKET) {
-            ReceiveOne();  // whatever the event, as the UDP socket only asks for FD_READ
+            ReceiveWaiting();  // whatever the event, as the UDP socket only asks for FD_READ
         } else if (s != INVALID_SOCKET && mesh_) {
             const int error = WSAGETSELECTERROR(lParam);
             TcpError e = TcpError::None;
@@ -281,15 +281,28 @@ void WinsockMeshBackend::PostWrite(TcpSocket socket)
 
 void WinsockMeshBackend::ProcessMessages() { pump::ProcessPendingMessages(); }
 
-void WinsockMeshBackend::ReceiveOne()
+void WinsockMeshBackend::ReceiveWaiting()
+{
+    // Under load one notification per datagram is what costs most: take every datagram that
+    // is waiting, in arrival order, up to a bound that lets the window's other messages
+    // (timers, input) in between. A handler may stop the component meanwhile.
+    const SOCKET s = socket_;
+    for (int i = 0; i < kDatagramsPerNotification && socket_ == s && s != INVALID_SOCKET; ++i)
+        if (!ReceiveOne())
+            break;
+}
+
+bool WinsockMeshBackend::ReceiveOne()
 {
     char buffer[kMaxDatagramSize];
     sockaddr_in from{};
     int fromLength = sizeof from;
     const int n = recvfrom(socket_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-    if (n == SOCKET_ERROR || !mesh_)
-        return;  // also WSAEMSGSIZE: a datagram larger than 512 bytes is not received
-    mesh_->ReceiveDatagram(buffer, static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr));
+    if (n == SOCKET_ERROR)
+        return WSAGetLastError() != WSAEWOULDBLOCK;  // e.g. WSAEMSGSIZE: that datagram is dropped
+    if (mesh_)
+        mesh_->ReceiveDatagram(buffer, static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr));
+    return true;
 }
 
 }  // namespace kiv::mesh

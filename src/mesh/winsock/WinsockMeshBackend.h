@@ -53,7 +53,11 @@ public:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void ReceiveOne();
+    // The datagrams waiting on the UDP socket, at most kDatagramsPerNotification of them.
+    void ReceiveWaiting();
+    // One datagram to the component; false when none was waiting.
+    bool ReceiveOne();
+    static constexpr int kDatagramsPerNotification = 64;
 
     TKestrelMesh* mesh_ = nullptr;
     HWND window_ = nullptr;

@@ -108,6 +108,49 @@ void BM_ReplaceTextNestedLineBreaks(benchmark::State& state)
     }
 }
 
+// A flood of distinct one-datagram messages from 200 peers that have logged in, each from its
+// own address: every message is an INFO_CHANGE that changes nothing, so the cost is the
+// receive path, the duplicate check and the search of a peer table of 200.
+void BM_FloodFrom200Peers(benchmark::State& state)
+{
+    constexpr int kPeers = 200, kPerPeer = 10;
+    Setup s;
+    int logins = 0;
+    s.kms.OnLogin = [&](auto&&...) { ++logins; };
+    struct Datagram {
+        std::string bytes;
+        std::uint32_t from;
+    };
+    std::vector<Datagram> flood;
+    int id = 0;
+    auto message = [&](const char* tag, int peer, const std::vector<std::string>& fields) {
+        const std::string text = kiv::mesh::MakeIdentifier({2026, 12, 6, 9, 0, 0, 0}, ++id) +
+                                 kiv::mesh::BuildMessage(tag, fields);
+        const auto datagrams = kiv::mesh::CutDatagrams(kiv::mesh::FrameText(text, true));
+        return Datagram{datagrams.at(0), 0x0A000000u + static_cast<std::uint32_t>(peer)};
+    };
+    auto name = [](int peer) { return "PC" + std::to_string(peer); };
+    auto address = [](int peer) { return kiv::mesh::InetNtoa(0x0A000000u + static_cast<std::uint32_t>(peer)); };
+    for (int p = 1; p <= kPeers; ++p) {
+        const auto login = message(kiv::mesh_tags::Login, p,
+                                   {name(p), address(p), "KMC", "user" + std::to_string(p), "100", "0", "0", "0", "0"});
+        s.kms.ReceiveDatagram(login.bytes.data(), login.bytes.size(), login.from);
+    }
+    s.backend.sent.clear();
+    for (int round = 0; round < kPerPeer; ++round)
+        for (int p = 1; p <= kPeers; ++p)
+            flood.push_back(message(kiv::mesh_tags::InfoChange, p,
+                                    {name(p), "KMC", address(p), "user" + std::to_string(p), "100", "0", "0", "0",
+                                     "0"}));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const auto& d = flood[i++ % flood.size()];
+        s.kms.ReceiveDatagram(d.bytes.data(), d.bytes.size(), d.from);
+    }
+    if (logins != kPeers || s.kms.LoginCount() != kPeers)
+        state.SkipWithError("the peers did not all log in");
+}
+
 void BM_FrameAndSend(benchmark::State& state)
 {
     Setup s;
@@ -122,6 +165,7 @@ void BM_FrameAndSend(benchmark::State& state)
 BENCHMARK(BM_ReceiveOneDatagram);
 BENCHMARK(BM_ReceiveTwentyDatagrams);
 BENCHMARK(BM_Receive255Datagrams)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloodFrom200Peers);
 BENCHMARK(BM_Unframe255Pieces)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LineBreakStuffedSlotDatagram)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReplaceTextNestedLineBreaks)->Unit(benchmark::kMillisecond);
