@@ -143,8 +143,9 @@ for _ in $(seq 60); do
 done
 [ "$quiet" = 1 ] || fail "Kiv was still answering the LOGIN flood after a minute"
 answered=$(grep -cE "${tab}KMMESSAGE:LOGIN_OK${tab}127\.0\.9\.[0-9]+${tab}KMC${tab}${KIV_MACHINE}${tab}[^${tab}]*${tab}Kiv${tab}" "$OUT/heard" || true)
-# More made-up peers than the table holds must have arrived, or the check below proves nothing.
-[ "$answered" -ge 256 ] || fail "Kiv answered only $answered of the 300 LOGINs"
+# With Kiv itself and the four consoles before them, 252 made-up peers overflow the table of
+# 256; fewer and the check below would prove nothing.
+[ "$answered" -ge 252 ] || fail "Kiv answered only $answered of the 300 LOGINs"
 console late LATE --menu "$KIV_MACHINE" --until-done --wait 30
 wait_for 20 grep -q "^LOGIN${tab}Kiv${tab}${KIV_MACHINE}" "$OUT/late" || { cat "$OUT/late"; fail "no LOGIN_OK after the login flood"; }
 wait_for 20 grep -q "^INPUT_LINE${tab}Password${tab}" "$OUT/late" || { cat "$OUT/late"; fail "no menu after the login flood"; }

@@ -209,7 +209,7 @@ int main(int argc, char** argv)
                                 NewId() + BuildMessage("KMMESSAGE:LOGIN", {name, "127.0.9." + std::to_string(i % 250 + 1),
                                                                            "KMC", name, "100", "0", "0", "0", "0"}),
                                 false))[0]);
-            Pause(10000);  // a receiver under Wine keeps up, so every made-up name counts
+            Pause(15000);  // a receiver under Wine keeps up, so every made-up name counts
         }
         return 0;
     }
