@@ -32,7 +32,7 @@ for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 want_i386=
 if bash "$(dirname "$0")/runs-32bit.sh"; then
   for p in "${i386_packages[@]}"; do installed "$p" || missing+=("$p"); done
-  dpkg --print-foreign-architectures | grep -qx i386 || want_i386=1
+  dpkg --print-foreign-architectures | grep -x i386 >/dev/null || want_i386=1
 fi
 
 if [ ${#missing[@]} -gt 0 ] || [ -n "$want_i386" ]; then
@@ -51,7 +51,7 @@ if [ ${#missing[@]} -gt 0 ] || [ -n "$want_i386" ]; then
   rm -f "$log"
 fi
 # Code page 932 runs of the program need a Japanese locale.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
+if ! locale -a 2>/dev/null | grep -i '^ja_JP.utf8$' >/dev/null; then
   sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen 2>/dev/null || true
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
   say "generating the ja_JP.UTF-8 locale"

@@ -3,7 +3,7 @@
 # a ja_JP.UTF-8 locale): the status window looks the same pixel for pixel, and a save from the
 # options dialog writes the same Kiv.INI bytes. Screenshots are kept in $BUILD/e2e/codepage.
 . "$(dirname "$0")/lib.sh"
-locale -a 2>/dev/null | grep -qi '^ja_JP.utf-\?8$' || fail "no ja_JP.UTF-8 locale (package locales, locale-gen)"
+locale -a 2>/dev/null | grep -i '^ja_JP.utf-\?8$' >/dev/null || fail "no ja_JP.UTF-8 locale (package locales, locale-gen)"
 start_xvfb
 SHOTS=$ARTIFACTS/codepage
 mkdir -p "$SHOTS"

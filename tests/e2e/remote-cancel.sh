@@ -22,7 +22,7 @@ netns_prefix=$WINEPREFIX
 . "$top/tests/e2e/lib.sh"
 export WINEPREFIX=$netns_prefix
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
-ip -o addr show lo | grep -q 'inet 127' || fail "not in the private namespace"
+ip -o addr show lo | grep 'inet 127' >/dev/null || fail "not in the private namespace"
 
 start_xvfb
 new_run_dir
