@@ -85,7 +85,7 @@ int HexDigitValue(char c)
 }
 
 // Reads one or two hexadecimal digits; -1 when any is not a digit.
-int HexValue(const std::string& text, std::size_t pos, std::size_t count)
+int HexValue(std::string_view text, std::size_t pos, std::size_t count)
 {
     int value = 0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -115,7 +115,7 @@ std::string ScrambleText(const std::string& text, int offset)
     return out;
 }
 
-std::string UnscrambleText(const std::string& text)
+std::string UnscrambleText(std::string_view text)
 {
     if (text.size() <= 2)
         return {};

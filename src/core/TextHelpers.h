@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kiv {
 
@@ -17,6 +18,6 @@ std::string ScrambleText(const std::string& text, int offset);
 
 // Inverse of ScrambleText; empty for input of two bytes or fewer and for input that is not
 // hexadecimal text.
-std::string UnscrambleText(const std::string& text);
+std::string UnscrambleText(std::string_view text);
 
 }  // namespace kiv

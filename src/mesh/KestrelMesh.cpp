@@ -185,20 +185,20 @@ bool TKestrelMesh::SendFragments(const std::string& text, const std::optional<st
     return true;
 }
 
-bool TKestrelMesh::SlotTakes(const TKMS_RecvDataBack& slot, std::size_t position, const std::string& piece) const
+bool TKestrelMesh::SlotTakes(const TKMS_RecvDataBack& slot, std::size_t position, std::size_t pieceSize,
+                             const std::optional<std::size_t>& firstFramed) const
 {
     if (position < slot.Pieces.size() && !slot.Pieces[position].empty())
         return false;
     if (slot.Framed != 0)
-        return piece.size() == mesh::PieceSize(slot.Framed, position);
+        return pieceSize == mesh::PieceSize(slot.Framed, position);
     if (position != 0)
         return true;  // the slot's message is not known yet
     // A first piece: the pieces already there must be the rest of its message.
-    const auto framed = mesh::FramedSize(piece);
-    if (!framed)
+    if (!firstFramed)
         return true;  // unreadable: it goes nowhere anyway
     for (std::size_t k = 1; k < slot.Pieces.size(); ++k)
-        if (!slot.Pieces[k].empty() && slot.Pieces[k].size() != mesh::PieceSize(*framed, k))
+        if (!slot.Pieces[k].empty() && slot.Pieces[k].size() != mesh::PieceSize(*firstFramed, k))
             return false;
     return true;
 }
@@ -209,7 +209,12 @@ void TKestrelMesh::ReceiveDatagram(const char* data, std::size_t size, std::uint
         return;
     const std::string sourceText = mesh::InetNtoa(source);
     const std::size_t p = static_cast<unsigned char>(static_cast<unsigned char>(data[0]) - 1);
-    std::string piece = mesh::DatagramPiece(data, size);
+    const std::string_view piece = mesh::DatagramPiece(data, size);
+    // A first piece is read once: its length field says where it fits, and a message of
+    // one datagram comes out of the same decoding.
+    mesh::FirstPiece first;
+    if (p == 0 && !piece.empty())
+        first = mesh::ReadFirstPiece(piece);
 
     // Datagrams carry no message number. Of the source's slots, the piece goes to the one
     // its datagram most recently went to among those where it fits: a sender sends the
@@ -224,7 +229,7 @@ void TKestrelMesh::ReceiveDatagram(const char* data, std::size_t size, std::uint
         ++ownSlots;
         if (ownOldest < 0 || slot.Touched < recvBuffers_[static_cast<std::size_t>(ownOldest)].Touched)
             ownOldest = i;
-        if (SlotTakes(slot, p, piece) &&
+        if (SlotTakes(slot, p, piece.size(), first.framed) &&
             (chosen < 0 || slot.Touched >= recvBuffers_[static_cast<std::size_t>(chosen)].Touched))
             chosen = i;
     }
@@ -244,25 +249,27 @@ void TKestrelMesh::ReceiveDatagram(const char* data, std::size_t size, std::uint
         return;
     }
     auto& slot = recvBuffers_[static_cast<std::size_t>(chosen)];
+    if (p == 0 && !piece.empty() && (!first.framed || mesh::PieceCount(*first.framed) == 1)) {
+        // The message is this datagram alone, or its first piece can never be replaced and
+        // the slot could never complete: either way the slot ends here, with any pieces at
+        // later positions (left over from another message, or junk).
+        slot = TKMS_RecvDataBack{};
+        if (first.message)
+            Dispatch(std::move(*first.message), sourceText);
+        return;
+    }
     slot.IPAddress = sourceText;
     slot.LastTime = backend_.NowMilliseconds();
     slot.Touched = ++datagramCounter_;
     if (slot.Pieces.size() <= p)
         slot.Pieces.resize(p + 1);
-    slot.Pieces[p] = std::move(piece);
+    slot.Pieces[p].assign(piece);
 
     // The first piece's length field says how many datagrams the sender sent; only those
     // make the message. Until they are all in, nothing is unframed, so a datagram costs the
     // same whatever the slot already holds.
-    if (p == 0 && !slot.Pieces[0].empty()) {
-        const auto framed = mesh::FramedSize(slot.Pieces[0]);
-        if (!framed) {
-            // Its first piece can never be replaced, so the slot could never complete.
-            slot = TKMS_RecvDataBack{};
-            return;
-        }
-        slot.Framed = *framed;
-    }
+    if (p == 0 && !piece.empty())
+        slot.Framed = *first.framed;
     if (slot.Framed == 0)
         return;
     const std::size_t needed = mesh::PieceCount(slot.Framed);
@@ -275,10 +282,14 @@ void TKestrelMesh::ReceiveDatagram(const char* data, std::size_t size, std::uint
     // Pieces at later positions are left over from another message or junk, and go with it.
     auto message = mesh::UnframePieces(slot.Pieces, needed);
     slot = TKMS_RecvDataBack{};
-    if (!message)
-        return;
-    received_.Text = std::move(*message);
-    received_.IPAddress = sourceText;
+    if (message)
+        Dispatch(std::move(*message), sourceText);
+}
+
+void TKestrelMesh::Dispatch(std::string message, const std::string& source)
+{
+    received_.Text = std::move(message);
+    received_.IPAddress = source;
     DispatchReceived();
 }
 

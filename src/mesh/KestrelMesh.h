@@ -310,14 +310,18 @@ private:
     std::string RecvTime();
     void Sweep();
     void SendTimeout(int number);
+    // A complete message from source: becomes Received() and is handled.
+    void Dispatch(std::string message, const std::string& source);
     void DispatchReceived();
     bool IsAddressedToMe(const std::vector<std::string>& fields) const;
     // The target address of a prompt: a dotted address as given, else the peer's address.
     std::string ResolveTarget(const std::string& machineName) const;
     void ClearPeers();
-    // A slot of the datagram's source that takes a piece at this position: the position is
-    // free there and the piece has the size the slot's message needs at it.
-    bool SlotTakes(const TKMS_RecvDataBack& slot, std::size_t position, const std::string& piece) const;
+    // A slot of the datagram's source that takes a piece of this size at this position: the
+    // position is free there and the piece has the size the slot's message needs at it. A
+    // first piece comes with the framed size its length field gives.
+    bool SlotTakes(const TKMS_RecvDataBack& slot, std::size_t position, std::size_t pieceSize,
+                   const std::optional<std::size_t>& firstFramed) const;
     // The peer sent a message: it is the last to give way in a full table.
     void HeardFrom(const std::string& machineName, const std::string& discrimination);
     void ClearSendHistory();

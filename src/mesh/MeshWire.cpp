@@ -191,7 +191,7 @@ bool NormalizeAddress(std::string& text)
     return true;
 }
 
-std::optional<std::int32_t> ParseInteger(const std::string& text)
+std::optional<std::int32_t> ParseInteger(std::string_view text)
 {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ')
@@ -218,7 +218,7 @@ std::optional<std::int32_t> ParseInteger(const std::string& text)
     return static_cast<std::int32_t>(value);
 }
 
-std::int32_t ParseIntegerOr(const std::string& text, std::int32_t fallback)
+std::int32_t ParseIntegerOr(std::string_view text, std::int32_t fallback)
 {
     return ParseInteger(text).value_or(fallback);
 }
@@ -275,20 +275,21 @@ std::vector<std::string> CutDatagrams(const std::string& framed)
     return datagrams;
 }
 
-std::string DatagramPiece(const char* data, std::size_t size)
+std::string_view DatagramPiece(const char* data, std::size_t size)
 {
     if (size <= 1)
         return {};
     const void* zero = std::memchr(data + 1, 0, size - 1);
     const std::size_t end = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size;
-    return std::string(data + 1, end - 1);
+    return std::string_view(data + 1, end - 1);
 }
 
 namespace {
 
 // Steps 1 to 4 of unframing: the joined pieces without the joints, unscrambled when the
 // flag says so, with "\|" back to CR LF. Every step is one pass over the text.
-std::string DecodeFramed(const std::vector<std::string>& pieces, std::size_t count, char* flagOut = nullptr)
+template <class Piece>
+std::string DecodeFramed(const Piece* pieces, std::size_t count, char* flagOut = nullptr)
 {
     std::string text;
     std::size_t size = 0;
@@ -298,27 +299,41 @@ std::string DecodeFramed(const std::vector<std::string>& pieces, std::size_t cou
         lineBreaks = lineBreaks || pieces[i].find('\r') != std::string::npos ||
                      pieces[i].find('\n') != std::string::npos;
     }
-    text.reserve(size);
-    if (lineBreaks) {
-        for (std::size_t i = 0; i < count; ++i) {
-            text += pieces[i];
-            text += "\r\n";
-        }
-        ReplaceText("\r\n", "", text);
+    if (count == 1 && !lineBreaks) {
+        // One piece without CR or LF is the joined text as it stands: decode it in place.
+        const std::string_view piece = pieces[0];
+        if (piece.empty())
+            return text;
+        if (flagOut)
+            *flagOut = piece[0];
+        if (piece[0] == '1')
+            text = UnscrambleText(piece.substr(1));
+        else
+            text.assign(piece.substr(1));
     } else {
-        // Without CR or LF in the pieces the joints are the only pairs, and removing them
-        // brings no new ones together.
-        for (std::size_t i = 0; i < count; ++i)
-            text += pieces[i];
+        text.reserve(size);
+        if (lineBreaks) {
+            for (std::size_t i = 0; i < count; ++i) {
+                text += pieces[i];
+                text += "\r\n";
+            }
+            ReplaceText("\r\n", "", text);
+        } else {
+            // Without CR or LF in the pieces the joints are the only pairs, and removing them
+            // brings no new ones together.
+            for (std::size_t i = 0; i < count; ++i)
+                text += pieces[i];
+        }
+        if (text.empty())
+            return text;
+        const char flag = text[0];
+        if (flagOut)
+            *flagOut = flag;
+        if (flag == '1')
+            text = UnscrambleText(std::string_view(text).substr(1));
+        else
+            text.erase(0, 1);
     }
-    if (text.empty())
-        return text;
-    const char flag = text[0];
-    if (flagOut)
-        *flagOut = flag;
-    text.erase(0, 1);
-    if (flag == '1')
-        text = UnscrambleText(text);
     // "\|" to CR LF in one pass: what is put in can never form "\|" with its neighbours, so
     // this is what replacing and searching again from the start gives.
     for (std::size_t at = text.find("\\|"); at != std::string::npos; at = text.find("\\|", at + 2)) {
@@ -328,14 +343,12 @@ std::string DecodeFramed(const std::vector<std::string>& pieces, std::size_t cou
     return text;
 }
 
-}  // namespace
-
-std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces, std::size_t count)
+// Step 5: the decoded text without its length field, when it holds as much as that says.
+std::optional<std::string> TakeLengthField(std::string text)
 {
-    std::string text = DecodeFramed(pieces, std::min(count, pieces.size()));
     if (text.size() < 5)
         return std::nullopt;
-    const auto length = ParseInteger(text.substr(0, 5));
+    const auto length = ParseInteger(std::string_view(text).substr(0, 5));
     if (!length)
         return std::nullopt;
     if (static_cast<std::int64_t>(text.size()) < static_cast<std::int64_t>(*length) + 5)
@@ -344,42 +357,12 @@ std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces,
     return text;
 }
 
-namespace {
-
-// The start of the decoded text of a first piece without CR or LF, enough for the length
-// field: its flag and at most six bytes, the sixth only to see a "\|" that begins at the
-// fifth. A scrambled piece must be hexadecimal throughout, as a whole decode demands.
-std::string DecodedStart(const std::string& piece, char& flag)
+// The framed size a decoded text's length field gives, as FramedSize describes it.
+std::optional<std::size_t> FramedSizeOf(char flag, std::string_view decoded)
 {
-    flag = piece[0];
-    if (flag != '1')
-        return piece.substr(1, 6);
-    const std::string scrambled = piece.substr(1);
-    auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); };
-    if (scrambled.size() <= 2 || !std::all_of(scrambled.begin(), scrambled.end(), hex))
-        return {};
-    return UnscrambleText(scrambled.substr(0, std::min<std::size_t>(scrambled.size(), 2 + 12)));
-}
-
-}  // namespace
-
-std::optional<std::size_t> FramedSize(const std::string& firstPiece)
-{
-    char flag = '0';
-    std::string text;
-    if (firstPiece.empty() || firstPiece.find('\r') != std::string::npos ||
-        firstPiece.find('\n') != std::string::npos) {
-        text = DecodeFramed({firstPiece}, 1, &flag);
-    } else {
-        text = DecodedStart(firstPiece, flag);
-        for (std::size_t at = text.find("\\|"); at != std::string::npos; at = text.find("\\|", at + 2)) {
-            text[at] = '\r';
-            text[at + 1] = '\n';
-        }
-    }
-    if (text.size() < 5)
+    if (decoded.size() < 5)
         return std::nullopt;
-    const auto length = ParseInteger(text.substr(0, 5));
+    const auto length = ParseInteger(decoded.substr(0, 5));
     if (!length)
         return std::nullopt;
     // The flag, then the length field and the message text, as two hex digits each behind
@@ -389,6 +372,84 @@ std::optional<std::size_t> FramedSize(const std::string& firstPiece)
     if (framed > static_cast<std::int64_t>(kMaxPieces * kPieceSize))
         return std::nullopt;
     return static_cast<std::size_t>(framed);
+}
+
+bool HasLineBreak(std::string_view piece)
+{
+    return piece.find('\r') != std::string_view::npos || piece.find('\n') != std::string_view::npos;
+}
+
+// The framed size read from the start of a first piece without CR or LF: its flag and at most
+// six decoded bytes, the sixth only to see a "\|" that begins at the fifth. Whether the rest
+// of a scrambled piece decodes is left to the caller.
+std::optional<std::size_t> FramedSizeFromStart(std::string_view piece)
+{
+    const char flag = piece[0];
+    std::string text;
+    if (flag != '1') {
+        text.assign(piece.substr(1, 6));
+    } else {
+        const std::string_view scrambled = piece.substr(1);
+        if (scrambled.size() <= 2)
+            return std::nullopt;
+        text = UnscrambleText(scrambled.substr(0, std::min<std::size_t>(scrambled.size(), 2 + 12)));
+    }
+    for (std::size_t at = text.find("\\|"); at != std::string::npos; at = text.find("\\|", at + 2)) {
+        text[at] = '\r';
+        text[at + 1] = '\n';
+    }
+    return FramedSizeOf(flag, text);
+}
+
+bool ScrambledThroughout(std::string_view piece)
+{
+    auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); };
+    return piece[0] != '1' || std::all_of(piece.begin() + 1, piece.end(), hex);
+}
+
+}  // namespace
+
+std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces, std::size_t count)
+{
+    return TakeLengthField(DecodeFramed(pieces.data(), std::min(count, pieces.size())));
+}
+
+std::optional<std::size_t> FramedSize(std::string_view firstPiece)
+{
+    if (firstPiece.empty() || HasLineBreak(firstPiece)) {
+        char flag = '0';
+        const std::string text = DecodeFramed(&firstPiece, 1, &flag);
+        return FramedSizeOf(flag, text);
+    }
+    // A scrambled piece must be hexadecimal throughout, as a whole decode demands.
+    if (!ScrambledThroughout(firstPiece))
+        return std::nullopt;
+    return FramedSizeFromStart(firstPiece);
+}
+
+FirstPiece ReadFirstPiece(std::string_view piece)
+{
+    FirstPiece read;
+    if (piece.empty())
+        return read;
+    const bool whole = HasLineBreak(piece);
+    if (!whole) {
+        read.framed = FramedSizeFromStart(piece);
+        if (!read.framed)
+            return read;
+        if (PieceCount(*read.framed) > 1) {
+            if (!ScrambledThroughout(piece))
+                read.framed.reset();
+            return read;
+        }
+    }
+    // The message may be this piece alone: decode it once, for its length and its text.
+    char flag = '0';
+    std::string text = DecodeFramed(&piece, 1, &flag);
+    read.framed = FramedSizeOf(flag, text);
+    if (read.framed && PieceCount(*read.framed) == 1)
+        read.message = TakeLengthField(std::move(text));
+    return read;
 }
 
 std::size_t PieceCount(std::size_t framedSize)

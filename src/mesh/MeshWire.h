@@ -39,8 +39,8 @@ bool NormalizeAddress(std::string& text);
 
 // Decimal integer as the receivers read it: leading blanks, an optional sign, digits, nothing
 // behind them, within 32 bits. Nothing for anything else.
-std::optional<std::int32_t> ParseInteger(const std::string& text);
-std::int32_t ParseIntegerOr(const std::string& text, std::int32_t fallback);
+std::optional<std::int32_t> ParseInteger(std::string_view text);
+std::int32_t ParseIntegerOr(std::string_view text, std::int32_t fallback);
 
 struct LocalDateTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
@@ -61,7 +61,7 @@ std::string FrameText(const std::string& messageText, bool security);
 std::vector<std::string> CutDatagrams(const std::string& framed);
 
 // The piece a datagram carries: the bytes after the sequence byte up to the first 0x00.
-std::string DatagramPiece(const char* data, std::size_t size);
+std::string_view DatagramPiece(const char* data, std::size_t size);
 
 // Joins the first `count` pieces (all by default) and tries to read one message out of them.
 // Returns the message text when complete, nothing while incomplete. Takes time linear in
@@ -73,7 +73,14 @@ std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces,
 // field at its start, taking the scrambling into account. Nothing when the piece holds no
 // readable length field, or when the length asks for more datagrams than a sender can
 // number: such a message can never complete.
-std::optional<std::size_t> FramedSize(const std::string& firstPiece);
+std::optional<std::size_t> FramedSize(std::string_view firstPiece);
+// A first piece read once for both: FramedSize of it, and when the message is that one piece,
+// what UnframePieces makes of it.
+struct FirstPiece {
+    std::optional<std::size_t> framed;
+    std::optional<std::string> message;
+};
+FirstPiece ReadFirstPiece(std::string_view piece);
 // The datagrams a framed text of that size goes out in, and the size of piece `position`.
 std::size_t PieceCount(std::size_t framedSize);
 std::size_t PieceSize(std::size_t framedSize, std::size_t position);

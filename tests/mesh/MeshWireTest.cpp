@@ -157,7 +157,7 @@ TEST(Framing, DatagramSizesAtPieceBoundaries)
             sizes.push_back(datagrams[k].size());
             EXPECT_EQ(static_cast<unsigned char>(datagrams[k][0]), k + 1);
             EXPECT_EQ(datagrams[k].back(), '\0');
-            pieces.push_back(DatagramPiece(datagrams[k].data(), datagrams[k].size()));
+            pieces.emplace_back(DatagramPiece(datagrams[k].data(), datagrams[k].size()));
         }
         EXPECT_EQ(sizes, c.sizes) << c.framed;
         EXPECT_EQ(UnframePieces(pieces), text);
@@ -187,7 +187,7 @@ TEST(Framing, LineBreaksAndBackslashBar)
             EXPECT_EQ(framed.find("\r\n"), std::string::npos);
             std::vector<std::string> pieces;
             for (const auto& d : CutDatagrams(framed))
-                pieces.push_back(DatagramPiece(d.data(), d.size()));
+                pieces.emplace_back(DatagramPiece(d.data(), d.size()));
             EXPECT_EQ(UnframePieces(pieces), c.received);
         }
 }
@@ -298,6 +298,41 @@ TEST(Unframing, SameResultsAsUnframingStepByStep)
         if (draw(2))
             pieces[0] = (draw(2) ? "0    " : "1") + pieces[0];
         ASSERT_EQ(UnframePieces(pieces), UnframeStepByStep(pieces)) << round;
+    }
+}
+
+// Reading a first piece once gives what FramedSize and UnframePieces give apart: random
+// pieces, the first datagrams of real messages, and scrambled ones spoilt near their end.
+TEST(Unframing, FirstPieceReadOnceReadsLikeTheTwoSteps)
+{
+    std::vector<std::string> firsts;
+    const std::string bits[] = {"\r", "\n", "\\", "|", "\\|", "0", "1", " ", "3", "-", "A", "x", "64"};
+    std::uint32_t seed = 7;
+    const auto draw = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % bound;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::string piece = draw(2) ? (draw(2) ? "0    " : "1") : "";
+        for (std::uint32_t i = 0, n = draw(10); i < n; ++i)
+            piece += bits[draw(std::size(bits))];
+        firsts.push_back(piece);
+    }
+    for (bool security : {false, true}) {
+        for (std::size_t length : {0u, 1u, 200u, 249u, 250u, 504u, 505u, 3000u}) {
+            const auto datagrams = CutDatagrams(FrameText(std::string(length, 'x') + "\r\n", security));
+            std::string piece(DatagramPiece(datagrams[0].data(), datagrams[0].size()));
+            firsts.push_back(piece);
+            piece[piece.size() - 2] = 'G';
+            firsts.push_back(piece);
+        }
+    }
+    for (const auto& piece : firsts) {
+        const auto read = ReadFirstPiece(piece);
+        const auto framed = FramedSize(piece);
+        ASSERT_EQ(read.framed, framed) << piece;
+        const bool alone = !piece.empty() && framed && PieceCount(*framed) == 1;
+        ASSERT_EQ(read.message, alone ? UnframePieces({piece}) : std::nullopt) << piece;
     }
 }
 
