@@ -6,6 +6,8 @@ namespace kiv {
 
 using mesh::GetField;
 using mesh::MeshBackend;
+using mesh::MessageType;
+using F = mesh::Field;
 
 namespace {
 
@@ -65,6 +67,7 @@ bool TKestrelMesh::Start()
         return false;
     recvBuffers_.assign(kRecvSlotCount, TKMS_RecvDataBack{});
     recvHistory_.fill(TKMS_RecvHistory{});
+    recvHistoryNext_ = 0;
     ClearSendHistory();
     fileSends_.clear();
     fileRecvs_.clear();
@@ -122,10 +125,15 @@ bool TKestrelMesh::Login()
     if (!started_ || loginStates_)
         return false;
     loginStates_ = true;
-    return SendText(mesh::BuildMessage(mesh_tags::Login,
-                                       {machineName_, ipAddress_, discrimination_, handleName_,
-                                        std::to_string(version_), BoolText(absence_), BoolText(menu_),
-                                        BoolText(chat_), std::to_string(ftpPortNo_)}));
+    return SendText(mesh::BuildMessage(MessageType::Login, {{F::MachineName, machineName_},
+                                                            {F::IPAddress, ipAddress_},
+                                                            {F::Discrimination, discrimination_},
+                                                            {F::HandleName, handleName_},
+                                                            {F::Version, std::to_string(version_)},
+                                                            {F::Absence, BoolText(absence_)},
+                                                            {F::Menu, BoolText(menu_)},
+                                                            {F::Chat, BoolText(chat_)},
+                                                            {F::FTPPortNo, std::to_string(ftpPortNo_)}}));
 }
 
 bool TKestrelMesh::Logout()
@@ -133,7 +141,8 @@ bool TKestrelMesh::Logout()
     if (!loginStates_)
         return false;
     AbortTransfers(2, 1);
-    const bool sent = SendText(mesh::BuildMessage(mesh_tags::Logout, {machineName_, discrimination_}));
+    const bool sent = SendText(
+        mesh::BuildMessage(MessageType::Logout, {{F::MachineName, machineName_}, {F::Discrimination, discrimination_}}));
     loginStates_ = false;
     ClearPeers();
     chat_ = false;
@@ -368,7 +377,7 @@ void TKestrelMesh::UpdatePeer(const std::string& machineName, const std::string&
         OnLogin(handleName, machineName, ipAddress, discrimination, version, absence, menu, chat, ftpPort);
 }
 
-void TKestrelMesh::HeardFrom(const std::string& machineName, const std::string& discrimination)
+void TKestrelMesh::HeardFrom(std::string_view machineName, std::string_view discrimination)
 {
     for (int i = 0; i < loginCount_; ++i) {
         auto& peer = loginUsers_[static_cast<std::size_t>(i)];
@@ -404,11 +413,6 @@ std::string TKestrelMesh::FindPeerAddress(const std::string& machineName) const
     return {};
 }
 
-bool TKestrelMesh::IsAddressedToMe(const std::vector<std::string>& fields) const
-{
-    return fields.size() > 2 && fields[1] == ipAddress_ && fields[2] == discrimination_;
-}
-
 void TKestrelMesh::DispatchReceived()
 {
     const std::string_view whole = received_.Text;
@@ -417,104 +421,128 @@ void TKestrelMesh::DispatchReceived()
     for (const auto& entry : recvHistory_)
         if (entry.MessageID == identifier)
             return;
-    // The oldest entry's strings are reused for the newest: no copies.
-    std::rotate(recvHistory_.begin(), recvHistory_.end() - 1, recvHistory_.end());
-    recvHistory_[0].MessageID.assign(identifier);
-    recvHistory_[0].IPAddress = received_.IPAddress;
+    // The oldest entry is overwritten, its strings reused.
+    auto& newest = recvHistory_[recvHistoryNext_];
+    recvHistoryNext_ = (recvHistoryNext_ + 1) % recvHistory_.size();
+    newest.MessageID.assign(identifier);
+    newest.IPAddress = received_.IPAddress;
     if (!loginStates_)
         return;
 
-    // Every field any type reads, split once; an absent one reads as the empty text.
-    const std::vector<std::string> fields = mesh::SplitFields(mesh::kFieldSeparator, text, kLastFieldRead);
-    static const std::string kAbsent;
-    auto f = [&fields](int n) -> const std::string& {
-        return static_cast<std::size_t>(n) < fields.size() ? fields[static_cast<std::size_t>(n)] : kAbsent;
-    };
-    const std::string& type = f(0);
-    auto peerFields = [&](int machineField, int discField, int ipField, int handleField, int first) {
-        const auto version = mesh::ParseInteger(f(first));
-        const auto absence = mesh::ParseInteger(f(first + 1));
-        const auto menu = mesh::ParseInteger(f(first + 2));
-        if (!version || !absence || !menu)
+    const mesh::ReceivedFields m(text);
+    if (!m.Layout())
+        return;
+    if (m.Layout()->Addressed() &&
+        !(m.Count() > 2 && m[F::TargetAddress] == ipAddress_ && m[F::TargetDiscrimination] == discrimination_))
+        return;
+    switch (m.Layout()->Type()) {
+    case MessageType::Login:
+        SendLoginOk(m.Text(F::IPAddress), m.Text(F::Discrimination));
+        PeerFromMessage(m);
+        break;
+    case MessageType::LoginOk:
+        // The answering peer's Discrimination is compared with the own IPAddress and its
+        // HandleName with the own Discrimination; peers rely on this comparison as it stands.
+        if (m[F::Discrimination] == ipAddress_ || m[F::HandleName] == discrimination_)
             return;
-        UpdatePeer(f(machineField), f(discField), f(ipField), f(handleField), *version, LowByteSet(*absence),
-                   LowByteSet(*menu), LowByteSet(mesh::ParseIntegerOr(f(first + 3), 0)),
-                   mesh::ParseIntegerOr(f(first + 4), 0));
-    };
-
-    namespace t = mesh_tags;
-    if (type == t::Login) {
-        SendLoginOk(f(2), f(3));
-        peerFields(1, 3, 2, 4, 5);
-    } else if (type == t::LoginOk) {
-        // Fields 5 and 6 hold the answering peer's Discrimination and HandleName; peers rely on
-        // this comparison as it stands.
-        if (!IsAddressedToMe(fields) || f(5) == ipAddress_ || f(6) == discrimination_)
-            return;
-        peerFields(3, 5, 4, 6, 7);
-    } else if (type == t::InfoChange) {
-        peerFields(1, 2, 3, 4, 5);
-    } else if (type == t::Logout) {
-        RemovePeer(f(1), f(2));
-    } else if (type == t::ChatMessage) {
+        PeerFromMessage(m);
+        break;
+    case MessageType::InfoChange:
+        PeerFromMessage(m);
+        break;
+    case MessageType::Logout:
+        RemovePeer(m.Text(F::MachineName), m.Text(F::Discrimination));
+        break;
+    case MessageType::ChatMessage:
         if (chat_ && OnChatMessage)
-            OnChatMessage(f(6), f(5), f(1), f(2), f(4), RecvTime());
-    } else if (type == t::OpenCheck || type == t::HuzaiCheck || type == t::HuzaiMessage || type == t::MenuCheck ||
-               type == t::MenuNothing || type == t::Message || type == t::MessageOk || type == t::InputSelect ||
-               type == t::InputLine || type == t::InputText || type == t::InputReturn || type == t::InputMessage) {
-        if (!IsAddressedToMe(fields))
-            return;
-        if (type == t::OpenCheck) {
-            if (OnMessageOpen)
-                OnMessageOpen(f(6), f(3), f(4), f(5));
-        } else if (type == t::HuzaiCheck) {
-            SendAbsenceMessage(absence_ && !absenceMessage_.empty() ? absenceMessage_ : "Nothing", f(3), f(4));
-        } else if (type == t::HuzaiMessage) {
-            if (OnAbsenceMessage)
-                OnAbsenceMessage(f(6), f(3), f(4), f(5), RecvTime());
-        } else if (type == t::MenuCheck) {
-            HeardFrom(f(4), f(6));
-            if (menu_ && OnMenuRequest)
-                OnMenuRequest(f(3), f(4), f(6));
-            else
-                SendMenuNothing(f(5), f(6));
-        } else if (type == t::MenuNothing) {
-            if (OnMenuNothing)
-                OnMenuNothing(f(3), f(4), f(5));
-        } else if (type == t::Message) {
-            SendMessageOk(f(7), f(5), f(6));
-            if (OnMessage)
-                OnMessage(f(8), f(7), f(9) == "1", f(3), f(4), f(6), RecvTime());
-        } else if (type == t::MessageOk) {
-            const std::string id = f(6);
-            for (int n = kSendHistoryFirst; n <= kSendHistoryLast; ++n) {
-                auto& entry = sendHistory_[static_cast<std::size_t>(n)];
-                if (!entry.MessageID.empty() && entry.MessageID == id) {
-                    backend_.KillTimer(n);
-                    entry = TKMS_SendHistory{};
-                    break;
-                }
+            OnChatMessage(m.Text(F::Message), m.Text(F::MessageID), m.Text(F::HandleName), m.Text(F::MachineName),
+                          m.Text(F::Discrimination), RecvTime());
+        break;
+    case MessageType::OpenCheck:
+        if (OnMessageOpen)
+            OnMessageOpen(m.Text(F::MessageID), m.Text(F::HandleName), m.Text(F::MachineName),
+                          m.Text(F::Discrimination));
+        break;
+    case MessageType::HuzaiCheck:
+        SendAbsenceMessage(absence_ && !absenceMessage_.empty() ? absenceMessage_ : "Nothing", m.Text(F::IPAddress),
+                           m.Text(F::Discrimination));
+        break;
+    case MessageType::HuzaiMessage:
+        if (OnAbsenceMessage)
+            OnAbsenceMessage(m.Text(F::AbsenceMessage), m.Text(F::HandleName), m.Text(F::MachineName),
+                             m.Text(F::Discrimination), RecvTime());
+        break;
+    case MessageType::MenuCheck:
+        HeardFrom(m[F::MachineName], m[F::Discrimination]);
+        if (menu_ && OnMenuRequest)
+            OnMenuRequest(m.Text(F::HandleName), m.Text(F::MachineName), m.Text(F::Discrimination));
+        else
+            SendMenuNothing(m.Text(F::IPAddress), m.Text(F::Discrimination));
+        break;
+    case MessageType::MenuNothing:
+        if (OnMenuNothing)
+            OnMenuNothing(m.Text(F::HandleName), m.Text(F::MachineName), m.Text(F::Discrimination));
+        break;
+    case MessageType::Message:
+        SendMessageOk(m.Text(F::MessageID), m.Text(F::IPAddress), m.Text(F::Discrimination));
+        if (OnMessage)
+            OnMessage(m.Text(F::Message), m.Text(F::MessageID), m[F::Letter] == "1", m.Text(F::HandleName),
+                      m.Text(F::MachineName), m.Text(F::Discrimination), RecvTime());
+        break;
+    case MessageType::MessageOk:
+        for (int n = kSendHistoryFirst; n <= kSendHistoryLast; ++n) {
+            auto& entry = sendHistory_[static_cast<std::size_t>(n)];
+            if (!entry.MessageID.empty() && entry.MessageID == m[F::MessageID]) {
+                backend_.KillTimer(n);
+                entry = TKMS_SendHistory{};
+                break;
             }
-            if (OnMessageOk)
-                OnMessageOk(id, f(3), f(4), f(5));
-        } else if (type == t::InputSelect) {
-            if (OnInputSelect)
-                OnInputSelect(f(7), f(8), f(9), f(6), f(3), f(4), f(5));
-        } else if (type == t::InputLine) {
-            if (OnInputLine)
-                OnInputLine(f(7), f(8), f(6), f(3), f(4), f(5), LowByteSet(mesh::ParseIntegerOr(f(9), 0)));
-        } else if (type == t::InputText) {
-            if (OnInputText)
-                OnInputText(f(7), f(6), f(3), f(4), f(5));
-        } else if (type == t::InputReturn) {
-            HeardFrom(f(4), f(5));
-            if (OnInputReturn)
-                OnInputReturn(f(6), f(7), f(3), f(4), f(5));
-        } else if (type == t::InputMessage) {
-            if (OnInputMessage)
-                OnInputMessage(f(6), f(3), f(4), f(5), RecvTime());
         }
+        if (OnMessageOk)
+            OnMessageOk(m.Text(F::MessageID), m.Text(F::HandleName), m.Text(F::MachineName),
+                        m.Text(F::Discrimination));
+        break;
+    case MessageType::InputSelect:
+        if (OnInputSelect)
+            OnInputSelect(m.Text(F::Message), m.Text(F::SelectList), m.Text(F::SelectReturn),
+                          m.Text(F::SelectDiscrimination), m.Text(F::HandleName), m.Text(F::MachineName),
+                          m.Text(F::Discrimination));
+        break;
+    case MessageType::InputLine:
+        if (OnInputLine)
+            OnInputLine(m.Text(F::Message), m.Text(F::MessageLine), m.Text(F::LineDiscrimination),
+                        m.Text(F::HandleName), m.Text(F::MachineName), m.Text(F::Discrimination),
+                        LowByteSet(mesh::ParseIntegerOr(m[F::Password], 0)));
+        break;
+    case MessageType::InputText:
+        if (OnInputText)
+            OnInputText(m.Text(F::Message), m.Text(F::TextDiscrimination), m.Text(F::HandleName),
+                        m.Text(F::MachineName), m.Text(F::Discrimination));
+        break;
+    case MessageType::InputReturn:
+        HeardFrom(m[F::MachineName], m[F::Discrimination]);
+        if (OnInputReturn)
+            OnInputReturn(m.Text(F::InputDiscrimination), m.Text(F::InputReturn), m.Text(F::HandleName),
+                          m.Text(F::MachineName), m.Text(F::Discrimination));
+        break;
+    case MessageType::InputMessage:
+        if (OnInputMessage)
+            OnInputMessage(m.Text(F::Message), m.Text(F::HandleName), m.Text(F::MachineName),
+                           m.Text(F::Discrimination), RecvTime());
+        break;
     }
+}
+
+void TKestrelMesh::PeerFromMessage(const mesh::ReceivedFields& m)
+{
+    const auto version = mesh::ParseInteger(m[F::Version]);
+    const auto absence = mesh::ParseInteger(m[F::Absence]);
+    const auto menu = mesh::ParseInteger(m[F::Menu]);
+    if (!version || !absence || !menu)
+        return;
+    UpdatePeer(m.Text(F::MachineName), m.Text(F::Discrimination), m.Text(F::IPAddress), m.Text(F::HandleName),
+               *version, LowByteSet(*absence), LowByteSet(*menu), LowByteSet(mesh::ParseIntegerOr(m[F::Chat], 0)),
+               mesh::ParseIntegerOr(m[F::FTPPortNo], 0));
 }
 
 std::string TKestrelMesh::ResolveTarget(const std::string& machineName) const
@@ -532,9 +560,15 @@ bool TKestrelMesh::SendInputSelect(const std::string& message, const std::string
     const std::string target = ResolveTarget(machineName);
     if (target.empty() || !loginStates_)
         return false;
-    return SendText(mesh::BuildMessage(mesh_tags::InputSelect,
-                                       {target, discrimination, handleName_, machineName_, discrimination_,
-                                        selectDiscrimination, message, selectList, selectReturn}));
+    return SendText(mesh::BuildMessage(MessageType::InputSelect, {{F::TargetAddress, target},
+                                                                  {F::TargetDiscrimination, discrimination},
+                                                                  {F::HandleName, handleName_},
+                                                                  {F::MachineName, machineName_},
+                                                                  {F::Discrimination, discrimination_},
+                                                                  {F::SelectDiscrimination, selectDiscrimination},
+                                                                  {F::Message, message},
+                                                                  {F::SelectList, selectList},
+                                                                  {F::SelectReturn, selectReturn}}));
 }
 
 bool TKestrelMesh::SendInputLine(const std::string& message, const std::string& messageLine,
@@ -544,9 +578,15 @@ bool TKestrelMesh::SendInputLine(const std::string& message, const std::string& 
     const std::string target = ResolveTarget(machineName);
     if (target.empty() || !loginStates_)
         return false;
-    return SendText(mesh::BuildMessage(mesh_tags::InputLine,
-                                       {target, discrimination, handleName_, machineName_, discrimination_,
-                                        lineDiscrimination, message, messageLine, BoolText(password)}));
+    return SendText(mesh::BuildMessage(MessageType::InputLine, {{F::TargetAddress, target},
+                                                                {F::TargetDiscrimination, discrimination},
+                                                                {F::HandleName, handleName_},
+                                                                {F::MachineName, machineName_},
+                                                                {F::Discrimination, discrimination_},
+                                                                {F::LineDiscrimination, lineDiscrimination},
+                                                                {F::Message, message},
+                                                                {F::MessageLine, messageLine},
+                                                                {F::Password, BoolText(password)}}));
 }
 
 bool TKestrelMesh::SendInputMessage(const std::string& message, const std::string& machineName,
@@ -555,29 +595,47 @@ bool TKestrelMesh::SendInputMessage(const std::string& message, const std::strin
     const std::string target = ResolveTarget(machineName);
     if (target.empty() || !loginStates_)
         return false;
-    return SendText(mesh::BuildMessage(
-        mesh_tags::InputMessage, {target, discrimination, handleName_, machineName_, discrimination_, message}));
+    return SendText(mesh::BuildMessage(MessageType::InputMessage, {{F::TargetAddress, target},
+                                                                   {F::TargetDiscrimination, discrimination},
+                                                                   {F::HandleName, handleName_},
+                                                                   {F::MachineName, machineName_},
+                                                                   {F::Discrimination, discrimination_},
+                                                                   {F::Message, message}}));
 }
 
 bool TKestrelMesh::SendLoginOk(const std::string& ipAddress, const std::string& discrimination)
 {
-    return SendText(mesh::BuildMessage(mesh_tags::LoginOk,
-                                       {ipAddress, discrimination, machineName_, ipAddress_, discrimination_,
-                                        handleName_, std::to_string(version_), BoolText(absence_),
-                                        BoolText(menu_), BoolText(chat_), std::to_string(ftpPortNo_)}));
+    return SendText(mesh::BuildMessage(MessageType::LoginOk, {{F::TargetAddress, ipAddress},
+                                                              {F::TargetDiscrimination, discrimination},
+                                                              {F::MachineName, machineName_},
+                                                              {F::IPAddress, ipAddress_},
+                                                              {F::Discrimination, discrimination_},
+                                                              {F::HandleName, handleName_},
+                                                              {F::Version, std::to_string(version_)},
+                                                              {F::Absence, BoolText(absence_)},
+                                                              {F::Menu, BoolText(menu_)},
+                                                              {F::Chat, BoolText(chat_)},
+                                                              {F::FTPPortNo, std::to_string(ftpPortNo_)}}));
 }
 
 bool TKestrelMesh::SendAbsenceMessage(const std::string& text, const std::string& ipAddress,
                                       const std::string& discrimination)
 {
-    return SendText(mesh::BuildMessage(mesh_tags::HuzaiMessage,
-                                       {ipAddress, discrimination, handleName_, machineName_, discrimination_, text}));
+    return SendText(mesh::BuildMessage(MessageType::HuzaiMessage, {{F::TargetAddress, ipAddress},
+                                                                   {F::TargetDiscrimination, discrimination},
+                                                                   {F::HandleName, handleName_},
+                                                                   {F::MachineName, machineName_},
+                                                                   {F::Discrimination, discrimination_},
+                                                                   {F::AbsenceMessage, text}}));
 }
 
 bool TKestrelMesh::SendMenuNothing(const std::string& ipAddress, const std::string& discrimination)
 {
-    return SendText(mesh::BuildMessage(mesh_tags::MenuNothing,
-                                       {ipAddress, discrimination, handleName_, machineName_, discrimination_}));
+    return SendText(mesh::BuildMessage(MessageType::MenuNothing, {{F::TargetAddress, ipAddress},
+                                                                  {F::TargetDiscrimination, discrimination},
+                                                                  {F::HandleName, handleName_},
+                                                                  {F::MachineName, machineName_},
+                                                                  {F::Discrimination, discrimination_}}));
 }
 
 bool TKestrelMesh::SendMessageOk(const std::string& messageId, const std::string& ipAddress,
@@ -585,8 +643,12 @@ bool TKestrelMesh::SendMessageOk(const std::string& messageId, const std::string
 {
     if (ipAddress.empty())
         return false;
-    return SendText(mesh::BuildMessage(
-        mesh_tags::MessageOk, {ipAddress, discrimination, handleName_, machineName_, discrimination_, messageId}));
+    return SendText(mesh::BuildMessage(MessageType::MessageOk, {{F::TargetAddress, ipAddress},
+                                                                {F::TargetDiscrimination, discrimination},
+                                                                {F::HandleName, handleName_},
+                                                                {F::MachineName, machineName_},
+                                                                {F::Discrimination, discrimination_},
+                                                                {F::MessageID, messageId}}));
 }
 
 bool TKestrelMesh::SendMenuCheck(const std::string& machineName, const std::string& discrimination)
@@ -594,8 +656,12 @@ bool TKestrelMesh::SendMenuCheck(const std::string& machineName, const std::stri
     const std::string target = ResolveTarget(machineName);
     if (target.empty() || !loginStates_)
         return false;
-    return SendText(mesh::BuildMessage(mesh_tags::MenuCheck, {target, discrimination, handleName_, machineName_,
-                                                              ipAddress_, discrimination_}));
+    return SendText(mesh::BuildMessage(MessageType::MenuCheck, {{F::TargetAddress, target},
+                                                                {F::TargetDiscrimination, discrimination},
+                                                                {F::HandleName, handleName_},
+                                                                {F::MachineName, machineName_},
+                                                                {F::IPAddress, ipAddress_},
+                                                                {F::Discrimination, discrimination_}}));
 }
 
 bool TKestrelMesh::SendInputReturn(const std::string& inputDiscrimination, const std::string& inputReturn,
@@ -604,9 +670,13 @@ bool TKestrelMesh::SendInputReturn(const std::string& inputDiscrimination, const
     const std::string target = ResolveTarget(machineName);
     if (target.empty() || !loginStates_)
         return false;
-    return SendText(mesh::BuildMessage(mesh_tags::InputReturn,
-                                       {target, discrimination, handleName_, machineName_, discrimination_,
-                                        inputDiscrimination, inputReturn}));
+    return SendText(mesh::BuildMessage(MessageType::InputReturn, {{F::TargetAddress, target},
+                                                                  {F::TargetDiscrimination, discrimination},
+                                                                  {F::HandleName, handleName_},
+                                                                  {F::MachineName, machineName_},
+                                                                  {F::Discrimination, discrimination_},
+                                                                  {F::InputDiscrimination, inputDiscrimination},
+                                                                  {F::InputReturn, inputReturn}}));
 }
 
 bool TKestrelMesh::SendMessage(const std::string& message, bool letter, const std::string& machineName,
@@ -622,9 +692,15 @@ bool TKestrelMesh::SendMessage(const std::string& message, bool letter, const st
     if (number == 0)
         return false;
     const std::string messageId = NewIdentifier();
-    if (!SendText(mesh::BuildMessage(mesh_tags::Message,
-                                     {target, discrimination, handleName_, machineName_, ipAddress_,
-                                      discrimination_, messageId, message, BoolText(letter)})))
+    if (!SendText(mesh::BuildMessage(MessageType::Message, {{F::TargetAddress, target},
+                                                            {F::TargetDiscrimination, discrimination},
+                                                            {F::HandleName, handleName_},
+                                                            {F::MachineName, machineName_},
+                                                            {F::IPAddress, ipAddress_},
+                                                            {F::Discrimination, discrimination_},
+                                                            {F::MessageID, messageId},
+                                                            {F::Message, message},
+                                                            {F::Letter, BoolText(letter)}})))
         return false;
     sendHistory_[static_cast<std::size_t>(number)] = {message, messageId, machineName, discrimination};
     backend_.SetTimer(number, timeoutMs);

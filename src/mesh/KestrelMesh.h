@@ -18,6 +18,7 @@
 
 #include "MeshBackend.h"
 #include "MeshFile.h"
+#include "MeshMessages.h"
 #include "MeshWire.h"
 #include "Ports.h"
 
@@ -32,33 +33,12 @@ inline constexpr int kRecvSlotCount = 20;
 inline constexpr int kRecvSlotsPerSource = 4;
 inline constexpr int kRecvHistoryCount = 11;
 inline constexpr int kPeerTableSize = 256;
-inline constexpr int kLastFieldRead = 11;  // FTPPortNo of LOGIN_OK
 inline constexpr int kSendHistoryFirst = 1;
 inline constexpr int kSendHistoryLast = 254;  // timer 255 is the sweep
 inline constexpr int kMaxWouldBlockRetries = 1000;
 inline constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
 // A transfer header or answer that grows beyond this without its end closes the connection.
 inline constexpr std::size_t kMaxTransferLine = 64 * 1024;
-
-namespace mesh_tags {
-inline constexpr const char* Login = "KMMESSAGE:LOGIN";
-inline constexpr const char* LoginOk = "KMMESSAGE:LOGIN_OK";
-inline constexpr const char* InfoChange = "KMMESSAGE:INFO_CHANGE";
-inline constexpr const char* Logout = "KMMESSAGE:LOGOUT";
-inline constexpr const char* OpenCheck = "KMMESSAGE:OPEN_CHECK";
-inline constexpr const char* HuzaiCheck = "KMMESSAGE:HUZAI_CHECK";
-inline constexpr const char* HuzaiMessage = "KMMESSAGE:HUZAI_MESSAGE";
-inline constexpr const char* MenuCheck = "KMMESSAGE:MENU_CHECK";
-inline constexpr const char* MenuNothing = "KMMESSAGE:MENU_NOTHING";
-inline constexpr const char* Message = "KMMESSAGE:MESSAGE";
-inline constexpr const char* MessageOk = "KMMESSAGE:MESSAGE_OK";
-inline constexpr const char* InputSelect = "KMMESSAGE:INPUT_SELECT";
-inline constexpr const char* InputLine = "KMMESSAGE:INPUT_LINE";
-inline constexpr const char* InputText = "KMMESSAGE:INPUT_TEXT";
-inline constexpr const char* InputReturn = "KMMESSAGE:INPUT_RETURN";
-inline constexpr const char* InputMessage = "KMMESSAGE:INPUT_MESSAGE";
-inline constexpr const char* ChatMessage = "KMMESSAGE:CHAT_MESSAGE";
-}  // namespace mesh_tags
 
 struct TKMS_LoginUserInformation {
     std::string HandleName, MachineName, IPAddress, Discrimination;
@@ -313,7 +293,9 @@ private:
     // A complete message from source: becomes Received() and is handled.
     void Dispatch(std::string message, const std::string& source);
     void DispatchReceived();
-    bool IsAddressedToMe(const std::vector<std::string>& fields) const;
+    // UpdatePeer with what a LOGIN, LOGIN_OK or INFO_CHANGE says; nothing when its Version,
+    // Absence or Menu is no integer.
+    void PeerFromMessage(const mesh::ReceivedFields& m);
     // The target address of a prompt: a dotted address as given, else the peer's address.
     std::string ResolveTarget(const std::string& machineName) const;
     void ClearPeers();
@@ -323,7 +305,7 @@ private:
     bool SlotTakes(const TKMS_RecvDataBack& slot, std::size_t position, std::size_t pieceSize,
                    const std::optional<std::size_t>& firstFramed) const;
     // The peer sent a message: it is the last to give way in a full table.
-    void HeardFrom(const std::string& machineName, const std::string& discrimination);
+    void HeardFrom(std::string_view machineName, std::string_view discrimination);
     void ClearSendHistory();
 
     void AddFileRecv(TransferSocket socket);
@@ -369,6 +351,7 @@ private:
     std::vector<TKMS_RecvDataBack> recvBuffers_;
     TKMS_RecvInformation received_;
     std::array<TKMS_RecvHistory, kRecvHistoryCount> recvHistory_{};
+    std::size_t recvHistoryNext_ = 0;  // the oldest entry, overwritten next
     std::array<TKMS_SendHistory, kSendHistoryLast + 1> sendHistory_{};  // index 0 unused
     std::array<TKMS_LoginUserInformation, kPeerTableSize> loginUsers_{};
     std::vector<std::unique_ptr<TKMS_FileRecv>> fileRecvs_;

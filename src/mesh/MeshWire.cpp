@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "MeshMessages.h"
 #include "TextHelpers.h"
 
 namespace kiv::mesh {
@@ -75,6 +76,38 @@ std::vector<std::string> SplitFields(const std::string& separator, std::string_v
         start = end;
     }
     return fields;
+}
+
+std::size_t SplitFieldViews(std::string_view separator, std::string_view text, std::string_view* fields,
+                            std::size_t maxFields, std::vector<std::string>& spare)
+{
+    if (maxFields == 0)
+        return 0;
+    // A deletion can only bring a separator together when the text kept before it ends in a
+    // byte of the separator: without such a byte the fields are the plain pieces between the
+    // separators.
+    std::size_t count = 0;
+    std::size_t next = 0;
+    bool plain = !separator.empty();
+    while (plain) {
+        const auto at = text.find(separator, next);
+        if (at == std::string_view::npos) {
+            fields[count++] = text.substr(next);
+            break;
+        }
+        if (at > next && separator.find(text[at - 1]) != std::string_view::npos)
+            plain = false;
+        fields[count++] = text.substr(next, at - next);
+        next = at + separator.size();
+        if (count == maxFields)
+            break;
+    }
+    if (plain)
+        return count;
+    spare = SplitFields(std::string(separator), text, static_cast<int>(maxFields) - 1);
+    for (std::size_t i = 0; i < spare.size(); ++i)
+        fields[i] = spare[i];
+    return spare.size();
 }
 
 std::string GetField(const std::string& text, int index)
@@ -463,6 +496,17 @@ std::size_t PieceSize(std::size_t framedSize, std::size_t position)
     if (position + 1 < count)
         return kPieceSize;
     return position + 1 == count ? framedSize - position * kPieceSize : 0;
+}
+
+std::string BuildMessage(MessageType type, const FieldValues& values)
+{
+    const MessageLayout& layout = LayoutOf(type);
+    std::string text(layout.Tag());
+    for (std::size_t position = 1; position <= layout.Count(); ++position) {
+        text += kFieldSeparator;
+        text += values[layout.At(position)];
+    }
+    return text;
 }
 
 std::string BuildMessage(const std::string& typeTag, const std::vector<std::string>& fields)

@@ -26,6 +26,10 @@ std::string GetField(const std::string& text, int index);
 // Fields 0 to lastIndex at once, in one pass over the text: field i equals SplitField of i.
 // Fields behind the last one present are left out (they read as empty).
 std::vector<std::string> SplitFields(const std::string& separator, std::string_view text, int lastIndex);
+// The same fields 0 to maxFields - 1 as views, without copies where they are plain pieces of
+// the text (the usual case); otherwise `spare` holds them. Returns how many are present.
+std::size_t SplitFieldViews(std::string_view separator, std::string_view text, std::string_view* fields,
+                            std::size_t maxFields, std::vector<std::string>& spare);
 
 // IPv4 address parsing as the classic inet_addr does it: one to four parts, each decimal,
 // octal (leading 0) or hexadecimal (0x); ends at the end of the text or at a blank.

@@ -496,6 +496,21 @@ TEST_F(MeshFixture, PromptsResolveTheirTarget)
     EXPECT_TRUE(backend.sent.empty());
 }
 
+// What a console sends, field by field in the order peers read.
+TEST_F(MeshFixture, ConsoleMessagesKeepTheirFieldOrder)
+{
+    StartAndLogin();
+    ASSERT_TRUE(kms.SendMenuCheck(kConsoleIp, "KMC"));
+    ASSERT_TRUE(kms.SendInputReturn("Menu", "B", kConsoleIp, "KMC"));
+    ASSERT_TRUE(kms.SendMessage("hello", true, kConsoleIp, "KMC"));
+    const auto bodies = backend.BroadcastBodies();
+    ASSERT_EQ(bodies.size(), 3u);
+    EXPECT_EQ(bodies[0], BuildMessage(tags::MenuCheck, {kConsoleIp, "KMC", "Kiv", "KIVPC", kMyIp, "Kiv"}));
+    EXPECT_EQ(bodies[1], BuildMessage(tags::InputReturn, {kConsoleIp, "KMC", "Kiv", "KIVPC", "Kiv", "Menu", "B"}));
+    EXPECT_EQ(bodies[2], BuildMessage(tags::Message, {kConsoleIp, "KMC", "Kiv", "KIVPC", kMyIp, "Kiv",
+                                                      kms.SendHistoryEntry(1).MessageID, "hello", "1"}));
+}
+
 TEST_F(MeshFixture, SendMessageOkNeedsAnAddress)
 {
     StartAndLogin();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "MeshMessages.h"
 #include "TextHelpers.h"
 
 namespace kiv::mesh {
@@ -49,14 +50,48 @@ TEST(SplitField, AllFieldsAtOnceReadLikeOneAtATime)
         for (const auto& text : texts) {
             const auto fields = SplitFields(separator, text, 9);
             ASSERT_LE(fields.size(), 10u);
+            std::string_view views[10];
+            std::vector<std::string> spare;
+            ASSERT_EQ(SplitFieldViews(separator, text, views, 10, spare), fields.size()) << separator << " " << text;
             for (int i = 0; i <= 9; ++i) {
                 const std::string one = static_cast<std::size_t>(i) < fields.size() ? fields[i] : "";
                 ASSERT_EQ(one, SplitField(separator, text, i)) << separator << " " << text << " " << i;
+                if (static_cast<std::size_t>(i) < fields.size()) {
+                    ASSERT_EQ(views[i], one) << separator << " " << text << " " << i;
+                }
             }
         }
     }
     EXPECT_EQ(SplitFields("&|", "KMMESSAGE:LOGOUT&|PC01&|Kiv", 9),
               (std::vector<std::string>{"KMMESSAGE:LOGOUT", "PC01", "Kiv"}));
+}
+
+// Every type built through its layout reads back field by field through the same layout, and
+// comes out as the fields in the layout's order.
+TEST(MessageLayouts, BuiltFieldsReadBackByName)
+{
+    for (const auto& layout : kMessageLayouts) {
+        FieldValues values;
+        std::vector<std::string> inOrder;
+        std::vector<std::string> texts(layout.Count() + 1);
+        for (std::size_t position = 1; position <= layout.Count(); ++position) {
+            texts[position] = "v" + std::to_string(position);
+            values.Set(layout.At(position), texts[position]);
+            inOrder.push_back(texts[position]);
+        }
+        const std::string built = BuildMessage(layout.Type(), values);
+        EXPECT_EQ(built, BuildMessage(std::string(layout.Tag()), inOrder));
+        const ReceivedFields read(built);
+        ASSERT_EQ(read.Layout(), &layout) << layout.Tag();
+        for (std::size_t position = 1; position <= layout.Count(); ++position)
+            EXPECT_EQ(read[layout.At(position)], texts[position]) << layout.Tag() << " " << position;
+        // A field the type does not carry, or one the message lacks, reads as empty.
+        EXPECT_EQ(read[Field::Password], layout.Position(Field::Password) ? texts[layout.Position(Field::Password)] : "");
+        const ReceivedFields shortened(layout.Tag());
+        EXPECT_EQ(shortened[layout.At(1)], "");
+    }
+    EXPECT_EQ(ReceivedFields("KMMESSAGE:NOTHING&|a").Layout(), nullptr);
+    EXPECT_EQ(ReceivedFields("KMMESSAGE:LOGOUT ").Layout(), nullptr);
 }
 
 TEST(InetNtoa, DottedDecimalWithoutLeadingZeros)
