@@ -376,112 +376,49 @@ std::string DecodeFramed(const Piece* pieces, std::size_t count, char* flagOut =
     return text;
 }
 
-// Step 5: the decoded text without its length field, when it holds as much as that says.
-std::optional<std::string> TakeLengthField(std::string text)
-{
-    if (text.size() < 5)
-        return std::nullopt;
-    const auto length = ParseInteger(std::string_view(text).substr(0, 5));
-    if (!length)
-        return std::nullopt;
-    if (static_cast<std::int64_t>(text.size()) < static_cast<std::int64_t>(*length) + 5)
-        return std::nullopt;
-    text.erase(0, 5);
-    return text;
-}
-
-// The framed size a decoded text's length field gives, as FramedSize describes it.
-std::optional<std::size_t> FramedSizeOf(char flag, std::string_view decoded)
+// The length field at the start of a decoded text.
+std::optional<std::int32_t> LengthField(std::string_view decoded)
 {
     if (decoded.size() < 5)
         return std::nullopt;
-    const auto length = ParseInteger(decoded.substr(0, 5));
-    if (!length)
+    return ParseInteger(decoded.substr(0, 5));
+}
+
+// Step 5: the decoded text without its length field, when it holds as much as that says.
+std::optional<std::string> TakeLengthField(std::string text, std::optional<std::int32_t> length)
+{
+    if (!length || static_cast<std::int64_t>(text.size()) < static_cast<std::int64_t>(*length) + 5)
         return std::nullopt;
-    // The flag, then the length field and the message text, as two hex digits each behind
-    // the two of the offset when scrambled. A negative length reads as complete at once.
-    const std::int64_t plain = 5 + std::max<std::int64_t>(0, *length);
-    const std::int64_t framed = 1 + (flag == '1' ? 2 + 2 * plain : plain);
-    if (framed > static_cast<std::int64_t>(kMaxPieces * kPieceSize))
-        return std::nullopt;
-    return static_cast<std::size_t>(framed);
-}
-
-bool HasLineBreak(std::string_view piece)
-{
-    return piece.find('\r') != std::string_view::npos || piece.find('\n') != std::string_view::npos;
-}
-
-// The framed size read from the start of a first piece without CR or LF: its flag and at most
-// six decoded bytes, the sixth only to see a "\|" that begins at the fifth. Whether the rest
-// of a scrambled piece decodes is left to the caller.
-std::optional<std::size_t> FramedSizeFromStart(std::string_view piece)
-{
-    const char flag = piece[0];
-    std::string text;
-    if (flag != '1') {
-        text.assign(piece.substr(1, 6));
-    } else {
-        const std::string_view scrambled = piece.substr(1);
-        if (scrambled.size() <= 2)
-            return std::nullopt;
-        text = UnscrambleText(scrambled.substr(0, std::min<std::size_t>(scrambled.size(), 2 + 12)));
-    }
-    for (std::size_t at = text.find("\\|"); at != std::string::npos; at = text.find("\\|", at + 2)) {
-        text[at] = '\r';
-        text[at + 1] = '\n';
-    }
-    return FramedSizeOf(flag, text);
-}
-
-bool ScrambledThroughout(std::string_view piece)
-{
-    auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); };
-    return piece[0] != '1' || std::all_of(piece.begin() + 1, piece.end(), hex);
+    text.erase(0, 5);
+    return text;
 }
 
 }  // namespace
 
 std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces, std::size_t count)
 {
-    return TakeLengthField(DecodeFramed(pieces.data(), std::min(count, pieces.size())));
-}
-
-std::optional<std::size_t> FramedSize(std::string_view firstPiece)
-{
-    if (firstPiece.empty() || HasLineBreak(firstPiece)) {
-        char flag = '0';
-        const std::string text = DecodeFramed(&firstPiece, 1, &flag);
-        return FramedSizeOf(flag, text);
-    }
-    // A scrambled piece must be hexadecimal throughout, as a whole decode demands.
-    if (!ScrambledThroughout(firstPiece))
-        return std::nullopt;
-    return FramedSizeFromStart(firstPiece);
+    std::string text = DecodeFramed(pieces.data(), std::min(count, pieces.size()));
+    const auto length = LengthField(text);
+    return TakeLengthField(std::move(text), length);
 }
 
 FirstPiece ReadFirstPiece(std::string_view piece)
 {
     FirstPiece read;
-    if (piece.empty())
-        return read;
-    const bool whole = HasLineBreak(piece);
-    if (!whole) {
-        read.framed = FramedSizeFromStart(piece);
-        if (!read.framed)
-            return read;
-        if (PieceCount(*read.framed) > 1) {
-            if (!ScrambledThroughout(piece))
-                read.framed.reset();
-            return read;
-        }
-    }
-    // The message may be this piece alone: decode it once, for its length and its text.
     char flag = '0';
     std::string text = DecodeFramed(&piece, 1, &flag);
-    read.framed = FramedSizeOf(flag, text);
-    if (read.framed && PieceCount(*read.framed) == 1)
-        read.message = TakeLengthField(std::move(text));
+    const auto length = LengthField(text);
+    if (!length)
+        return read;
+    // The flag, then the length field and the message text, as two hex digits each behind
+    // the two of the offset when scrambled. A negative length reads as complete at once.
+    const std::int64_t plain = 5 + std::max<std::int64_t>(0, *length);
+    const std::int64_t framed = 1 + (flag == '1' ? 2 + 2 * plain : plain);
+    if (framed > static_cast<std::int64_t>(kMaxPieces * kPieceSize))
+        return read;
+    read.framed = static_cast<std::size_t>(framed);
+    if (PieceCount(*read.framed) == 1)
+        read.message = TakeLengthField(std::move(text), length);
     return read;
 }
 

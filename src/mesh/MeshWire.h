@@ -73,13 +73,12 @@ std::string_view DatagramPiece(const char* data, std::size_t size);
 std::optional<std::string> UnframePieces(const std::vector<std::string>& pieces,
                                          std::size_t count = static_cast<std::size_t>(-1));
 
-// The size of the framed text whose first datagram carries this piece: read from the length
-// field at its start, taking the scrambling into account. Nothing when the piece holds no
-// readable length field, or when the length asks for more datagrams than a sender can
-// number: such a message can never complete.
-std::optional<std::size_t> FramedSize(std::string_view firstPiece);
-// A first piece read once for both: FramedSize of it, and when the message is that one piece,
-// what UnframePieces makes of it.
+// What the first datagram of a message tells, read with one decoding of its piece: the size of
+// the framed text, from the length field at its start, taking the scrambling into account;
+// and when that piece is all of the message, what UnframePieces makes of it. No size when
+// the piece holds no readable length field (or, scrambled, is not hexadecimal throughout),
+// or when the length asks for more datagrams than a sender can number: such a message can
+// never complete.
 struct FirstPiece {
     std::optional<std::size_t> framed;
     std::optional<std::string> message;
