@@ -49,6 +49,7 @@ void TKestrelMesh::ClearPeers()
 {
     loginUsers_.fill(TKMS_LoginUserInformation{});
     loginCount_ = 0;
+    peerIndex_.fill(0);
 }
 
 void TKestrelMesh::ClearSendHistory()
@@ -333,10 +334,8 @@ void TKestrelMesh::UpdatePeer(const std::string& machineName, const std::string&
                               const std::string& ipAddress, const std::string& handleName, std::int32_t version,
                               bool absence, bool menu, bool chat, std::int32_t ftpPort)
 {
-    for (int i = 0; i < loginCount_; ++i) {
-        auto& peer = loginUsers_[static_cast<std::size_t>(i)];
-        if (peer.MachineName != machineName || peer.Discrimination != discrimination)
-            continue;
+    if (const int found = FindPeer(machineName, discrimination); found >= 0) {
+        auto& peer = loginUsers_[static_cast<std::size_t>(found)];
         peer.LastHeard = ++heardCounter_;
         if (peer.HandleName == handleName && peer.IPAddress == ipAddress && peer.Version == version &&
             peer.Absence == absence && peer.Menu == menu && peer.Chat == chat)
@@ -372,6 +371,7 @@ void TKestrelMesh::UpdatePeer(const std::string& machineName, const std::string&
     loginUsers_[static_cast<std::size_t>(loginCount_)] = {handleName, machineName, ipAddress, discrimination,
                                                           version,    absence,     menu,      chat,
                                                           ftpPort,    ++heardCounter_};
+    IndexPeer(loginCount_);
     ++loginCount_;
     if (OnLogin)
         OnLogin(handleName, machineName, ipAddress, discrimination, version, absence, menu, chat, ftpPort);
@@ -379,30 +379,60 @@ void TKestrelMesh::UpdatePeer(const std::string& machineName, const std::string&
 
 void TKestrelMesh::HeardFrom(std::string_view machineName, std::string_view discrimination)
 {
-    for (int i = 0; i < loginCount_; ++i) {
-        auto& peer = loginUsers_[static_cast<std::size_t>(i)];
-        if (peer.MachineName == machineName && peer.Discrimination == discrimination) {
-            peer.LastHeard = ++heardCounter_;
-            return;
-        }
-    }
+    if (const int found = FindPeer(machineName, discrimination); found >= 0)
+        loginUsers_[static_cast<std::size_t>(found)].LastHeard = ++heardCounter_;
 }
 
 void TKestrelMesh::RemovePeer(const std::string& machineName, const std::string& discrimination)
 {
-    for (int i = 0; i < loginCount_; ++i) {
-        const auto& peer = loginUsers_[static_cast<std::size_t>(i)];
-        if (peer.MachineName != machineName || peer.Discrimination != discrimination)
-            continue;
-        const TKMS_LoginUserInformation removed = peer;
-        for (int k = i; k + 1 < kPeerTableSize; ++k)
-            loginUsers_[static_cast<std::size_t>(k)] = std::move(loginUsers_[static_cast<std::size_t>(k + 1)]);
-        loginUsers_[kPeerTableSize - 1] = TKMS_LoginUserInformation{};
-        --loginCount_;
-        if (OnLogout)
-            OnLogout(removed.HandleName, removed.MachineName, removed.IPAddress, removed.Discrimination);
+    const int i = FindPeer(machineName, discrimination);
+    if (i < 0)
         return;
+    const TKMS_LoginUserInformation removed = loginUsers_[static_cast<std::size_t>(i)];
+    for (int k = i; k + 1 < kPeerTableSize; ++k)
+        loginUsers_[static_cast<std::size_t>(k)] = std::move(loginUsers_[static_cast<std::size_t>(k + 1)]);
+    loginUsers_[kPeerTableSize - 1] = TKMS_LoginUserInformation{};
+    --loginCount_;
+    // The peers behind it moved up: index them anew.
+    peerIndex_.fill(0);
+    for (int k = 0; k < loginCount_; ++k)
+        IndexPeer(k);
+    if (OnLogout)
+        OnLogout(removed.HandleName, removed.MachineName, removed.IPAddress, removed.Discrimination);
+}
+
+namespace {
+
+std::size_t PeerHash(std::string_view machineName, std::string_view discrimination)
+{
+    const std::size_t h = std::hash<std::string_view>{}(machineName);
+    return h ^ (std::hash<std::string_view>{}(discrimination) + 0x9E3779B9u + (h << 6) + (h >> 2));
+}
+
+}  // namespace
+
+int TKestrelMesh::FindPeer(std::string_view machineName, std::string_view discrimination) const
+{
+    if (loginCount_ == 0)
+        return -1;
+    // Half the index at most is in use, so a probe always ends at a free entry.
+    for (std::size_t at = PeerHash(machineName, discrimination);; ++at) {
+        const int entry = peerIndex_[at % peerIndex_.size()];
+        if (entry == 0)
+            return -1;
+        const auto& peer = loginUsers_[static_cast<std::size_t>(entry - 1)];
+        if (peer.MachineName == machineName && peer.Discrimination == discrimination)
+            return entry - 1;
     }
+}
+
+void TKestrelMesh::IndexPeer(int position)
+{
+    const auto& peer = loginUsers_[static_cast<std::size_t>(position)];
+    std::size_t at = PeerHash(peer.MachineName, peer.Discrimination);
+    while (peerIndex_[at % peerIndex_.size()] != 0)
+        ++at;
+    peerIndex_[at % peerIndex_.size()] = static_cast<std::int16_t>(position + 1);
 }
 
 std::string TKestrelMesh::FindPeerAddress(const std::string& machineName) const

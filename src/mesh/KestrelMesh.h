@@ -306,6 +306,10 @@ private:
                    const std::optional<std::size_t>& firstFramed) const;
     // The peer sent a message: it is the last to give way in a full table.
     void HeardFrom(std::string_view machineName, std::string_view discrimination);
+    // The position of the peer in the table; -1 when it is not there.
+    int FindPeer(std::string_view machineName, std::string_view discrimination) const;
+    // Enters the peer at this position of the table into peerIndex_.
+    void IndexPeer(int position);
     void ClearSendHistory();
 
     void AddFileRecv(TransferSocket socket);
@@ -354,6 +358,9 @@ private:
     std::size_t recvHistoryNext_ = 0;  // the oldest entry, overwritten next
     std::array<TKMS_SendHistory, kSendHistoryLast + 1> sendHistory_{};  // index 0 unused
     std::array<TKMS_LoginUserInformation, kPeerTableSize> loginUsers_{};
+    // The peers of the table by MachineName and Discrimination, open addressing: position + 1,
+    // 0 for a free entry. Twice the table's size, so a search stays short.
+    std::array<std::int16_t, 2 * kPeerTableSize> peerIndex_{};
     std::vector<std::unique_ptr<TKMS_FileRecv>> fileRecvs_;
     std::vector<std::unique_ptr<TKMS_FileSend>> fileSends_;
     std::map<std::uint64_t, mesh::TransferFile> transferFiles_;  // open files, by the record's Serial

@@ -284,6 +284,43 @@ TEST_F(MeshFixture, FullPeerTableGivesWayToNewcomers)
     EXPECT_EQ(kms.LoginUser(kPeerTableSize - 1).MachineName, "NEW2");
 }
 
+// Peers are found by name and Discrimination after any churn of arrivals, departures and
+// evictions: the same name under two Discriminations is two peers, and a peer that moved up
+// in the table after a departure is still the one found.
+TEST_F(MeshFixture, PeersAreFoundAfterChurn)
+{
+    int logins = 0, logouts = 0;
+    kms.OnLogin = [&](const auto&...) { ++logins; };
+    kms.OnLogout = [&](const auto&...) { ++logouts; };
+    StartAndLogin();
+    const auto add = [&](const std::string& m, const std::string& d) {
+        kms.UpdatePeer(m, d, kConsoleIp, "H", 1, false, false, false, 0);
+    };
+    for (int i = 0; i < 200; ++i)
+        add("PC" + std::to_string(i), i % 2 ? "KMA" : "KMB");
+    for (int i = 0; i < 200; i += 3)
+        kms.RemovePeer("PC" + std::to_string(i), i % 2 ? "KMA" : "KMB");
+    for (int i = 0; i < 150; ++i)  // fills the table, then the oldest give way
+        add("PC" + std::to_string(i), "KMC");
+    EXPECT_EQ(kms.LoginCount(), kPeerTableSize);
+    const int loginsBefore = logins, logoutsBefore = logouts;
+    std::vector<std::pair<std::string, std::string>> present;
+    for (int i = 0; i < kms.LoginCount(); ++i) {
+        present.emplace_back(kms.LoginUser(i).MachineName, kms.LoginUser(i).Discrimination);
+        add(present.back().first, present.back().second);  // known: no new login
+    }
+    EXPECT_EQ(logins, loginsBefore);
+    for (int i = 0; i < 200; ++i)
+        kms.RemovePeer("PC" + std::to_string(i), "KMX");  // unknown: nothing leaves
+    EXPECT_EQ(logouts, logoutsBefore);
+    for (std::size_t k = 0; k < present.size(); k += 2)  // every other one, from the back
+        kms.RemovePeer(present[present.size() - 1 - k].first, present[present.size() - 1 - k].second);
+    for (const auto& [machine, disc] : present)
+        kms.RemovePeer(machine, disc);
+    EXPECT_EQ(kms.LoginCount(), 0);
+    EXPECT_EQ(logouts, logoutsBefore + kPeerTableSize);
+}
+
 // Made-up names by the hundred do not keep a real console out of the menu.
 TEST_F(MeshFixture, LoginFloodLeavesRoomForARealConsole)
 {
