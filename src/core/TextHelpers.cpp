@@ -125,11 +125,12 @@ std::string UnscrambleText(std::string_view text)
     std::string out((text.size() - 1) / 2, '\0');
     const std::size_t pairs = (text.size() - 2) / 2;
     const char* in = text.data() + 2;
+    char* const decoded = out.data();  // a pointer of its own: stores cannot change it
     for (std::size_t k = 0; k < pairs; ++k) {
         const int high = HexDigitValue(in[2 * k]), low = HexDigitValue(in[2 * k + 1]);
         if ((high | low) < 0)
             return {};
-        out[k] = static_cast<char>((high * 16 + low - offset + 256) & 0xFF);
+        decoded[k] = static_cast<char>((high * 16 + low - offset + 256) & 0xFF);
     }
     if (pairs < out.size()) {  // a last digit without its pair
         const int h = HexValue(text, text.size() - 1, 1);
