@@ -126,15 +126,7 @@ bool TKestrelMesh::Login()
     if (!started_ || loginStates_)
         return false;
     loginStates_ = true;
-    return SendText(mesh::BuildMessage(MessageType::Login, {{F::MachineName, machineName_},
-                                                            {F::IPAddress, ipAddress_},
-                                                            {F::Discrimination, discrimination_},
-                                                            {F::HandleName, handleName_},
-                                                            {F::Version, std::to_string(version_)},
-                                                            {F::Absence, BoolText(absence_)},
-                                                            {F::Menu, BoolText(menu_)},
-                                                            {F::Chat, BoolText(chat_)},
-                                                            {F::FTPPortNo, std::to_string(ftpPortNo_)}}));
+    return SendText(OwnMessage(MessageType::Login, {}));
 }
 
 bool TKestrelMesh::Logout()
@@ -142,8 +134,7 @@ bool TKestrelMesh::Logout()
     if (!loginStates_)
         return false;
     AbortTransfers(2, 1);
-    const bool sent = SendText(
-        mesh::BuildMessage(MessageType::Logout, {{F::MachineName, machineName_}, {F::Discrimination, discrimination_}}));
+    const bool sent = SendText(OwnMessage(MessageType::Logout, {}));
     loginStates_ = false;
     ClearPeers();
     chat_ = false;
@@ -575,6 +566,21 @@ void TKestrelMesh::PeerFromMessage(const mesh::ReceivedFields& m)
                mesh::ParseIntegerOr(m[F::FTPPortNo], 0));
 }
 
+std::string TKestrelMesh::OwnMessage(MessageType type, mesh::FieldValues values) const
+{
+    const std::string version = std::to_string(version_), ftpPort = std::to_string(ftpPortNo_);
+    values.Set(F::HandleName, handleName_);
+    values.Set(F::MachineName, machineName_);
+    values.Set(F::IPAddress, ipAddress_);
+    values.Set(F::Discrimination, discrimination_);
+    values.Set(F::Version, version);
+    values.Set(F::Absence, BoolText(absence_));
+    values.Set(F::Menu, BoolText(menu_));
+    values.Set(F::Chat, BoolText(chat_));
+    values.Set(F::FTPPortNo, ftpPort);
+    return mesh::BuildMessage(type, values);
+}
+
 std::string TKestrelMesh::ResolveTarget(const std::string& machineName) const
 {
     std::string target = machineName;
@@ -590,15 +596,12 @@ bool TKestrelMesh::SendInputSelect(const std::string& message, const std::string
     const std::string target = ResolveTarget(machineName);
     if (target.empty() || !loginStates_)
         return false;
-    return SendText(mesh::BuildMessage(MessageType::InputSelect, {{F::TargetAddress, target},
-                                                                  {F::TargetDiscrimination, discrimination},
-                                                                  {F::HandleName, handleName_},
-                                                                  {F::MachineName, machineName_},
-                                                                  {F::Discrimination, discrimination_},
-                                                                  {F::SelectDiscrimination, selectDiscrimination},
-                                                                  {F::Message, message},
-                                                                  {F::SelectList, selectList},
-                                                                  {F::SelectReturn, selectReturn}}));
+    return SendText(OwnMessage(MessageType::InputSelect, {{F::TargetAddress, target},
+                                                          {F::TargetDiscrimination, discrimination},
+                                                          {F::SelectDiscrimination, selectDiscrimination},
+                                                          {F::Message, message},
+                                                          {F::SelectList, selectList},
+                                                          {F::SelectReturn, selectReturn}}));
 }
 
 bool TKestrelMesh::SendInputLine(const std::string& message, const std::string& messageLine,
@@ -608,15 +611,12 @@ bool TKestrelMesh::SendInputLine(const std::string& message, const std::string& 
     const std::string target = ResolveTarget(machineName);
     if (target.empty() || !loginStates_)
         return false;
-    return SendText(mesh::BuildMessage(MessageType::InputLine, {{F::TargetAddress, target},
-                                                                {F::TargetDiscrimination, discrimination},
-                                                                {F::HandleName, handleName_},
-                                                                {F::MachineName, machineName_},
-                                                                {F::Discrimination, discrimination_},
-                                                                {F::LineDiscrimination, lineDiscrimination},
-                                                                {F::Message, message},
-                                                                {F::MessageLine, messageLine},
-                                                                {F::Password, BoolText(password)}}));
+    return SendText(OwnMessage(MessageType::InputLine, {{F::TargetAddress, target},
+                                                        {F::TargetDiscrimination, discrimination},
+                                                        {F::LineDiscrimination, lineDiscrimination},
+                                                        {F::Message, message},
+                                                        {F::MessageLine, messageLine},
+                                                        {F::Password, BoolText(password)}}));
 }
 
 bool TKestrelMesh::SendInputMessage(const std::string& message, const std::string& machineName,
@@ -625,47 +625,29 @@ bool TKestrelMesh::SendInputMessage(const std::string& message, const std::strin
     const std::string target = ResolveTarget(machineName);
     if (target.empty() || !loginStates_)
         return false;
-    return SendText(mesh::BuildMessage(MessageType::InputMessage, {{F::TargetAddress, target},
-                                                                   {F::TargetDiscrimination, discrimination},
-                                                                   {F::HandleName, handleName_},
-                                                                   {F::MachineName, machineName_},
-                                                                   {F::Discrimination, discrimination_},
-                                                                   {F::Message, message}}));
+    return SendText(OwnMessage(MessageType::InputMessage, {{F::TargetAddress, target},
+                                                           {F::TargetDiscrimination, discrimination},
+                                                           {F::Message, message}}));
 }
 
 bool TKestrelMesh::SendLoginOk(const std::string& ipAddress, const std::string& discrimination)
 {
-    return SendText(mesh::BuildMessage(MessageType::LoginOk, {{F::TargetAddress, ipAddress},
-                                                              {F::TargetDiscrimination, discrimination},
-                                                              {F::MachineName, machineName_},
-                                                              {F::IPAddress, ipAddress_},
-                                                              {F::Discrimination, discrimination_},
-                                                              {F::HandleName, handleName_},
-                                                              {F::Version, std::to_string(version_)},
-                                                              {F::Absence, BoolText(absence_)},
-                                                              {F::Menu, BoolText(menu_)},
-                                                              {F::Chat, BoolText(chat_)},
-                                                              {F::FTPPortNo, std::to_string(ftpPortNo_)}}));
+    return SendText(OwnMessage(MessageType::LoginOk, {{F::TargetAddress, ipAddress},
+                                                      {F::TargetDiscrimination, discrimination}}));
 }
 
 bool TKestrelMesh::SendAbsenceMessage(const std::string& text, const std::string& ipAddress,
                                       const std::string& discrimination)
 {
-    return SendText(mesh::BuildMessage(MessageType::HuzaiMessage, {{F::TargetAddress, ipAddress},
-                                                                   {F::TargetDiscrimination, discrimination},
-                                                                   {F::HandleName, handleName_},
-                                                                   {F::MachineName, machineName_},
-                                                                   {F::Discrimination, discrimination_},
-                                                                   {F::AbsenceMessage, text}}));
+    return SendText(OwnMessage(MessageType::HuzaiMessage, {{F::TargetAddress, ipAddress},
+                                                           {F::TargetDiscrimination, discrimination},
+                                                           {F::AbsenceMessage, text}}));
 }
 
 bool TKestrelMesh::SendMenuNothing(const std::string& ipAddress, const std::string& discrimination)
 {
-    return SendText(mesh::BuildMessage(MessageType::MenuNothing, {{F::TargetAddress, ipAddress},
-                                                                  {F::TargetDiscrimination, discrimination},
-                                                                  {F::HandleName, handleName_},
-                                                                  {F::MachineName, machineName_},
-                                                                  {F::Discrimination, discrimination_}}));
+    return SendText(OwnMessage(MessageType::MenuNothing, {{F::TargetAddress, ipAddress},
+                                                          {F::TargetDiscrimination, discrimination}}));
 }
 
 bool TKestrelMesh::SendMessageOk(const std::string& messageId, const std::string& ipAddress,
@@ -673,12 +655,9 @@ bool TKestrelMesh::SendMessageOk(const std::string& messageId, const std::string
 {
     if (ipAddress.empty())
         return false;
-    return SendText(mesh::BuildMessage(MessageType::MessageOk, {{F::TargetAddress, ipAddress},
-                                                                {F::TargetDiscrimination, discrimination},
-                                                                {F::HandleName, handleName_},
-                                                                {F::MachineName, machineName_},
-                                                                {F::Discrimination, discrimination_},
-                                                                {F::MessageID, messageId}}));
+    return SendText(OwnMessage(MessageType::MessageOk, {{F::TargetAddress, ipAddress},
+                                                        {F::TargetDiscrimination, discrimination},
+                                                        {F::MessageID, messageId}}));
 }
 
 bool TKestrelMesh::SendMenuCheck(const std::string& machineName, const std::string& discrimination)
@@ -686,12 +665,8 @@ bool TKestrelMesh::SendMenuCheck(const std::string& machineName, const std::stri
     const std::string target = ResolveTarget(machineName);
     if (target.empty() || !loginStates_)
         return false;
-    return SendText(mesh::BuildMessage(MessageType::MenuCheck, {{F::TargetAddress, target},
-                                                                {F::TargetDiscrimination, discrimination},
-                                                                {F::HandleName, handleName_},
-                                                                {F::MachineName, machineName_},
-                                                                {F::IPAddress, ipAddress_},
-                                                                {F::Discrimination, discrimination_}}));
+    return SendText(OwnMessage(MessageType::MenuCheck, {{F::TargetAddress, target},
+                                                        {F::TargetDiscrimination, discrimination}}));
 }
 
 bool TKestrelMesh::SendInputReturn(const std::string& inputDiscrimination, const std::string& inputReturn,
@@ -700,13 +675,10 @@ bool TKestrelMesh::SendInputReturn(const std::string& inputDiscrimination, const
     const std::string target = ResolveTarget(machineName);
     if (target.empty() || !loginStates_)
         return false;
-    return SendText(mesh::BuildMessage(MessageType::InputReturn, {{F::TargetAddress, target},
-                                                                  {F::TargetDiscrimination, discrimination},
-                                                                  {F::HandleName, handleName_},
-                                                                  {F::MachineName, machineName_},
-                                                                  {F::Discrimination, discrimination_},
-                                                                  {F::InputDiscrimination, inputDiscrimination},
-                                                                  {F::InputReturn, inputReturn}}));
+    return SendText(OwnMessage(MessageType::InputReturn, {{F::TargetAddress, target},
+                                                          {F::TargetDiscrimination, discrimination},
+                                                          {F::InputDiscrimination, inputDiscrimination},
+                                                          {F::InputReturn, inputReturn}}));
 }
 
 bool TKestrelMesh::SendMessage(const std::string& message, bool letter, const std::string& machineName,
@@ -722,15 +694,11 @@ bool TKestrelMesh::SendMessage(const std::string& message, bool letter, const st
     if (number == 0)
         return false;
     const std::string messageId = NewIdentifier();
-    if (!SendText(mesh::BuildMessage(MessageType::Message, {{F::TargetAddress, target},
-                                                            {F::TargetDiscrimination, discrimination},
-                                                            {F::HandleName, handleName_},
-                                                            {F::MachineName, machineName_},
-                                                            {F::IPAddress, ipAddress_},
-                                                            {F::Discrimination, discrimination_},
-                                                            {F::MessageID, messageId},
-                                                            {F::Message, message},
-                                                            {F::Letter, BoolText(letter)}})))
+    if (!SendText(OwnMessage(MessageType::Message, {{F::TargetAddress, target},
+                                                    {F::TargetDiscrimination, discrimination},
+                                                    {F::MessageID, messageId},
+                                                    {F::Message, message},
+                                                    {F::Letter, BoolText(letter)}})))
         return false;
     sendHistory_[static_cast<std::size_t>(number)] = {message, messageId, machineName, discrimination};
     backend_.SetTimer(number, timeoutMs);

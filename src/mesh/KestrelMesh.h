@@ -296,6 +296,9 @@ private:
     // UpdatePeer with what a LOGIN, LOGIN_OK or INFO_CHANGE says; nothing when its Version,
     // Absence or Menu is no integer.
     void PeerFromMessage(const mesh::ReceivedFields& m);
+    // A message of this type from this component: its own values (HandleName to FTPPortNo) in
+    // the fields the type carries, and the given ones in the rest.
+    std::string OwnMessage(mesh::MessageType type, mesh::FieldValues values) const;
     // The target address of a prompt: a dotted address as given, else the peer's address.
     std::string ResolveTarget(const std::string& machineName) const;
     void ClearPeers();

@@ -86,7 +86,8 @@ TEST(MessageLayouts, BuiltFieldsReadBackByName)
         for (std::size_t position = 1; position <= layout.Count(); ++position)
             EXPECT_EQ(read[layout.At(position)], texts[position]) << layout.Tag() << " " << position;
         // A field the type does not carry, or one the message lacks, reads as empty.
-        EXPECT_EQ(read[Field::Password], layout.Position(Field::Password) ? texts[layout.Position(Field::Password)] : "");
+        const std::size_t password = layout.Position(Field::Password);
+        EXPECT_EQ(read[Field::Password], password ? texts[password] : "");
         const ReceivedFields shortened(layout.Tag());
         EXPECT_EQ(shortened[layout.At(1)], "");
     }
