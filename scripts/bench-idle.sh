@@ -13,16 +13,13 @@ fi
 . "$(dirname "$0")/../tests/e2e/lib.sh"
 SECONDS_IDLE=${2:-120}
 new_run_dir
-cp -al "$WINEPREFIX" "$RUN_DIR/prefix"
-for f in "$WINEPREFIX"/*.reg; do cp --remove-destination "$f" "$RUN_DIR/prefix/$(basename "$f")"; done
-export WINEPREFIX="$RUN_DIR/prefix"
+kiv_wine_prefix_copy "$RUN_DIR/prefix"
 start_xvfb
 cd "$RUN_DIR"
 # Logged in, the welcome message gone quickly, nothing scheduled.
 printf '[Option]\r\nKMSLogin=1\r\nStatusLocate=0\r\n' >Kiv.INI
 
-( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/kiv.rc" ) &
-wait_for 60 kivctl running || fail "kiv.exe did not start"
+start_kiv
 sleep 5  # start-up settles
 # The Windows process itself: the Wine loader's process whose command line names kiv.exe.
 # Other programs may run Wine beside this: only processes of this run's prefix count.
@@ -85,5 +82,4 @@ if [ -s "$RUN_DIR/strace.txt" ]; then
          last = now }
        END { for (c in starts) print starts[c], c }' "$RUN_DIR/strace.txt" | sort -rn | head -n 5
 fi
-kivctl close
-wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "kiv.exe did not end"
+stop_kiv

@@ -11,10 +11,16 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 out="$top/build/fuzz"
 fuzz="$top/tests/fuzz"
-targets=(mesh_receive remote_dialogue settings_load web_request)
-weights=(2 2 1 1)  # shares of the time; the settings target is the slowest per input
 
 CXX=clang++ cmake -S "$fuzz" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The targets and their shares of the time, as tests/fuzz/CMakeLists.txt lists them.
+targets=()
+weights=()
+while read -r name share; do
+  targets+=("$name")
+  weights+=("$share")
+done <"$out/fuzz-targets.txt"
+[ "${#targets[@]}" -gt 0 ] || { echo "fuzz: no targets in $out/fuzz-targets.txt"; exit 1; }
 ninja -C "$out" -j2 "${targets[@]}" >"$out/build.log" 2>&1 || { tail -40 "$out/build.log"; exit 1; }
 
 # The settings target writes a file per input: keep it in memory where there is room.

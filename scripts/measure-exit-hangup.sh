@@ -6,16 +6,14 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 set -- "${1:-$top/build/win64}"
 . "$top/tests/e2e/lib.sh"
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
 start_xvfb
 new_run_dir
-cp "$BUILD/tools/rassim/rasapi32.dll" "$BUILD/tools/rassim/rassimctl.exe" "$RUN_DIR/"
+add_simulator
 printf '[Line]\ndial = connect 500\nhangup = 5000\n' >"$RUN_DIR/rassim.txt"
 printf '[Option]\r\nTarget=Line\r\nAutoConnectRun=1\r\nAutoDisconnectEnd=1\r\n' >"$RUN_DIR/Kiv.INI"
 cd "$RUN_DIR"
-( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/kiv.rc" ) &
-wait_for 60 kivctl running || fail "no main window"
-wait_for 30 bash -c "\"$KIV_WINE\" rassimctl.exe list | grep -q state=8192" || fail "not connected"
+start_kiv
+wait_for 30 output_has state=8192 rassimctl list || fail "not connected"
 # This run's kiv.exe: the one working in its folder.
 pid=
 for p in $(pgrep -f 'kiv\.exe' || true); do
@@ -30,4 +28,4 @@ while [ -d /proc/$pid ]; do t=$(ticks "$pid") && [ -n "$t" ] && last=$t; sleep 0
 s1=$(date +%s.%N)
 hz=$(getconf CLK_TCK)
 echo "exit with a hang-up pending: wall $(echo "$s1 - $s0" | bc) s, kiv.exe cpu $(( (last - t0) * 1000 / hz )) ms"
-"$KIV_WINE" rassimctl.exe log | grep -c RasGetConnectStatusA | sed 's/^/status polls in the log: /'
+rassimctl log | grep -c RasGetConnectStatusA | sed 's/^/status polls in the log: /'

@@ -25,7 +25,7 @@ fi
 
 # Inside the namespace: Kiv in the background with the prefix wine-netns.sh made for it.
 log=$(mktemp)
-KIV_KEEP_WINEPREFIX=1 bash scripts/run.sh >"$log" 2>&1 &
+bash scripts/run.sh >"$log" 2>&1 &
 kiv=$!
 trap 'kill $kiv 2>/dev/null || true; rm -f "$log"' EXIT
 echo "Kiv starts in a private network namespace (its output: $log)."

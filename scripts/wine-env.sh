@@ -56,6 +56,17 @@ kiv_wine_prefix() {
   fi
 }
 
+# kiv_wine_prefix_or_kept BUILD_DIR: the prefix a caller already made for this process when
+# KIV_KEEP_WINEPREFIX is set (tests/mesh/wine-netns.sh does, for its namespace), else the build
+# tree's, as kiv_wine_prefix gives it.
+kiv_wine_prefix_or_kept() {
+  if [ -n "${KIV_KEEP_WINEPREFIX:-}" ]; then
+    kiv_wine_for "$1"
+  else
+    kiv_wine_prefix "$1"
+  fi
+}
+
 # kiv_wine_prefix_copy DEST: a private copy of the current WINEPREFIX at DEST, and WINEPREFIX set to
 # it, so that a wineserver of its own (in a network namespace, say) serves it. Hard links where DEST
 # is on the prefix's file system (callers keep their copies in the build tree), with the registry

@@ -7,7 +7,7 @@ locale -a 2>/dev/null | grep -i '^ja_JP.utf-\?8$' >/dev/null || fail "no ja_JP.U
 start_xvfb
 SHOTS=$ARTIFACTS/codepage
 mkdir -p "$SHOTS"
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"  # the simulator beside kiv.exe
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 
 # run_once LABEL LOCALE: one session from a fresh folder; leaves $SHOTS/LABEL.png and
@@ -26,34 +26,24 @@ run_once() {
   acp=$("$KIV_WINE" reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP 2>/dev/null | tr -d '\r' | awk '/ACP/ {print $NF}')
   echo "$label: Wine's code page $acp"
   [ "$acp" = "$label" ] || fail "$label run: Wine's code page is $acp"
-  ( cd "$dir" && "$KIV_WINE" kiv.exe; echo $? >"$dir/kiv.rc" ) &
-  wait_for 60 kivctl running || fail "$label: kiv.exe did not start"
-  wait_for 20 bash -c "\"$KIV_WINE\" \"$KIVCTL\" text | grep -q 'ベータ'" || fail "$label: no welcome naming the target"
+  cd "$dir"
+  start_kiv
+  wait_for 20 shows 'ベータ' || fail "$label: no welcome naming the target"
   sleep 1
   local visible left top right bottom alpha exstyle
   read -r visible left top right bottom alpha exstyle <<<"$(kivctl status | tr -d '\r')"
   import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$SHOTS/$label.png" ||
     fail "$label: no screenshot"
 
-  for _ in 1 2 3; do
-    kivctl post 0x8001 1 0x205
-    if wait_for 10 kivctl form '#32768'; then
-      sleep 0.3
-      xdotool key o
-      wait_for 10 kivctl form TOptionForm && break
-    fi
-    xdotool key Escape
-  done
-  kivctl form TOptionForm >/dev/null || fail "$label: options dialog did not open"
-  [ "$(LC_ALL=C.UTF-8 "$KIV_WINE" "$KIVCTL" get TOptionForm 1002 | tr -d '\r')" = "ベータ" ] ||
+  open_options_dialog
+  [ "$(LC_ALL=C.UTF-8 "$KIV_WINE" "$KIVCTL" get TOptionForm "$idCbDialup" | tr -d '\r')" = "ベータ" ] ||
     fail "$label: the dialog does not show the target"
-  kivctl set TOptionForm 1005 8
-  kivctl click TOptionForm 1024
-  wait_for 20 bash -c "grep -q KMSPortNo=51000 \"$dir/Kiv.INI\"" || fail "$label: not saved"
+  kivctl set TOptionForm "$idEdRedialCount" 8
+  kivctl click TOptionForm "$idBtOk"
+  wait_for 20 grep -q KMSPortNo=51000 "$dir/Kiv.INI" || fail "$label: not saved"
   # The two scrambled keys start with a random offset: every other byte must match.
   grep -av '^KMSComputerList=\|^KMSPassword=' "$dir/Kiv.INI" >"$SHOTS/$label.ini"
-  kivctl close
-  wait_for 30 test -f "$dir/kiv.rc" || fail "$label: kiv.exe did not end"
+  stop_kiv
   unset LANG LC_ALL
 }
 

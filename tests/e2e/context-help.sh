@@ -25,21 +25,19 @@ expect_page() {
   rm -f "$VIEWED"
 }
 
-( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/kiv.rc" ) &
-wait_for 60 kivctl running || fail "main window did not appear"
+start_kiv
 
 # The tray menu's help: the top of the page.
-kivctl post 0x8001 1 0x205
-wait_for 10 kivctl form '#32768' || fail "tray menu did not open"
-sleep 0.3
+open_tray_menu
 xdotool key h
 expect_page "the tray menu's help" ""
 
 # F1 as the user presses it, on the control that has the focus (its identifier is 1000 plus its
 # help-context number).
+focus_has_help() { [ "$(kivctl focus "$1" | tr -d '\r')" -gt 1000 ]; }
 press_f1() {  # press_f1 CLASS: prints the focused control's help-context number
   local focus
-  wait_for 10 bash -c "[ \"\$(\"$KIV_WINE\" \"$KIVCTL\" focus $1 | tr -d '\r')\" -gt 1000 ]"
+  wait_for 10 focus_has_help "$1"
   focus=$(kivctl focus "$1" | tr -d '\r')
   [ -n "$focus" ] && [ "$focus" -gt 1000 ] || fail "$1: no control with help has the focus ($focus)"
   xdotool key F1
@@ -48,22 +46,20 @@ press_f1() {  # press_f1 CLASS: prints the focused control's help-context number
 
 # The options dialog: a refused apply puts the focus on the field it names (the redial count,
 # help-context number 5); F1 there.
-kivctl post 0x8001 1 0x205
-wait_for 10 kivctl form '#32768' || fail "tray menu did not open"
-sleep 0.3
+open_tray_menu
 xdotool key o
 wait_for 20 kivctl form TOptionForm || fail "options dialog did not open"
-kivctl click TOptionForm 1003          # redial on: the count is checked
-kivctl set TOptionForm 1005 ""
-kivctl click TOptionForm 1026
+kivctl click TOptionForm "$idCbRedial"          # redial on: the count is checked
+kivctl set TOptionForm "$idEdRedialCount" ""
+kivctl click TOptionForm "$idBtUpdate"
 for _ in $(seq 60); do kivctl msgbox >/dev/null 2>&1 && break; sleep 0.3; done
 context=$(press_f1 TOptionForm)
 expect_page "F1 in the options dialog on the control with help-context number $context" "#help-$context"
 
 # The authorised computers dialog (modal, owned by the options dialog): F1 on its Add button.
-kivctl set TOptionForm 1005 3
-kivctl click TOptionForm 1019  # log in to KestrelMesh: the computers button becomes usable
-kivctl click TOptionForm 1058
+kivctl set TOptionForm "$idEdRedialCount" 3
+kivctl click TOptionForm "$idRbKMSLogin"  # log in to KestrelMesh: the computers button becomes usable
+kivctl click TOptionForm "$idBtKMSComputerCount"
 wait_for 20 kivctl form TOptionUserForm || fail "computers dialog did not open"
 # A click into the list gives it the focus.
 read -r size x y <<<"$(kivctl rect TOptionUserForm | tr -d '\r' | tr 'x+' '  ' | awk '{print $1, $3, $4}')"
@@ -71,8 +67,7 @@ xdotool mousemove $((x + 100)) $((y + 150)) click 1
 context=$(press_f1 TOptionUserForm)
 expect_page "F1 in the computers dialog on the control with help-context number $context" "#help-$context"
 
-kivctl click TOptionUserForm 1065
-wait_for 10 bash -c "! \"$KIV_WINE\" \"$KIVCTL\" form TOptionUserForm" || fail "computers dialog did not close"
-kivctl click TOptionForm 1025
-kivctl close
-wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "kiv.exe did not end"
+kivctl click TOptionUserForm "$idUserBtCancel"
+wait_for 10 form_gone TOptionUserForm || fail "computers dialog did not close"
+kivctl click TOptionForm "$idBtCancel"
+stop_kiv

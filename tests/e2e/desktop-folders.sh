@@ -24,27 +24,18 @@ for name in "Café" "キヴ表"; do
   cp "$E2E_TOP/docs/help/Kiv.html" "$dir/"
   # Top left, without alpha: a start that did not read this file would place it bottom right.
   printf '[Option]\r\nStatusLocate=1\r\nStatusAlpha=0\r\nRedialCount=7\r\n' >"$dir/Kiv.INI"
-  ( cd "$dir" && "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/kiv.rc" ) &
-  wait_for 60 kivctl running || fail "$name: main window did not appear"
-  wait_for 20 bash -c "\"$KIV_WINE\" \"$KIVCTL\" status | grep -q '^1 10 10 '" ||
+  cd "$dir"
+  start_kiv
+  wait_for 20 output_has '^1 10 10 ' kivctl status ||
     fail "$name: Kiv.INI beside kiv.exe not read, window at: $(status)"
   pass "$name: Kiv.INI read from beside kiv.exe (status window top left)"
 
   # The options dialog's OK saves every key, into the same file.
-  for _ in 1 2 3; do
-    kivctl post 0x8001 1 0x205
-    if wait_for 10 kivctl form '#32768'; then
-      sleep 0.3
-      xdotool key o
-      wait_for 10 kivctl form TOptionForm && break
-    fi
-    xdotool key Escape
-  done
-  kivctl form TOptionForm >/dev/null || fail "$name: options dialog did not open"
-  [ "$(kivctl get TOptionForm 1005 | tr -d '\r')" = 7 ] || fail "$name: dialog shows another RedialCount"
-  kivctl set TOptionForm 1005 8  # a change, so that OK applies and saves
-  kivctl click TOptionForm 1024
-  wait_for 20 bash -c "grep -q KMSPortNo=51000 \"$dir/Kiv.INI\"" || fail "$name: the save did not reach $dir/Kiv.INI"
+  open_options_dialog
+  [ "$(kivctl get TOptionForm "$idEdRedialCount" | tr -d '\r')" = 7 ] || fail "$name: dialog shows another RedialCount"
+  kivctl set TOptionForm "$idEdRedialCount" 8  # a change, so that OK applies and saves
+  kivctl click TOptionForm "$idBtOk"
+  wait_for 20 grep -q KMSPortNo=51000 "$dir/Kiv.INI" || fail "$name: the save did not reach $dir/Kiv.INI"
   grep -q $'^StatusLocate=1\r$' "$dir/Kiv.INI" || fail "$name: saved file lost StatusLocate"
   grep -q $'^RedialCount=8\r$' "$dir/Kiv.INI" || fail "$name: the change was not saved"
   [ "$(grep -c '^\[Option\]' "$dir/Kiv.INI")" = 1 ] || fail "$name: sections: $(grep -c '^\[' "$dir/Kiv.INI")"
@@ -56,16 +47,12 @@ for name in "Café" "キヴ表"; do
   # UTF-8).
   url=file://$(python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1]))' "$RUN_DIR/$name/Kiv.html")
   rm -f "$VIEWED"
-  kivctl post 0x8001 1 0x205
-  wait_for 10 kivctl form '#32768' || fail "$name: tray menu did not open"
-  sleep 0.3
+  open_tray_menu
   xdotool key h
   wait_for 30 test -s "$VIEWED" || fail "$name: the help page was not opened"
   grep -qxF -e "$RUN_DIR/$name/Kiv.html" -e "$url" "$VIEWED" || fail "$name: help opened as $(cat "$VIEWED")"
   pass "$name: the tray menu's help opens $(cat "$VIEWED")"
 
-  kivctl close
-  wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "$name: kiv.exe did not end"
-  [ "$(cat "$RUN_DIR/kiv.rc")" = 0 ] || fail "$name: exit code $(cat "$RUN_DIR/kiv.rc")"
-  rm -f "$RUN_DIR/kiv.rc"
+  stop_kiv
+  [ "$(kiv_exit_code)" = 0 ] || fail "$name: exit code $(kiv_exit_code)"
 done

@@ -16,29 +16,12 @@
 #  - a MESSAGE of 6 datagrams without its first, then a HUZAI_CHECK from the same address:
 #    answered to the right address and Discrimination.
 # Argument: the Windows build tree.
-set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:?usage: $0 WINDOWS_BUILD_DIR}" && pwd)
-if [ -z "${KIV_HOSTILE_IN_NETNS:-}" ]; then
-  native=$top/build/native
-  for t in tools/kmconsole/kmconsole tests/mesh/kiv_mesh_attacker; do
-    [ -x "$native/$t" ] || cmake --build "$native" --target "$(basename "$t")" >/dev/null
-  done
-  export KIV_HOSTILE_IN_NETNS=1 KMCONSOLE=$native/tools/kmconsole/kmconsole \
-    ATTACKER=$native/tests/mesh/kiv_mesh_attacker
-  exec sh "$top/tests/mesh/wine-netns.sh" "$build" bash "$0" "$build"
-fi
-
-# Inside the namespace, with a prefix of its own that lib.sh must not replace.
-netns_prefix=$WINEPREFIX
-. "$top/tests/e2e/lib.sh"
-export WINEPREFIX=$netns_prefix
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
-ip -o addr show lo | grep 'inet 127' >/dev/null || fail "not in the private namespace"
+. "$(dirname "$0")/lib.sh"
+e2e_in_netns KMCONSOLE=tools/kmconsole/kmconsole ATTACKER=tests/mesh/kiv_mesh_attacker
 
 start_xvfb
 new_run_dir
-cp "$BUILD/tools/rassim/rasapi32.dll" "$BUILD/tools/rassim/rassimctl.exe" "$RUN_DIR/"
+add_simulator
 printf '[Office]\ndial = connect 4000\n[Home]\n' >"$RUN_DIR/rassim.txt"
 cd "$RUN_DIR"
 OUT=$RUN_DIR/out
@@ -54,18 +37,9 @@ printf '[Option]\r\nTarget=Office\r\nKMSLogin=1\r\nKMSPasswordFlag=1\r\nKMSPassw
 
 "$ATTACKER" listen 600 >"$OUT/heard" 2>&1 &
 E2E_PIDS+=($!)
-console() { # console NAME MACHINE ARGS...: a console in the background, its lines in $OUT/NAME
-  local name=$1 machine=$2
-  shift 2
-  "$KMCONSOLE" --script --address 127.0.0.1 --machine "$machine" --handle "$name" "$@" >"$OUT/$name" 2>&1 &
-  E2E_PIDS+=($!)
-}
 console watch WATCH --wait 300
-( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/kiv.rc" ) &
-wait_for 60 kivctl running || fail "main window did not appear"
-wait_for 30 grep -q "^LOGIN${tab}Kiv${tab}" "$OUT/watch" || fail "Kiv did not log in to KestrelMesh"
-KIV_MACHINE=$(grep "^LOGIN${tab}Kiv${tab}" "$OUT/watch" | head -n1 | cut -f3)
-KIV_IP=$(grep "^LOGIN${tab}Kiv${tab}" "$OUT/watch" | head -n1 | cut -f4)
+start_kiv
+kiv_logged_in watch
 pass "kiv.exe logged in as $KIV_MACHINE at $KIV_IP"
 
 # heard SECONDS FIELD...: a message with these fields (from its type on) reaches the network.
@@ -84,8 +58,8 @@ heard_times() { # heard_times N FIELD...: at least N such messages were heard
 }
 lines_at_least() { [ "$(grep -c "$2" "$OUT/$1" || true)" -ge "$3" ]; } # lines_at_least CONSOLE REGEX N
 attack() { "$ATTACKER" "$@" >/dev/null; }
-dials() { "$KIV_WINE" rassimctl.exe log | grep -c 'RasDialA' || true; }
-kiv_alive() { kivctl running && [ ! -f "$RUN_DIR/kiv.rc" ]; }
+dials() { rassimctl log | grep -c 'RasDialA' || true; }
+kiv_alive() { kivctl running && ! kiv_ended; }
 as_evil() { # as_evil FROM MACHINE KEY ANSWER: an answer to a prompt Kiv never sent it
   attack send "$1" KMMESSAGE:INPUT_RETURN "$KIV_IP" Kiv evil "$2" KMC "$3" "$4"
 }
@@ -119,8 +93,8 @@ pass "PCA's name from another address is asked for the password and nothing happ
 # ---- A console name with placeholders, shown as text.
 console 'evil%A4%D' PC67 --menu "$KIV_MACHINE" --answer kiv --answer '#1' --wait 30
 wait_for 20 grep -q "^INPUT_MESSAGE${tab}" "$OUT/evil%A4%D" || { cat "$OUT/evil%A4%D"; fail "no dial for the console"; }
-wait_for 5 bash -c "\"$KIV_WINE\" \"$KIVCTL\" text | tr '\r' '|' | grep -q -F -- '-Control from evil%A4%D<PC67>-||「Office」へのダイヤルアップを開始します。'" ||
-  fail "status window: $("$KIV_WINE" "$KIVCTL" text | tr '\r' '|')"
+wait_for 5 shows '-Control from evil%A4%D<PC67>-||「Office」へのダイヤルアップを開始します。' ||
+  fail "status window: $(kivctl text | tr '\r' '|')"
 pass "the status window shows the console's name evil%A4%D as it is"
 wait_for 15 grep -q "接続しました" "$OUT/evil%A4%D" || fail "the dial did not end"
 
@@ -168,6 +142,5 @@ heard 10 KMMESSAGE:HUZAI_MESSAGE 127.0.0.99 KMC Kiv "$KIV_MACHINE" Kiv Nothing |
 pass "pieces left from a message without its first datagram do not join the next message"
 
 kiv_alive || fail "Kiv did not survive"
-kivctl close
-wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "kiv.exe did not end"
+stop_kiv
 pass "kiv.exe ends normally"

@@ -3,20 +3,13 @@
 # from the tray menu, driven through their controls with window messages, checked through
 # Kiv.INI byte for byte, message boxes and screenshots (kept in $BUILD/e2e). Logging in to
 # KestrelMesh opens a socket, so the whole test runs in a private network namespace.
-if [ -z "${KIV_OPTIONS_NETNS:-}" ]; then
-  export KIV_OPTIONS_NETNS=1
-  exec "$(dirname "$0")/../mesh/run-in-netns.sh" bash "$0" "$@"
-fi
 . "$(dirname "$0")/lib.sh"
+e2e_in_netns
 new_run_dir
-# A prefix of this test's own, so that its wineserver (and with it every socket) lives in the
-# namespace.
-kiv_wine_prefix_copy "$RUN_DIR/prefix"
 start_xvfb
 cd "$RUN_DIR"
-cp "$BUILD/tools/rassim/rasapi32.dll" "$RUN_DIR/"
+add_simulator
 printf '[Alpha]\n[%s]\n' "$(printf 'ベータ' | iconv -f UTF-8 -t CP932)" >"$RUN_DIR/rassim.txt"
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
 INI=$RUN_DIR/Kiv.INI
 SHOTS=$ARTIFACTS/options
 mkdir -p "$SHOTS"
@@ -45,150 +38,153 @@ shot() {  # shot CLASS NAME
   sleep 0.7
   import -window root -crop "$(ctl rect "$1" | tr -d '\r')" "$SHOTS/$2.png" 2>/dev/null || fail "screenshot $2"
 }
+form_closed() { ! ctl form "$1"; }
 form_count() { ctl form "$1" 2>/dev/null | tr -d '\r' | sed -n 2p; }
 tray_menu_key() {  # opens the tray menu and chooses an item by its access key
-  kivctl post 0x8001 1 0x205
-  wait_for 10 ctl form '#32768' || fail "tray menu did not open"
-  sleep 0.3
+  open_tray_menu
   xdotool key "$1"
 }
+# opens_once KEY CLASS CAPTION WHAT: the tray menu's KEY opens CLASS with CAPTION and no owner
+# window; KEY again opens no second one.
+opens_once() {
+  tray_menu_key "$1"
+  wait_for 20 ctl form "$2" || fail "$4 did not open"
+  [ "$(ctl form "$2" | tr -d '\r' | head -n1)" = "$3" ] || fail "$4: caption"
+  [ "$(ctl owner "$2" | tr -d '\r')" = none ] || fail "$4 has an owner window"
+  tray_menu_key "$1"
+  sleep 1
+  [ "$(form_count "$2")" = 1 ] || fail "a second $4"
+}
 
-( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/kiv.rc" ) &
-wait_for 60 kivctl running || fail "main window did not appear"
+start_kiv
 
 # --- Options dialog: opened from the tray menu, once. ---
-tray_menu_key o
-wait_for 20 ctl form TOptionForm || fail "options dialog did not open"
-[ "$(ctl form TOptionForm | tr -d '\r' | head -n1)" = "Kiv -オプション-" ] || fail "options caption"
-[ "$(ctl owner TOptionForm | tr -d '\r')" = none ] || fail "options dialog has an owner window"
-tray_menu_key o
-sleep 1
-[ "$(form_count TOptionForm)" = 1 ] || fail "a second options dialog"
+opens_once o TOptionForm "Kiv -オプション-" "options dialog"
 pass "options dialog opens from the tray menu, without owner window, at most once"
 
 # Filled from the defaults: the first entry is the target, Apply disabled, 21.6%.
-expect_text TOptionForm 1002 "Alpha"
-expect_text TOptionForm 1005 "3"
-expect_text TOptionForm 1006 "5"
-expect_text TOptionForm 2001 "21.6%"
-expect_state TOptionForm 1026 "0 0"
-expect_state TOptionForm 1005 "0 0"          # count disabled while cbRedial is clear
-expect_state TOptionForm 1020 "0 0"          # KestrelMesh off: password field disabled
-expect_state TOptionForm 1059 "0 0"
+expect_text TOptionForm "$idCbDialup" "Alpha"
+expect_text TOptionForm "$idEdRedialCount" "3"
+expect_text TOptionForm "$idEdRedialInterval" "5"
+expect_text TOptionForm "$idLaStatusAlphaCount" "21.6%"
+expect_state TOptionForm "$idBtUpdate" "0 0"
+expect_state TOptionForm "$idEdRedialCount" "0 0"  # count disabled while cbRedial is clear
+expect_state TOptionForm "$idEdKMSPasswordText" "0 0"  # KestrelMesh off: password field disabled
+expect_state TOptionForm "$idCbKMSPassword" "0 0"
 pass "controls filled from the settings, enabling rules applied, Apply disabled"
 
 # --- A failing check: message box, focus page, nothing written. ---
-ctl click TOptionForm 1003                    # cbRedial
-wait_for 5 bash -c "[ \"\$(LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' state TOptionForm 1005 | tr -d '\r')\" = '0 1' ]" \
+ctl click TOptionForm "$idCbRedial"
+wait_for 5 output_is '0 1' ctl state TOptionForm "$idEdRedialCount" \
   || fail "edRedialCount not enabled by cbRedial"
-expect_state TOptionForm 1026 "0 1"
-ctl set TOptionForm 1005 "0"
-ctl tab TOptionForm 1100 3                    # away from the page of the field
-ctl click TOptionForm 1026
+expect_state TOptionForm "$idBtUpdate" "0 1"
+ctl set TOptionForm "$idEdRedialCount" "0"
+ctl tab TOptionForm "$idPcOption" 3  # away from the page of the field
+ctl click TOptionForm "$idBtUpdate"
 wait_for 20 ctl form '#32770' || fail "no message box for a redial count of 0"
 shot '#32770' check1-message                  # caption Kiv, exclamation icon
 text=$(msgbox_text) || fail "no message box for a redial count of 0"
 [ "$text" = "リダイヤル回数の設定は「1～999」の範囲で入力してください。" ] || fail "check 1 text [$text]"
-expect_text TOptionForm 1100 "0"              # back on the dial-up page
-focus_on() { [ "$(LC_ALL=C.UTF-8 "$KIV_WINE" "$KIVCTL" focus TOptionForm | tr -d '\r')" = "$1" ]; }
-wait_for 5 focus_on 1005 || fail "focus on [$(ctl focus TOptionForm)], not on edRedialCount"
+expect_text TOptionForm "$idPcOption" "0"  # back on the dial-up page
+focus_on() { output_is "$1" ctl focus TOptionForm; }
+wait_for 5 focus_on "$idEdRedialCount" || fail "focus on [$(ctl focus TOptionForm)], not on edRedialCount"
 [ ! -e "$INI" ] || fail "a refused apply wrote Kiv.INI"
 pass "refused apply: check 1's message box, its page and field, no file written"
 
 # --- Every page changed through its controls. ---
-ctl set TOptionForm 1005 "7"
-ctl set TOptionForm 1006 "12"
-ctl click TOptionForm 1004                    # cbKeep
-ctl select TOptionForm 1002 1                 # ベータ
-ctl tab TOptionForm 1100 0
+ctl set TOptionForm "$idEdRedialCount" "7"
+ctl set TOptionForm "$idEdRedialInterval" "12"
+ctl click TOptionForm "$idCbKeep"
+ctl select TOptionForm "$idCbDialup" 1  # ベータ
+ctl tab TOptionForm "$idPcOption" 0
 shot TOptionForm page1-dialup
 
-ctl tab TOptionForm 1100 1
-ctl click TOptionForm 1009                    # cbAutoConnectTime
-ctl set TOptionForm 1010 "6"
-ctl set TOptionForm 1110 "30"
-ctl click TOptionForm 1011                    # cbAutoDisconnectEnd
-ctl click TOptionForm 1012                    # cbAutoDisconnectTime
-ctl set TOptionForm 1023 "23"
-ctl set TOptionForm 1123 "5"
+ctl tab TOptionForm "$idPcOption" 1
+ctl click TOptionForm "$idCbAutoConnectTime"
+ctl set TOptionForm "$idEdAutoConnectTimeHour" "6"
+ctl set TOptionForm "$idEdAutoConnectTimeMinute" "30"
+ctl click TOptionForm "$idCbAutoDisconnectEnd"
+ctl click TOptionForm "$idCbAutoDisconnectTime"
+ctl set TOptionForm "$idEdAutoDisconnectTimeHour" "23"
+ctl set TOptionForm "$idEdAutoDisconnectTimeMinute" "5"
 sleep 0.5
-expect_state TOptionForm 1008 "0 0"           # start-up window needs cbAutoConnectRun too
-ctl click TOptionForm 1007
+expect_state TOptionForm "$idCbAutoConnectRunTime" "0 0"  # start-up window needs cbAutoConnectRun too
+ctl click TOptionForm "$idCbAutoConnectRun"
 sleep 0.5
-expect_state TOptionForm 1008 "0 1"
-ctl click TOptionForm 1007
+expect_state TOptionForm "$idCbAutoConnectRunTime" "0 1"
+ctl click TOptionForm "$idCbAutoConnectRun"
 shot TOptionForm page2-schedule
 
-ctl tab TOptionForm 1100 2
-ctl select TOptionForm 1014 1                 # top left
-ctl click TOptionForm 1015                    # close bar off
-ctl trackbar TOptionForm 1017 128
-expect_text TOptionForm 2001 "49.8%"
+ctl tab TOptionForm "$idPcOption" 2
+ctl select TOptionForm "$idCbStatusLocate" 1  # top left
+ctl click TOptionForm "$idCbStatusCloseBar"  # close bar off
+ctl trackbar TOptionForm "$idTbStatusAlphaCount" 128
+expect_text TOptionForm "$idLaStatusAlphaCount" "49.8%"
 shot TOptionForm page3-status
 
-ctl tab TOptionForm 1100 3
+ctl tab TOptionForm "$idPcOption" 3
 shot TOptionForm page4-kestrelmesh-off        # the section greyed while KestrelMesh is off
-ctl click TOptionForm 1019                    # rbKMSLogin
-ctl click TOptionForm 1056                    # cbKMSComputer
-ctl click TOptionForm 1059                    # cbKMSPassword
-ctl click TOptionForm 1021                    # cbKMSPort
+ctl click TOptionForm "$idRbKMSLogin"
+ctl click TOptionForm "$idCbKMSComputer"
+ctl click TOptionForm "$idCbKMSPassword"
+ctl click TOptionForm "$idCbKMSPort"
 sleep 0.5
-expect_state TOptionForm 1058 "0 1"
-ctl set TOptionForm 1020 "ひみつpw"
-ctl set TOptionForm 1022 "52000"
+expect_state TOptionForm "$idBtKMSComputerCount" "0 1"
+ctl set TOptionForm "$idEdKMSPasswordText" "ひみつpw"
+ctl set TOptionForm "$idEdKMSPort" "52000"
 
 # --- Authorised computers dialog. ---
-ctl click TOptionForm 1058
+ctl click TOptionForm "$idBtKMSComputerCount"
 wait_for 20 ctl form TOptionUserForm || fail "authorised computers dialog did not open"
 [ "$(ctl owner TOptionUserForm | tr -d '\r')" = TOptionForm ] || fail "computers dialog not owned by the options dialog"
-[ "$(ctl rows TOptionUserForm 1060 | tr -d '\r')" = "0 0" ] || fail "rows at start"
-expect_state TOptionUserForm 1061 "0 0"
-expect_state TOptionUserForm 1063 "0 0"
+[ "$(ctl rows TOptionUserForm "$idLvUser" | tr -d '\r')" = "0 0" ] || fail "rows at start"
+expect_state TOptionUserForm "$idUserBtEdit" "0 0"
+expect_state TOptionUserForm "$idUserBtDelete" "0 0"
 for name in pc-one PC-ONE host2 gone; do
-  ctl click TOptionUserForm 1062
-  wait_for 10 bash -c "LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' editlabel TOptionUserForm 1060 '$name'" \
+  ctl click TOptionUserForm "$idUserBtNew"
+  wait_for 10 ctl editlabel TOptionUserForm "$idLvUser" "$name" \
     || fail "no caption editor for a new row"
   sleep 0.3
 done
-ctl key TOptionUserForm 1060 0x23             # End: selects the last row
+ctl key TOptionUserForm "$idLvUser" "$VK_END"  # End: selects the last row
 sleep 0.5
-[ "$(ctl rows TOptionUserForm 1060 | tr -d '\r')" = "4 1" ] || fail "rows after adding: $(ctl rows TOptionUserForm 1060)"
-expect_state TOptionUserForm 1061 "0 1"
-expect_state TOptionUserForm 1063 "0 1"
+[ "$(ctl rows TOptionUserForm "$idLvUser" | tr -d '\r')" = "4 1" ] || fail "rows after adding: $(ctl rows TOptionUserForm "$idLvUser")"
+expect_state TOptionUserForm "$idUserBtEdit" "0 1"
+expect_state TOptionUserForm "$idUserBtDelete" "0 1"
 shot TOptionUserForm computers
-ctl click TOptionUserForm 1063
+ctl click TOptionUserForm "$idUserBtDelete"
 wait_for 20 ctl form '#32770' || fail "no delete confirmation"
 shot '#32770' computers-delete                # question icon, Yes and No
 text=$(msgbox_text 6) || fail "no delete confirmation"
 [ "$text" = "選択しているコンピュータを削除します。よろしいですか？" ] || fail "delete question [$text]"
 sleep 0.5
-[ "$(ctl rows TOptionUserForm 1060 | tr -d '\r')" = "3 0" ] || fail "rows after deleting: $(ctl rows TOptionUserForm 1060)"
-ctl click TOptionUserForm 1064
-wait_for 10 bash -c "! LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' form TOptionUserForm" || fail "computers dialog stayed open"
-expect_text TOptionForm 1057 "2"
+[ "$(ctl rows TOptionUserForm "$idLvUser" | tr -d '\r')" = "3 0" ] || fail "rows after deleting: $(ctl rows TOptionUserForm "$idLvUser")"
+ctl click TOptionUserForm "$idUserBtOk"
+wait_for 10 form_closed TOptionUserForm || fail "computers dialog stayed open"
+expect_text TOptionForm "$idEdKMSComputerCount" "2"
 pass "computers dialog: modal, owned, New/Delete with confirmation, OK takes back 2 names"
 
 # Cancel drops its changes.
-ctl click TOptionForm 1058
+ctl click TOptionForm "$idBtKMSComputerCount"
 wait_for 20 ctl form TOptionUserForm || fail "computers dialog did not reopen"
-[ "$(ctl rows TOptionUserForm 1060 | tr -d '\r')" = "2 1" ] || fail "reopened rows: $(ctl rows TOptionUserForm 1060)"
-ctl click TOptionUserForm 1062
-wait_for 10 bash -c "LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' editlabel TOptionUserForm 1060 extra" || fail "no editor"
-ctl click TOptionUserForm 1065
-wait_for 10 bash -c "! LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' form TOptionUserForm" || fail "cancel did not close"
-expect_text TOptionForm 1057 "2"
+[ "$(ctl rows TOptionUserForm "$idLvUser" | tr -d '\r')" = "2 1" ] || fail "reopened rows: $(ctl rows TOptionUserForm "$idLvUser")"
+ctl click TOptionUserForm "$idUserBtNew"
+wait_for 10 ctl editlabel TOptionUserForm "$idLvUser" extra || fail "no editor"
+ctl click TOptionUserForm "$idUserBtCancel"
+wait_for 10 form_closed TOptionUserForm || fail "cancel did not close"
+expect_text TOptionForm "$idEdKMSComputerCount" "2"
 pass "computers dialog: Cancel leaves the list as it was"
 shot TOptionForm page4-kestrelmesh
 
 # --- Apply: the port notice, then the file, keys in save order. ---
-ctl click TOptionForm 1026
+ctl click TOptionForm "$idBtUpdate"
 wait_for 20 ctl form '#32770' || fail "no port notice"
 shot '#32770' port-notice                     # information icon
 text=$(msgbox_text) || fail "no port notice"
 [ "$text" = "ポート番号の変更は、Kiv再起動後に有効になります。" ] || fail "port notice [$text]"
 wait_for 10 test -s "$INI" || fail "apply wrote no Kiv.INI"
 sleep 0.5
-expect_state TOptionForm 1026 "0 0"
+expect_state TOptionForm "$idBtUpdate" "0 0"
 
 # The scrambled values, decoded, must be what was entered; the file otherwise byte for byte.
 decode() { python3 -c '
@@ -208,29 +204,29 @@ pass "apply: port notice, Kiv.INI byte for byte in save order, scrambled keys de
 
 # --- A refused apply leaves the file as it was. ---
 cp "$INI" "$RUN_DIR/Kiv.INI.before"
-ctl set TOptionForm 1022 "80"
-ctl click TOptionForm 1026
+ctl set TOptionForm "$idEdKMSPort" "80"
+ctl click TOptionForm "$idBtUpdate"
 text=$(msgbox_text) || fail "no message box for port 80"
 [ "$text" = "ポート番号は「1024～65535」の範囲で設定してください。" ] || fail "check 9 text [$text]"
-expect_text TOptionForm 1100 "3"
-wait_for 5 focus_on 1022 || fail "focus on [$(ctl focus TOptionForm)], not on edKMSPort"
+expect_text TOptionForm "$idPcOption" "3"
+wait_for 5 focus_on "$idEdKMSPort" || fail "focus on [$(ctl focus TOptionForm)], not on edKMSPort"
 sleep 0.5
 cmp -s "$INI" "$RUN_DIR/Kiv.INI.before" || fail "a refused apply changed Kiv.INI"
 pass "refused apply: check 9's message box, its page and field, Kiv.INI untouched"
 
 # --- OK applies and closes; Enter acts as OK. ---
-ctl set TOptionForm 1022 "52000"
-ctl set TOptionForm 1006 "30"
-ctl click TOptionForm 1024
-wait_for 10 bash -c "! LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' form TOptionForm" || fail "OK did not close the dialog"
+ctl set TOptionForm "$idEdKMSPort" "52000"
+ctl set TOptionForm "$idEdRedialInterval" "30"
+ctl click TOptionForm "$idBtOk"
+wait_for 10 form_closed TOptionForm || fail "OK did not close the dialog"
 [ "$(value_of RedialInterval)" = 30 ] || fail "OK did not apply"
 tray_menu_key o
 wait_for 20 ctl form TOptionForm || fail "options dialog did not reopen"
-expect_text TOptionForm 1006 "30"
-expect_text TOptionForm 1057 "2"
-ctl set TOptionForm 1005 "8"
-ctl key TOptionForm 1005 0x0D
-wait_for 10 bash -c "! LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' form TOptionForm" || fail "Enter did not close the dialog"
+expect_text TOptionForm "$idEdRedialInterval" "30"
+expect_text TOptionForm "$idEdKMSComputerCount" "2"
+ctl set TOptionForm "$idEdRedialCount" "8"
+ctl key TOptionForm "$idEdRedialCount" "$VK_RETURN"
+wait_for 10 form_closed TOptionForm || fail "Enter did not close the dialog"
 [ "$(value_of RedialCount)" = 8 ] || fail "Enter did not apply"
 pass "OK and Enter apply and close"
 
@@ -238,50 +234,43 @@ pass "OK and Enter apply and close"
 cp "$INI" "$RUN_DIR/Kiv.INI.before"
 tray_menu_key o
 wait_for 20 ctl form TOptionForm || fail "options dialog did not reopen"
-ctl set TOptionForm 1005 "9"
-ctl click TOptionForm 1025
-wait_for 10 bash -c "! LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' form TOptionForm" || fail "Cancel did not close"
+ctl set TOptionForm "$idEdRedialCount" "9"
+ctl click TOptionForm "$idBtCancel"
+wait_for 10 form_closed TOptionForm || fail "Cancel did not close"
 cmp -s "$INI" "$RUN_DIR/Kiv.INI.before" || fail "Cancel changed Kiv.INI"
 pass "Cancel closes without writing"
 
 # --- About box: once, from the tray menu. ---
-tray_menu_key a
-wait_for 20 ctl form TVersionForm || fail "about box did not open"
-[ "$(ctl form TVersionForm | tr -d '\r' | head -n1)" = "Kiv -バージョン情報-" ] || fail "about caption"
-[ "$(ctl owner TVersionForm | tr -d '\r')" = none ] || fail "about box has an owner window"
-tray_menu_key a
-sleep 1
-[ "$(form_count TVersionForm)" = 1 ] || fail "a second about box"
+opens_once a TVersionForm "Kiv -バージョン情報-" "about box"
 shot TVersionForm about
 # The mouse over the web address: underlined in red.
 origin=$(ctl rect TVersionForm | tr -d '\r' | sed 's/^[0-9]*x[0-9]*+//')
 xdotool mousemove $(( ${origin%+*} + 20 )) $(( ${origin#*+} + 102 ))
 shot TVersionForm about-hover
 xdotool mousemove 0 0
-ctl click TVersionForm 3003
-wait_for 10 bash -c "! LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' form TVersionForm" || fail "OK did not close the about box"
+ctl click TVersionForm "$idBtClose"
+wait_for 10 form_closed TVersionForm || fail "OK did not close the about box"
 pass "about box: from the tray menu, once, no owner window, closed by OK"
 
 # --- Enter in the list view acts as OK; then the program ends while the computers dialog is
 # up over the options dialog. ---
 tray_menu_key o
 wait_for 20 ctl form TOptionForm || fail "options dialog did not reopen"
-ctl tab TOptionForm 1100 3
-ctl click TOptionForm 1058
+ctl tab TOptionForm "$idPcOption" 3
+ctl click TOptionForm "$idBtKMSComputerCount"
 wait_for 20 ctl form TOptionUserForm || fail "computers dialog did not open"
-ctl click TOptionUserForm 1062
-wait_for 10 bash -c "LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' editlabel TOptionUserForm 1060 'Pc-One'" || fail "no editor"
+ctl click TOptionUserForm "$idUserBtNew"
+wait_for 10 ctl editlabel TOptionUserForm "$idLvUser" 'Pc-One' || fail "no editor"
 sleep 0.5
 ctl form TOptionUserForm >/dev/null || fail "Enter that ends a caption edit closed the dialog"
-ctl key TOptionUserForm 1060 0x0D
-wait_for 10 bash -c "! LC_ALL=C.UTF-8 '$KIV_WINE' '$KIVCTL' form TOptionUserForm" || fail "Enter in the list did not close"
-expect_text TOptionForm 1057 "2"              # Pc-One is a later spelling of pc-one
-expect_state TOptionForm 1026 "0 1"
+ctl key TOptionUserForm "$idLvUser" "$VK_RETURN"
+wait_for 10 form_closed TOptionUserForm || fail "Enter in the list did not close"
+expect_text TOptionForm "$idEdKMSComputerCount" "2"  # Pc-One is a later spelling of pc-one
+expect_state TOptionForm "$idBtUpdate" "0 1"
 pass "computers dialog: Enter in the list acts as OK, a later spelling of a name is dropped"
-ctl click TOptionForm 1058
+ctl click TOptionForm "$idBtKMSComputerCount"
 wait_for 20 ctl form TOptionUserForm || fail "computers dialog did not open"
-kivctl close
-wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "program did not end"
-[ "$(cat "$RUN_DIR/kiv.rc")" = 0 ] || fail "exit code $(cat "$RUN_DIR/kiv.rc") when ending with the dialogs open"
+stop_kiv
+[ "$(kiv_exit_code)" = 0 ] || fail "exit code $(kiv_exit_code) when ending with the dialogs open"
 cmp -s "$INI" "$RUN_DIR/Kiv.INI.before" || fail "ending with the dialogs open changed Kiv.INI"
 pass "ending the program with both dialogs open: clean exit, nothing written"

@@ -6,26 +6,12 @@
 # session, after which the console sees Kiv log out. The prompts are compared whole, as the
 # console decodes them (CR and LF shown as \r and \n).
 # Argument: the Windows build tree.
-set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:?usage: $0 WINDOWS_BUILD_DIR}" && pwd)
-if [ -z "${KIV_REMOTE_IN_NETNS:-}" ]; then
-  native=$top/build/native/tools/kmconsole/kmconsole
-  [ -x "$native" ] || cmake --build "$top/build/native" --target kmconsole >/dev/null
-  export KIV_REMOTE_IN_NETNS=1 KMCONSOLE=$native
-  exec sh "$top/tests/mesh/wine-netns.sh" "$build" bash "$0" "$build"
-fi
-
-# Inside the namespace, with a prefix of its own that lib.sh must not replace.
-netns_prefix=$WINEPREFIX
-. "$top/tests/e2e/lib.sh"
-export WINEPREFIX=$netns_prefix
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
-ip -o addr show lo | grep 'inet 127' >/dev/null || fail "not in the private namespace"
+. "$(dirname "$0")/lib.sh"
+e2e_in_netns KMCONSOLE=tools/kmconsole/kmconsole
 
 start_xvfb
 new_run_dir
-cp "$BUILD/tools/rassim/rasapi32.dll" "$BUILD/tools/rassim/rassimctl.exe" "$RUN_DIR/"
+add_simulator
 printf '[Office]\ndial = connect 5000\n[Home]\ndial = connect 1000\n[Mobile]\n' >"$RUN_DIR/rassim.txt"
 cd "$RUN_DIR"
 OUT=$RUN_DIR/out
@@ -43,20 +29,6 @@ def scr(b, off=100):
 print(scr(scr(sys.argv[1].encode())).decode())' "$1"
 }
 
-start_kiv() {
-  rm -f "$RUN_DIR/kiv.rc"
-  ( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/kiv.rc" ) &
-  wait_for 60 kivctl running || fail "main window did not appear"
-}
-
-# console NAME MACHINE ARGS...: a console in the background, its lines in $OUT/NAME.
-console() {
-  local name=$1 machine=$2
-  shift 2
-  "$KMCONSOLE" --script --address 127.0.0.1 --machine "$machine" --handle "$name" "$@" >"$OUT/$name" 2>&1 &
-  E2E_PIDS+=($!)
-}
-seen() { grep -qxF -- "$2" "$OUT/$1"; }
 expect_line() { # expect_line CONSOLE SECONDS LINE
   wait_for "$2" seen "$1" "$3" || { echo "== $1"; cat "$OUT/$1"; fail "$1 did not receive: $3"; }
 }
@@ -68,15 +40,13 @@ main_menu() {
   printf 'INPUT_SELECT\tMenu\t【Kiv KestrelMesh Menu】\\r\\r%s≪ダイヤルアップ制御≫ %s\\r≪接続状況≫%s%s\\r≪自動接続時間≫%s7:05\\r≪自動切断時間≫%s--:--\\r\\r実行したい項目を選択してください。\t■ 【%s】 へ接続する&:■ 【%s】 から切断する&:■ ダイヤルアップの制御対象を変更する&:■ 制御先のPCをシャットダウンする\tConnect&:Deconnect&:Change&:End' \
     "${3:-}" "$1" "$sp14" "$2" "$sp8" "$sp8" "$1" "$1"
 }
-final() { printf 'INPUT_MESSAGE\t【Kiv KestrelMesh Message】\\r\\n\\r\\n%s\t%s\tKiv' "$1" "$KIV_MACHINE"; }
 
 # ---- Kiv with a password, the target Office, the scheduled connect at 7:05.
 printf '[Option]\r\nTarget=Office\r\nAutoStart=1\r\nAutoStartHour=7\r\nAutoStartMinute=5\r\nKMSLogin=1\r\nKMSPasswordFlag=1\r\nKMSPassword=%s\r\n' \
   "$(scrambled_twice kiv)" >Kiv.INI
 console watch WATCH --wait 120
 start_kiv
-wait_for 30 grep -q "^LOGIN${tab}Kiv${tab}.*${tab}Kiv\$" "$OUT/watch" || fail "Kiv did not log in to KestrelMesh"
-KIV_MACHINE=$(grep "^LOGIN${tab}Kiv${tab}" "$OUT/watch" | head -n1 | cut -f3)
+kiv_logged_in watch
 pass "kiv.exe logged in to KestrelMesh as $KIV_MACHINE"
 
 # The road of a remote connect.
@@ -87,8 +57,8 @@ expect_line first 5 "$(main_menu Office 切断)"
 expect_line first 5 "$(final '「Office」への接続処理を開始します。\r\n接続処理が完了次第、処理結果を通知します。')"
 pass "password prompt, wrong password, main menu with the status block, dial started"
 # The dial takes 5 s: meanwhile the status window shows who asked for it.
-wait_for 5 bash -c "\"$KIV_WINE\" \"$KIVCTL\" text | tr '\r' '|' | grep -q -F -- '-Control from first<PCA>-||「Office」へのダイヤルアップを開始します。'" ||
-  fail "status window: $("$KIV_WINE" "$KIVCTL" text | tr '\r' '|')"
+wait_for 5 shows '-Control from first<PCA>-||「Office」へのダイヤルアップを開始します。' ||
+  fail "status window: $(kivctl text | tr '\r' '|')"
 pass "the status window shows the dial with the console's name"
 
 # A second console while the dial runs: the password prompt, then locked.
@@ -99,7 +69,7 @@ seen first "$(final '「Office」へ接続しました。')" && fail "the dial e
 pass "a second console is refused with the locked text while the first one's dial runs"
 
 expect_line first 20 "$(final '「Office」へ接続しました。')"
-"$KIV_WINE" rassimctl.exe log | grep 'RasDialA .*entry="Office"' >/dev/null || fail "no dial of Office in the simulator's log"
+rassimctl log | grep 'RasDialA .*entry="Office"' >/dev/null || fail "no dial of Office in the simulator's log"
 pass "the simulator connects and the first console receives the connected text"
 
 # Served after the dial: the menu with the line connected, then a change of target.
@@ -110,14 +80,13 @@ expect_line third 5 "$(main_menu Home 切断 '■ 処理結果 ［制御先を �
 grep -q $'^Target=Home\r$' Kiv.INI || fail "Target in Kiv.INI: $(grep -a Target Kiv.INI)"
 pass "the second console is served after the dial; Change switches the target and writes it to Kiv.INI"
 
-kivctl close
-wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "kiv.exe did not end"
-expect_line watch 10 "LOGOUT${tab}Kiv${tab}${KIV_MACHINE}${tab}$(grep "^LOGIN${tab}Kiv${tab}" "$OUT/watch" | head -n1 | cut -f4)${tab}Kiv"
+stop_kiv
+expect_line watch 10 "LOGOUT${tab}Kiv${tab}${KIV_MACHINE}${tab}${KIV_IP}${tab}Kiv"
 
 # ---- Only authorised computers, no password: pca is listed, pcb is not.
 printf '[Option]\r\nTarget=Office\r\nAutoStart=1\r\nAutoStartHour=7\r\nAutoStartMinute=5\r\nKMSLogin=1\r\nKMSComputer=1\r\nKMSComputerList=%s\r\n' \
   "$(scrambled_twice $'pca\r\n')" >Kiv.INI
-"$KIV_WINE" rassimctl.exe reset >/dev/null
+rassimctl reset >/dev/null
 : >"$OUT/watch"
 start_kiv
 wait_for 30 grep -q "^LOGIN${tab}Kiv${tab}" "$OUT/watch" || fail "Kiv did not log in again"
@@ -134,6 +103,6 @@ expect_line admin 15 "$(main_menu Office 切断)"
 expect_line admin 5 $'INPUT_SELECT\tWindowsEnd\t【Kiv KestrelMesh Menu】\\r\\r制御先のPCをシャットダウンします。よろしいですか？\t■ いいえ&:■ はい\tNo&:Yes'
 expect_line admin 5 "$(final 'シャットダウン処理が開始されました。\r\n\r\n制御先のKivがKestrelMeshからログアウトした後、制御先のPCが正常にシャットダウンされたかどうかを確認してください。')"
 wait_for 30 grep -q "^LOGOUT${tab}Kiv${tab}${KIV_MACHINE}${tab}" "$OUT/admin" || { cat "$OUT/admin"; fail "no LOGOUT of Kiv after the shutdown"; }
-wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "kiv.exe still runs after the shutdown"
-wait_for 10 bash -c '! xwininfo -name "Wine System Tray" 2>/dev/null | grep -q IsViewable' || fail "tray icon left behind"
+wait_for 30 kiv_ended || fail "kiv.exe still runs after the shutdown"
+wait_for 10 tray_gone || fail "tray icon left behind"
 pass "End, Yes: shutdown started, the session ends, the console sees Kiv's LOGOUT"

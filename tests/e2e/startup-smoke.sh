@@ -7,8 +7,7 @@ new_run_dir
 cd "$RUN_DIR"
 
 # First copy: runs, adds its tray icon.
-( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/first.rc" ) &
-wait_for 60 kivctl running || fail "main window did not appear"
+start_kiv
 wait_for 20 tray_shown || fail "no tray icon"
 pass "kiv.exe runs with its tray icon"
 import -window root "$ARTIFACTS/startup-tray.png" 2>/dev/null || true
@@ -20,10 +19,9 @@ kivctl running || fail "first copy ended with the second"
 pass "second copy ends at once with exit code 0"
 
 # Closing the main window ends the program and removes the tray icon.
-kivctl close || fail "could not close the main window"
-wait_for 30 test -f "$RUN_DIR/first.rc" || fail "program did not end after close"
-[ "$(cat "$RUN_DIR/first.rc")" = 0 ] || fail "exit code $(cat "$RUN_DIR/first.rc")"
-wait_for 10 bash -c '! xwininfo -name "Wine System Tray" 2>/dev/null | grep -q IsViewable' || fail "tray icon left behind"
+stop_kiv
+[ "$(kiv_exit_code)" = 0 ] || fail "exit code $(kiv_exit_code)"
+wait_for 10 tray_gone || fail "tray icon left behind"
 pass "closing the main window ends the program and removes the tray icon"
 
 [ ! -e "$RUN_DIR/Kiv.INI" ] || fail "a start created Kiv.INI"
@@ -33,20 +31,16 @@ pass "a start writes no Kiv.INI"
 # program runs on, and the file is left as it was.
 printf '[Option]\r\nAutoConnectRun=1\r\nAutoConnectRunTime=1\r\nAutoStart=1\r\nAutoEnd=1\r\nAutoStartHour=99\r\nAutoStartMinute=-5\r\nAutoEndHour=x\r\nStatusLocate=9\r\nStatusAlphaCount=0\r\nRedialInterval=0\r\nKMSLogin=1\r\nKMSPort=1\r\nKMSPortNo=80\r\nKMSComputerList=not hex\r\n' >"$RUN_DIR/Kiv.INI"
 cp "$RUN_DIR/Kiv.INI" "$RUN_DIR/Kiv.INI.orig"
-rm -f "$RUN_DIR/first.rc"
-( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/first.rc" ) &
-wait_for 60 kivctl running || fail "no start with out-of-range settings"
+start_kiv
 sleep 3  # a few schedule ticks
 kivctl running || fail "ended with out-of-range settings"
-kivctl close
-wait_for 30 test -f "$RUN_DIR/first.rc" || fail "program did not end"
+stop_kiv
 cmp -s "$RUN_DIR/Kiv.INI" "$RUN_DIR/Kiv.INI.orig" || fail "Kiv.INI changed"
 rm -f "$RUN_DIR/Kiv.INI" "$RUN_DIR/Kiv.INI.orig"
 pass "out-of-range and non-numeric settings: start-up completes and the program runs on"
 
 # Without the remote access service: the message box, no tray icon, the end after OK.
-rm -f "$RUN_DIR/first.rc"
-( WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=d" "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/first.rc" ) &
+launch_kiv WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=d"
 text=""
 for _ in $(seq 100); do
   if text=$(kivctl msgbox 2>/dev/null); then break; fi
@@ -55,7 +49,7 @@ done
 expected=$'RAS（リモートアクセスサービス）が組み込まれていません。\rRASが組み込まれていない環境でKivを起動することはできません。'
 got=${text%$'\r'}
 [ "$got" = "$expected" ] || fail "message box text: [$got]"
-wait_for 30 test -f "$RUN_DIR/first.rc" || fail "program did not end after OK"
-[ "$(cat "$RUN_DIR/first.rc")" = 0 ] || fail "exit code $(cat "$RUN_DIR/first.rc")"
+wait_for 30 kiv_ended || fail "program did not end after OK"
+[ "$(kiv_exit_code)" = 0 ] || fail "exit code $(kiv_exit_code)"
 tray_shown && fail "tray icon added without the service"
 pass "without the remote access service: message box with caption Kiv, no tray icon, exit after OK"

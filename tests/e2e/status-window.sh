@@ -18,17 +18,6 @@ faded_in() { status | grep -q '^1 .* 200 [0-9a-f]*$'; }
 hidden() { status | grep -q '^0 '; }
 now_ms() { date +%s%3N; }
 
-start_kiv() {
-  rm -f "$RUN_DIR/kiv.rc"
-  ( "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/kiv.rc" ) &
-  wait_for 60 kivctl running || fail "main window did not appear"
-}
-
-stop_kiv() {
-  kivctl close || fail "could not close the main window"
-  wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "program did not end after close"
-}
-
 # 1. The welcome message: faded in to alpha 200, bottom right, above the taskbar.
 start_kiv
 wait_for 20 faded_in || fail "welcome message not faded in to alpha 200: $(status)"
@@ -81,7 +70,7 @@ kivctl click 24 24 || fail "click not sent"
 wait_for 5 hidden || fail "a click on the icon did not close the message: $(status)"
 pass "a click on the icon closes the message"
 stop_kiv
-[ "$(cat "$RUN_DIR/kiv.rc")" = 0 ] || fail "exit code $(cat "$RUN_DIR/kiv.rc")"
+[ "$(kiv_exit_code)" = 0 ] || fail "exit code $(kiv_exit_code)"
 
 # 5. Inside Wine's own desktop, which has a taskbar along the bottom: the window sits 10 pixels
 #    above it. The driver runs in the same desktop to see the windows.

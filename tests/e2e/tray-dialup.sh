@@ -6,55 +6,45 @@
 . "$(dirname "$0")/lib.sh"
 start_xvfb
 new_run_dir
-SIM_DIR=$BUILD/tools/rassim
-cp "$SIM_DIR/rasapi32.dll" "$SIM_DIR/rassimctl.exe" "$RUN_DIR/"
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
+add_simulator
 cd "$RUN_DIR"
 
-rassimctl() { "$KIV_WINE" "$RUN_DIR/rassimctl.exe" "$@"; }
 # Lines of the simulator's call log that dial the named entry.
 dials() { rassimctl log | grep -c "RasDialA .*entry=\"$1\"" || true; }
+dials_are() { [ "$(dials "$1")" = "$2" ]; }  # dials_are ENTRY N
+# The simulator lists the entry as connected, once.
+connected_once() { [ "$(rassimctl list | grep -c "$1.*state=8192")" = 1 ]; }
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
-tray() { kivctl post 0x8001 1 "$1"; }
+menus_open() { output_is "$1" kivctl menus; }
 # Opens the tray menu and types keys into it, each once the menus it needs are open.
 menu() {
-  wait_for 20 bash -c "[ \"\$(\"$KIV_WINE\" \"$KIVCTL\" menus | tr -d '\r')\" = 0 ]" || fail "a menu is still open"
-  tray 0x205
-  wait_for 20 bash -c "[ \"\$(\"$KIV_WINE\" \"$KIVCTL\" menus | tr -d '\r')\" = 1 ]" || fail "the tray menu did not open"
+  wait_for 20 menus_open 0 || fail "a menu is still open"
+  tray "$WM_RBUTTONUP"
+  wait_for 20 menus_open 1 || fail "the tray menu did not open"
   local key
   for key in "$@"; do
     xdotool key "$key"
     if [ "$key" = t ]; then
-      wait_for 20 bash -c "[ \"\$(\"$KIV_WINE\" \"$KIVCTL\" menus | tr -d '\r')\" = 2 ]" || fail "no target submenu"
+      wait_for 20 menus_open 2 || fail "no target submenu"
     fi
   done
 }
 status_text() { kivctl text | tr '\r' '|'; }
-shows() { status_text | grep -q -F "$1"; }
-start_kiv() {
-  ( "$@" "$KIV_WINE" kiv.exe; echo $? >"$RUN_DIR/kiv.rc" ) &
-  wait_for 60 kivctl running || fail "kiv.exe did not start"
-}
-stop_kiv() {
-  kivctl close
-  wait_for 30 test -f "$RUN_DIR/kiv.rc" || fail "kiv.exe did not end"
-  rm -f "$RUN_DIR/kiv.rc"
-}
 
 printf '[Option]\r\nTarget=Office VPN\r\nKeep=1\r\nRedialInterval=2\r\n' >"$RUN_DIR/Kiv.INI"
 rassimctl reset >/dev/null
-start_kiv env
+start_kiv
 
 # With the welcome message gone, a double click shows the target's state.
-wait_for 30 bash -c "\"$KIV_WINE\" \"$KIVCTL\" status | grep -q '^0 '" || fail "welcome message stayed"
-tray 0x203
+wait_for 30 output_has '^0 ' kivctl status || fail "welcome message stayed"
+tray "$WM_LBUTTONDBLCLK"
 wait_for 10 shows '現在、「Office VPN」へは接続されていません。|アイコンクリックでダイヤルアップを開始することができます。' ||
   fail "double click: $(status_text)"
 pass "a double click on the tray icon shows the target's state"
 
 # Connect from the menu: the simulator dials and connects the target.
 menu c
-wait_for 20 bash -c "[ \$(\"$KIV_WINE\" \"$RUN_DIR/rassimctl.exe\" list | grep -c 'Office VPN.*state=8192') = 1 ]" ||
+wait_for 20 connected_once 'Office VPN' ||
   fail "connect command did not connect"
 [ "$(dials 'Office VPN')" = 1 ] || fail "expected one dial"
 wait_for 30 shows '「Office VPN」へ接続しました。' || fail "no connected message: $(status_text)"
@@ -63,7 +53,7 @@ pass "connect command dials the target, the simulator connects it, the status wi
 # The line drops: the keep-alive check schedules a redial, RedialInterval seconds later.
 rassimctl drop "Office VPN" >/dev/null
 wait_for 20 shows '「Office VPN」から切断されました。|2秒後にリダイヤルします。' || fail "no keep-alive message: $(status_text)"
-wait_for 20 bash -c "[ \$(\"$KIV_WINE\" \"$RUN_DIR/rassimctl.exe\" log | grep -c 'RasDialA .*entry=\"Office VPN\"') = 2 ]" ||
+wait_for 20 dials_are 'Office VPN' 2 ||
   fail "no keep-alive redial after the drop"
 pass "a dropped line kept by Kiv is redialled"
 
@@ -93,10 +83,10 @@ behind=$(( (utc_minute - (22 * 60 + 59) + 1440) % 1440 ))  # minutes local time 
 if [ $behind -ge 0 ]; then tz=$(printf 'KIV+%d:%02d' $((behind / 60)) $((behind % 60)))
 else tz=$(printf 'KIV-%d:%02d' $((-behind / 60)) $((-behind % 60))); fi
 crossing=$(( $(date -u +%s) + 60 - 10#$(date -u +%S) ))
-start_kiv env TZ="$tz"
+start_kiv TZ="$tz"
 [ "$(date -u +%s)" -lt "$crossing" ] || fail "start-up outlasted the minute before the start time"
 [ "$(dials 'Office VPN')" = 0 ] || fail "dialled before the start time"
-wait_for 75 bash -c "\"$KIV_WINE\" \"$RUN_DIR/rassimctl.exe\" log | grep -q 'RasDialA .*entry=\"Office VPN\"'" ||
+wait_for 75 output_has 'RasDialA .*entry="Office VPN"' rassimctl log ||
   fail "no scheduled connect when the clock crossed the start time"
 [ "$(date -u +%s)" -ge "$crossing" ] || fail "dialled before the start time"
 pass "scheduled connect fires when the clock crosses the start time"

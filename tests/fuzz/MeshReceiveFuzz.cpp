@@ -2,37 +2,15 @@
 // virtual time, fed into the receive path of a logged-in component over the fake backend.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "FakeMeshBackend.h"
+#include "FuzzInput.h"
 #include "KestrelMesh.h"
 #include "MeshWire.h"
 
-namespace {
-
-struct Reader {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos = 0;
-    bool More() const { return pos < size; }
-    std::uint8_t Byte() { return pos < size ? data[pos++] : 0; }
-    std::string Bytes(std::size_t n)
-    {
-        n = std::min(n, size - pos);
-        std::string s(reinterpret_cast<const char*>(data + pos), n);
-        pos += n;
-        return s;
-    }
-};
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-}  // namespace
+using kiv::fuzz::Check;
+using kiv::fuzz::Reader;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -5,35 +5,19 @@
 // or shut down for a console that has not given it from its address within ten minutes.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <utility>
 
 #include "Fakes.h"
+#include "FuzzInput.h"
 #include "RemoteMenu.h"
 #include "RemoteRights.h"
 
+using kiv::fuzz::Check;
+using kiv::fuzz::Reader;
+
 namespace {
-
-struct Reader {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos = 0;
-    bool More() const { return pos < size; }
-    std::uint8_t Byte() { return pos < size ? data[pos++] : 0; }
-    template <std::size_t N>
-    const char* Pick(const char* const (&items)[N])
-    {
-        return items[Byte() % N];
-    }
-};
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 const char* const kMachines[] = {"PC01", "pc01", "PC02", "EVIL%A4%D", ""};
 const char* const kAddresses[] = {"192.168.1.10", "192.168.1.11", "10.0.0.66"};

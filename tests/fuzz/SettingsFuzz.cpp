@@ -7,18 +7,15 @@
 #include <string>
 
 #include "FileBytes.h"
+#include "FuzzInput.h"
 #include "IniText.h"
 #include "Settings.h"
 #include "TempDir.h"
 #include "VireoSubSetIni.h"
 
-namespace {
+using kiv::fuzz::Check;
 
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+namespace {
 
 bool Plain(const std::string& s)
 {

@@ -4,36 +4,17 @@
 // view it shows must stay UTF-8.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "FuzzInput.h"
 #include "WebConsole.h"
 #include "WebJson.h"
 
+using kiv::fuzz::Check;
+using kiv::fuzz::Reader;
+
 namespace {
-
-struct Reader {
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t pos = 0;
-    bool More() const { return pos < size; }
-    std::uint8_t Byte() { return pos < size ? data[pos++] : 0; }
-    std::string Bytes()
-    {
-        std::size_t n = Byte();
-        n = std::min(n, size - pos);
-        std::string s(reinterpret_cast<const char*>(data + pos), n);
-        pos += n;
-        return s;
-    }
-};
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 const unsigned char kPage[] = "<meta content=\"@TOKEN@\">";
 
@@ -60,19 +41,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Request r;
             r.method = kMethods[in.Byte() % 6];
             const std::uint8_t p = in.Byte();
-            r.path = p < 200 ? kPaths[p % 9] : in.Bytes();
+            r.path = p < 200 ? kPaths[p % 9] : in.Text();
             const std::uint8_t flags = in.Byte();
             if (flags & 1)
-                r.headers["x-kiv-token"] = flags & 2 ? "fuzz-token-1234" : in.Bytes();
+                r.headers["x-kiv-token"] = flags & 2 ? "fuzz-token-1234" : in.Text();
             if (flags & 4)
                 r.headers["x-kiv-session"] = sessions[in.Byte() % sessions.size()];
             if (flags & 8)
                 r.headers["content-type"] = "application/json";
             if (flags & 16)
-                r.headers["cookie"] = flags & 32 ? "kiv_token=fuzz-token-1234" : in.Bytes();
+                r.headers["cookie"] = flags & 32 ? "kiv_token=fuzz-token-1234" : in.Text();
             if (flags & 64)
-                r.query[in.Bytes()] = in.Bytes();
-            r.body = in.Bytes();
+                r.query[in.Text()] = in.Text();
+            r.body = in.Text();
             const Response response = console.Handle(r, now);
             static const int kStatuses[] = {200, 202, 303, 400, 401, 403, 404, 405, 409, 415};
             bool known = false;
@@ -87,20 +68,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 1:
-            console.OnInputLine(machine, "Kiv", in.Bytes(), in.Bytes(), in.Bytes(), in.Byte() & 1);
+            console.OnInputLine(machine, "Kiv", in.Text(), in.Text(), in.Text(), in.Byte() & 1);
             break;
         case 2:
-            console.OnInputSelect(machine, "Kiv", in.Bytes(), in.Bytes(), in.Bytes(), in.Bytes());
+            console.OnInputSelect(machine, "Kiv", in.Text(), in.Text(), in.Text(), in.Text());
             break;
         case 3:
-            console.OnInputMessage(machine, "Kiv", in.Bytes(), now);
+            console.OnInputMessage(machine, "Kiv", in.Text(), now);
             break;
         case 4:
             now += in.Byte() * 100u;
             console.Tick(now);
             break;
         case 5:
-            console.SyncPeers({{machine, "Kiv", in.Bytes(), in.Bytes(), (in.Byte() & 1) != 0}});
+            console.SyncPeers({{machine, "Kiv", in.Text(), in.Text(), (in.Byte() & 1) != 0}});
             break;
         default:
             console.OnMenuNothing(machine, "Kiv");

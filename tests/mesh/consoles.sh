@@ -13,8 +13,7 @@ trap 'rm -rf "$out"' EXIT
 common="--script --address 127.0.0.1 --port 51888"
 $a $common --handle Alice --machine PCA --wait "${KM_A_WAIT:-60}" >"$out/a" &
 apid=$!
-# B starts once A is logged in: two Windows consoles starting together in a new Wine prefix have
-# been seen to fail to open their UDP port under load, which is not what this tests.
+# B logs in once A is logged in, so that A sees B's LOGIN however long A takes to start.
 i=0
 until grep -q '^READY' "$out/a" 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; i=$((i + 1)); done
 $b $common --handle 太郎 --machine PCB --disc KMB --wait 5 --menu PCA --menu-disc KMC --until-done >"$out/b"

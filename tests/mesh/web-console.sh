@@ -40,13 +40,11 @@ tokenA=web-console-token-A
 tokenB=web-console-token-B
 "$kivpeer" $port 90 kiv 8000 >"$tmp/kiv.log" 2>&1 & pids+=($!)
 chromedriver --port=9515 --allowed-ips=127.0.0.1 >"$tmp/chromedriver.log" 2>&1 & pids+=($!)
-# The consoles start one after the other: two Windows consoles starting at the same moment in a
-# new Wine prefix have been seen to fail to open their UDP port, which is not what this tests.
 "$kmconsole" web --listen 127.0.0.1:51080 --token $tokenA --port $port --address 127.0.0.1 --machine WEBA --disc KMCA \
   >"$tmp/webA.log" 2>&1 & pids+=($!)
-wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "login?token=$tokenA" "$tmp/webA.log" || fail "web console A did not start"
 "$kmconsole" web --listen 127.0.0.1:51081 --token $tokenB --port $port --address 127.0.0.1 --machine WEBB --disc KMCB \
   >"$tmp/webB.log" 2>&1 & pids+=($!)
+wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "login?token=$tokenA" "$tmp/webA.log" || fail "web console A did not start"
 wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "login?token=$tokenB" "$tmp/webB.log" || fail "web console B did not start"
 wd=http://127.0.0.1:9515
 wait_for 15 curl -sf "$wd/status" -o /dev/null || fail "chromedriver did not start"
@@ -110,6 +108,12 @@ press_enter() { wd_post "$1" actions '{"actions":[{"type":"key","id":"kb","actio
 screenshot() { curl -sf "$wd/session/$1/screenshot" | jq -r .value | base64 -d >"$out/$2"; }
 log_has() { js_true "$1" "return document.getElementById('log').textContent.includes($(jq -n --arg t "$2" '$t'))"; }
 text_of() { js "$1" "const e=document.querySelector('$2'); return e ? e.textContent : ''" | jq -r .; }
+# kiv_listed SESSION PORT TOKEN WHAT: the browser logs in to the web console at PORT with TOKEN
+# and its list shows a Kiv.
+kiv_listed() {
+  go "$1" "http://127.0.0.1:$2/login?token=$3"
+  wait_for 15 js_true "$1" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "$4: no Kiv in the list"
+}
 
 desk=$(new_browser desk desktop)
 [ -n "$desk" ] && [ "$desk" != null ] || fail "Chromium did not start: $(cat "$tmp/chromedriver.log")"
@@ -120,8 +124,7 @@ same=$(new_browser same phone)
 sessions+=("$same")
 
 # The list: the Kiv with its name and address.
-go "$desk" "http://127.0.0.1:51080/login?token=$tokenA"
-wait_for 15 js_true "$desk" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "no Kiv in the list"
+kiv_listed "$desk" 51080 $tokenA "desktop"
 list=$(text_of "$desk" '#kivs')
 [[ $list == *KIVPC* && $list == *127.0.0.1* ]] || fail "the list shows: $list"
 [ "$(js "$desk" 'return document.documentElement.lang + "|" + document.characterSet')" = '"ja|UTF-8"' ] || fail "page language"
@@ -148,8 +151,7 @@ screenshot "$desk" desktop-menu.png
 pass "password field, then the main menu with the status block in the list, the focus on its first item"
 
 # The phone on the other console waits at the password prompt, ready to act during the dial.
-go "$phone" "http://127.0.0.1:51081/login?token=$tokenB"
-wait_for 15 js_true "$phone" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "phone: no Kiv in the list"
+kiv_listed "$phone" 51081 $tokenB "phone"
 click "$phone" '#kivs button[data-kiv]'
 wait_for 10 js_true "$phone" "return document.getElementById('line-input').type==='password' && !document.getElementById('line-form').hidden" ||
   fail "phone: no password prompt"
@@ -166,8 +168,7 @@ log_has "$desk" 'へ接続しました。' && fail "the dial ended before the re
 screenshot "$phone" phone-refused.png
 pass "a second browser on another console is refused by Kiv while the dial runs"
 
-go "$same" "http://127.0.0.1:51080/login?token=$tokenA"
-wait_for 15 js_true "$same" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "same console: no Kiv"
+kiv_listed "$same" 51080 $tokenA "same console"
 click "$same" '#kivs button[data-kiv]'
 wait_for 10 js_true "$same" "return document.getElementById('panel-error').textContent.includes('他の利用者が接続処理を行っている')" ||
   fail "same console: not refused: $(text_of "$same" '#panel')"

@@ -2,7 +2,10 @@
 # Runs a command that starts Windows programs under Wine inside a private network namespace.
 # Wine creates its sockets in the wineserver, so the server must live in the namespace too:
 # the command gets a prefix of its own (a copy of the build tree's, so no server outside serves
-# it) and its server is started and ended inside.
+# it; KIV_KEEP_WINEPREFIX tells the scripts it runs to keep it) and its server is started and
+# ended inside. The prefix's Wine session is started once before the command, so that programs
+# the command starts together do not race to start it: two started together in a new prefix
+# have been seen to fail to open their UDP port under load.
 # Usage: wine-netns.sh BUILD_DIR COMMAND [ARGS...]; COMMAND finds Wine in $KIV_WINE.
 set -eu
 build=$(cd "$1" && pwd)
@@ -14,4 +17,8 @@ mkdir -p "$build/tmp"
 tmp=$(mktemp -d -p "$build/tmp")
 trap 'rm -rf "$tmp"' EXIT
 kiv_wine_prefix_copy "$tmp/prefix"
-"$here/run-in-netns.sh" sh -c '"$@"; rc=$?; "$KIV_WINESERVER" -k 2>/dev/null; exit $rc' command "$@"
+export KIV_KEEP_WINEPREFIX=1
+"$here/run-in-netns.sh" sh -c '
+  "$KIV_WINESERVER" -p
+  "$KIV_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  "$@"; rc=$?; "$KIV_WINESERVER" -k 2>/dev/null; exit $rc' command "$@"

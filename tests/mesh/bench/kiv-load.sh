@@ -6,33 +6,24 @@
 # the wineserver is read from /proc over a fixed time, first idle, then under the load.
 # Usage: kiv-load.sh WINDOWS_BUILD_DIR [SECONDS [RATE]]
 # KIV_LOAD_EXE names another kiv.exe to measure in the same setting (an older build, say).
-set -euo pipefail
-top=$(cd "$(dirname "$0")/../../.." && pwd)
-build=$(cd "${1:?usage: $0 WINDOWS_BUILD_DIR [SECONDS [RATE]]}" && pwd)
+. "$(dirname "$0")/../../e2e/lib.sh"
 secs=${2:-20}
 rate=${3:-380}
-if [ -z "${KIV_LOAD_IN_NETNS:-}" ]; then
-  cmake --build "$top/build/native" --target kiv_mesh_load >/dev/null
-  export KIV_LOAD_IN_NETNS=1 KIV_MESH_LOAD=$top/build/native/tests/mesh/kiv_mesh_load
-  exec sh "$top/tests/mesh/wine-netns.sh" "$build" bash "$0" "$build" "$secs" "$rate"
-fi
-
-# Inside the namespace, with a prefix of its own that lib.sh must not replace.
-netns_prefix=$WINEPREFIX
-. "$top/tests/e2e/lib.sh"
-export WINEPREFIX=$netns_prefix
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
-ip -o addr show lo | grep 'inet 127' >/dev/null || fail "not in the private namespace"
+[ -n "${KIV_E2E_IN_NETNS:-}" ] || cmake --build "$E2E_TOP/build/native" --target kiv_mesh_load >/dev/null
+e2e_in_netns KIV_MESH_LOAD=tests/mesh/kiv_mesh_load
 
 start_xvfb
 new_run_dir
+add_simulator
 [ -z "${KIV_LOAD_EXE:-}" ] || cp "$KIV_LOAD_EXE" "$RUN_DIR/kiv.exe"
-cp "$BUILD/tools/rassim/rasapi32.dll" "$RUN_DIR/"
 printf '[Office]\ndial = connect 5000\n' >"$RUN_DIR/rassim.txt"
 printf '[Option]\r\nTarget=Office\r\nKMSLogin=1\r\n' >"$RUN_DIR/Kiv.INI"
 cd "$RUN_DIR"
 
-# The server in the foreground, so that its process is this one and its time can be read.
+# The server in the foreground, so that its process is this one and its time can be read (in
+# place of the one that started the namespace's Wine session).
+"$KIV_WINESERVER" -k 2>/dev/null || true
+"$KIV_WINESERVER" -w
 "$KIV_WINESERVER" -f -p &
 server=$!
 E2E_PIDS+=("$server")
