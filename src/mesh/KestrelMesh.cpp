@@ -24,12 +24,14 @@ bool LowByteSet(std::int32_t value)
 
 TKestrelMesh::TKestrelMesh(MeshBackend& backend, std::uint32_t seed) : backend_(backend), random_(seed)
 {
+    backend_.SetEvents(this);
 }
 
 TKestrelMesh::~TKestrelMesh()
 {
     if (started_)
         Stop();
+    backend_.SetEvents(nullptr);
 }
 
 std::string TKestrelMesh::NewIdentifier()

@@ -1,7 +1,7 @@
 // TKestrelMesh: a KestrelMesh peer. Joins the mesh with LOGIN, keeps the table of peers it
 // has seen, reassembles and dispatches incoming messages, answers the questions it answers
 // by itself, and sends prompts and answers. It talks to the platform only through a
-// MeshBackend and runs on one thread: the backend calls ReceiveDatagram and TimerFired.
+// MeshBackend and runs on one thread: the backend reports to it as its MeshEvents.
 // The backend must outlive the component (the destructor stops it, which logs out).
 // Events carry no Sender argument: a handler captures the component it belongs to.
 #pragma once
@@ -23,7 +23,6 @@
 
 namespace kiv {
 
-inline constexpr int kMeshSocketMessage = 1125;  // WM_USER + 101 on the hidden window
 inline constexpr int kSweepTimerId = 255;
 inline constexpr unsigned kSweepIntervalMs = 5000;
 inline constexpr std::uint64_t kSlotLifetimeMs = 60000;
@@ -122,7 +121,7 @@ struct TKMS_FileSend {
     std::uint64_t Serial = 0;
 };
 
-class TKestrelMesh : public MeshPort {
+class TKestrelMesh : public MeshPort, public mesh::MeshEvents {
 public:
     explicit TKestrelMesh(mesh::MeshBackend& backend, std::uint32_t seed = std::random_device{}());
     ~TKestrelMesh() override;
@@ -184,11 +183,11 @@ public:
     bool SendText(const std::string& messageText, const std::optional<std::string>& target = std::nullopt);
     bool SendFragments(const std::string& text, const std::optional<std::string>& address = std::nullopt);
     // A datagram from the UDP socket; source in the form InetAddr returns.
-    void ReceiveDatagram(const char* data, std::size_t size, std::uint32_t source);
+    void ReceiveDatagram(const char* data, std::size_t size, std::uint32_t source) override;
     // A timer of the backend is due.
-    void TimerFired(int id);
+    void TimerFired(int id) override;
     // A TCP socket of the file transfer reports one event (MeshBackend::TcpEvent).
-    void SocketNotify(TransferSocket socket, int event, mesh::MeshBackend::TcpError error);
+    void SocketNotify(TransferSocket socket, int event, mesh::MeshBackend::TcpError error) override;
 
     // File transfer. SendFile opens an outgoing transfer of a local file to a peer of the table
     // (by MachineName, and Discrimination unless empty) that announced a file-transfer port.

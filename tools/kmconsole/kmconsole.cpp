@@ -3,7 +3,6 @@
 // as UTF-8 and typed answers sent as Shift-JIS. With --script it prints one tab-separated
 // line per event and takes its answers from the command line. It sends a file to a peer that
 // receives files (send-file), and receives files into a folder of its own choosing (receive).
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -14,8 +13,10 @@
 #include <vector>
 
 #include "Console.h"
+#include "ConsoleOptions.h"
 #include "KestrelMesh.h"
 #include "MeshFile.h"
+#include "SystemMeshBackend.h"
 #include "TextHelpers.h"
 #include "WebMain.h"
 
@@ -24,66 +25,45 @@
 #include <io.h>
 #include <thread>
 
-#include "WinsockMeshBackend.h"
-
 #include <shellapi.h>
-using Backend = kiv::mesh::WinsockMeshBackend;
 #else
 #include <termios.h>
 #include <unistd.h>
-
-#include "PosixMeshBackend.h"
-using Backend = kiv::mesh::PosixMeshBackend;
 #endif
 
 using namespace kmconsole;
 
 namespace {
 
-volatile std::sig_atomic_t g_stop = 0;
-
-void OnSignal(int)
-{
-    g_stop = 1;
-}
-
 const char kUsage[] =
     "usage: kmconsole [options]\n"
-    "  --handle NAME       handle name to log in under (default kmconsole)\n"
-    "  --disc NAME         own discrimination (default KMC)\n"
-    "  --machine NAME      computer name to announce (default: the host name)\n"
-    "  --address IP        address to announce (default: the host name's address)\n"
-    "  --port N            UDP port (default 51000)\n"
-    "  --broadcast LIST    extra destination addresses, separated by &|\n"
-    "  --security          scramble outgoing messages\n"
-    "  --menu TARGET       ask TARGET (computer name or address) for its menu\n"
-    "  --menu-disc NAME    discrimination of the menu's program (default Kiv)\n"
-    "  --script            one tab-separated line per event; answers from --answer\n"
-    "  --answer TEXT       next answer to a prompt (#N picks item N of a list); repeatable\n"
-    "  --wait SECONDS      stop after this time (script mode default 5)\n"
-    "  --until-done        stop when a dialogue or a file transfer ends\n"
-    "  --pick              list the peers offering a menu of --menu-disc's kind (default Kiv),\n"
-    "                      numbered; the one chosen is asked for its menu (interactive)\n"
+    "  --menu TARGET          ask TARGET (computer name or address) for its menu\n"
+    "  --script               one tab-separated line per event; answers from --answer\n"
+    "  --answer TEXT          next answer to a prompt (#N picks item N of a list); repeatable\n"
+    "  --wait SECONDS         stop after this time (script mode default 5)\n"
+    "  --until-done           stop when a dialogue or a file transfer ends\n"
+    "  --pick                 list the peers offering a menu of --menu-disc's kind, numbered;\n"
+    "                         the one chosen is asked for its menu (interactive)\n"
     "  send-file PEER FILE [COMMENT]\n"
-    "                      send FILE to PEER (computer name) once it is seen\n"
-    "  --send-disc NAME    only to PEER's program of this discrimination\n"
-    "  receive FOLDER      accept files into FOLDER (existing names are replaced)\n"
-    "  --ftp-port N        TCP port to receive files on (default 52000 with receive)\n"
-    "  --send-byte N       bytes per send of a file (default 65536; the component's own is 4096,\n"
-    "                      and no send is larger than the largest UDP datagram)\n"
-    "  --recv-byte N       bytes per read of a received file (default 262144; the component's\n"
-    "                      own is 8192)\n"
+    "                         send FILE to PEER (computer name) once it is seen\n"
+    "  --send-disc NAME       only to PEER's program of this discrimination\n"
+    "  receive FOLDER         accept files into FOLDER (existing names are replaced)\n"
+    "  --ftp-port N           TCP port to receive files on (default 52000 with receive)\n"
+    "  --send-byte N          bytes per send of a file (default 65536; the component's own is\n"
+    "                         4096, and no send is larger than the largest UDP datagram)\n"
+    "  --recv-byte N          bytes per read of a received file (default 262144; the\n"
+    "                         component's own is 8192)\n"
     "  web [--listen ADDRESS:PORT] [--token TOKEN]\n"
-    "                      control the Kivs from a browser (kmconsole web --help)\n"
+    "                         control the Kivs from a browser (kmconsole web --help)\n"
+    "and how it joins the mesh (handle name default kmconsole):\n";
+const char kCommands[] =
     "interactive commands: peers | menu [TARGET [DISC]] | send-file PEER FILE [COMMENT] | quit;\n"
     "a prompt takes the next line\n";
 
 struct Options {
-    std::string handle = "kmconsole", disc = "KMC", broadcast;
-    std::optional<std::string> machine, address, menuTarget;
-    std::string menuDisc = "Kiv";
-    int port = 51000;
-    bool security = false, script = false, untilDone = false, pick = false;
+    MeshOptions mesh{"kmconsole"};
+    std::optional<std::string> menuTarget;
+    bool script = false, untilDone = false, pick = false;
     std::deque<std::string> answers;
     std::optional<double> wait;
     // File transfer: what to send (paths as typed, UTF-8), where to receive.
@@ -94,71 +74,53 @@ struct Options {
     int sendByte = 65536, recvByte = 262144;
 };
 
-bool ParseOptions(int argc, char** argv, Options& o)
+// Nothing when the options are usable, else what is wrong (empty: show the usage only).
+std::optional<std::string> ParseOptions(int argc, char** argv, Options& o)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= argc)
-                return std::nullopt;
-            return std::string(argv[++i]);
-        };
-        std::optional<std::string> v;
         if (a == "send-file") {
             if (i + 2 >= argc)
-                return false;
+                return std::string();
             o.sendPeer = argv[++i];
             o.sendFile = argv[++i];
             if (i + 1 < argc && std::string(argv[i + 1]).rfind("--", 0) != 0)
                 o.sendComment = Utf8ToSjis(argv[++i]);
             continue;
         }
-        if (a == "--security")
-            o.security = true;
-        else if (a == "--script")
+        if (ParseMeshFlag(a, o.mesh))
+            continue;
+        if (a == "--script")
             o.script = true;
         else if (a == "--until-done")
             o.untilDone = true;
         else if (a == "--pick")
             o.pick = true;
-        else if (a == "--help" || a == "-h")
-            return false;
-        else if (!(v = value()))
-            return false;
-        else if (a == "--handle")
-            o.handle = Utf8ToSjis(*v);
-        else if (a == "--disc")
-            o.disc = *v;
-        else if (a == "--machine")
-            o.machine = *v;
-        else if (a == "--address")
-            o.address = *v;
-        else if (a == "--port")
-            o.port = std::atoi(v->c_str());
-        else if (a == "--broadcast")
-            o.broadcast = *v;
-        else if (a == "--menu")
-            o.menuTarget = *v;
-        else if (a == "--menu-disc")
-            o.menuDisc = *v;
+        else if (a == "--help" || a == "-h" || i + 1 >= argc)
+            return std::string();
+        else if (const std::string v = argv[++i]; const auto problem = ParseMeshOption(a, v, o.mesh)) {
+            if (!problem->empty())
+                return problem;
+        } else if (a == "--menu")
+            o.menuTarget = v;
         else if (a == "--answer")
-            o.answers.push_back(Utf8ToSjis(*v));
+            o.answers.push_back(Utf8ToSjis(v));
         else if (a == "--wait")
-            o.wait = std::atof(v->c_str());
+            o.wait = std::atof(v.c_str());
         else if (a == "receive" || a == "--receive")
-            o.receiveFolder = *v;
+            o.receiveFolder = v;
         else if (a == "--ftp-port")
-            o.ftpPort = std::atoi(v->c_str());
+            o.ftpPort = std::atoi(v.c_str());
         else if (a == "--send-byte")
-            o.sendByte = std::atoi(v->c_str());
+            o.sendByte = std::atoi(v.c_str());
         else if (a == "--recv-byte")
-            o.recvByte = std::atoi(v->c_str());
+            o.recvByte = std::atoi(v.c_str());
         else if (a == "--send-disc")
-            o.sendDisc = *v;
+            o.sendDisc = v;
         else
-            return false;
+            return std::string();
     }
-    return true;
+    return std::nullopt;
 }
 
 // A prompt waiting for its answer, and where the answer goes.
@@ -174,21 +136,12 @@ class Console {
 public:
     Console(Options options) : o_(std::move(options))
     {
-        backend_.Attach(&kms_);
-        if (o_.machine)
-            backend_.SetComputerName(*o_.machine);
-        if (o_.address)
-            backend_.SetLocalAddress(*o_.address);
-        kms_.SetDiscrimination(o_.disc);
-        kms_.SetHandleName(o_.handle);
-        kms_.SetPortNo(o_.port);
+        ApplyMeshOptions(o_.mesh, backend_, kms_);
         kms_.SetFTPPortNo(o_.receiveFolder ? o_.ftpPort.value_or(52000) : o_.ftpPort.value_or(0));
-        kms_.SetBroadcastIP(o_.broadcast);
         if (o_.sendByte > 0)
             kms_.SetFTPSendByte(o_.sendByte);
         if (o_.recvByte > 0)
             kms_.SetFTPRecvByte(o_.recvByte);
-        kms_.SetSecurity(o_.security);
         Wire();
     }
 
@@ -199,7 +152,7 @@ public:
             return 1;
         }
         if (!kms_.Start()) {
-            std::fprintf(stderr, "kmconsole: cannot open UDP port %d or TCP port %d\n", o_.port, kms_.FTPPortNo());
+            std::fprintf(stderr, "kmconsole: cannot open UDP port %d or TCP port %d\n", o_.mesh.port, kms_.FTPPortNo());
             return 1;
         }
         kms_.Login();
@@ -215,7 +168,7 @@ public:
         std::uint64_t nextMenuTry = 0, nextSendTry = 0;
         // Peers answer a login within a moment: the list is shown once they had the time.
         std::uint64_t nextPickList = backend_.NowMilliseconds() + 1500;
-        while (!g_stop && !quit_) {
+        while (!StopRequested() && !quit_) {
             const std::uint64_t now = backend_.NowMilliseconds();
             if (end && now >= *end)
                 break;
@@ -225,7 +178,7 @@ public:
             }
             // The menu question needs the target's address: by name, once its LOGIN_OK is in.
             if (o_.menuTarget && now >= nextMenuTry) {
-                if (kms_.SendMenuCheck(*o_.menuTarget, o_.menuDisc))
+                if (kms_.SendMenuCheck(*o_.menuTarget, o_.mesh.menuDisc))
                     o_.menuTarget.reset();
                 nextMenuTry = now + 200;
             }
@@ -235,7 +188,7 @@ public:
                     o_.sendFile.reset();
                 nextSendTry = now + 200;
             }
-            Pump(200);
+            backend_.RunOnce(200);
         }
         EchoOn();
         if (o_.sendFile)
@@ -464,17 +417,17 @@ private:
         std::string lines;
         for (int i = 0; i < kms_.LoginCount(); ++i) {
             const auto& p = kms_.LoginUser(i);
-            if (!p.Menu || p.Discrimination != o_.menuDisc)
+            if (!p.Menu || p.Discrimination != o_.mesh.menuDisc)
                 continue;
             choices_.push_back(p.MachineName);
             lines += "  " + std::to_string(choices_.size()) + ") " + SjisToUtf8(p.HandleName) + " on " +
                      p.MachineName + " (" + p.IPAddress + ")\n";
         }
         if (choices_.empty()) {
-            std::cout << "looking for " << o_.menuDisc << " on the network..." << std::endl;
+            std::cout << "looking for " << o_.mesh.menuDisc << " on the network..." << std::endl;
             return;
         }
-        std::cout << o_.menuDisc << " found:\n" << lines << "choose a number: " << std::flush;
+        std::cout << o_.mesh.menuDisc << " found:\n" << lines << "choose a number: " << std::flush;
         choosing_ = true;
     }
 
@@ -492,45 +445,49 @@ private:
 
     void AskPickedMenu()
     {
-        if (!kms_.SendMenuCheck(*picked_, o_.menuDisc))
+        if (!kms_.SendMenuCheck(*picked_, o_.mesh.menuDisc))
             std::cout << *picked_ << " is no longer on the network" << std::endl;
     }
 
 #ifdef _WIN32
-    // Standard input is read by a thread of its own, which only posts each line to this
-    // thread's queue; everything else runs here, between the window messages.
+    // Standard input is read by a thread of its own, which only posts each line to a hidden
+    // window of this thread; the line is handled there, between the other window messages.
     static constexpr UINT kLineMessage = WM_APP + 1;
 
     void WatchStdin()
     {
-        const DWORD mainThread = GetCurrentThreadId();
-        std::thread([mainThread] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = LineWindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "KmconsoleInput";
+        RegisterClassA(&wc);
+        const HWND window =
+            CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        if (!window)
+            return;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        std::thread([window] {
             std::string line;
             while (std::getline(std::cin, line))
-                PostThreadMessageA(mainThread, kLineMessage, 0, reinterpret_cast<LPARAM>(new std::string(line)));
-            PostThreadMessageA(mainThread, kLineMessage, 0, 0);
+                PostMessageA(window, kLineMessage, 0, reinterpret_cast<LPARAM>(new std::string(line)));
+            PostMessageA(window, kLineMessage, 0, 0);
         }).detach();
     }
 
-    void Pump(int waitMs)
+    static LRESULT CALLBACK LineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(waitMs), QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.hwnd == nullptr && msg.message == kLineMessage) {
-                std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(msg.lParam));
-                if (!line) {
-                    if (!o_.wait)
-                        quit_ = true;
-                } else {
-                    if (!line->empty() && line->back() == '\r')
-                        line->pop_back();
-                    Command(*line);
-                }
-                continue;
-            }
-            DispatchMessageA(&msg);
+        if (message != kLineMessage)
+            return DefWindowProcA(window, message, wParam, lParam);
+        std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(lParam));
+        auto* self = reinterpret_cast<Console*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self && !line) {
+            self->InputEnded();
+        } else if (self) {
+            if (!line->empty() && line->back() == '\r')
+                line->pop_back();
+            self->Command(*line);
         }
+        return 0;
     }
 
     void EchoOff()
@@ -556,16 +513,13 @@ private:
         backend_.WatchInput(STDIN_FILENO, [this] { ReadStdin(); });
     }
 
-    void Pump(int waitMs) { backend_.RunOnce(waitMs); }
-
     void ReadStdin()
     {
         char buffer[1024];
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (n <= 0) {
             backend_.UnwatchInput(STDIN_FILENO);
-            if (!o_.wait)
-                quit_ = true;
+            InputEnded();
             return;
         }
         input_.append(buffer, static_cast<std::size_t>(n));
@@ -597,6 +551,13 @@ private:
     std::optional<termios> saved_;
     std::string input_;
 #endif
+
+    // Without --wait the end of standard input ends the console.
+    void InputEnded()
+    {
+        if (!o_.wait)
+            quit_ = true;
+    }
 
     void Command(const std::string& line)
     {
@@ -651,7 +612,7 @@ private:
     }
 
     Options o_;
-    Backend backend_;
+    kiv::mesh::SystemMeshBackend backend_;
     kiv::TKestrelMesh kms_{backend_};
     std::optional<Prompt> pending_;
     bool quit_ = false;
@@ -691,12 +652,15 @@ int main(int argc, char** argv)
     if (argc > 1 && std::string(argv[1]) == "web")
         return RunWebConsole(argc - 1, argv + 1);
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
+    if (const auto problem = ParseOptions(argc, argv, options)) {
+        if (!problem->empty())
+            std::fprintf(stderr, "kmconsole: %s\n", problem->c_str());
         std::fputs(kUsage, stderr);
+        std::fputs(kMeshOptionsUsage, stderr);
+        std::fputs(kCommands, stderr);
         return 2;
     }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    CatchStopSignals();
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);
     _setmode(_fileno(stdout), _O_BINARY);  // one LF per line, as on POSIX
