@@ -104,8 +104,8 @@ public:
     // Waits at most maxWaitMs for the platform's events and reports them.
     virtual void RunOnce(int maxWaitMs) = 0;
 
-    void SetComputerName(const std::string& name) { computerName_ = name; }
-    void SetLocalAddress(const std::string& address) { localAddress_ = address; }
+    void AnnounceComputerName(const std::string& name) { computerName_ = name; }
+    void AnnounceLocalAddress(const std::string& address) { localAddress_ = address; }
     std::string ComputerName() final { return computerName_ ? computerName_->substr(0, 15) : HostComputerName(); }
     std::optional<std::string> LocalAddress() final { return localAddress_ ? localAddress_ : HostLocalAddress(); }
 

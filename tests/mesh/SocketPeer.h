@@ -13,8 +13,8 @@ namespace kiv::test {
 struct SocketPeer {
     SocketPeer(const std::string& machine, const std::string& disc, int udpPort, int ftpPort = 0)
     {
-        backend.SetComputerName(machine);
-        backend.SetLocalAddress("127.0.0.1");
+        backend.AnnounceComputerName(machine);
+        backend.AnnounceLocalAddress("127.0.0.1");
         kms.SetPortNo(udpPort);
         kms.SetFTPPortNo(ftpPort);
         kms.SetDiscrimination(disc);

@@ -72,9 +72,9 @@ std::optional<std::string> ParseMeshOption(const std::string& name, const std::s
 void ApplyMeshOptions(const MeshOptions& o, kiv::mesh::HostMeshBackend& backend, kiv::TKestrelMesh& kms)
 {
     if (o.machine)
-        backend.SetComputerName(*o.machine);
+        backend.AnnounceComputerName(*o.machine);
     if (o.address)
-        backend.SetLocalAddress(*o.address);
+        backend.AnnounceLocalAddress(*o.address);
     kms.SetDiscrimination(o.disc);
     kms.SetHandleName(o.handle);
     kms.SetPortNo(o.port);
