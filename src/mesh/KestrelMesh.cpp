@@ -102,7 +102,7 @@ void TKestrelMesh::Stop()
     if (loginStates_)
         Logout();
     // Transfers that outlived a logout (none were logged in) end the same way.
-    AbortTransfers(2, 1);
+    AbortTransfers(file_send_error::LoggedOut, file_recv_error::LoggedOut);
     backend_.KillTimer(kSweepTimerId);
     ClearSendHistory();
     if (ftpSocketNo_ != MeshBackend::kNoSocket)
@@ -134,7 +134,7 @@ bool TKestrelMesh::Logout()
 {
     if (!loginStates_)
         return false;
-    AbortTransfers(2, 1);
+    AbortTransfers(file_send_error::LoggedOut, file_recv_error::LoggedOut);
     const bool sent = SendText(mesh::BuildMessage(mesh_tags::Logout, {machineName_, discrimination_}));
     loginStates_ = false;
     ClearPeers();

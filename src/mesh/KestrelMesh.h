@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "FileTransferCodes.h"
 #include "MeshBackend.h"
 #include "MeshFile.h"
 #include "MeshWire.h"
@@ -330,6 +331,11 @@ private:
     bool SendLine(TransferSocket socket, const std::string& text);
     bool SendFileData(TransferSocket socket);
     bool ReceiveTransferData(TransferSocket socket);
+    // ReceiveTransferData by the record the socket has: the receiver's answers to a send, an
+    // incoming header, an incoming file's bytes.
+    bool ReceiveAnswer(TransferSocket socket, const std::string& text);
+    bool ReceiveHeader(TransferSocket socket, const std::string& text);
+    bool ReceiveFileData(TransferSocket socket, const char* data, std::size_t size);
     // Ends every transfer: OnErrorFileSend with sendError, OnErrorFileRecv with recvError.
     void AbortTransfers(int sendError, int recvError);
     void RaiseSendError(const TKMS_FileSend& record, int error);

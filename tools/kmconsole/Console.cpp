@@ -7,6 +7,7 @@
 #include <iconv.h>
 #endif
 
+#include "FileTransferCodes.h"
 #include "MeshFile.h"
 #include "MeshWire.h"
 
@@ -166,6 +167,38 @@ std::optional<std::string> SafeReceiveName(const std::string& offered)
         stem[3] <= '9')
         return std::nullopt;
     return name;
+}
+
+std::string FileSendErrorText(int error)
+{
+    switch (error) {
+    case kiv::file_send_error::RefusedOrTimedOut:
+        return "refused or timed out";
+    case kiv::file_send_error::ReceiverClosed:
+        return "closed by the receiver";
+    case kiv::file_send_error::LoggedOut:
+        return "logged out";
+    case kiv::file_send_error::FileUnreadable:
+        return "file cannot be read";
+    case kiv::file_send_error::ConnectionFailed:
+        return "connection failed";
+    default:
+        return "error";
+    }
+}
+
+std::string FileRecvErrorText(int error)
+{
+    switch (error) {
+    case kiv::file_recv_error::SenderClosed:
+        return "sender closed early";
+    case kiv::file_recv_error::LoggedOut:
+        return "logged out";
+    case kiv::file_recv_error::FileUnwritable:
+        return "file cannot be written";
+    default:
+        return "error";
+    }
 }
 
 }  // namespace kmconsole

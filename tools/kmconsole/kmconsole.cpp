@@ -317,9 +317,7 @@ private:
             Done();
         };
         kms_.OnErrorFileSend = [this](auto, auto& h, auto& m, auto& d, auto& f, int error) {
-            static const char* const kWhy[] = {"refused or timed out", "closed by the receiver", "logged out",
-                                               "file cannot be read", "connection failed"};
-            const std::string why = error >= 0 && error <= 4 ? kWhy[error] : "error";
+            const std::string why = FileSendErrorText(error);
             Line({"SEND_ERROR", std::to_string(error), why, h, m, d, PathField(f)},
                  "sending " + SjisToUtf8(PathField(f)) + " to " + m + " failed: " + why);
             failed_ = true;
@@ -354,8 +352,7 @@ private:
             Done();
         };
         kms_.OnErrorFileRecv = [this](auto, auto& h, auto& m, auto& d, auto& f, int error) {
-            static const char* const kWhy[] = {"sender closed early", "logged out", "file cannot be written"};
-            const std::string why = error >= 0 && error <= 2 ? kWhy[error] : "error";
+            const std::string why = FileRecvErrorText(error);
             Line({"RECV_ERROR", std::to_string(error), why, h, m, d, PathField(f)},
                  "receiving " + SjisToUtf8(PathField(f)) + " failed: " + why);
             failed_ = true;
