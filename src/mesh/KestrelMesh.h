@@ -18,8 +18,8 @@
 
 #include "FileTransferCodes.h"
 #include "MeshBackend.h"
-#include "MeshFile.h"
 #include "MeshWire.h"
+#include "OpenFile.h"
 #include "Ports.h"
 
 namespace kiv {
@@ -190,9 +190,10 @@ public:
     // A TCP socket of the file transfer reports one event (MeshBackend::TcpEvent).
     void SocketNotify(TransferSocket socket, int event, mesh::MeshBackend::TcpError error) override;
 
-    // File transfer. SendFile opens an outgoing transfer of a local file to a peer of the table
-    // (by MachineName, and Discrimination unless empty) that announced a file-transfer port.
-    // The header announces sendName, or the file name of the path when it is empty; neither
+    // File transfer; local paths are UTF-8 (OpenFile.h). SendFile opens an outgoing transfer of
+    // a local file to a peer of the table (by MachineName, and Discrimination unless empty) that
+    // announced a file-transfer port. The header announces sendName (Shift-JIS), or the file
+    // name of the path as its bytes when it is empty; neither
     // it nor the comment may hold "&|", "\|", CR or LF. Returns the transfer's socket, or
     // kNoSocket when the peer, its port, the file or the connection is missing.
     TransferSocket SendFile(const std::string& machineName, const std::string& discrimination,
@@ -374,7 +375,7 @@ private:
     std::array<TKMS_LoginUserInformation, kPeerTableSize> loginUsers_{};
     std::vector<std::unique_ptr<TKMS_FileRecv>> fileRecvs_;
     std::vector<std::unique_ptr<TKMS_FileSend>> fileSends_;
-    std::map<std::uint64_t, mesh::TransferFile> transferFiles_;  // open files, by the record's Serial
+    std::map<std::uint64_t, OpenFile> transferFiles_;  // open files, by the record's Serial
     std::vector<char> transferBuffer_;
 };
 

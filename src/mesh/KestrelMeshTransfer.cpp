@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "KestrelMesh.h"
-#include "MeshFile.h"
+#include "OpenFile.h"
 
 namespace kiv {
 
@@ -128,7 +128,7 @@ void TKestrelMesh::AbortTransfers(int sendError, int recvError)
     for (auto& record : recvs) {
         backend_.CloseTcp(record->SocketNo);
         if (record->State == file_recv_state::Data)
-            mesh::RemoveFile(record->FileName);  // never leave a partial file behind
+            RemoveFile(record->FileName);  // never leave a partial file behind
         RaiseRecvError(*record, recvError);
     }
 }
@@ -164,8 +164,8 @@ TransferSocket TKestrelMesh::SendFile(const std::string& machineName, const std:
             p.FTPPort > 0 && p.FTPPort < 65536)
             peer = &p;
     }
-    const std::string name = sendName.empty() ? mesh::LocalBaseName(fileName) : sendName;
-    const auto size = mesh::FileSize(fileName);
+    const std::string name = sendName.empty() ? PathFileName(fileName) : sendName;
+    const auto size = FileSize(fileName);
     const auto address = peer ? mesh::InetAddr(peer->IPAddress) : std::nullopt;
     if (!peer || !address || !size || name.empty() || !SafeHeaderField(name) || !SafeHeaderField(comment))
         return MeshBackend::kNoSocket;
@@ -255,7 +255,7 @@ void TKestrelMesh::SocketNotify(TransferSocket socket, int event, MeshBackend::T
         CloseTransfer(socket);
         if (copy.State != file_recv_state::Complete) {
             if (!copy.FileName.empty())
-                mesh::RemoveFile(copy.FileName);
+                RemoveFile(copy.FileName);
             RaiseRecvError(copy, file_recv_error::SenderClosed);
         } else if (OnFileRecvEnd) {
             OnFileRecvEnd(copy.SocketNo, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
@@ -350,7 +350,7 @@ bool TKestrelMesh::ReceiveHeader(TransferSocket socket, const std::string& text)
     record->FileName = fileName;
     record->RecvSize = 0;
     record->State = file_recv_state::Data;
-    mesh::RemoveFile(fileName);
+    RemoveFile(fileName);
     return SendLine(socket, file_tags::StartOk);
 }
 
@@ -360,16 +360,16 @@ bool TKestrelMesh::ReceiveFileData(TransferSocket socket, const char* data, std:
     // The file stays open from the first chunk to the last; a failure closes it before the
     // partial file is deleted, unless its name has meanwhile come to mean another file: that
     // one is not ours to delete.
-    mesh::TransferFile& file = transferFiles_[record->Serial];
+    OpenFile& file = transferFiles_[record->Serial];
     auto fail = [&](bool deleteName) {
         transferFiles_.erase(record->Serial);
         if (deleteName)
-            mesh::RemoveFile(record->FileName);
+            RemoveFile(record->FileName);
         RaiseRecvError(*record, file_recv_error::FileUnwritable);
         return false;
     };
     if (!file.IsOpen())
-        file = mesh::TransferFile::OpenAppend(record->FileName);
+        file = OpenFile::ForAppend(record->FileName);
     if (!file.IsOpen())
         return fail(true);
     // Between chunks the file may have been deleted, replaced or written by someone else: the
@@ -414,9 +414,9 @@ bool TKestrelMesh::SendFileData(TransferSocket socket)
     if (maxUdpSize_ > 0)
         chunkBytes = std::min(chunkBytes, maxUdpSize_);
     for (;;) {
-        mesh::TransferFile& file = transferFiles_[serial];
+        OpenFile& file = transferFiles_[serial];
         if (!file.IsOpen())
-            file = mesh::TransferFile::OpenRead(record->FileName);
+            file = OpenFile::ForRead(record->FileName);
         if (!file.IsOpen()) {
             RaiseSendError(*record, file_send_error::FileUnreadable);
             return false;

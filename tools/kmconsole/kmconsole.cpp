@@ -15,7 +15,7 @@
 #include "Console.h"
 #include "ConsoleOptions.h"
 #include "KestrelMesh.h"
-#include "MeshFile.h"
+#include "OpenFile.h"
 #include "SystemMeshBackend.h"
 #include "TextHelpers.h"
 #include "WebMain.h"
@@ -147,7 +147,7 @@ public:
 
     int Run()
     {
-        if (o_.sendFile && !kiv::mesh::FileSize(LocalPath(*o_.sendFile))) {
+        if (o_.sendFile && !kiv::FileSize(*o_.sendFile)) {
             std::fprintf(stderr, "kmconsole: cannot read %s\n", o_.sendFile->c_str());
             return 1;
         }
@@ -267,28 +267,14 @@ private:
         WireFiles();
     }
 
-    // Paths as the user types them (UTF-8) in the form the component opens: the file
-    // system's bytes on POSIX, Shift-JIS on Windows. Shown fields go the other way.
-#ifdef _WIN32
-    static std::string LocalPath(const std::string& typed) { return Utf8ToSjis(typed); }
-    static std::string PathField(const std::string& path) { return path; }
-#else
-    static std::string LocalPath(const std::string& typed) { return typed; }
+    // Paths are UTF-8, as typed and as the component opens them; the fields of a line are
+    // Shift-JIS like every other text.
     static std::string PathField(const std::string& path) { return Utf8ToSjis(path); }
-#endif
 
-    bool StartSend(const std::string& peer, const std::string& disc, const std::string& typedPath,
+    bool StartSend(const std::string& peer, const std::string& disc, const std::string& path,
                    const std::string& comment)
     {
-        const std::string path = LocalPath(typedPath);
-        const auto slash = typedPath.find_last_of(
-#ifdef _WIN32
-            "/\\"
-#else
-            "/"
-#endif
-        );
-        const std::string name = Utf8ToSjis(slash == std::string::npos ? typedPath : typedPath.substr(slash + 1));
+        const std::string name = Utf8ToSjis(kiv::PathFileName(path));
         return kms_.SendFile(peer, disc, path, comment, name) != kiv::mesh::MeshBackend::kNoSocket;
     }
 
@@ -338,11 +324,7 @@ private:
                  SjisToUtf8(h) + " (" + m + ") sends " + SjisToUtf8(name) + " (" + std::to_string(size) + " bytes)" +
                      (comment.empty() ? "" : ": " + SjisToUtf8(comment)));
             lastTenth_ = -1;
-#ifdef _WIN32
-            name = Utf8ToSjis(*o_.receiveFolder) + "\\" + *safe;
-#else
-            name = *o_.receiveFolder + "/" + SjisToUtf8(*safe);
-#endif
+            name = kiv::JoinPath(*o_.receiveFolder, SjisToUtf8(*safe));
         };
         kms_.OnFileRecving = [this](auto, auto&, auto&, auto&, auto&, std::int64_t size, std::int64_t total) {
             Progress("received", size, total);
@@ -599,7 +581,7 @@ private:
             const auto sp2 = args.find(' ');
             const std::string file = args.substr(0, sp2);
             const std::string comment = sp2 == std::string::npos ? "" : Utf8ToSjis(args.substr(sp2 + 1));
-            if (file.empty() || !kiv::mesh::FileSize(LocalPath(file)))
+            if (file.empty() || !kiv::FileSize(file))
                 std::cout << "cannot read " << file << std::endl;
             else if (!StartSend(peer, "", file, comment))
                 std::cout << "no file-receiving peer " << peer << std::endl;
