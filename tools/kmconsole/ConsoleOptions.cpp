@@ -1,6 +1,7 @@
 #include "ConsoleOptions.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 #include "Console.h"
@@ -26,6 +27,8 @@ std::optional<int> ParsePort(const std::string& text)
     return n >= 1 && n <= 65535 ? std::optional<int>(n) : std::nullopt;
 }
 
+namespace {
+
 const char kMeshOptionsUsage[] =
     "  --handle NAME          handle name to log in under\n"
     "  --disc NAME            own discrimination (default KMC)\n"
@@ -35,6 +38,18 @@ const char kMeshOptionsUsage[] =
     "  --broadcast LIST       extra destination addresses, separated by &|\n"
     "  --security             scramble outgoing messages\n"
     "  --menu-disc NAME       discrimination of the programs offering a menu (default Kiv)\n";
+
+}  // namespace
+
+int UsageError(const char* program, const std::string& problem, const char* usage, const char* after)
+{
+    if (!problem.empty())
+        std::fprintf(stderr, "%s: %s\n", program, problem.c_str());
+    std::fputs(usage, stderr);
+    std::fputs(kMeshOptionsUsage, stderr);
+    std::fputs(after, stderr);
+    return 2;
+}
 
 bool ParseMeshFlag(const std::string& name, MeshOptions& o)
 {

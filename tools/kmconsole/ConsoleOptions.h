@@ -21,8 +21,9 @@ struct MeshOptions {
 // A port number from 1 to 65535, decimal digits only.
 std::optional<int> ParsePort(const std::string& text);
 
-// The usage lines of the mesh options.
-extern const char kMeshOptionsUsage[];
+// Says what is wrong with the options (unless problem is empty), then the usage: the
+// program's own lines, the mesh options' and what follows them. Returns the exit code 2.
+int UsageError(const char* program, const std::string& problem, const char* usage, const char* after = "");
 
 // A flag (no value) of the mesh options; false when it is none.
 bool ParseMeshFlag(const std::string& name, MeshOptions& o);

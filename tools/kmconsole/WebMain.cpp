@@ -116,13 +116,8 @@ std::string RandomHex()
 int RunWebConsole(int argc, char** argv)
 {
     WebOptions o;
-    if (const auto problem = Parse(argc, argv, o)) {
-        if (!problem->empty())
-            std::fprintf(stderr, "kmconsole web: %s\n", problem->c_str());
-        std::fputs(kUsage, stderr);
-        std::fputs(kMeshOptionsUsage, stderr);
-        return 2;
-    }
+    if (const auto problem = Parse(argc, argv, o))
+        return UsageError("kmconsole web", *problem, kUsage);
     const std::string token = o.token.value_or(RandomHex());
 
     kiv::mesh::SystemMeshBackend backend;

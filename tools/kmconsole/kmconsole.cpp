@@ -631,14 +631,8 @@ int main(int argc, char** argv)
     if (argc > 1 && std::string(argv[1]) == "web")
         return RunWebConsole(argc - 1, argv + 1);
     Options options;
-    if (const auto problem = ParseOptions(argc, argv, options)) {
-        if (!problem->empty())
-            std::fprintf(stderr, "kmconsole: %s\n", problem->c_str());
-        std::fputs(kUsage, stderr);
-        std::fputs(kMeshOptionsUsage, stderr);
-        std::fputs(kCommands, stderr);
-        return 2;
-    }
+    if (const auto problem = ParseOptions(argc, argv, options))
+        return UsageError("kmconsole", *problem, kUsage, kCommands);
     CatchStopSignals();
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);
