@@ -193,9 +193,9 @@ public:
     // File transfer; local paths are UTF-8 (OpenFile.h). SendFile opens an outgoing transfer of
     // a local file to a peer of the table (by MachineName, and Discrimination unless empty) that
     // announced a file-transfer port. The header announces sendName (Shift-JIS), or the file
-    // name of the path as its bytes when it is empty; neither
-    // it nor the comment may hold "&|", "\|", CR or LF. Returns the transfer's socket, or
-    // kNoSocket when the peer, its port, the file or the connection is missing.
+    // name of the path as its bytes when it is empty; neither it nor the comment may hold "&|",
+    // "\|", CR or LF. Returns the transfer's socket, or kNoSocket when the peer, its port, the
+    // file or the connection is missing.
     TransferSocket SendFile(const std::string& machineName, const std::string& discrimination,
                             const std::string& fileName, const std::string& comment,
                             const std::string& sendName = {});
