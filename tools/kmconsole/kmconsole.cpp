@@ -18,18 +18,8 @@
 #include "OpenFile.h"
 #include "SystemMeshBackend.h"
 #include "TextHelpers.h"
+#include "Terminal.h"
 #include "WebMain.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <thread>
-
-#include <shellapi.h>
-#else
-#include <termios.h>
-#include <unistd.h>
-#endif
 
 using namespace kmconsole;
 
@@ -160,7 +150,7 @@ public:
              "logged in as " + SjisToUtf8(kms_.HandleName()) + " on " + kms_.MachineName() + " (" +
                  kms_.IPAddress() + ")");
         if (!o_.script)
-            WatchStdin();
+            terminal_.WatchInput([this](const std::string& line) { Command(line); }, [this] { InputEnded(); });
         std::optional<std::uint64_t> end;
         const double wait = o_.wait.value_or(o_.script ? 5.0 : -1.0);
         if (wait >= 0)
@@ -190,7 +180,7 @@ public:
             }
             backend_.RunOnce(200);
         }
-        EchoOn();
+        terminal_.EchoOn();
         if (o_.sendFile)
             Line({"SEND_ERROR", "-", "peer not seen"}, "no file-receiving peer " + *o_.sendPeer + " was seen");
         kms_.Stop();
@@ -365,7 +355,7 @@ private:
         }
         pending_ = std::move(prompt);
         if (pending_->password)
-            EchoOff();
+            terminal_.EchoOff();
     }
 
     void Answer(const Prompt& prompt, const std::string& typed)
@@ -428,109 +418,6 @@ private:
             std::cout << *picked_ << " is no longer on the network" << std::endl;
     }
 
-#ifdef _WIN32
-    // Standard input is read by a thread of its own, which only posts each line to a hidden
-    // window of this thread; the line is handled there, between the other window messages.
-    static constexpr UINT kLineMessage = WM_APP + 1;
-
-    void WatchStdin()
-    {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = LineWindowProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "KmconsoleInput";
-        RegisterClassA(&wc);
-        const HWND window =
-            CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-        if (!window)
-            return;
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        std::thread([window] {
-            std::string line;
-            while (std::getline(std::cin, line))
-                PostMessageA(window, kLineMessage, 0, reinterpret_cast<LPARAM>(new std::string(line)));
-            PostMessageA(window, kLineMessage, 0, 0);
-        }).detach();
-    }
-
-    static LRESULT CALLBACK LineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message != kLineMessage)
-            return DefWindowProcA(window, message, wParam, lParam);
-        std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(lParam));
-        auto* self = reinterpret_cast<Console*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self && !line) {
-            self->InputEnded();
-        } else if (self) {
-            if (!line->empty() && line->back() == '\r')
-                line->pop_back();
-            self->Command(*line);
-        }
-        return 0;
-    }
-
-    void EchoOff()
-    {
-        HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-        DWORD mode = 0;
-        if (GetConsoleMode(in, &mode)) {
-            savedMode_ = mode;
-            SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
-        }
-    }
-    void EchoOn()
-    {
-        if (savedMode_) {
-            SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), *savedMode_);
-            savedMode_.reset();
-        }
-    }
-    std::optional<DWORD> savedMode_;
-#else
-    void WatchStdin()
-    {
-        backend_.WatchInput(STDIN_FILENO, [this] { ReadStdin(); });
-    }
-
-    void ReadStdin()
-    {
-        char buffer[1024];
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
-            backend_.UnwatchInput(STDIN_FILENO);
-            InputEnded();
-            return;
-        }
-        input_.append(buffer, static_cast<std::size_t>(n));
-        for (auto eol = input_.find('\n'); eol != std::string::npos; eol = input_.find('\n')) {
-            std::string line = input_.substr(0, eol);
-            input_.erase(0, eol + 1);
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            Command(line);
-        }
-    }
-
-    void EchoOff()
-    {
-        termios t{};
-        if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &t) == 0) {
-            saved_ = t;
-            t.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            ::tcsetattr(STDIN_FILENO, TCSANOW, &t);
-        }
-    }
-    void EchoOn()
-    {
-        if (saved_) {
-            ::tcsetattr(STDIN_FILENO, TCSANOW, &*saved_);
-            saved_.reset();
-        }
-    }
-    std::optional<termios> saved_;
-    std::string input_;
-#endif
-
     // Without --wait the end of standard input ends the console.
     void InputEnded()
     {
@@ -543,7 +430,7 @@ private:
         if (pending_) {
             const Prompt prompt = *pending_;
             pending_.reset();
-            EchoOn();
+            terminal_.EchoOn();
             if (prompt.password)
                 std::cout << std::endl;
             Answer(prompt, Utf8ToSjis(line));
@@ -593,6 +480,7 @@ private:
     Options o_;
     kiv::mesh::SystemMeshBackend backend_;
     kiv::TKestrelMesh kms_{backend_};
+    Terminal terminal_{backend_};
     std::optional<Prompt> pending_;
     bool quit_ = false;
     bool failed_ = false;
@@ -607,37 +495,14 @@ private:
 
 int main(int argc, char** argv)
 {
-#ifdef _WIN32
-    // The ANSI arguments lose what the system code page cannot hold: take the wide command
-    // line and hand the options on as UTF-8, as on POSIX.
-    int wideCount = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
-    std::vector<std::string> utf8;
-    std::vector<char*> utf8Argv;
-    if (wide) {
-        for (int i = 0; i < wideCount; ++i) {
-            const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-            std::string arg(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
-            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
-            utf8.push_back(std::move(arg));
-        }
-        LocalFree(wide);
-        for (auto& arg : utf8)
-            utf8Argv.push_back(arg.data());
-        argc = static_cast<int>(utf8Argv.size());
-        argv = utf8Argv.data();
-    }
-#endif
+    Utf8Arguments(argc, argv);
     if (argc > 1 && std::string(argv[1]) == "web")
         return RunWebConsole(argc - 1, argv + 1);
     Options options;
     if (const auto problem = ParseOptions(argc, argv, options))
         return UsageError("kmconsole", *problem, kUsage, kCommands);
     CatchStopSignals();
-#ifdef _WIN32
-    SetConsoleOutputCP(CP_UTF8);
-    _setmode(_fileno(stdout), _O_BINARY);  // one LF per line, as on POSIX
-#endif
+    Utf8Output();
     Console console(std::move(options));
     return console.Run();
 }
