@@ -169,36 +169,44 @@ std::optional<std::string> SafeReceiveName(const std::string& offered)
     return name;
 }
 
+namespace {
+
+struct ErrorText {
+    int error;
+    const char* text;
+};
+
+template <std::size_t N>
+std::string TextOf(const ErrorText (&table)[N], int error)
+{
+    for (const auto& entry : table)
+        if (entry.error == error)
+            return entry.text;
+    return "error";
+}
+
+}  // namespace
+
 std::string FileSendErrorText(int error)
 {
-    switch (error) {
-    case kiv::file_send_error::RefusedOrTimedOut:
-        return "refused or timed out";
-    case kiv::file_send_error::ReceiverClosed:
-        return "closed by the receiver";
-    case kiv::file_send_error::LoggedOut:
-        return "logged out";
-    case kiv::file_send_error::FileUnreadable:
-        return "file cannot be read";
-    case kiv::file_send_error::ConnectionFailed:
-        return "connection failed";
-    default:
-        return "error";
-    }
+    static constexpr ErrorText kTexts[] = {
+        {kiv::file_send_error::RefusedOrTimedOut, "refused or timed out"},
+        {kiv::file_send_error::ReceiverClosed, "closed by the receiver"},
+        {kiv::file_send_error::LoggedOut, "logged out"},
+        {kiv::file_send_error::FileUnreadable, "file cannot be read"},
+        {kiv::file_send_error::ConnectionFailed, "connection failed"},
+    };
+    return TextOf(kTexts, error);
 }
 
 std::string FileRecvErrorText(int error)
 {
-    switch (error) {
-    case kiv::file_recv_error::SenderClosed:
-        return "sender closed early";
-    case kiv::file_recv_error::LoggedOut:
-        return "logged out";
-    case kiv::file_recv_error::FileUnwritable:
-        return "file cannot be written";
-    default:
-        return "error";
-    }
+    static constexpr ErrorText kTexts[] = {
+        {kiv::file_recv_error::SenderClosed, "sender closed early"},
+        {kiv::file_recv_error::LoggedOut, "logged out"},
+        {kiv::file_recv_error::FileUnwritable, "file cannot be written"},
+    };
+    return TextOf(kTexts, error);
 }
 
 }  // namespace kmconsole
