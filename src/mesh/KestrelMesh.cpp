@@ -26,12 +26,14 @@ bool LowByteSet(std::int32_t value)
 
 TKestrelMesh::TKestrelMesh(MeshBackend& backend, std::uint32_t seed) : backend_(backend), random_(seed)
 {
+    backend_.SetEvents(this);
 }
 
 TKestrelMesh::~TKestrelMesh()
 {
     if (started_)
         Stop();
+    backend_.SetEvents(nullptr);
 }
 
 std::string TKestrelMesh::NewIdentifier()
@@ -104,7 +106,7 @@ void TKestrelMesh::Stop()
     if (loginStates_)
         Logout();
     // Transfers that outlived a logout (none were logged in) end the same way.
-    AbortTransfers(2, 1);
+    AbortTransfers(file_send_error::LoggedOut, file_recv_error::LoggedOut);
     backend_.KillTimer(kSweepTimerId);
     ClearSendHistory();
     if (ftpSocketNo_ != MeshBackend::kNoSocket)
@@ -133,7 +135,7 @@ bool TKestrelMesh::Logout()
 {
     if (!loginStates_)
         return false;
-    AbortTransfers(2, 1);
+    AbortTransfers(file_send_error::LoggedOut, file_recv_error::LoggedOut);
     const bool sent = SendText(OwnMessage(MessageType::Logout, {}));
     loginStates_ = false;
     ClearPeers();

@@ -1,7 +1,7 @@
 // TKestrelMesh: a KestrelMesh peer. Joins the mesh with LOGIN, keeps the table of peers it
 // has seen, reassembles and dispatches incoming messages, answers the questions it answers
 // by itself, and sends prompts and answers. It talks to the platform only through a
-// MeshBackend and runs on one thread: the backend calls ReceiveDatagram and TimerFired.
+// MeshBackend and runs on one thread: the backend reports to it as its MeshEvents.
 // The backend must outlive the component (the destructor stops it, which logs out).
 // Events carry no Sender argument: a handler captures the component it belongs to.
 #pragma once
@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "FileTransferCodes.h"
 #include "MeshBackend.h"
-#include "MeshFile.h"
 #include "MeshMessages.h"
 #include "MeshWire.h"
+#include "OpenFile.h"
 #include "Ports.h"
 
 namespace kiv {
 
-inline constexpr int kMeshSocketMessage = 1125;  // WM_USER + 101 on the hidden window
 inline constexpr int kSweepTimerId = 255;
 inline constexpr unsigned kSweepIntervalMs = 5000;
 inline constexpr std::uint64_t kSlotLifetimeMs = 60000;
@@ -102,7 +102,7 @@ struct TKMS_FileSend {
     std::uint64_t Serial = 0;
 };
 
-class TKestrelMesh : public MeshPort {
+class TKestrelMesh : public MeshPort, public mesh::MeshEvents {
 public:
     explicit TKestrelMesh(mesh::MeshBackend& backend, std::uint32_t seed = std::random_device{}());
     ~TKestrelMesh() override;
@@ -164,17 +164,18 @@ public:
     bool SendText(const std::string& messageText, const std::optional<std::string>& target = std::nullopt);
     bool SendFragments(const std::string& text, const std::optional<std::string>& address = std::nullopt);
     // A datagram from the UDP socket; source in the form InetAddr returns.
-    void ReceiveDatagram(const char* data, std::size_t size, std::uint32_t source);
+    void ReceiveDatagram(const char* data, std::size_t size, std::uint32_t source) override;
     // A timer of the backend is due.
-    void TimerFired(int id);
+    void TimerFired(int id) override;
     // A TCP socket of the file transfer reports one event (MeshBackend::TcpEvent).
-    void SocketNotify(TransferSocket socket, int event, mesh::MeshBackend::TcpError error);
+    void SocketNotify(TransferSocket socket, int event, mesh::MeshBackend::TcpError error) override;
 
-    // File transfer. SendFile opens an outgoing transfer of a local file to a peer of the table
-    // (by MachineName, and Discrimination unless empty) that announced a file-transfer port.
-    // The header announces sendName, or the file name of the path when it is empty; neither
-    // it nor the comment may hold "&|", "\|", CR or LF. Returns the transfer's socket, or
-    // kNoSocket when the peer, its port, the file or the connection is missing.
+    // File transfer; local paths are UTF-8 (OpenFile.h). SendFile opens an outgoing transfer of
+    // a local file to a peer of the table (by MachineName, and Discrimination unless empty) that
+    // announced a file-transfer port. The header announces sendName (Shift-JIS), or the file
+    // name of the path as its bytes when it is empty; neither it nor the comment may hold "&|",
+    // "\|", CR or LF. Returns the transfer's socket, or kNoSocket when the peer, its port, the
+    // file or the connection is missing.
     TransferSocket SendFile(const std::string& machineName, const std::string& discrimination,
                             const std::string& fileName, const std::string& comment,
                             const std::string& sendName = {});
@@ -324,6 +325,11 @@ private:
     bool SendLine(TransferSocket socket, const std::string& text);
     bool SendFileData(TransferSocket socket);
     bool ReceiveTransferData(TransferSocket socket);
+    // ReceiveTransferData by the record the socket has: the receiver's answers to a send, an
+    // incoming header, an incoming file's bytes.
+    bool ReceiveAnswer(TransferSocket socket, const std::string& text);
+    bool ReceiveHeader(TransferSocket socket, const std::string& text);
+    bool ReceiveFileData(TransferSocket socket, const char* data, std::size_t size);
     // Ends every transfer: OnErrorFileSend with sendError, OnErrorFileRecv with recvError.
     void AbortTransfers(int sendError, int recvError);
     void RaiseSendError(const TKMS_FileSend& record, int error);
@@ -366,7 +372,7 @@ private:
     std::array<std::int16_t, 2 * kPeerTableSize> peerIndex_{};
     std::vector<std::unique_ptr<TKMS_FileRecv>> fileRecvs_;
     std::vector<std::unique_ptr<TKMS_FileSend>> fileSends_;
-    std::map<std::uint64_t, mesh::TransferFile> transferFiles_;  // open files, by the record's Serial
+    std::map<std::uint64_t, OpenFile> transferFiles_;  // open files, by the record's Serial
     std::vector<char> transferBuffer_;
 };
 

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "KestrelMesh.h"
-#include "MeshFile.h"
+#include "OpenFile.h"
 
 namespace kiv {
 
@@ -127,8 +127,8 @@ void TKestrelMesh::AbortTransfers(int sendError, int recvError)
     }
     for (auto& record : recvs) {
         backend_.CloseTcp(record->SocketNo);
-        if (record->State == 1)
-            mesh::RemoveFile(record->FileName);  // never leave a partial file behind
+        if (record->State == file_recv_state::Data)
+            RemoveFile(record->FileName);  // never leave a partial file behind
         RaiseRecvError(*record, recvError);
     }
 }
@@ -164,8 +164,8 @@ TransferSocket TKestrelMesh::SendFile(const std::string& machineName, const std:
             p.FTPPort > 0 && p.FTPPort < 65536)
             peer = &p;
     }
-    const std::string name = sendName.empty() ? mesh::LocalBaseName(fileName) : sendName;
-    const auto size = mesh::FileSize(fileName);
+    const std::string name = sendName.empty() ? PathFileName(fileName) : sendName;
+    const auto size = FileSize(fileName);
     const auto address = peer ? mesh::InetAddr(peer->IPAddress) : std::nullopt;
     if (!peer || !address || !size || name.empty() || !SafeHeaderField(name) || !SafeHeaderField(comment))
         return MeshBackend::kNoSocket;
@@ -212,13 +212,13 @@ void TKestrelMesh::SocketNotify(TransferSocket socket, int event, MeshBackend::T
                 error == MeshBackend::TcpError::Refused || error == MeshBackend::TcpError::TimedOut;
             const TKMS_FileSend copy = *record;
             CloseTransfer(socket);
-            RaiseSendError(copy, refused ? 0 : 4);
+            RaiseSendError(copy, refused ? file_send_error::RefusedOrTimedOut : file_send_error::ConnectionFailed);
         }
         return;
     }
     if (event & MeshBackend::Write) {
         const TKMS_FileSend* record = FindFileSend(socket);
-        if (record && record->State == 1 && !SendFileData(socket))
+        if (record && record->State == file_send_state::Sending && !SendFileData(socket))
             CloseTransfer(socket);
         return;
     }
@@ -231,7 +231,7 @@ void TKestrelMesh::SocketNotify(TransferSocket socket, int event, MeshBackend::T
         if (const TKMS_FileSend* record = FindFileSend(socket)) {
             const TKMS_FileSend copy = *record;
             CloseTransfer(socket);
-            RaiseSendError(copy, 1);
+            RaiseSendError(copy, file_send_error::ReceiverClosed);
             return;
         }
         TKMS_FileRecv* record = FindFileRecv(socket);
@@ -239,7 +239,7 @@ void TKestrelMesh::SocketNotify(TransferSocket socket, int event, MeshBackend::T
             return;
         // Data may still wait behind the close: take it before judging the file.
         const std::uint64_t serial = record->Serial;
-        for (int round = 0; round < 1024 && record->State == 1; ++round) {
+        for (int round = 0; round < 1024 && record->State == file_recv_state::Data; ++round) {
             lastRecvBytes_ = 0;
             if (!ReceiveTransferData(socket)) {
                 CloseTransfer(socket);
@@ -253,10 +253,10 @@ void TKestrelMesh::SocketNotify(TransferSocket socket, int event, MeshBackend::T
         }
         const TKMS_FileRecv copy = *record;
         CloseTransfer(socket);
-        if (copy.State != 2) {
+        if (copy.State != file_recv_state::Complete) {
             if (!copy.FileName.empty())
-                mesh::RemoveFile(copy.FileName);
-            RaiseRecvError(copy, 0);
+                RemoveFile(copy.FileName);
+            RaiseRecvError(copy, file_recv_error::SenderClosed);
         } else if (OnFileRecvEnd) {
             OnFileRecvEnd(copy.SocketNo, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
                           GetField(copy.PeerInfo, 2), copy.FileName);
@@ -282,76 +282,94 @@ bool TKestrelMesh::ReceiveTransferData(TransferSocket socket)
     if (got.bytes == 0)
         return true;  // the peer has closed: its Close report follows
 
-    if (TKMS_FileSend* record = FindFileSend(socket)) {
-        record->Answer += TextOf(buffer, got.bytes);
-        if (record->Answer.find(std::string(file_tags::End) + kCrLf) != std::string::npos) {
-            backend_.StopNotify(socket);
-            const TKMS_FileSend copy = *record;
-            CloseTransfer(socket);
-            if (OnFileSendEnd)
-                OnFileSendEnd(copy.SocketNo, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
-                              GetField(copy.PeerInfo, 2), copy.FileName);
-        } else if (record->State == 0 &&
-                   record->Answer.find(std::string(file_tags::StartOk) + kCrLf) != std::string::npos) {
-            const TKMS_FileSend copy = *record;
-            if (OnFileSendStart)
-                OnFileSendStart(copy.SocketNo, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
-                                GetField(copy.PeerInfo, 2), copy.FileName);
-            record = FindFileSend(socket);
-            if (!record || record->Serial != copy.Serial)
-                return true;
-            record->Answer.clear();
-            record->State = 1;
-            backend_.PostWrite(socket);
-        } else if (record->Answer.size() > kMaxTransferLine) {
-            return false;
-        }
-        return true;
-    }
-
-    TKMS_FileRecv* record = FindFileRecv(socket);
+    if (FindFileSend(socket))
+        return ReceiveAnswer(socket, TextOf(buffer, got.bytes));
+    const TKMS_FileRecv* record = FindFileRecv(socket);
     if (!record)
         return true;
-    if (record->State == 0) {
-        record->Header += TextOf(buffer, got.bytes);
-        if (record->Header.find(file_tags::HeaderEnd) == std::string::npos)
-            return record->Header.size() <= kMaxTransferLine;
-        if (!OnFileRecvStart)
-            return false;
-        const std::string header = record->Header;
-        record->PeerInfo = GetField(header, 1) + "&|" + GetField(header, 2) + "&|" + GetField(header, 3) + "&|";
-        record->FileByte = ParseSize(GetField(header, 5));
-        if (record->FileByte == 0)
-            return false;
-        const std::uint64_t serial = record->Serial;
-        std::string fileName = GetField(header, 4);
-        bool cancel = false;
-        OnFileRecvStart(socket, GetField(header, 1), GetField(header, 2), GetField(header, 3), fileName,
-                        record->FileByte, GetField(header, 6), cancel);
-        record = FindFileRecv(socket);
-        if (cancel || !record || record->Serial != serial)
-            return false;
-        record->FileName = fileName;
-        record->RecvSize = 0;
-        record->State = 1;
-        mesh::RemoveFile(fileName);
-        return SendLine(socket, file_tags::StartOk);
-    }
-    if (record->State != 1)
+    switch (record->State) {
+    case file_recv_state::Header:
+        return ReceiveHeader(socket, TextOf(buffer, got.bytes));
+    case file_recv_state::Data:
+        return ReceiveFileData(socket, buffer, got.bytes);
+    default:
         return true;  // complete: anything more is ignored
+    }
+}
 
-    mesh::TransferFile& file = transferFiles_[record->Serial];
-    // The partial file is deleted on failure, unless its name has meanwhile come to mean
-    // another file: that one is not ours to delete.
+bool TKestrelMesh::ReceiveAnswer(TransferSocket socket, const std::string& text)
+{
+    TKMS_FileSend* record = FindFileSend(socket);
+    record->Answer += text;
+    if (record->Answer.find(std::string(file_tags::End) + kCrLf) != std::string::npos) {
+        backend_.StopNotify(socket);
+        const TKMS_FileSend copy = *record;
+        CloseTransfer(socket);
+        if (OnFileSendEnd)
+            OnFileSendEnd(copy.SocketNo, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
+                          GetField(copy.PeerInfo, 2), copy.FileName);
+    } else if (record->State == file_send_state::Starting &&
+               record->Answer.find(std::string(file_tags::StartOk) + kCrLf) != std::string::npos) {
+        const TKMS_FileSend copy = *record;
+        if (OnFileSendStart)
+            OnFileSendStart(copy.SocketNo, GetField(copy.PeerInfo, 0), GetField(copy.PeerInfo, 1),
+                            GetField(copy.PeerInfo, 2), copy.FileName);
+        record = FindFileSend(socket);
+        if (!record || record->Serial != copy.Serial)
+            return true;
+        record->Answer.clear();
+        record->State = file_send_state::Sending;
+        backend_.PostWrite(socket);
+    } else if (record->Answer.size() > kMaxTransferLine) {
+        return false;
+    }
+    return true;
+}
+
+bool TKestrelMesh::ReceiveHeader(TransferSocket socket, const std::string& text)
+{
+    TKMS_FileRecv* record = FindFileRecv(socket);
+    record->Header += text;
+    if (record->Header.find(file_tags::HeaderEnd) == std::string::npos)
+        return record->Header.size() <= kMaxTransferLine;
+    if (!OnFileRecvStart)
+        return false;
+    const std::string header = record->Header;
+    record->PeerInfo = GetField(header, 1) + "&|" + GetField(header, 2) + "&|" + GetField(header, 3) + "&|";
+    record->FileByte = ParseSize(GetField(header, 5));
+    if (record->FileByte == 0)
+        return false;
+    const std::uint64_t serial = record->Serial;
+    std::string fileName = GetField(header, 4);
+    bool cancel = false;
+    OnFileRecvStart(socket, GetField(header, 1), GetField(header, 2), GetField(header, 3), fileName,
+                    record->FileByte, GetField(header, 6), cancel);
+    record = FindFileRecv(socket);
+    if (cancel || !record || record->Serial != serial)
+        return false;
+    record->FileName = fileName;
+    record->RecvSize = 0;
+    record->State = file_recv_state::Data;
+    RemoveFile(fileName);
+    return SendLine(socket, file_tags::StartOk);
+}
+
+bool TKestrelMesh::ReceiveFileData(TransferSocket socket, const char* data, std::size_t size)
+{
+    TKMS_FileRecv* record = FindFileRecv(socket);
+    // The file stays open from the first chunk to the last; a failure closes it before the
+    // partial file is deleted, unless its name has meanwhile come to mean another file: that
+    // one is not ours to delete.
+    OpenFile& file = transferFiles_[record->Serial];
     auto fail = [&](bool deleteName) {
         transferFiles_.erase(record->Serial);
         if (deleteName)
-            mesh::RemoveFile(record->FileName);
-        RaiseRecvError(*record, 2);
+            RemoveFile(record->FileName);
+        RaiseRecvError(*record, file_recv_error::FileUnwritable);
         return false;
     };
     if (!file.IsOpen())
-        file = mesh::TransferFile::OpenAppend(record->FileName);
+        file = OpenFile::ForAppend(record->FileName);
     if (!file.IsOpen())
         return fail(true);
     // Between chunks the file may have been deleted, replaced or written by someone else: the
@@ -362,10 +380,9 @@ bool TKestrelMesh::ReceiveTransferData(TransferSocket socket)
     if (!before || *before != record->RecvSize)
         return fail(true);
     // Bytes beyond the announced size are not the file's.
-    const std::size_t take =
-        static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(got.bytes),
-                                                        record->FileByte - record->RecvSize));
-    if (!file.Append(buffer, take))
+    const std::size_t take = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(size), record->FileByte - record->RecvSize));
+    if (!file.Append(data, take))
         return fail(true);
     const auto after = file.Size();
     if (!after)
@@ -381,7 +398,7 @@ bool TKestrelMesh::ReceiveTransferData(TransferSocket socket)
     if (!record || record->Serial != copy.Serial)
         return true;
     if (record->RecvSize == record->FileByte) {
-        record->State = 2;
+        record->State = file_recv_state::Complete;
         return SendLine(socket, file_tags::End);
     }
     return true;
@@ -397,11 +414,11 @@ bool TKestrelMesh::SendFileData(TransferSocket socket)
     if (maxUdpSize_ > 0)
         chunkBytes = std::min(chunkBytes, maxUdpSize_);
     for (;;) {
-        mesh::TransferFile& file = transferFiles_[serial];
+        OpenFile& file = transferFiles_[serial];
         if (!file.IsOpen())
-            file = mesh::TransferFile::OpenRead(record->FileName);
+            file = OpenFile::ForRead(record->FileName);
         if (!file.IsOpen()) {
-            RaiseSendError(*record, 3);
+            RaiseSendError(*record, file_send_error::FileUnreadable);
             return false;
         }
         const std::int64_t left = record->FileByte - record->SendSize;
@@ -411,7 +428,7 @@ bool TKestrelMesh::SendFileData(TransferSocket socket)
         if (!got || *got == 0) {
             // The file has become shorter than announced (or unreadable): the transfer
             // cannot complete, so it ends here instead of trying again forever.
-            RaiseSendError(*record, 3);
+            RaiseSendError(*record, file_send_error::FileUnreadable);
             return false;
         }
         const auto sent = backend_.SendTcp(socket, buffer, *got);
@@ -428,7 +445,7 @@ bool TKestrelMesh::SendFileData(TransferSocket socket)
         if (!record || record->Serial != serial)
             return false;
         if (record->SendSize >= record->FileByte) {
-            record->State = 2;
+            record->State = file_send_state::AllSent;
             transferFiles_.erase(serial);
             return true;  // the receiver's end line follows
         }

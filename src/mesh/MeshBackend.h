@@ -1,8 +1,7 @@
 // What TKestrelMesh needs from the platform: one UDP socket, the TCP sockets of file
-// transfers, numbered timers, clocks and the machine's identity. The platform calls back into
-// the component when a datagram has arrived (TKestrelMesh::ReceiveDatagram), when a TCP
-// socket has something to report (TKestrelMesh::SocketNotify) and when a timer is due
-// (TKestrelMesh::TimerFired), always on the component's one thread.
+// transfers, numbered timers, clocks and the machine's identity. The platform reports what
+// happens to the MeshEvents it was given (a datagram received, a socket ready, a timer fired),
+// always on the component's one thread.
 #pragma once
 
 #include <cstddef>
@@ -14,9 +13,14 @@
 
 namespace kiv::mesh {
 
+class MeshEvents;
+
 class MeshBackend {
 public:
     virtual ~MeshBackend() = default;
+
+    // Where the reports go; nothing is reported while none is set. The component sets itself.
+    void SetEvents(MeshEvents* events) { events_ = events; }
 
     enum class SendResult { Sent, WouldBlock, Failed };
 
@@ -29,7 +33,7 @@ public:
     virtual SendResult SendTo(std::uint32_t address, int port, const char* data, std::size_t size) = 0;
 
     // TCP sockets of the file transfer. A socket reports the events it was opened for through
-    // TKestrelMesh::SocketNotify, in the manner of WSAAsyncSelect: Accept on a listener;
+    // MeshEvents::SocketNotify, in the manner of WSAAsyncSelect: Accept on a listener;
     // Connect once an outgoing connection is made or has failed, followed by Write when it
     // succeeded; Write again only after SendTcp returned WouldBlock and the socket can take
     // more; Read while received data waits; Close once the peer has closed or reset.
@@ -71,6 +75,46 @@ public:
     virtual std::string ComputerName() = 0;
     // The machine's first IPv4 address in dotted form; nothing when it cannot be resolved.
     virtual std::optional<std::string> LocalAddress() = 0;
+
+protected:
+    MeshEvents* Events() const { return events_; }
+
+private:
+    MeshEvents* events_ = nullptr;
+};
+
+// The component's side of the backend (PuTTY's Plug): what the platform reports.
+class MeshEvents {
+public:
+    // A datagram from the UDP socket; source in the form InetAddr returns.
+    virtual void ReceiveDatagram(const char* data, std::size_t size, std::uint32_t source) = 0;
+    // A TCP socket of the file transfer reports one event (MeshBackend::TcpEvent).
+    virtual void SocketNotify(MeshBackend::TcpSocket socket, int event, MeshBackend::TcpError error) = 0;
+    // Timer `id` of SetTimer is due.
+    virtual void TimerFired(int id) = 0;
+
+protected:
+    ~MeshEvents() = default;
+};
+
+// What the platform backends add for consoles and tests, which drive the backend themselves:
+// one round of events, and an identity to announce instead of the host's.
+class HostMeshBackend : public MeshBackend {
+public:
+    // Waits at most maxWaitMs for the platform's events and reports them.
+    virtual void RunOnce(int maxWaitMs) = 0;
+
+    void AnnounceComputerName(const std::string& name) { computerName_ = name; }
+    void AnnounceLocalAddress(const std::string& address) { localAddress_ = address; }
+    std::string ComputerName() final { return computerName_ ? computerName_->substr(0, 15) : HostComputerName(); }
+    std::optional<std::string> LocalAddress() final { return localAddress_ ? localAddress_ : HostLocalAddress(); }
+
+protected:
+    virtual std::string HostComputerName() = 0;
+    virtual std::optional<std::string> HostLocalAddress() = 0;
+
+private:
+    std::optional<std::string> computerName_, localAddress_;
 };
 
 }  // namespace kiv::mesh

@@ -14,7 +14,6 @@ MainWindow::MainWindow(HWND applicationWindow)
 {
     layered_.SetTarget(&vss_);
     // Kiv answers consoles' menu requests and transfers no files.
-    kmsBackend_.Attach(&kms_);
     kms_.SetDiscrimination("Kiv");
     kms_.SetVersion(201);
     kms_.SetFTPPortNo(0);

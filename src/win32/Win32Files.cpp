@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "FileBytes.h"
+#include "OpenFile.h"
 #include "PathText.h"
 
 namespace kiv {
@@ -86,6 +88,140 @@ FileSystemPort& SystemFiles()
 {
     static Win32Files files;
     return files;
+}
+
+bool RemoveFile(const std::string& path)
+{
+    return DeleteFileW(W(path).c_str()) != 0;
+}
+
+std::optional<std::int64_t> FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(W(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
+}
+
+std::string PathFileName(const std::string& path)
+{
+    std::size_t start = 0;
+    if (path.size() >= 2 && path[1] == ':' &&
+        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
+        start = 2;
+    const auto separator = path.find_last_of("/\\");
+    if (separator != std::string::npos && separator >= start)
+        start = separator + 1;
+    return path.substr(start);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    return folder + "\\" + name;
+}
+
+namespace {
+
+HANDLE Handle(std::intptr_t handle)
+{
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+HANDLE OpenForAppend(const std::string& path, DWORD disposition)
+{
+    return CreateFileW(W(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The volume and index of the open file, or nothing.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> Identity(HANDLE file)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(file, &info))
+        return std::nullopt;
+    return std::pair<std::uint64_t, std::uint64_t>(
+        info.dwVolumeSerialNumber, static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow);
+}
+
+}  // namespace
+
+OpenFile OpenFile::ForRead(const std::string& path)
+{
+    OpenFile file;
+    file.handle_ = reinterpret_cast<std::intptr_t>(CreateFileW(W(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                               nullptr, OPEN_EXISTING,
+                                                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                                               nullptr));
+    return file;
+}
+
+OpenFile OpenFile::ForAppend(const std::string& path)
+{
+    OpenFile file;
+    file.handle_ = reinterpret_cast<std::intptr_t>(OpenForAppend(path, OPEN_ALWAYS));
+    const auto identity = Identity(Handle(file.handle_));
+    if (!identity) {
+        file.Close();
+        return file;
+    }
+    file.volume_ = identity->first;
+    file.index_ = identity->second;
+    return file;
+}
+
+void OpenFile::Close()
+{
+    if (IsOpen())
+        CloseHandle(Handle(handle_));
+    handle_ = kNone;
+}
+
+std::optional<std::size_t> OpenFile::ReadAt(std::int64_t offset, char* data, std::size_t size)
+{
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    DWORD got = 0;
+    if (!IsOpen() || !ReadFile(Handle(handle_), data, static_cast<DWORD>(size), &got, &at))
+        return IsOpen() && GetLastError() == ERROR_HANDLE_EOF ? std::optional<std::size_t>(0) : std::nullopt;
+    return got;
+}
+
+bool OpenFile::Append(const char* data, std::size_t size)
+{
+    while (size > 0) {
+        DWORD written = 0;
+        if (!IsOpen() || !WriteFile(Handle(handle_), data, static_cast<DWORD>(size), &written, nullptr) ||
+            written == 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+std::optional<std::int64_t> OpenFile::Size() const
+{
+    LARGE_INTEGER size{};
+    if (!IsOpen() || !GetFileSizeEx(Handle(handle_), &size))
+        return std::nullopt;
+    return static_cast<std::int64_t>(size.QuadPart);
+}
+
+bool OpenFile::IsAt(const std::string& path)
+{
+    if (!IsOpen())
+        return false;
+    Close();
+    handle_ = reinterpret_cast<std::intptr_t>(OpenForAppend(path, OPEN_EXISTING));
+    const auto identity = Identity(Handle(handle_));
+    if (!identity || identity->first != volume_ || identity->second != index_) {
+        Close();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace kiv

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ConsoleOptions.h"
+
 namespace kmconsole {
 namespace {
 
@@ -85,6 +87,40 @@ TEST(Console, ReceivedFileNamesStayInTheFolder)
     };
     for (const auto& c : cases)
         EXPECT_EQ(SafeReceiveName(c.offered), c.saved) << Escape(c.offered);
+}
+
+// Both consoles read the options that say how they join the mesh the same way: a port is
+// 1 to 65535 in digits, a handle name is typed in UTF-8 and sent in Shift-JIS.
+TEST(Console, MeshOptions)
+{
+    struct Case {
+        const char* name;
+        const char* value;
+        std::optional<std::string> result;  // nothing: not a mesh option; empty: taken
+    } cases[] = {
+        {"--port", "51000", ""},
+        {"--port", "65535", ""},
+        {"--port", "0", "--port wants a number from 1 to 65535"},
+        {"--port", "65536", "--port wants a number from 1 to 65535"},
+        {"--port", "51000x", "--port wants a number from 1 to 65535"},
+        {"--port", "-1", "--port wants a number from 1 to 65535"},
+        {"--handle", "\xE5\xA4\xAA\xE9\x83\x8E", ""},
+        {"--menu", "KIVPC", std::nullopt},
+        {"--listen", "127.0.0.1:51080", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        MeshOptions o("kmconsole");
+        EXPECT_EQ(ParseMeshOption(c.name, c.value, o), c.result) << c.name << " " << c.value;
+    }
+    MeshOptions o("web");
+    EXPECT_EQ(o.handle, "web");
+    ASSERT_EQ(ParseMeshOption("--handle", "\xE5\xA4\xAA\xE9\x83\x8E", o), "");
+    EXPECT_EQ(o.handle, "太郎");  // this file's literals are Shift-JIS
+    ASSERT_EQ(ParseMeshOption("--port", "51889", o), "");
+    EXPECT_EQ(o.port, 51889);
+    EXPECT_TRUE(ParseMeshFlag("--security", o));
+    EXPECT_TRUE(o.security);
+    EXPECT_FALSE(ParseMeshFlag("--script", o));
 }
 
 }  // namespace

@@ -7,10 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "KestrelMesh.h"
+#include "SocketPeer.h"
 #ifdef _WIN32
-#include "WinsockMeshBackend.h"
-using Backend = kiv::mesh::WinsockMeshBackend;
 using RawHandle = SOCKET;
 constexpr RawHandle kNoRaw = INVALID_SOCKET;
 #else
@@ -20,8 +18,6 @@ constexpr RawHandle kNoRaw = INVALID_SOCKET;
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "PosixMeshBackend.h"
-using Backend = kiv::mesh::PosixMeshBackend;
 using RawHandle = int;
 constexpr RawHandle kNoRaw = -1;
 #endif
@@ -35,57 +31,28 @@ using mesh::MeshBackend;
 constexpr int kUdpPort = 51791;
 constexpr int kFtpPort = 52191;
 
-struct Peer {
+struct Peer : SocketPeer {
     Peer(const std::string& machine, const std::string& disc, int ftpPort)
+        : SocketPeer(machine, disc, kUdpPort, ftpPort)
     {
-        backend.Attach(&kms);
-        backend.SetComputerName(machine);
-        backend.SetLocalAddress("127.0.0.1");
-        kms.SetPortNo(kUdpPort);
-        kms.SetFTPPortNo(ftpPort);
-        kms.SetDiscrimination(disc);
-        kms.SetHandleName(disc + "-user");
     }
     ~Peer() { kms.Stop(); }
-    Backend backend;
-    TKestrelMesh kms{backend};
 };
-
-void PumpOnce(std::initializer_list<Peer*> peers)
-{
-#ifdef _WIN32
-    (void)peers;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-#else
-    for (Peer* p : peers)
-        p->backend.RunOnce(2);
-#endif
-}
 
 // Runs the peers' loops until done() holds or five seconds have passed.
 template <typename Done>
-bool RunUntil(std::initializer_list<Peer*> peers, Done done)
+bool RunUntil(std::initializer_list<SocketPeer*> peers, Done done)
 {
-    Peer* first = *peers.begin();
-    const auto end = first->backend.NowMilliseconds() + 5000;
-    while (!done()) {
-        if (first->backend.NowMilliseconds() > end)
-            return false;
-        PumpOnce(peers);
-    }
-    return true;
+    return test::RunUntil(peers, 5000, done);
 }
 
 // Runs the loops for a while (to show that something does not happen).
-void RunFor(std::initializer_list<Peer*> peers, unsigned ms)
+void RunFor(std::initializer_list<SocketPeer*> peers, unsigned ms)
 {
-    Peer* first = *peers.begin();
+    SocketPeer* first = *peers.begin();
     const auto end = first->backend.NowMilliseconds() + ms;
     while (first->backend.NowMilliseconds() < end)
-        PumpOnce(peers);
+        RunRound(peers);
 }
 
 // One end of a TCP connection driven by hand, non-blocking.

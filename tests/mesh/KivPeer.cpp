@@ -10,8 +10,7 @@
 #include <string>
 
 #include "Fakes.h"
-#include "KestrelMesh.h"
-#include "PosixMeshBackend.h"
+#include "SocketPeer.h"
 
 int main(int argc, char** argv)
 {
@@ -33,14 +32,9 @@ int main(int argc, char** argv)
     kiv.form.Settings.KMSPasswordFlag = true;
     kiv.form.Settings.KMSPassword = password;
 
-    kiv::mesh::PosixMeshBackend backend;
-    kiv::TKestrelMesh kms(backend);
-    backend.Attach(&kms);
-    backend.SetComputerName("KIVPC");
-    backend.SetLocalAddress("127.0.0.1");
-    kms.SetPortNo(port);
-    kms.SetFTPPortNo(0);
-    kms.SetDiscrimination("Kiv");
+    kiv::test::SocketPeer peer("KIVPC", "Kiv", port);
+    auto& backend = peer.backend;
+    auto& kms = peer.kms;
     kms.SetHandleName("Kiv");
     kms.SetVersion(201);
     kms.SetMenu(true);

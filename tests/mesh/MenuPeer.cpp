@@ -4,21 +4,15 @@
 #include <cstdlib>
 #include <string>
 
-#include "KestrelMesh.h"
-#include "PosixMeshBackend.h"
+#include "SocketPeer.h"
 
 int main(int argc, char** argv)
 {
     const int port = argc > 1 ? std::atoi(argv[1]) : 51000;
     const double seconds = argc > 2 ? std::atof(argv[2]) : 10;
-    kiv::mesh::PosixMeshBackend backend;
-    kiv::TKestrelMesh kms(backend);
-    backend.Attach(&kms);
-    backend.SetComputerName("KIVPC");
-    backend.SetLocalAddress("127.0.0.1");
-    kms.SetPortNo(port);
-    kms.SetFTPPortNo(0);
-    kms.SetDiscrimination("Kiv");
+    kiv::test::SocketPeer peer("KIVPC", "Kiv", port);
+    auto& backend = peer.backend;
+    auto& kms = peer.kms;
     kms.SetHandleName("Kiv");
     kms.SetMenu(true);
     kms.SetSecurity(true);

@@ -7,6 +7,7 @@
 #include <iconv.h>
 #endif
 
+#include "FileTransferCodes.h"
 #include "MeshFile.h"
 #include "MeshWire.h"
 
@@ -166,6 +167,46 @@ std::optional<std::string> SafeReceiveName(const std::string& offered)
         stem[3] <= '9')
         return std::nullopt;
     return name;
+}
+
+namespace {
+
+struct ErrorText {
+    int error;
+    const char* text;
+};
+
+template <std::size_t N>
+std::string TextOf(const ErrorText (&table)[N], int error)
+{
+    for (const auto& entry : table)
+        if (entry.error == error)
+            return entry.text;
+    return "error";
+}
+
+}  // namespace
+
+std::string FileSendErrorText(int error)
+{
+    static constexpr ErrorText kTexts[] = {
+        {kiv::file_send_error::RefusedOrTimedOut, "refused or timed out"},
+        {kiv::file_send_error::ReceiverClosed, "closed by the receiver"},
+        {kiv::file_send_error::LoggedOut, "logged out"},
+        {kiv::file_send_error::FileUnreadable, "file cannot be read"},
+        {kiv::file_send_error::ConnectionFailed, "connection failed"},
+    };
+    return TextOf(kTexts, error);
+}
+
+std::string FileRecvErrorText(int error)
+{
+    static constexpr ErrorText kTexts[] = {
+        {kiv::file_recv_error::SenderClosed, "sender closed early"},
+        {kiv::file_recv_error::LoggedOut, "logged out"},
+        {kiv::file_recv_error::FileUnwritable, "file cannot be written"},
+    };
+    return TextOf(kTexts, error);
 }
 
 }  // namespace kmconsole

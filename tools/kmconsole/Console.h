@@ -22,6 +22,10 @@ std::vector<std::string> SplitItems(const std::string& list);
 // picks the N-th item's return value; anything else is sent as it is.
 std::string SelectAnswer(const std::string& answer, const std::vector<std::string>& returns, bool bareNumbers);
 
+// What the Error of OnErrorFileSend and of OnErrorFileRecv means, in a few words.
+std::string FileSendErrorText(int error);
+std::string FileRecvErrorText(int error);
+
 // The name under which a file offered by a peer is saved in the receiving folder: the last
 // part of the offered name (Shift-JIS, as on the wire), or nothing when the name must be
 // refused: empty, "." or "..", ".." anywhere in its path, a drive or stream (":"), characters

@@ -1,6 +1,5 @@
 #include "WebMain.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -8,18 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "Console.h"
+#include "ConsoleOptions.h"
 #include "KestrelMesh.h"
+#include "SystemMeshBackend.h"
 #include "WebConsole.h"
 #include "WebServer.h"
-
-#ifdef _WIN32
-#include "WinsockMeshBackend.h"
-using Backend = kiv::mesh::WinsockMeshBackend;
-#else
-#include "PosixMeshBackend.h"
-using Backend = kiv::mesh::PosixMeshBackend;
-#endif
 
 namespace kmconsole {
 
@@ -37,44 +29,20 @@ std::vector<web::Asset> WebAssets();
 
 namespace {
 
-volatile std::sig_atomic_t g_stop = 0;
-
-void OnSignal(int)
-{
-    g_stop = 1;
-}
-
 const char kUsage[] =
     "usage: kmconsole web [options]\n"
     "  --listen ADDRESS:PORT  where the page is served (default 127.0.0.1:51080);\n"
     "                         0.0.0.0:PORT serves every network of this computer\n"
     "  --token TOKEN          the token every request must carry (8 to 128 of A-Z a-z 0-9 . _ ~ -);\n"
     "                         a random one is made when none is given\n"
-    "  --handle NAME          handle name to log in under (default web)\n"
-    "  --disc NAME            own discrimination (default KMC)\n"
-    "  --machine NAME         computer name to announce (default: the host name)\n"
-    "  --address IP           address to announce (default: the host name's address)\n"
-    "  --port N               KestrelMesh UDP port (default 51000)\n"
-    "  --broadcast LIST       extra destination addresses, separated by &|\n"
-    "  --security             scramble outgoing messages\n"
-    "  --menu-disc NAME       discrimination of the programs listed (default Kiv)\n";
+    "and how it joins the mesh (handle name default web):\n";
 
 struct WebOptions {
     std::string address = "127.0.0.1";
     int webPort = 51080;
-    std::optional<std::string> token, machine, ownAddress;
-    std::string handle = "web", disc = "KMC", broadcast, menuDisc = "Kiv";
-    int port = 51000;
-    bool security = false;
+    std::optional<std::string> token;
+    MeshOptions mesh{"web"};
 };
-
-std::optional<int> Port(const std::string& text)
-{
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    const int n = std::atoi(text.c_str());
-    return n >= 1 && n <= 65535 ? std::optional<int>(n) : std::nullopt;
-}
 
 bool IsDottedQuad(const std::string& text)
 {
@@ -105,16 +73,17 @@ std::optional<std::string> Parse(int argc, char** argv, WebOptions& o)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--security") {
-            o.security = true;
+        if (ParseMeshFlag(a, o.mesh))
             continue;
-        }
         if (a == "--help" || a == "-h" || i + 1 >= argc)
             return std::string();
         const std::string v = argv[++i];
-        if (a == "--listen") {
+        if (const auto problem = ParseMeshOption(a, v, o.mesh)) {
+            if (!problem->empty())
+                return problem;
+        } else if (a == "--listen") {
             const auto colon = v.rfind(':');
-            const auto port = colon == std::string::npos ? std::nullopt : Port(v.substr(colon + 1));
+            const auto port = colon == std::string::npos ? std::nullopt : ParsePort(v.substr(colon + 1));
             if (!port || !IsDottedQuad(v.substr(0, colon)))
                 return "--listen wants ADDRESS:PORT with an IPv4 address, e.g. 0.0.0.0:51080";
             o.address = v.substr(0, colon);
@@ -123,23 +92,6 @@ std::optional<std::string> Parse(int argc, char** argv, WebOptions& o)
             if (!TokenUsable(v))
                 return "--token wants 8 to 128 of the characters A-Z a-z 0-9 . _ ~ -";
             o.token = v;
-        } else if (a == "--handle") {
-            o.handle = Utf8ToSjis(v);
-        } else if (a == "--disc") {
-            o.disc = v;
-        } else if (a == "--machine") {
-            o.machine = v;
-        } else if (a == "--address") {
-            o.ownAddress = v;
-        } else if (a == "--port") {
-            const auto port = Port(v);
-            if (!port)
-                return "--port wants a number from 1 to 65535";
-            o.port = *port;
-        } else if (a == "--broadcast") {
-            o.broadcast = v;
-        } else if (a == "--menu-disc") {
-            o.menuDisc = v;
         } else {
             return std::string();
         }
@@ -164,29 +116,16 @@ std::string RandomHex()
 int RunWebConsole(int argc, char** argv)
 {
     WebOptions o;
-    if (const auto problem = Parse(argc, argv, o)) {
-        if (!problem->empty())
-            std::fprintf(stderr, "kmconsole web: %s\n", problem->c_str());
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+    if (const auto problem = Parse(argc, argv, o))
+        return UsageError("kmconsole web", *problem, kUsage);
     const std::string token = o.token.value_or(RandomHex());
 
-    Backend backend;
+    kiv::mesh::SystemMeshBackend backend;
     kiv::TKestrelMesh kms(backend);
-    backend.Attach(&kms);
-    if (o.machine)
-        backend.SetComputerName(*o.machine);
-    if (o.ownAddress)
-        backend.SetLocalAddress(*o.ownAddress);
-    kms.SetDiscrimination(o.disc);
-    kms.SetHandleName(o.handle);
-    kms.SetPortNo(o.port);
+    ApplyMeshOptions(o.mesh, backend, kms);
     kms.SetFTPPortNo(0);
-    kms.SetBroadcastIP(o.broadcast);
-    kms.SetSecurity(o.security);
 
-    web::WebConsole console(token, o.menuDisc, RandomHex, WebAssets());
+    web::WebConsole console(token, o.mesh.menuDisc, RandomHex, WebAssets());
     web::WebServer server(console);
     using C = web::WebConsole;
     kms.OnInputSelect = [&](auto& msg, auto& list, auto& ret, auto& tag, auto&, auto& m, auto& d) {
@@ -206,7 +145,7 @@ int RunWebConsole(int argc, char** argv)
     };
 
     if (!kms.Start()) {
-        std::fprintf(stderr, "kmconsole web: cannot open UDP port %d\n", o.port);
+        std::fprintf(stderr, "kmconsole web: cannot open UDP port %d\n", o.mesh.port);
         return 1;
     }
     kms.Login();
@@ -224,19 +163,11 @@ int RunWebConsole(int argc, char** argv)
                 base.c_str(), token.c_str());
     std::fflush(stdout);
 
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    CatchStopSignals();
     std::vector<web::PeerInfo> peers;
     std::vector<web::Outgoing> outgoing;
-    while (!g_stop) {
-#ifdef _WIN32
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-#else
+    while (!StopRequested()) {
         backend.RunOnce(50);
-#endif
         peers.clear();
         for (int i = 0; i < kms.LoginCount(); ++i) {
             const auto& p = kms.LoginUser(i);

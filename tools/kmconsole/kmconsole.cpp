@@ -3,7 +3,6 @@
 // as UTF-8 and typed answers sent as Shift-JIS. With --script it prints one tab-separated
 // line per event and takes its answers from the command line. It sends a file to a peer that
 // receives files (send-file), and receives files into a folder of its own choosing (receive).
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -14,76 +13,47 @@
 #include <vector>
 
 #include "Console.h"
+#include "ConsoleOptions.h"
 #include "KestrelMesh.h"
-#include "MeshFile.h"
+#include "OpenFile.h"
+#include "SystemMeshBackend.h"
 #include "TextHelpers.h"
+#include "Terminal.h"
 #include "WebMain.h"
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <thread>
-
-#include "WinsockMeshBackend.h"
-
-#include <shellapi.h>
-using Backend = kiv::mesh::WinsockMeshBackend;
-#else
-#include <termios.h>
-#include <unistd.h>
-
-#include "PosixMeshBackend.h"
-using Backend = kiv::mesh::PosixMeshBackend;
-#endif
 
 using namespace kmconsole;
 
 namespace {
 
-volatile std::sig_atomic_t g_stop = 0;
-
-void OnSignal(int)
-{
-    g_stop = 1;
-}
-
 const char kUsage[] =
     "usage: kmconsole [options]\n"
-    "  --handle NAME       handle name to log in under (default kmconsole)\n"
-    "  --disc NAME         own discrimination (default KMC)\n"
-    "  --machine NAME      computer name to announce (default: the host name)\n"
-    "  --address IP        address to announce (default: the host name's address)\n"
-    "  --port N            UDP port (default 51000)\n"
-    "  --broadcast LIST    extra destination addresses, separated by &|\n"
-    "  --security          scramble outgoing messages\n"
-    "  --menu TARGET       ask TARGET (computer name or address) for its menu\n"
-    "  --menu-disc NAME    discrimination of the menu's program (default Kiv)\n"
-    "  --script            one tab-separated line per event; answers from --answer\n"
-    "  --answer TEXT       next answer to a prompt (#N picks item N of a list); repeatable\n"
-    "  --wait SECONDS      stop after this time (script mode default 5)\n"
-    "  --until-done        stop when a dialogue or a file transfer ends\n"
-    "  --pick              list the peers offering a menu of --menu-disc's kind (default Kiv),\n"
-    "                      numbered; the one chosen is asked for its menu (interactive)\n"
+    "  --menu TARGET          ask TARGET (computer name or address) for its menu\n"
+    "  --script               one tab-separated line per event; answers from --answer\n"
+    "  --answer TEXT          next answer to a prompt (#N picks item N of a list); repeatable\n"
+    "  --wait SECONDS         stop after this time (script mode default 5)\n"
+    "  --until-done           stop when a dialogue or a file transfer ends\n"
+    "  --pick                 list the peers offering a menu of --menu-disc's kind, numbered;\n"
+    "                         the one chosen is asked for its menu (interactive)\n"
     "  send-file PEER FILE [COMMENT]\n"
-    "                      send FILE to PEER (computer name) once it is seen\n"
-    "  --send-disc NAME    only to PEER's program of this discrimination\n"
-    "  receive FOLDER      accept files into FOLDER (existing names are replaced)\n"
-    "  --ftp-port N        TCP port to receive files on (default 52000 with receive)\n"
-    "  --send-byte N       bytes per send of a file (default 65536; the component's own is 4096,\n"
-    "                      and no send is larger than the largest UDP datagram)\n"
-    "  --recv-byte N       bytes per read of a received file (default 262144; the component's\n"
-    "                      own is 8192)\n"
+    "                         send FILE to PEER (computer name) once it is seen\n"
+    "  --send-disc NAME       only to PEER's program of this discrimination\n"
+    "  receive FOLDER         accept files into FOLDER (existing names are replaced)\n"
+    "  --ftp-port N           TCP port to receive files on (default 52000 with receive)\n"
+    "  --send-byte N          bytes per send of a file (default 65536; the component's own is\n"
+    "                         4096, and no send is larger than the largest UDP datagram)\n"
+    "  --recv-byte N          bytes per read of a received file (default 262144; the\n"
+    "                         component's own is 8192)\n"
     "  web [--listen ADDRESS:PORT] [--token TOKEN]\n"
-    "                      control the Kivs from a browser (kmconsole web --help)\n"
+    "                         control the Kivs from a browser (kmconsole web --help)\n"
+    "and how it joins the mesh (handle name default kmconsole):\n";
+const char kCommands[] =
     "interactive commands: peers | menu [TARGET [DISC]] | send-file PEER FILE [COMMENT] | quit;\n"
     "a prompt takes the next line\n";
 
 struct Options {
-    std::string handle = "kmconsole", disc = "KMC", broadcast;
-    std::optional<std::string> machine, address, menuTarget;
-    std::string menuDisc = "Kiv";
-    int port = 51000;
-    bool security = false, script = false, untilDone = false, pick = false;
+    MeshOptions mesh{"kmconsole"};
+    std::optional<std::string> menuTarget;
+    bool script = false, untilDone = false, pick = false;
     std::deque<std::string> answers;
     std::optional<double> wait;
     // File transfer: what to send (paths as typed, UTF-8), where to receive.
@@ -94,71 +64,53 @@ struct Options {
     int sendByte = 65536, recvByte = 262144;
 };
 
-bool ParseOptions(int argc, char** argv, Options& o)
+// Nothing when the options are usable, else what is wrong (empty: show the usage only).
+std::optional<std::string> ParseOptions(int argc, char** argv, Options& o)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= argc)
-                return std::nullopt;
-            return std::string(argv[++i]);
-        };
-        std::optional<std::string> v;
         if (a == "send-file") {
             if (i + 2 >= argc)
-                return false;
+                return std::string();
             o.sendPeer = argv[++i];
             o.sendFile = argv[++i];
             if (i + 1 < argc && std::string(argv[i + 1]).rfind("--", 0) != 0)
                 o.sendComment = Utf8ToSjis(argv[++i]);
             continue;
         }
-        if (a == "--security")
-            o.security = true;
-        else if (a == "--script")
+        if (ParseMeshFlag(a, o.mesh))
+            continue;
+        if (a == "--script")
             o.script = true;
         else if (a == "--until-done")
             o.untilDone = true;
         else if (a == "--pick")
             o.pick = true;
-        else if (a == "--help" || a == "-h")
-            return false;
-        else if (!(v = value()))
-            return false;
-        else if (a == "--handle")
-            o.handle = Utf8ToSjis(*v);
-        else if (a == "--disc")
-            o.disc = *v;
-        else if (a == "--machine")
-            o.machine = *v;
-        else if (a == "--address")
-            o.address = *v;
-        else if (a == "--port")
-            o.port = std::atoi(v->c_str());
-        else if (a == "--broadcast")
-            o.broadcast = *v;
-        else if (a == "--menu")
-            o.menuTarget = *v;
-        else if (a == "--menu-disc")
-            o.menuDisc = *v;
+        else if (a == "--help" || a == "-h" || i + 1 >= argc)
+            return std::string();
+        else if (const std::string v = argv[++i]; const auto problem = ParseMeshOption(a, v, o.mesh)) {
+            if (!problem->empty())
+                return problem;
+        } else if (a == "--menu")
+            o.menuTarget = v;
         else if (a == "--answer")
-            o.answers.push_back(Utf8ToSjis(*v));
+            o.answers.push_back(Utf8ToSjis(v));
         else if (a == "--wait")
-            o.wait = std::atof(v->c_str());
+            o.wait = std::atof(v.c_str());
         else if (a == "receive" || a == "--receive")
-            o.receiveFolder = *v;
+            o.receiveFolder = v;
         else if (a == "--ftp-port")
-            o.ftpPort = std::atoi(v->c_str());
+            o.ftpPort = std::atoi(v.c_str());
         else if (a == "--send-byte")
-            o.sendByte = std::atoi(v->c_str());
+            o.sendByte = std::atoi(v.c_str());
         else if (a == "--recv-byte")
-            o.recvByte = std::atoi(v->c_str());
+            o.recvByte = std::atoi(v.c_str());
         else if (a == "--send-disc")
-            o.sendDisc = *v;
+            o.sendDisc = v;
         else
-            return false;
+            return std::string();
     }
-    return true;
+    return std::nullopt;
 }
 
 // A prompt waiting for its answer, and where the answer goes.
@@ -174,32 +126,23 @@ class Console {
 public:
     Console(Options options) : o_(std::move(options))
     {
-        backend_.Attach(&kms_);
-        if (o_.machine)
-            backend_.SetComputerName(*o_.machine);
-        if (o_.address)
-            backend_.SetLocalAddress(*o_.address);
-        kms_.SetDiscrimination(o_.disc);
-        kms_.SetHandleName(o_.handle);
-        kms_.SetPortNo(o_.port);
+        ApplyMeshOptions(o_.mesh, backend_, kms_);
         kms_.SetFTPPortNo(o_.receiveFolder ? o_.ftpPort.value_or(52000) : o_.ftpPort.value_or(0));
-        kms_.SetBroadcastIP(o_.broadcast);
         if (o_.sendByte > 0)
             kms_.SetFTPSendByte(o_.sendByte);
         if (o_.recvByte > 0)
             kms_.SetFTPRecvByte(o_.recvByte);
-        kms_.SetSecurity(o_.security);
         Wire();
     }
 
     int Run()
     {
-        if (o_.sendFile && !kiv::mesh::FileSize(LocalPath(*o_.sendFile))) {
+        if (o_.sendFile && !kiv::FileSize(*o_.sendFile)) {
             std::fprintf(stderr, "kmconsole: cannot read %s\n", o_.sendFile->c_str());
             return 1;
         }
         if (!kms_.Start()) {
-            std::fprintf(stderr, "kmconsole: cannot open UDP port %d or TCP port %d\n", o_.port, kms_.FTPPortNo());
+            std::fprintf(stderr, "kmconsole: cannot open UDP port %d or TCP port %d\n", o_.mesh.port, kms_.FTPPortNo());
             return 1;
         }
         kms_.Login();
@@ -207,7 +150,7 @@ public:
              "logged in as " + SjisToUtf8(kms_.HandleName()) + " on " + kms_.MachineName() + " (" +
                  kms_.IPAddress() + ")");
         if (!o_.script)
-            WatchStdin();
+            terminal_.WatchInput([this](const std::string& line) { Command(line); }, [this] { InputEnded(); });
         std::optional<std::uint64_t> end;
         const double wait = o_.wait.value_or(o_.script ? 5.0 : -1.0);
         if (wait >= 0)
@@ -215,7 +158,7 @@ public:
         std::uint64_t nextMenuTry = 0, nextSendTry = 0;
         // Peers answer a login within a moment: the list is shown once they had the time.
         std::uint64_t nextPickList = backend_.NowMilliseconds() + 1500;
-        while (!g_stop && !quit_) {
+        while (!StopRequested() && !quit_) {
             const std::uint64_t now = backend_.NowMilliseconds();
             if (end && now >= *end)
                 break;
@@ -225,7 +168,7 @@ public:
             }
             // The menu question needs the target's address: by name, once its LOGIN_OK is in.
             if (o_.menuTarget && now >= nextMenuTry) {
-                if (kms_.SendMenuCheck(*o_.menuTarget, o_.menuDisc))
+                if (kms_.SendMenuCheck(*o_.menuTarget, o_.mesh.menuDisc))
                     o_.menuTarget.reset();
                 nextMenuTry = now + 200;
             }
@@ -235,9 +178,9 @@ public:
                     o_.sendFile.reset();
                 nextSendTry = now + 200;
             }
-            Pump(200);
+            backend_.RunOnce(200);
         }
-        EchoOn();
+        terminal_.EchoOn();
         if (o_.sendFile)
             Line({"SEND_ERROR", "-", "peer not seen"}, "no file-receiving peer " + *o_.sendPeer + " was seen");
         kms_.Stop();
@@ -314,28 +257,14 @@ private:
         WireFiles();
     }
 
-    // Paths as the user types them (UTF-8) in the form the component opens: the file
-    // system's bytes on POSIX, Shift-JIS on Windows. Shown fields go the other way.
-#ifdef _WIN32
-    static std::string LocalPath(const std::string& typed) { return Utf8ToSjis(typed); }
-    static std::string PathField(const std::string& path) { return path; }
-#else
-    static std::string LocalPath(const std::string& typed) { return typed; }
+    // Paths are UTF-8, as typed and as the component opens them; the fields of a line are
+    // Shift-JIS like every other text.
     static std::string PathField(const std::string& path) { return Utf8ToSjis(path); }
-#endif
 
-    bool StartSend(const std::string& peer, const std::string& disc, const std::string& typedPath,
+    bool StartSend(const std::string& peer, const std::string& disc, const std::string& path,
                    const std::string& comment)
     {
-        const std::string path = LocalPath(typedPath);
-        const auto slash = typedPath.find_last_of(
-#ifdef _WIN32
-            "/\\"
-#else
-            "/"
-#endif
-        );
-        const std::string name = Utf8ToSjis(slash == std::string::npos ? typedPath : typedPath.substr(slash + 1));
+        const std::string name = Utf8ToSjis(kiv::PathFileName(path));
         return kms_.SendFile(peer, disc, path, comment, name) != kiv::mesh::MeshBackend::kNoSocket;
     }
 
@@ -364,9 +293,7 @@ private:
             Done();
         };
         kms_.OnErrorFileSend = [this](auto, auto& h, auto& m, auto& d, auto& f, int error) {
-            static const char* const kWhy[] = {"refused or timed out", "closed by the receiver", "logged out",
-                                               "file cannot be read", "connection failed"};
-            const std::string why = error >= 0 && error <= 4 ? kWhy[error] : "error";
+            const std::string why = FileSendErrorText(error);
             Line({"SEND_ERROR", std::to_string(error), why, h, m, d, PathField(f)},
                  "sending " + SjisToUtf8(PathField(f)) + " to " + m + " failed: " + why);
             failed_ = true;
@@ -387,11 +314,7 @@ private:
                  SjisToUtf8(h) + " (" + m + ") sends " + SjisToUtf8(name) + " (" + std::to_string(size) + " bytes)" +
                      (comment.empty() ? "" : ": " + SjisToUtf8(comment)));
             lastTenth_ = -1;
-#ifdef _WIN32
-            name = Utf8ToSjis(*o_.receiveFolder) + "\\" + *safe;
-#else
-            name = *o_.receiveFolder + "/" + SjisToUtf8(*safe);
-#endif
+            name = kiv::JoinPath(*o_.receiveFolder, SjisToUtf8(*safe));
         };
         kms_.OnFileRecving = [this](auto, auto&, auto&, auto&, auto&, std::int64_t size, std::int64_t total) {
             Progress("received", size, total);
@@ -401,8 +324,7 @@ private:
             Done();
         };
         kms_.OnErrorFileRecv = [this](auto, auto& h, auto& m, auto& d, auto& f, int error) {
-            static const char* const kWhy[] = {"sender closed early", "logged out", "file cannot be written"};
-            const std::string why = error >= 0 && error <= 2 ? kWhy[error] : "error";
+            const std::string why = FileRecvErrorText(error);
             Line({"RECV_ERROR", std::to_string(error), why, h, m, d, PathField(f)},
                  "receiving " + SjisToUtf8(PathField(f)) + " failed: " + why);
             failed_ = true;
@@ -433,7 +355,7 @@ private:
         }
         pending_ = std::move(prompt);
         if (pending_->password)
-            EchoOff();
+            terminal_.EchoOff();
     }
 
     void Answer(const Prompt& prompt, const std::string& typed)
@@ -464,17 +386,17 @@ private:
         std::string lines;
         for (int i = 0; i < kms_.LoginCount(); ++i) {
             const auto& p = kms_.LoginUser(i);
-            if (!p.Menu || p.Discrimination != o_.menuDisc)
+            if (!p.Menu || p.Discrimination != o_.mesh.menuDisc)
                 continue;
             choices_.push_back(p.MachineName);
             lines += "  " + std::to_string(choices_.size()) + ") " + SjisToUtf8(p.HandleName) + " on " +
                      p.MachineName + " (" + p.IPAddress + ")\n";
         }
         if (choices_.empty()) {
-            std::cout << "looking for " << o_.menuDisc << " on the network..." << std::endl;
+            std::cout << "looking for " << o_.mesh.menuDisc << " on the network..." << std::endl;
             return;
         }
-        std::cout << o_.menuDisc << " found:\n" << lines << "choose a number: " << std::flush;
+        std::cout << o_.mesh.menuDisc << " found:\n" << lines << "choose a number: " << std::flush;
         choosing_ = true;
     }
 
@@ -492,118 +414,23 @@ private:
 
     void AskPickedMenu()
     {
-        if (!kms_.SendMenuCheck(*picked_, o_.menuDisc))
+        if (!kms_.SendMenuCheck(*picked_, o_.mesh.menuDisc))
             std::cout << *picked_ << " is no longer on the network" << std::endl;
     }
 
-#ifdef _WIN32
-    // Standard input is read by a thread of its own, which only posts each line to this
-    // thread's queue; everything else runs here, between the window messages.
-    static constexpr UINT kLineMessage = WM_APP + 1;
-
-    void WatchStdin()
+    // Without --wait the end of standard input ends the console.
+    void InputEnded()
     {
-        const DWORD mainThread = GetCurrentThreadId();
-        std::thread([mainThread] {
-            std::string line;
-            while (std::getline(std::cin, line))
-                PostThreadMessageA(mainThread, kLineMessage, 0, reinterpret_cast<LPARAM>(new std::string(line)));
-            PostThreadMessageA(mainThread, kLineMessage, 0, 0);
-        }).detach();
+        if (!o_.wait)
+            quit_ = true;
     }
-
-    void Pump(int waitMs)
-    {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(waitMs), QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.hwnd == nullptr && msg.message == kLineMessage) {
-                std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(msg.lParam));
-                if (!line) {
-                    if (!o_.wait)
-                        quit_ = true;
-                } else {
-                    if (!line->empty() && line->back() == '\r')
-                        line->pop_back();
-                    Command(*line);
-                }
-                continue;
-            }
-            DispatchMessageA(&msg);
-        }
-    }
-
-    void EchoOff()
-    {
-        HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-        DWORD mode = 0;
-        if (GetConsoleMode(in, &mode)) {
-            savedMode_ = mode;
-            SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
-        }
-    }
-    void EchoOn()
-    {
-        if (savedMode_) {
-            SetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), *savedMode_);
-            savedMode_.reset();
-        }
-    }
-    std::optional<DWORD> savedMode_;
-#else
-    void WatchStdin()
-    {
-        backend_.WatchInput(STDIN_FILENO, [this] { ReadStdin(); });
-    }
-
-    void Pump(int waitMs) { backend_.RunOnce(waitMs); }
-
-    void ReadStdin()
-    {
-        char buffer[1024];
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
-            backend_.UnwatchInput(STDIN_FILENO);
-            if (!o_.wait)
-                quit_ = true;
-            return;
-        }
-        input_.append(buffer, static_cast<std::size_t>(n));
-        for (auto eol = input_.find('\n'); eol != std::string::npos; eol = input_.find('\n')) {
-            std::string line = input_.substr(0, eol);
-            input_.erase(0, eol + 1);
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            Command(line);
-        }
-    }
-
-    void EchoOff()
-    {
-        termios t{};
-        if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &t) == 0) {
-            saved_ = t;
-            t.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            ::tcsetattr(STDIN_FILENO, TCSANOW, &t);
-        }
-    }
-    void EchoOn()
-    {
-        if (saved_) {
-            ::tcsetattr(STDIN_FILENO, TCSANOW, &*saved_);
-            saved_.reset();
-        }
-    }
-    std::optional<termios> saved_;
-    std::string input_;
-#endif
 
     void Command(const std::string& line)
     {
         if (pending_) {
             const Prompt prompt = *pending_;
             pending_.reset();
-            EchoOn();
+            terminal_.EchoOn();
             if (prompt.password)
                 std::cout << std::endl;
             Answer(prompt, Utf8ToSjis(line));
@@ -641,7 +468,7 @@ private:
             const auto sp2 = args.find(' ');
             const std::string file = args.substr(0, sp2);
             const std::string comment = sp2 == std::string::npos ? "" : Utf8ToSjis(args.substr(sp2 + 1));
-            if (file.empty() || !kiv::mesh::FileSize(LocalPath(file)))
+            if (file.empty() || !kiv::FileSize(file))
                 std::cout << "cannot read " << file << std::endl;
             else if (!StartSend(peer, "", file, comment))
                 std::cout << "no file-receiving peer " << peer << std::endl;
@@ -651,8 +478,9 @@ private:
     }
 
     Options o_;
-    Backend backend_;
+    kiv::mesh::SystemMeshBackend backend_;
     kiv::TKestrelMesh kms_{backend_};
+    Terminal terminal_{backend_};
     std::optional<Prompt> pending_;
     bool quit_ = false;
     bool failed_ = false;
@@ -667,40 +495,14 @@ private:
 
 int main(int argc, char** argv)
 {
-#ifdef _WIN32
-    // The ANSI arguments lose what the system code page cannot hold: take the wide command
-    // line and hand the options on as UTF-8, as on POSIX.
-    int wideCount = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
-    std::vector<std::string> utf8;
-    std::vector<char*> utf8Argv;
-    if (wide) {
-        for (int i = 0; i < wideCount; ++i) {
-            const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-            std::string arg(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
-            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
-            utf8.push_back(std::move(arg));
-        }
-        LocalFree(wide);
-        for (auto& arg : utf8)
-            utf8Argv.push_back(arg.data());
-        argc = static_cast<int>(utf8Argv.size());
-        argv = utf8Argv.data();
-    }
-#endif
+    Utf8Arguments(argc, argv);
     if (argc > 1 && std::string(argv[1]) == "web")
         return RunWebConsole(argc - 1, argv + 1);
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-#ifdef _WIN32
-    SetConsoleOutputCP(CP_UTF8);
-    _setmode(_fileno(stdout), _O_BINARY);  // one LF per line, as on POSIX
-#endif
+    if (const auto problem = ParseOptions(argc, argv, options))
+        return UsageError("kmconsole", *problem, kUsage, kCommands);
+    CatchStopSignals();
+    Utf8Output();
     Console console(std::move(options));
     return console.Run();
 }

@@ -1,11 +1,13 @@
 // The file calls on POSIX systems, for the native build.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 
 #include "FileBytes.h"
+#include "OpenFile.h"
 
 namespace kiv {
 
@@ -87,6 +89,104 @@ FileSystemPort& SystemFiles()
 {
     static PosixFiles files;
     return files;
+}
+
+bool RemoveFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+std::optional<std::int64_t> FileSize(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+std::string PathFileName(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    return folder + "/" + name;
+}
+
+namespace {
+
+int Fd(std::intptr_t handle)
+{
+    return static_cast<int>(handle);
+}
+
+}  // namespace
+
+OpenFile OpenFile::ForRead(const std::string& path)
+{
+    OpenFile file;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0)
+        file.handle_ = fd;
+    return file;
+}
+
+OpenFile OpenFile::ForAppend(const std::string& path)
+{
+    OpenFile file;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd >= 0)
+        file.handle_ = fd;
+    return file;
+}
+
+void OpenFile::Close()
+{
+    if (IsOpen())
+        ::close(Fd(handle_));
+    handle_ = kNone;
+}
+
+std::optional<std::size_t> OpenFile::ReadAt(std::int64_t offset, char* data, std::size_t size)
+{
+    for (;;) {
+        const ssize_t got = ::pread(Fd(handle_), data, size, static_cast<off_t>(offset));
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
+            return std::nullopt;
+    }
+}
+
+bool OpenFile::Append(const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(Fd(handle_), data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+std::optional<std::int64_t> OpenFile::Size() const
+{
+    struct stat st {};
+    if (!IsOpen() || ::fstat(Fd(handle_), &st) != 0)
+        return std::nullopt;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool OpenFile::IsAt(const std::string& path)
+{
+    struct stat mine {}, named {};
+    return IsOpen() && ::fstat(Fd(handle_), &mine) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
 }
 
 }  // namespace kiv

@@ -12,7 +12,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "KestrelMesh.h"
 
 namespace kiv::mesh {
 
@@ -28,6 +27,18 @@ namespace {
 bool MakeNonBlocking(int fd)
 {
     return ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) == 0;
+}
+
+// Non-blocking, address reuse, bound to any local address and the port.
+bool BindLocal(int fd, int port)
+{
+    const int one = 1;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(static_cast<std::uint16_t>(port));
+    return MakeNonBlocking(fd) && ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) == 0 &&
+           ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
 }
 
 MeshBackend::TcpError ConnectError(int error)
@@ -48,13 +59,7 @@ MeshBackend::TcpSocket PosixMeshBackend::ListenTcp(int port)
     const int s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s < 0)
         return kNoSocket;
-    const int one = 1;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (!MakeNonBlocking(s) || ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) < 0 ||
-        ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) < 0 || ::listen(s, 5) < 0) {
+    if (!BindLocal(s, port) || ::listen(s, 5) < 0) {
         ::close(s);
         return kNoSocket;
     }
@@ -153,9 +158,9 @@ void PosixMeshBackend::PostWrite(TcpSocket socket)
 void PosixMeshBackend::Notify(int fd, int event, TcpError error)
 {
     auto it = tcp_.find(fd);
-    if (it == tcp_.end() || !(it->second.events & event) || !mesh_)
+    if (it == tcp_.end() || !(it->second.events & event) || !Events())
         return;
-    mesh_->SocketNotify(fd, event, error);
+    Events()->SocketNotify(fd, event, error);
 }
 
 void PosixMeshBackend::HandleTcp(int fd, short revents)
@@ -221,14 +226,7 @@ std::optional<int> PosixMeshBackend::OpenUdp(int port)
     if (s < 0)
         return std::nullopt;
     const int one = 1;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (::fcntl(s, F_SETFL, ::fcntl(s, F_GETFL) | O_NONBLOCK) < 0 ||
-        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) < 0 ||
-        ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) < 0 ||
-        ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) < 0) {
+    if (::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) < 0 || !BindLocal(s, port)) {
         ::close(s);
         return std::nullopt;
     }
@@ -289,10 +287,8 @@ LocalDateTime PosixMeshBackend::LocalTime()
             local.tm_min,         local.tm_sec,      static_cast<int>(ts.tv_nsec / 1000000)};
 }
 
-std::string PosixMeshBackend::ComputerName()
+std::string PosixMeshBackend::HostComputerName()
 {
-    if (computerName_)
-        return computerName_->substr(0, 15);
     // Like a NetBIOS name: the host name's first label, upper case, at most 15 bytes.
     char host[256] = {};
     if (::gethostname(host, sizeof host - 1) != 0)
@@ -304,10 +300,8 @@ std::string PosixMeshBackend::ComputerName()
     return name;
 }
 
-std::optional<std::string> PosixMeshBackend::LocalAddress()
+std::optional<std::string> PosixMeshBackend::HostLocalAddress()
 {
-    if (localAddress_)
-        return localAddress_;
     char host[256] = {};
     if (::gethostname(host, sizeof host - 1) != 0)
         return std::nullopt;
@@ -343,8 +337,8 @@ bool PosixMeshBackend::ReceiveOne()
     if (n < 0)
         return errno != EAGAIN && errno != EWOULDBLOCK;
     // Datagrams larger than the buffer are dropped, as Winsock reports them.
-    if (static_cast<std::size_t>(n) <= sizeof buffer && mesh_)
-        mesh_->ReceiveDatagram(buffer, static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr));
+    if (static_cast<std::size_t>(n) <= sizeof buffer && Events())
+        Events()->ReceiveDatagram(buffer, static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr));
     return true;
 }
 
@@ -360,8 +354,8 @@ void PosixMeshBackend::FireDueTimers()
         if (it == timers_.end() || it->second.due > now)
             continue;  // killed or restarted by an earlier handler
         it->second.due = now + it->second.interval;
-        if (mesh_)
-            mesh_->TimerFired(id);
+        if (Events())
+            Events()->TimerFired(id);
     }
 }
 

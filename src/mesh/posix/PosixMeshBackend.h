@@ -12,30 +12,21 @@
 
 #include "MeshBackend.h"
 
-namespace kiv {
-class TKestrelMesh;
-}
-
 namespace kiv::mesh {
 
-class PosixMeshBackend : public MeshBackend {
+class PosixMeshBackend : public HostMeshBackend {
 public:
     PosixMeshBackend() = default;
     ~PosixMeshBackend() override;
     PosixMeshBackend(const PosixMeshBackend&) = delete;
     PosixMeshBackend& operator=(const PosixMeshBackend&) = delete;
 
-    // The component that receives datagrams and timer calls.
-    void Attach(TKestrelMesh* mesh) { mesh_ = mesh; }
-    // Identity overrides (a console may announce another name or address than the host's).
-    void SetComputerName(const std::string& name) { computerName_ = name; }
-    void SetLocalAddress(const std::string& address) { localAddress_ = address; }
     // Another descriptor to watch, such as standard input.
     void WatchInput(int fd, std::function<void()> onReadable);
     void UnwatchInput(int fd);
 
     // Waits at most maxWaitMs for one round of events and handles them.
-    void RunOnce(int maxWaitMs);
+    void RunOnce(int maxWaitMs) override;
     // Runs until the time is up or Quit is called.
     void RunFor(std::uint64_t milliseconds);
     void Quit() { quit_ = true; }
@@ -48,8 +39,6 @@ public:
     void KillTimer(int id) override;
     std::uint64_t NowMilliseconds() override;
     LocalDateTime LocalTime() override;
-    std::string ComputerName() override;
-    std::optional<std::string> LocalAddress() override;
     TcpSocket ListenTcp(int port) override;
     TcpSocket AcceptTcp(TcpSocket listener) override;
     TcpSocket ConnectTcp(std::uint32_t address, int port) override;
@@ -61,6 +50,8 @@ public:
     void ProcessMessages() override { RunOnce(0); }
 
 private:
+    std::string HostComputerName() override;
+    std::optional<std::string> HostLocalAddress() override;
     // The datagrams waiting on the UDP socket, at most kDatagramsPerRound of them.
     void ReceiveWaiting();
     // One datagram to the component; false when none was waiting.
@@ -91,11 +82,9 @@ private:
         unsigned interval;
         std::uint64_t due;
     };
-    TKestrelMesh* mesh_ = nullptr;
     int socket_ = -1;
     std::map<int, Timer> timers_;
     std::vector<std::pair<int, std::function<void()>>> inputs_;
-    std::optional<std::string> computerName_, localAddress_;
     bool quit_ = false;
 };
 

@@ -2,7 +2,6 @@
 
 #include <mmsystem.h>
 
-#include "KestrelMesh.h"
 #include "MessagePump.h"
 
 namespace kiv::mesh {
@@ -52,15 +51,15 @@ LRESULT CALLBACK WinsockMeshBackend::WindowProc(HWND window, UINT message, WPARA
 LRESULT WinsockMeshBackend::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_TIMER) {
-        if (mesh_)
-            mesh_->TimerFired(static_cast<int>(wParam));
+        if (Events())
+            Events()->TimerFired(static_cast<int>(wParam));
         return 0;
     }
-    if (message == static_cast<UINT>(kMeshSocketMessage)) {
+    if (message == kMeshSocketMessage) {
         const SOCKET s = static_cast<SOCKET>(wParam);
         if (s == socket_ && socket_ != INVALID_SOCKET) {
             ReceiveWaiting();  // whatever the event, as the UDP socket only asks for FD_READ
-        } else if (s != INVALID_SOCKET && mesh_) {
+        } else if (s != INVALID_SOCKET && Events()) {
             const int error = WSAGETSELECTERROR(lParam);
             TcpError e = TcpError::None;
             if (error == WSAECONNREFUSED)
@@ -69,11 +68,29 @@ LRESULT WinsockMeshBackend::OnWindowMessage(UINT message, WPARAM wParam, LPARAM 
                 e = TcpError::TimedOut;
             else if (error != 0)
                 e = TcpError::Other;
-            mesh_->SocketNotify(static_cast<TcpSocket>(s), WSAGETSELECTEVENT(lParam), e);
+            Events()->SocketNotify(static_cast<TcpSocket>(s), WSAGETSELECTEVENT(lParam), e);
         }
         return 0;
     }
     return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+bool WinsockMeshBackend::BindLocal(SOCKET s, int port)
+{
+    u_long nonBlocking = 1;
+    const BOOL one = TRUE;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(static_cast<u_short>(port));
+    return ioctlsocket(s, FIONBIO, &nonBlocking) == 0 &&
+           setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&one), sizeof one) == 0 &&
+           bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+}
+
+bool WinsockMeshBackend::Select(SOCKET s, long events)
+{
+    return window_ && WSAAsyncSelect(s, window_, kMeshSocketMessage, events) == 0;
 }
 
 std::optional<int> WinsockMeshBackend::OpenUdp(int port)
@@ -90,18 +107,10 @@ std::optional<int> WinsockMeshBackend::OpenUdp(int port)
         CloseUdp();
         return std::nullopt;
     }
-    u_long nonBlocking = 1;
     const BOOL one = TRUE;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = htons(static_cast<u_short>(port));
     socket_ = s;
-    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0 ||
-        setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&one), sizeof one) != 0 ||
-        setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&one), sizeof one) != 0 ||
-        bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 || !window_ ||
-        WSAAsyncSelect(s, window_, kMeshSocketMessage, FD_READ) != 0) {
+    if (setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&one), sizeof one) != 0 ||
+        !BindLocal(s, port) || !Select(s, FD_READ)) {
         CloseUdp();
         return std::nullopt;
     }
@@ -166,10 +175,8 @@ LocalDateTime WinsockMeshBackend::LocalTime()
     return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
 
-std::string WinsockMeshBackend::ComputerName()
+std::string WinsockMeshBackend::HostComputerName()
 {
-    if (computerName_)
-        return computerName_->substr(0, 15);
     char name[16] = {};
     DWORD size = sizeof name;
     if (!GetComputerNameA(name, &size))
@@ -177,10 +184,8 @@ std::string WinsockMeshBackend::ComputerName()
     return std::string(name, size);
 }
 
-std::optional<std::string> WinsockMeshBackend::LocalAddress()
+std::optional<std::string> WinsockMeshBackend::HostLocalAddress()
 {
-    if (localAddress_)
-        return localAddress_;
     char host[256] = {};
     if (gethostname(host, sizeof host - 1) != 0)
         return std::nullopt;
@@ -197,16 +202,7 @@ MeshBackend::TcpSocket WinsockMeshBackend::ListenTcp(int port)
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET)
         return kNoSocket;
-    u_long nonBlocking = 1;
-    const BOOL one = TRUE;
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = htons(static_cast<u_short>(port));
-    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0 ||
-        setsockopt(s, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&one), sizeof one) != 0 ||
-        bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 || !window_ ||
-        WSAAsyncSelect(s, window_, kMeshSocketMessage, FD_ACCEPT) != 0 || listen(s, 5) != 0) {
+    if (!BindLocal(s, port) || !Select(s, FD_ACCEPT) || listen(s, 5) != 0) {
         closesocket(s);
         return kNoSocket;
     }
@@ -218,7 +214,7 @@ MeshBackend::TcpSocket WinsockMeshBackend::AcceptTcp(TcpSocket listener)
     SOCKET s = accept(static_cast<SOCKET>(listener), nullptr, nullptr);
     if (s == INVALID_SOCKET)
         return kNoSocket;
-    if (WSAAsyncSelect(s, window_, kMeshSocketMessage, FD_READ | FD_CLOSE) != 0) {
+    if (!Select(s, FD_READ | FD_CLOSE)) {
         closesocket(s);
         return kNoSocket;
     }
@@ -236,8 +232,7 @@ MeshBackend::TcpSocket WinsockMeshBackend::ConnectTcp(std::uint32_t address, int
     to.sin_port = htons(static_cast<u_short>(port));
     // WSAAsyncSelect makes the socket non-blocking, so connect reports WSAEWOULDBLOCK and
     // the outcome arrives as FD_CONNECT.
-    if (!window_ ||
-        WSAAsyncSelect(s, window_, kMeshSocketMessage, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0 ||
+    if (!Select(s, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) ||
         (connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 &&
          WSAGetLastError() != WSAEWOULDBLOCK)) {
         closesocket(s);
@@ -281,6 +276,8 @@ void WinsockMeshBackend::PostWrite(TcpSocket socket)
 
 void WinsockMeshBackend::ProcessMessages() { pump::ProcessPendingMessages(); }
 
+void WinsockMeshBackend::RunOnce(int maxWaitMs) { pump::WaitAndProcessMessages(static_cast<unsigned>(maxWaitMs < 0 ? 0 : maxWaitMs)); }
+
 void WinsockMeshBackend::ReceiveWaiting()
 {
     // Under load one notification per datagram is what costs most: take every datagram that
@@ -300,8 +297,8 @@ bool WinsockMeshBackend::ReceiveOne()
     const int n = recvfrom(socket_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (n == SOCKET_ERROR)
         return WSAGetLastError() != WSAEWOULDBLOCK;  // e.g. WSAEMSGSIZE: that datagram is dropped
-    if (mesh_)
-        mesh_->ReceiveDatagram(buffer, static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr));
+    if (Events())
+        Events()->ReceiveDatagram(buffer, static_cast<std::size_t>(n), ntohl(from.sin_addr.s_addr));
     return true;
 }
 

@@ -13,23 +13,20 @@
 
 #include "MeshBackend.h"
 
-namespace kiv {
-class TKestrelMesh;
-}
-
 namespace kiv::mesh {
 
-class WinsockMeshBackend : public MeshBackend {
+inline constexpr UINT kMeshSocketMessage = 1125;  // WM_USER + 101 on the hidden window
+
+class WinsockMeshBackend : public HostMeshBackend {
 public:
     WinsockMeshBackend();
     ~WinsockMeshBackend() override;
     WinsockMeshBackend(const WinsockMeshBackend&) = delete;
     WinsockMeshBackend& operator=(const WinsockMeshBackend&) = delete;
 
-    void Attach(TKestrelMesh* mesh) { mesh_ = mesh; }
-    void SetComputerName(const std::string& name) { computerName_ = name; }
-    void SetLocalAddress(const std::string& address) { localAddress_ = address; }
     HWND Handle() const { return window_; }
+    // Through the program's one message pump, which serves every window of the thread.
+    void RunOnce(int maxWaitMs) override;
 
     std::optional<int> OpenUdp(int port) override;
     void CloseUdp() override;
@@ -38,8 +35,6 @@ public:
     void KillTimer(int id) override;
     std::uint64_t NowMilliseconds() override;
     LocalDateTime LocalTime() override;
-    std::string ComputerName() override;
-    std::optional<std::string> LocalAddress() override;
     TcpSocket ListenTcp(int port) override;
     TcpSocket AcceptTcp(TcpSocket listener) override;
     TcpSocket ConnectTcp(std::uint32_t address, int port) override;
@@ -51,6 +46,12 @@ public:
     void ProcessMessages() override;
 
 private:
+    std::string HostComputerName() override;
+    std::optional<std::string> HostLocalAddress() override;
+    // Non-blocking, address reuse, bound to any local address and the port.
+    static bool BindLocal(SOCKET s, int port);
+    // Asks for the events as kMeshSocketMessage on the hidden window.
+    bool Select(SOCKET s, long events);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The datagrams waiting on the UDP socket, at most kDatagramsPerNotification of them.
@@ -59,13 +60,11 @@ private:
     bool ReceiveOne();
     static constexpr int kDatagramsPerNotification = 64;
 
-    TKestrelMesh* mesh_ = nullptr;
     HWND window_ = nullptr;
     SOCKET socket_ = INVALID_SOCKET;
     bool wsaStarted_ = false;
     std::uint32_t lastTick_ = 0;
     std::uint64_t tickHigh_ = 0;
-    std::optional<std::string> computerName_, localAddress_;
 };
 
 }  // namespace kiv::mesh
