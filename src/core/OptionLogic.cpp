@@ -4,7 +4,7 @@
 
 #include "Ports.h"
 #include "SettingLimits.h"
-#include "VireoSubSetIni.h"
+#include "TextHelpers.h"
 
 namespace kiv {
 
@@ -23,23 +23,6 @@ bool AtLeastOne(const std::string& text)
 }
 
 int ValueOr(const std::string& text, int old) { return OptionInteger(text).value_or(old); }
-
-// A Shift-JIS lead byte: the next byte belongs to the same character.
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// The letters a..z as upper case; the second bytes of double-byte characters stay as they are.
-std::string AsciiUpper(const std::string& text)
-{
-    std::string out = text;
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const auto c = static_cast<unsigned char>(out[i]);
-        if (IsLeadByte(c))
-            ++i;
-        else if (c >= 'a' && c <= 'z')
-            out[i] = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -195,7 +178,7 @@ StringList TakeBackComputerNames(const StringList& rows)
     StringList names;
     StringList keys;
     for (const auto& row : rows) {
-        const std::string key = AsciiUpper(row);
+        const std::string key = FoldComputerName(row);
         bool seen = false;
         for (const auto& k : keys)
             seen = seen || k == key;

@@ -1,5 +1,7 @@
 #include "MeshFile.h"
 
+#include "TextHelpers.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -254,10 +256,7 @@ bool TransferFile::IsAt(const std::string& path)
 }
 #endif
 
-bool IsSjisLead(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
+bool IsSjisLead(unsigned char c) { return IsLeadByte(c); }
 
 std::string BaseName(const std::string& path)
 {
