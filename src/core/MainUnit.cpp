@@ -88,10 +88,10 @@ std::string TMainForm::ComposeConnectionLine()
     if (index == -1)
         return kStatusNoTarget;
     switch (ports_.Ras.EntryState(index)) {
-    case 1:
+    case kEntryDialling:
         ConnectRequested = true;
         return kStatusStateDialling;
-    case 2:
+    case kEntryConnected:
         ConnectRequested = true;
         return kStatusStateConnected;
     default:
@@ -114,10 +114,10 @@ void TMainForm::FormDestroy()
         const int index = TargetEntryIndex();
         bool failed = false;
         switch (ports_.Ras.EntryState(index)) {
-        case 1:
+        case kEntryDialling:
             failed = !ports_.Ras.CancelDial() && !HangUpTargetConnection();
             break;
-        case 2:
+        case kEntryConnected:
             failed = !HangUpTargetConnection();
             break;
         default:
@@ -191,7 +191,7 @@ void TMainForm::DisplayNextStatus()
 
     std::string& head = StatusQueue.front();
     imMainIconTag = TakeActionCode(head);
-    imMainIconEnabled = imMainIconTag != 0;
+    imMainIconEnabled = imMainIconTag != kActionNone;
     window.SetIconEnabled(imMainIconEnabled);
 
     const TSize label = window.SetStatusCaption(head);
@@ -273,16 +273,16 @@ void TMainForm::FormClick()
 void TMainForm::imMainIconClick()
 {
     switch (imMainIconTag) {
-    case 1:
+    case kActionConnect:
         miTaskConnectClick();
         break;
-    case 2:
+    case kActionDisconnect:
         miTaskDeconnectClick();
         break;
-    case 3:
+    case kActionOptions:
         miTaskOptionClick();
         break;
-    case 4:
+    case kActionSkipAutoDisconnect:
         SkipAutoDisconnect = true;
         break;
     default:

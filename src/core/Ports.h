@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "RasPort.h"
 #include "StatusLayout.h"
 #include "VireoSubSetIni.h"
 
@@ -68,34 +69,6 @@ public:
     virtual void Add(const char* iconResource) = 0;
     // Removes the tray icon; harmless when it was never added.
     virtual void Delete() = 0;
-};
-
-// The dial-up access component as the main window uses it. Entry states: -1 invalid or
-// unavailable, 0 neither dialling nor connected, 1 dialling, 2 connected.
-class RasPort {
-public:
-    virtual ~RasPort() = default;
-    virtual bool ServiceError() const = 0;
-    virtual int EntryCount() = 0;
-    virtual std::string EntryName(int index) = 0;
-    virtual int EntryState(int index) = 0;
-    virtual int ActiveEntryCount() = 0;
-    virtual std::string ConnectedEntryName(int index) = 0;
-    virtual bool Dial(int index) = 0;
-    virtual bool CancelDial() = 0;
-    virtual bool HangUpConnection(int index) = 0;
-    // Entry name of the index-th listed connection, counted as HangUpConnection counts (every
-    // listed connection, whatever its state); empty beyond the list.
-    virtual std::string ListedEntryName(int index) = 0;
-    virtual int EntryStateByName(const std::string& name) = 0;
-    virtual void SetMonitoring(bool on) = 0;
-
-    // Events; an unassigned one is skipped. The argument is the dialled entry's name.
-    std::function<void(const std::string& dialName)> OnConnect;
-    std::function<void(const std::string& dialName)> OnConnectAuthenticate;
-    std::function<void(const std::string& dialName)> OnConnectError;
-    std::function<void()> OnFirstConnect;
-    std::function<void()> OnAllDeconnect;
 };
 
 // The peer messaging component as the main window uses it.

@@ -29,7 +29,7 @@ std::string RemoteStatusBlock(const TSettings& settings, int entryState)
 {
     std::string block = "≪ダイヤルアップ制御≫ " + settings.Target + "\r";
     block += "≪接続状況≫" + std::string(14, ' ');
-    block += entryState == 0 ? "切断\r" : entryState == 1 ? "ダイヤル中\r" : "接続\r";
+    block += entryState == kEntryIdle ? "切断\r" : entryState == kEntryDialling ? "ダイヤル中\r" : "接続\r";
     block += "≪自動接続時間≫" + std::string(8, ' ') +
              ScheduledTime(settings.AutoStart, settings.AutoStartHour, settings.AutoStartMinute);
     block += "≪自動切断時間≫" + std::string(8, ' ') +
@@ -127,10 +127,10 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
     if (key == kRemoteKeyMenu) {
         if (answer == kRemoteAnswerConnect) {
             const int state = ports_.Ras.EntryState(TargetEntryIndex());
-            if (state == 1) {
+            if (state == kEntryDialling) {
                 reply += RemoteAlreadyDialling(Settings.Target);
                 backToMenu();
-            } else if (state == 2) {
+            } else if (state == kEntryConnected) {
                 reply += RemoteAlreadyConnected(Settings.Target);
                 backToMenu();
             } else {
@@ -151,11 +151,11 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
             }
         } else if (answer == kRemoteAnswerDeconnect) {
             const int state = ports_.Ras.EntryState(TargetEntryIndex());
-            if (state == 0) {
+            if (state == kEntryIdle) {
                 reply += RemoteNotConnected(Settings.Target);
                 backToMenu();
             } else {
-                if (state == 1) {
+                if (state == kEntryDialling) {
                     // Set before the call: the cancel processes messages, and the failure
                     // event it brings must be read as the cancel.
                     CancelRequested = true;
@@ -169,13 +169,13 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
                 bool done = HangUpTargetConnection();
                 if (!done) {
                     const int after = ports_.Ras.EntryState(TargetEntryIndex());
-                    if (after == 1 || after == 2) {
+                    if (after == kEntryDialling || after == kEntryConnected) {
                         ShowStatus(kStatusDisconnectFailed, prefix);
                         kms.SendInputMessage(RemoteDisconnectFailed(Settings.Target), machineName, discrimination);
                         ConnectRequested = true;
                         return;
                     }
-                    done = after == 0;
+                    done = after == kEntryIdle;
                 }
                 if (done) {
                     ShowStatus(kStatusDisconnected, prefix);
