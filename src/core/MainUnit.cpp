@@ -64,14 +64,9 @@ void TMainForm::FormCreate()
 
     std::string message = kStatusWelcome;
     if (Settings.KMSLogin) {
-        bool loggedIn = false;
         if (Settings.KMSPort && KestrelPortUsable(Settings.KMSPortNo))
             ports_.KMS.SetPortNo(Settings.KMSPortNo);
-        if (ports_.KMS.Start()) {
-            ports_.KMS.SetHandleName(ports_.App.Title());
-            loggedIn = ports_.KMS.Login();
-        }
-        if (loggedIn) {
+        if (StartKestrelMesh()) {
             message += std::string("\r") + kStatusKMSLoggedIn;
         } else {
             ports_.KMS.Stop();
@@ -80,6 +75,14 @@ void TMainForm::FormCreate()
     }
     message += "\r" + ComposeConnectionLine();
     ShowStatus(message);
+}
+
+bool TMainForm::StartKestrelMesh()
+{
+    if (!ports_.KMS.Start())
+        return false;
+    ports_.KMS.SetHandleName(ports_.App.Title());
+    return ports_.KMS.Login();
 }
 
 std::string TMainForm::ComposeConnectionLine()

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "Ports.h"
+#include "RasPort.h"
 #include "SettingLimits.h"
 #include "TextHelpers.h"
 
@@ -20,6 +20,12 @@ bool AtLeastOne(const std::string& text)
 {
     const auto value = OptionInteger(text);
     return value && *value >= 1;
+}
+
+bool PortUsable(const std::string& text)
+{
+    const auto value = OptionInteger(text);
+    return value && KestrelPortUsable(*value);
 }
 
 int ValueOr(const std::string& text, int old) { return OptionInteger(text).value_or(old); }
@@ -118,7 +124,7 @@ std::optional<OptionCheckFailure> CheckOptions(const OptionControls& c, const Op
         return OptionCheckFailure{7, P::Schedule, F::AutoConnectTimeHour, kOptionSameTimeMessage};
     if (e.KMSSection && c.KMSPassword && c.KMSPasswordText.empty())
         return OptionCheckFailure{8, P::KMS, F::KMSPasswordText, kOptionPasswordMessage};
-    if (e.KMSSection && c.KMSPort && !InRange(c.KMSPortNo, 1024, 65535))
+    if (e.KMSSection && c.KMSPort && !PortUsable(c.KMSPortNo))
         return OptionCheckFailure{9, P::KMS, F::KMSPort, kOptionPortMessage};
     return std::nullopt;
 }

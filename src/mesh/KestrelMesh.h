@@ -19,7 +19,7 @@
 #include "MeshBackend.h"
 #include "MeshFile.h"
 #include "MeshWire.h"
-#include "Ports.h"
+#include "MeshPort.h"
 
 namespace kiv {
 
