@@ -195,22 +195,7 @@ void TOptionUserForm::btDeleteClick()
     lvUserChange();
 }
 
-LRESULT CALLBACK TOptionUserForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TOptionUserForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TOptionUserForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY)
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    return self->Handle(message, wParam, lParam);
-}
-
-LRESULT TOptionUserForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TOptionUserForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
