@@ -283,14 +283,16 @@ void TOptionForm::CreatePages()
     p = pages_[2];
     Heading(p, "表示位置", 40);
     Label(p, "表示位置", 24, 62, 60);
-    HWND locate = Make(idCbStatusLocate, WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 90, 58, 200, 200);
+    HWND locate =
+        Make(idCbStatusLocate, WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 90, 58, 200, 200);
     for (const char* item : kStatusLocateItems)
         SendMessageW(locate, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ui::W(item).c_str()));
     Heading(p, "エフェクト", 96);
     Make(idCbStatusCloseBar, L"Button", "クローズバーを表示する", kCheck | WS_GROUP, 24, 114, 360, 18);
     Make(idCbStatusAlpha, L"Button", "アルファブレンド表示する", kCheck, 24, 136, 360, 18);
     Label(p, "透過率", 44, 166, 40, &OE::StatusAlphaCount);
-    HWND track = Make(idTbStatusAlphaCount, TRACKBAR_CLASSW, "", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, 88, 160, 220, 26, 0, nullptr);
+    HWND track = Make(idTbStatusAlphaCount, TRACKBAR_CLASSW, "", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, 88, 160, 220, 26,
+                      0, nullptr);
     SendMessageW(track, TBM_SETRANGE, TRUE, MAKELPARAM(1, 255));
     SendMessageW(track, TBM_SETPAGESIZE, 0, 10);
     laStatusAlphaCount_ = ui::Child(p, L"Static", "", SS_LEFT, 314, 166, 60, 14, idLaStatusAlphaCount);
@@ -299,7 +301,8 @@ void TOptionForm::CreatePages()
     // KestrelMesh.
     p = pages_[3];
     Heading(p, "ログイン", 36);
-    Make(idRbKMSLogout, L"Button", "KestrelMeshにログインしない", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 24, 52, 360, 18);
+    Make(idRbKMSLogout, L"Button", "KestrelMeshにログインしない", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 24, 52,
+         360, 18);
     Make(idRbKMSLogin, L"Button", "KestrelMeshにログインする", BS_AUTORADIOBUTTON, 24, 70, 360, 18);
     Heading(p, "セキュリティ", 94, &OE::KMSSection);
     Make(idCbKMSComputer, L"Button", "コンピュータ名による認証チェックを行う", kCheck | WS_GROUP, 24, 110, 360, 18);
