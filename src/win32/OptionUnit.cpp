@@ -181,7 +181,8 @@ HWND TOptionForm::Make(int id, const wchar_t* windowClass, const std::string& te
 {
     const ControlRow* row = RowOf(id);
     HWND parent = row->Page ? pages_[static_cast<int>(*row->Page)] : window_;
-    return ui::Child(parent, windowClass, text, style, x, y, w, h, id, font, row->HelpId, exStyle);
+    return ui::Child(parent, windowClass, text, style, x, y, w, h, id,
+                     {.Font = font, .HelpId = row->HelpId, .ExStyle = exStyle});
 }
 
 HWND TOptionForm::Label(HWND page, const std::string& text, int x, int y, int w, bool OptionEnabling::*rule)
@@ -199,8 +200,8 @@ void TOptionForm::Grey(HWND label, bool normal)
 
 void TOptionForm::Heading(HWND page, const std::string& title, int y, bool OptionEnabling::*rule)
 {
-    HWND m = ui::Child(page, L"Static", "■", SS_LEFT, 8, y, 14, 14, 0, ui::FormBoldFont());
-    HWND t = ui::Child(page, L"Static", title, SS_LEFT, 22, y, 200, 14, 0, ui::FormBoldFont());
+    HWND m = ui::Child(page, L"Static", "■", SS_LEFT, 8, y, 14, 14, 0, {.Font = ui::FormBoldFont()});
+    HWND t = ui::Child(page, L"Static", title, SS_LEFT, 22, y, 200, 14, 0, {.Font = ui::FormBoldFont()});
     colors_.Set(m, ui::kRed);
     colors_.Set(t, ui::kTeal);
     if (rule)
