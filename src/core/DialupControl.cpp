@@ -9,7 +9,7 @@ namespace kiv {
 void TMainForm::miTaskConnectClick()
 {
     const int index = TargetEntryIndex();
-    if (index == -1 || ports_.Ras.EntryState(index) != 0)
+    if (index == -1 || ports_.Ras.EntryState(index) != kEntryIdle)
         return;
     ConnectRequested = true;
     RedialDone = 0;
@@ -27,7 +27,7 @@ void TMainForm::miTaskDeconnectClick()
         return;
     }
     switch (ports_.Ras.EntryState(index)) {
-    case 1:
+    case kEntryDialling:
         // Set before the call: the cancel processes messages, and its failure event must be
         // read as the cancel.
         CancelRequested = true;
@@ -38,7 +38,7 @@ void TMainForm::miTaskDeconnectClick()
         }
         CancelRequested = false;
         break;
-    case 2:
+    case kEntryConnected:
         ConnectRequested = false;
         break;
     default:
@@ -56,7 +56,7 @@ bool TMainForm::HangUpTargetConnection()
 bool TMainForm::TargetStillUp()
 {
     const int state = ports_.Ras.EntryState(TargetEntryIndex());
-    return state == 1 || state == 2;
+    return state == kEntryDialling || state == kEntryConnected;
 }
 
 bool TMainForm::HangUpTarget(const char* successMessage)
@@ -77,7 +77,7 @@ void TMainForm::tmConnectTimer()
 {
     ports_.tmConnect.SetEnabled(false);
     const int index = TargetEntryIndex();
-    if (ports_.Ras.EntryState(index) == 0) {
+    if (ports_.Ras.EntryState(index) == kEntryIdle) {
         ConnectRequested = true;
         ++RedialDone;
         if (ports_.Ras.Dial(index)) {
@@ -132,7 +132,7 @@ void TMainForm::RasConnectError(const std::string& dialName)
 void TMainForm::KeepAliveCheck()
 {
     if (!Settings.Keep || !ConnectRequested || ports_.tmConnect.Enabled() ||
-        ports_.Ras.EntryStateByName(Settings.Target) != 0)
+        ports_.Ras.EntryStateByName(Settings.Target) != kEntryIdle)
         return;
     ConnectRequested = false;
     RedialDone = 0;

@@ -64,14 +64,9 @@ void TMainForm::FormCreate()
 
     std::string message = kStatusWelcome;
     if (Settings.KMSLogin) {
-        bool loggedIn = false;
         if (Settings.KMSPort && KestrelPortUsable(Settings.KMSPortNo))
             ports_.KMS.SetPortNo(Settings.KMSPortNo);
-        if (ports_.KMS.Start()) {
-            ports_.KMS.SetHandleName(ports_.App.Title());
-            loggedIn = ports_.KMS.Login();
-        }
-        if (loggedIn) {
+        if (StartKestrelMesh()) {
             message += std::string("\r") + kStatusKMSLoggedIn;
         } else {
             ports_.KMS.Stop();
@@ -82,16 +77,24 @@ void TMainForm::FormCreate()
     ShowStatus(message);
 }
 
+bool TMainForm::StartKestrelMesh()
+{
+    if (!ports_.KMS.Start())
+        return false;
+    ports_.KMS.SetHandleName(ports_.App.Title());
+    return ports_.KMS.Login();
+}
+
 std::string TMainForm::ComposeConnectionLine()
 {
     const int index = TargetEntryIndex();
     if (index == -1)
         return kStatusNoTarget;
     switch (ports_.Ras.EntryState(index)) {
-    case 1:
+    case kEntryDialling:
         ConnectRequested = true;
         return kStatusStateDialling;
-    case 2:
+    case kEntryConnected:
         ConnectRequested = true;
         return kStatusStateConnected;
     default:
@@ -114,10 +117,10 @@ void TMainForm::FormDestroy()
         const int index = TargetEntryIndex();
         bool failed = false;
         switch (ports_.Ras.EntryState(index)) {
-        case 1:
+        case kEntryDialling:
             failed = !ports_.Ras.CancelDial() && !HangUpTargetConnection();
             break;
-        case 2:
+        case kEntryConnected:
             failed = !HangUpTargetConnection();
             break;
         default:
@@ -191,7 +194,7 @@ void TMainForm::DisplayNextStatus()
 
     std::string& head = StatusQueue.front();
     imMainIconTag = TakeActionCode(head);
-    imMainIconEnabled = imMainIconTag != 0;
+    imMainIconEnabled = imMainIconTag != kActionNone;
     window.SetIconEnabled(imMainIconEnabled);
 
     const TSize label = window.SetStatusCaption(head);
@@ -273,16 +276,16 @@ void TMainForm::FormClick()
 void TMainForm::imMainIconClick()
 {
     switch (imMainIconTag) {
-    case 1:
+    case kActionConnect:
         miTaskConnectClick();
         break;
-    case 2:
+    case kActionDisconnect:
         miTaskDeconnectClick();
         break;
-    case 3:
+    case kActionOptions:
         miTaskOptionClick();
         break;
-    case 4:
+    case kActionSkipAutoDisconnect:
         SkipAutoDisconnect = true;
         break;
     default:

@@ -137,6 +137,9 @@ public:
 
 private:
     std::string ComposeConnectionLine();
+    // Starts KestrelMesh on its current port and logs in under the program's title; false when
+    // either step fails. The caller decides what a failure leaves running.
+    bool StartKestrelMesh();
     // Hangs up the target's connection; on success shows successMessage, on failure (the
     // target not connected counts as one) reports it while the line is still up and keeps it.
     bool HangUpTarget(const char* successMessage);

@@ -25,12 +25,7 @@ void TMainForm::ApplyOptions(const OptionControls& controls, const StringList& w
         ShowStatus(kStatusKMSLoggedOut);
     } else if (!Settings.KMSLogin && controls.KMSLogin) {
         // The port stays the one of the last start; a failure is reported and left as it is.
-        bool loggedIn = false;
-        if (ports_.KMS.Start()) {
-            ports_.KMS.SetHandleName(ports_.App.Title());
-            loggedIn = ports_.KMS.Login();
-        }
-        ShowStatus(loggedIn ? kStatusKMSLoggedIn : kStatusKMSLoginFailed);
+        ShowStatus(StartKestrelMesh() ? kStatusKMSLoggedIn : kStatusKMSLoginFailed);
     }
     Settings.KMSLogin = controls.KMSLogin;
 

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "Ports.h"
+#include "RasPort.h"
 #include "SettingLimits.h"
-#include "VireoSubSetIni.h"
+#include "TextHelpers.h"
 
 namespace kiv {
 
@@ -22,24 +22,13 @@ bool AtLeastOne(const std::string& text)
     return value && *value >= 1;
 }
 
-int ValueOr(const std::string& text, int old) { return OptionInteger(text).value_or(old); }
-
-// A Shift-JIS lead byte: the next byte belongs to the same character.
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// The letters a..z as upper case; the second bytes of double-byte characters stay as they are.
-std::string AsciiUpper(const std::string& text)
+bool PortUsable(const std::string& text)
 {
-    std::string out = text;
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const auto c = static_cast<unsigned char>(out[i]);
-        if (IsLeadByte(c))
-            ++i;
-        else if (c >= 'a' && c <= 'z')
-            out[i] = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
+    const auto value = OptionInteger(text);
+    return value && KestrelPortUsable(*value);
 }
+
+int ValueOr(const std::string& text, int old) { return OptionInteger(text).value_or(old); }
 
 }  // namespace
 
@@ -135,7 +124,7 @@ std::optional<OptionCheckFailure> CheckOptions(const OptionControls& c, const Op
         return OptionCheckFailure{7, P::Schedule, F::AutoConnectTimeHour, kOptionSameTimeMessage};
     if (e.KMSSection && c.KMSPassword && c.KMSPasswordText.empty())
         return OptionCheckFailure{8, P::KMS, F::KMSPasswordText, kOptionPasswordMessage};
-    if (e.KMSSection && c.KMSPort && !InRange(c.KMSPortNo, 1024, 65535))
+    if (e.KMSSection && c.KMSPort && !PortUsable(c.KMSPortNo))
         return OptionCheckFailure{9, P::KMS, F::KMSPort, kOptionPortMessage};
     return std::nullopt;
 }
@@ -195,7 +184,7 @@ StringList TakeBackComputerNames(const StringList& rows)
     StringList names;
     StringList keys;
     for (const auto& row : rows) {
-        const std::string key = AsciiUpper(row);
+        const std::string key = FoldComputerName(row);
         bool seen = false;
         for (const auto& k : keys)
             seen = seen || k == key;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "MeshPort.h"
+#include "RasPort.h"
 #include "StatusLayout.h"
 #include "VireoSubSetIni.h"
 
@@ -68,73 +70,6 @@ public:
     virtual void Add(const char* iconResource) = 0;
     // Removes the tray icon; harmless when it was never added.
     virtual void Delete() = 0;
-};
-
-// The dial-up access component as the main window uses it. Entry states: -1 invalid or
-// unavailable, 0 neither dialling nor connected, 1 dialling, 2 connected.
-class RasPort {
-public:
-    virtual ~RasPort() = default;
-    virtual bool ServiceError() const = 0;
-    virtual int EntryCount() = 0;
-    virtual std::string EntryName(int index) = 0;
-    virtual int EntryState(int index) = 0;
-    virtual int ActiveEntryCount() = 0;
-    virtual std::string ConnectedEntryName(int index) = 0;
-    virtual bool Dial(int index) = 0;
-    virtual bool CancelDial() = 0;
-    virtual bool HangUpConnection(int index) = 0;
-    // Entry name of the index-th listed connection, counted as HangUpConnection counts (every
-    // listed connection, whatever its state); empty beyond the list.
-    virtual std::string ListedEntryName(int index) = 0;
-    virtual int EntryStateByName(const std::string& name) = 0;
-    virtual void SetMonitoring(bool on) = 0;
-
-    // Events; an unassigned one is skipped. The argument is the dialled entry's name.
-    std::function<void(const std::string& dialName)> OnConnect;
-    std::function<void(const std::string& dialName)> OnConnectAuthenticate;
-    std::function<void(const std::string& dialName)> OnConnectError;
-    std::function<void()> OnFirstConnect;
-    std::function<void()> OnAllDeconnect;
-};
-
-// The peer messaging component as the main window uses it.
-class MeshPort {
-public:
-    virtual ~MeshPort() = default;
-    virtual int PortNo() const = 0;
-    virtual void SetPortNo(int port) = 0;
-    virtual std::string HandleName() const = 0;
-    virtual void SetHandleName(const std::string& name) = 0;
-    virtual bool Start() = 0;
-    virtual void Stop() = 0;
-    virtual bool Login() = 0;
-    virtual bool Logout() = 0;
-
-    virtual bool SendInputSelect(const std::string& message, const std::string& selectList,
-                                 const std::string& selectReturn, const std::string& selectDiscrimination,
-                                 const std::string& machineName, const std::string& discrimination) = 0;
-    virtual bool SendInputLine(const std::string& message, const std::string& messageLine,
-                               const std::string& lineDiscrimination, const std::string& machineName,
-                               const std::string& discrimination, bool password) = 0;
-    virtual bool SendInputMessage(const std::string& message, const std::string& machineName,
-                                  const std::string& discrimination) = 0;
-    // The address the message being handled really came from (its datagrams' source), as
-    // dotted text. Read it before anything that may process messages: a message handled
-    // inside such a call replaces it.
-    virtual std::string ReceivedAddress() const = 0;
-
-    std::function<void(const std::string& handleName, const std::string& machineName,
-                       const std::string& discrimination)>
-        OnMenuRequest;
-    std::function<void(const std::string& inputDiscrimination, const std::string& inputReturn,
-                       const std::string& handleName, const std::string& machineName,
-                       const std::string& discrimination)>
-        OnInputReturn;
-    // A peer of the table logged out (or gave way to a newcomer in a full table).
-    std::function<void(const std::string& handleName, const std::string& machineName, const std::string& ipAddress,
-                       const std::string& discrimination)>
-        OnLogout;
 };
 
 // A window handle as a number; 0 is none.

@@ -8,12 +8,11 @@
 #include "MainUnit.h"
 #include "SettingLimits.h"
 #include "StatusTexts.h"
+#include "TextHelpers.h"
 
 namespace kiv {
 
 namespace {
-
-constexpr char kMessageHeader[] = "【Kiv KestrelMesh Message】\r\n\r\n";
 
 std::string ScheduledTime(bool on, int hour, int minute)
 {
@@ -24,92 +23,13 @@ std::string ScheduledTime(bool on, int hour, int minute)
     return text;
 }
 
-bool IsLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 }  // namespace
-
-std::string RemoteAlreadyDialling(const std::string& target)
-{
-    return "【注意】 既に -" + target + "- へダイヤル中です。\r\r";
-}
-
-std::string RemoteAlreadyConnected(const std::string& target)
-{
-    return "【注意】 既に -" + target + "- へ接続されています。\r\r";
-}
-
-std::string RemoteNotConnected(const std::string& target)
-{
-    return "■ 処理結果 ［ 【" + target + "】 へは接続されていません］\r\r";
-}
-
-std::string RemoteTargetChanged(const std::string& target)
-{
-    return "■ 処理結果 ［制御先を 【" + target + "】 へ変更しました。\r\r";
-}
-
-std::string RemoteDialStarted(const std::string& target)
-{
-    return kMessageHeader + ("「" + target + "」への接続処理を開始します。\r\n接続処理が完了次第、処理結果を通知します。");
-}
-
-std::string RemoteDialRefused(const std::string& target)
-{
-    return kMessageHeader + ("「" + target +
-                             "」への接続処理に失敗しました。\r\n他のアプリケーションが接続処理を行っていないか、"
-                             "OSのダイヤルアップ設定に不備がないか確認してください。");
-}
-
-std::string RemoteDisconnected(const std::string& target)
-{
-    return kMessageHeader + ("「" + target + "」から切断しました。");
-}
-
-std::string RemoteDisconnectFailed(const std::string& target)
-{
-    return kMessageHeader + ("原因不明のエラーで「" + target +
-                             "」から切断することができませんでした。\r\nこのエラーが頻繁に報告される場合は、"
-                             "Kivが動作しているPCのOSの設定等を確認してみてください。");
-}
-
-std::string RemoteMenuShown(const std::string& target)
-{
-    return JoinSelectList({"■ 【" + target + "】 へ接続する", "■ 【" + target + "】 から切断する",
-                           "■ ダイヤルアップの制御対象を変更する", "■ 制御先のPCをシャットダウンする"});
-}
-
-std::string JoinSelectList(const StringList& items)
-{
-    std::string list;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (i)
-            list += kRemoteListSeparator;
-        list += items[i];
-    }
-    return list;
-}
-
-std::string FoldComputerName(const std::string& name)
-{
-    std::string folded = name;
-    for (std::size_t i = 0; i < folded.size(); ++i) {
-        const auto c = static_cast<unsigned char>(folded[i]);
-        if (IsLeadByte(c))
-            ++i;  // the trail byte belongs to the character
-        else if (c >= 'a' && c <= 'z')
-            folded[i] = static_cast<char>(c - 'a' + 'A');
-    }
-    return folded;
-}
 
 std::string RemoteStatusBlock(const TSettings& settings, int entryState)
 {
     std::string block = "≪ダイヤルアップ制御≫ " + settings.Target + "\r";
     block += "≪接続状況≫" + std::string(14, ' ');
-    block += entryState == 0 ? "切断\r" : entryState == 1 ? "ダイヤル中\r" : "接続\r";
+    block += entryState == kEntryIdle ? "切断\r" : entryState == kEntryDialling ? "ダイヤル中\r" : "接続\r";
     block += "≪自動接続時間≫" + std::string(8, ' ') +
              ScheduledTime(settings.AutoStart, settings.AutoStartHour, settings.AutoStartMinute);
     block += "≪自動切断時間≫" + std::string(8, ' ') +
@@ -205,12 +125,12 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
     };
 
     if (key == kRemoteKeyMenu) {
-        if (answer == "Connect") {
+        if (answer == kRemoteAnswerConnect) {
             const int state = ports_.Ras.EntryState(TargetEntryIndex());
-            if (state == 1) {
+            if (state == kEntryDialling) {
                 reply += RemoteAlreadyDialling(Settings.Target);
                 backToMenu();
-            } else if (state == 2) {
+            } else if (state == kEntryConnected) {
                 reply += RemoteAlreadyConnected(Settings.Target);
                 backToMenu();
             } else {
@@ -229,13 +149,13 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
                 kms.SendInputMessage(RemoteDialStarted(Settings.Target), machineName, discrimination);
                 return;
             }
-        } else if (answer == "Deconnect") {
+        } else if (answer == kRemoteAnswerDeconnect) {
             const int state = ports_.Ras.EntryState(TargetEntryIndex());
-            if (state == 0) {
+            if (state == kEntryIdle) {
                 reply += RemoteNotConnected(Settings.Target);
                 backToMenu();
             } else {
-                if (state == 1) {
+                if (state == kEntryDialling) {
                     // Set before the call: the cancel processes messages, and the failure
                     // event it brings must be read as the cancel.
                     CancelRequested = true;
@@ -249,13 +169,13 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
                 bool done = HangUpTargetConnection();
                 if (!done) {
                     const int after = ports_.Ras.EntryState(TargetEntryIndex());
-                    if (after == 1 || after == 2) {
+                    if (after == kEntryDialling || after == kEntryConnected) {
                         ShowStatus(kStatusDisconnectFailed, prefix);
                         kms.SendInputMessage(RemoteDisconnectFailed(Settings.Target), machineName, discrimination);
                         ConnectRequested = true;
                         return;
                     }
-                    done = after == 0;
+                    done = after == kEntryIdle;
                 }
                 if (done) {
                     ShowStatus(kStatusDisconnected, prefix);
@@ -263,7 +183,7 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
                 }
                 return;
             }
-        } else if (answer == "Change") {
+        } else if (answer == kRemoteAnswerChange) {
             StringList items;
             const int count = ports_.Ras.EntryCount();
             for (int i = 0; i < count; ++i)
@@ -273,8 +193,8 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
             kms.SendInputSelect(reply + "≪現在の制御対象≫ " + Settings.Target + kRemoteTargetQuestion, list, list,
                                 kRemoteKeyDialupChange, machineName, discrimination);
             return;
-        } else if (answer == "End") {
-            kms.SendInputSelect(reply + kRemoteShutdownQuestion, kRemoteShutdownShown, kRemoteShutdownReturns,
+        } else if (answer == kRemoteAnswerEnd) {
+            kms.SendInputSelect(reply + kRemoteShutdownQuestion, kRemoteShutdownShown, RemoteShutdownReturns(),
                                 kRemoteKeyWindowsEnd, machineName, discrimination);
             return;
         }
@@ -306,7 +226,7 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
     }
 
     if (key == kRemoteKeyWindowsEnd) {
-        if (answer == "Yes") {
+        if (answer == kRemoteAnswerYes) {
             if (ShutdownWindows()) {
                 kms.SendInputMessage(kRemoteShutdownStarted, machineName, discrimination);
                 return;
@@ -327,7 +247,7 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
         if (Settings.KMSPasswordFlag)
             RemoteConsoles.Grant(machineName, address, now);
         reply += RemoteStatusBlock(Settings, ports_.Ras.EntryState(TargetEntryIndex()));
-        kms.SendInputSelect(reply + kRemoteMenuQuestion, RemoteMenuShown(Settings.Target), kRemoteMenuReturns,
+        kms.SendInputSelect(reply + kRemoteMenuQuestion, RemoteMenuShown(Settings.Target), RemoteMenuReturns(),
                             kRemoteKeyMenu, machineName, discrimination);
     }
     // Any other key or answer: no reply.

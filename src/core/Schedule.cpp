@@ -40,7 +40,7 @@ void TMainForm::tmScheduleTimer()
 
     if (Settings.AutoStart && ScheduleTimeReached(now, previous, times.Start)) {
         const int index = TargetEntryIndex();
-        if (index != -1 && ports_.Ras.EntryState(index) == 0) {
+        if (index != -1 && ports_.Ras.EntryState(index) == kEntryIdle) {
             ConnectRequested = true;
             RedialDone = 0;
             ports_.Ras.Dial(index);
@@ -48,7 +48,7 @@ void TMainForm::tmScheduleTimer()
         }
     } else if (Settings.AutoEnd && ScheduleTimeReached(now, previous, times.Warning)) {
         const int state = ports_.Ras.EntryStateByName(Settings.Target);
-        if (state == 1 || state == 2)
+        if (state == kEntryDialling || state == kEntryConnected)
             ShowStatus(Settings.AutoDisconnectTimeReset ? kStatusScheduleWarningShutdown : kStatusScheduleWarning);
     } else if (Settings.AutoEnd && ScheduleTimeReached(now, previous, times.End)) {
         ScheduledDisconnect();
@@ -74,7 +74,7 @@ void TMainForm::ScheduledDisconnect()
         if (Settings.AutoDisconnectTimeReset)
             ShutdownWindows();
     };
-    if (ports_.Ras.EntryState(index) == 1) {
+    if (ports_.Ras.EntryState(index) == kEntryDialling) {
         CancelRequested = true;
         if (ports_.Ras.CancelDial()) {
             // ConnectRequested is cleared by RasConnectError when the cancel arrives.
@@ -89,7 +89,7 @@ void TMainForm::ScheduledDisconnect()
         }
     }
     // A dial that completed meanwhile is hung up too.
-    if (ports_.Ras.EntryState(index) == 2) {
+    if (ports_.Ras.EntryState(index) == kEntryConnected) {
         ConnectRequested = false;
         if (HangUpTarget(nullptr))
             disconnected();

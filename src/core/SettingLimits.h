@@ -33,6 +33,9 @@ inline int StatusAlphaInRange(int value) { return ClampSetting(value, 1, 255); }
 // Seconds before a redial: 1 .. 999.
 inline int RedialIntervalInRange(int value) { return ClampSetting(value, 1, 999); }
 
+// KestrelMesh's port unless the settings give another.
+inline constexpr int kKestrelDefaultPort = 51000;
+
 // The manual KestrelMesh port applies only within 1024..65535; outside it the component keeps
 // its own port.
 inline bool KestrelPortUsable(int port) { return port >= 1024 && port <= 65535; }

@@ -36,33 +36,36 @@ void LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName,
     auto num = [&](const char* key, int def) { return ini.ReadIniInteger(kSection, key, def); };
     auto flag = [&](const char* key, bool def) { return ini.ReadIniBool(kSection, key, def); };
 
+    // The defaults are those of a fresh TSettings, but for Target, StatusAlpha and
+    // KMSPasswordFlag, which depend on the phonebook, the system and the password.
+    const TSettings d;
     s.Target = str("Target", firstEntryName);
-    s.Redial = flag("Redial", false);
-    s.Keep = flag("Keep", false);
-    s.RedialCount = num("RedialCount", 3);
-    s.RedialInterval = num("RedialInterval", 5);
-    s.AutoConnectRun = flag("AutoConnectRun", false);
-    s.AutoConnectRunTime = flag("AutoConnectRunTime", false);
-    s.AutoStart = flag("AutoStart", false);
-    s.AutoStartHour = num("AutoStartHour", 23);
-    s.AutoStartMinute = num("AutoStartMinute", 0);
-    s.AutoDisconnectEnd = flag("AutoDisconnectEnd", false);
-    s.AutoEnd = flag("AutoEnd", false);
-    s.AutoEndHour = num("AutoEndHour", 7);
-    s.AutoEndMinute = num("AutoEndMinute", 59);
-    s.AutoDisconnectTimeReset = flag("AutoDisconnectTimeReset", false);
-    s.StatusLocate = num("StatusLocate", 4);
-    s.StatusCloseBar = flag("StatusCloseBar", true);
+    s.Redial = flag("Redial", d.Redial);
+    s.Keep = flag("Keep", d.Keep);
+    s.RedialCount = num("RedialCount", d.RedialCount);
+    s.RedialInterval = num("RedialInterval", d.RedialInterval);
+    s.AutoConnectRun = flag("AutoConnectRun", d.AutoConnectRun);
+    s.AutoConnectRunTime = flag("AutoConnectRunTime", d.AutoConnectRunTime);
+    s.AutoStart = flag("AutoStart", d.AutoStart);
+    s.AutoStartHour = num("AutoStartHour", d.AutoStartHour);
+    s.AutoStartMinute = num("AutoStartMinute", d.AutoStartMinute);
+    s.AutoDisconnectEnd = flag("AutoDisconnectEnd", d.AutoDisconnectEnd);
+    s.AutoEnd = flag("AutoEnd", d.AutoEnd);
+    s.AutoEndHour = num("AutoEndHour", d.AutoEndHour);
+    s.AutoEndMinute = num("AutoEndMinute", d.AutoEndMinute);
+    s.AutoDisconnectTimeReset = flag("AutoDisconnectTimeReset", d.AutoDisconnectTimeReset);
+    s.StatusLocate = num("StatusLocate", d.StatusLocate);
+    s.StatusCloseBar = flag("StatusCloseBar", d.StatusCloseBar);
     s.StatusAlpha = flag("StatusAlpha", layeredWindows);
-    s.StatusAlphaCount = num("StatusAlphaCount", 200);
-    s.KMSLogin = flag("KMSLogin", false);
-    s.KMSComputer = flag("KMSComputer", false);
+    s.StatusAlphaCount = num("StatusAlphaCount", d.StatusAlphaCount);
+    s.KMSLogin = flag("KMSLogin", d.KMSLogin);
+    s.KMSComputer = flag("KMSComputer", d.KMSComputer);
     allowedComputers = DecodeComputerList(str("KMSComputerList", ""));
     // The password comes before its flag: the flag's default depends on it.
     s.KMSPassword = DecodePassword(str("KMSPassword", ""));
     s.KMSPasswordFlag = flag("KMSPasswordFlag", !s.KMSPassword.empty());
-    s.KMSPort = flag("KMSPort", false);
-    s.KMSPortNo = num("KMSPortNo", 51000);
+    s.KMSPort = flag("KMSPort", d.KMSPort);
+    s.KMSPortNo = num("KMSPortNo", d.KMSPortNo);
 }
 
 void SaveSettings(TVireoSubSetIni& ini, const TSettings& s, const StringList& allowedComputers)

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "SettingLimits.h"
 #include "StringList.h"
 #include "VireoSubSetIni.h"
 
@@ -38,7 +39,7 @@ struct TSettings {
     bool KMSPasswordFlag = false;
     std::string KMSPassword;  // plain text in memory, scrambled in the file
     bool KMSPort = false;
-    int KMSPortNo = 51000;
+    int KMSPortNo = kKestrelDefaultPort;
 
     bool operator==(const TSettings&) const = default;
 };

@@ -8,8 +8,8 @@ int TakeActionCode(std::string& message)
 {
     const auto pos = message.find("%A");
     if (pos == std::string::npos)
-        return 0;
-    int code = 0;
+        return kActionNone;
+    int code = kActionNone;
     if (pos + 2 < message.size()) {
         const char c = message[pos + 2];
         if (c >= '0' && c <= '9')

@@ -23,6 +23,16 @@ struct TPoint {
     bool operator==(const TPoint&) const = default;
 };
 
+// The action a click on the status icon runs: "%A" and the code's digit in a message. The
+// icon's Tag keeps the code as an int; a digit without an action counts as none.
+enum StatusAction : int {
+    kActionNone = 0,
+    kActionConnect = 1,
+    kActionDisconnect = 2,  // or cancel the dial or the pending redial
+    kActionOptions = 3,
+    kActionSkipAutoDisconnect = 4,
+};
+
 // Takes the action code out of a message: the first "%A" and the character after it are
 // removed; the code is that character as a decimal digit, 0 when it is not one or missing.
 // A message without "%A" is left unchanged and has code 0.

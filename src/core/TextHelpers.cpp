@@ -1,9 +1,77 @@
 #include "TextHelpers.h"
 
+#include <cstdint>
 #include <ctime>
 #include <random>
 
 namespace kiv {
+
+namespace {
+
+int DigitValue(char c, int base)
+{
+    int v = -1;
+    if (c >= '0' && c <= '9')
+        v = c - '0';
+    else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
+    return v < base ? v : -1;
+}
+
+}  // namespace
+
+bool IsLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+std::string FoldComputerName(const std::string& name)
+{
+    std::string folded = name;
+    for (std::size_t i = 0; i < folded.size(); ++i) {
+        const auto c = static_cast<unsigned char>(folded[i]);
+        if (IsLeadByte(c))
+            ++i;  // the trail byte belongs to the character
+        else if (c >= 'a' && c <= 'z')
+            folded[i] = static_cast<char>(c - 'a' + 'A');
+    }
+    return folded;
+}
+
+int TextToIntDef(const std::string& text, int defaultValue)
+{
+    std::size_t pos = 0;
+    while (pos < text.size() && text[pos] == ' ')
+        ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        negative = text[pos++] == '-';
+    int base = 10;
+    if (pos < text.size() && text[pos] == '$') {
+        base = 16;
+        ++pos;
+    } else if (pos + 1 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
+        base = 16;
+        pos += 2;
+    }
+    if (pos >= text.size())
+        return defaultValue;
+    std::uint64_t value = 0;
+    const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+    for (; pos < text.size(); ++pos) {
+        const int digit = DigitValue(text[pos], base);
+        if (digit < 0)
+            return defaultValue;
+        value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
+        if (value > limit)
+            return defaultValue;
+    }
+    // Hexadecimal text covers all 32 bits, as a two's complement pattern.
+    const auto bits = static_cast<std::uint32_t>(negative ? (0 - value) : value);
+    return static_cast<int>(static_cast<std::int32_t>(bits));
+}
 
 void ReplaceText(const std::string& oldText, const std::string& newText, std::string& text)
 {

@@ -1,4 +1,4 @@
-// Byte-string helpers shared by the peer protocol and the settings store.
+// Byte-string helpers shared by the peer protocol, the settings store and the dialogs.
 // Every search and replacement works on bytes; Shift-JIS text passes through unchanged.
 #pragma once
 
@@ -6,6 +6,19 @@
 #include <string_view>
 
 namespace kiv {
+
+// A Shift-JIS lead byte: the next byte belongs to the same character.
+bool IsLeadByte(unsigned char c);
+
+// A name as names are compared (computer names, for access and in the dialog's list): a to z
+// become A to Z. The second byte of a double-byte character is left alone, so no Japanese
+// name turns into another one.
+std::string FoldComputerName(const std::string& name);
+
+// Decimal text to a 32-bit integer the way the settings have always been read: optional sign,
+// decimal digits, or hexadecimal after "$" or "0x". Anything else, or a value outside the
+// 32-bit range, gives defaultValue.
+int TextToIntDef(const std::string& text, int defaultValue);
 
 // Replaces every occurrence of oldText in text by newText.
 void ReplaceText(const std::string& oldText, const std::string& newText, std::string& text);

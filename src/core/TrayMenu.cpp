@@ -18,10 +18,10 @@ void TMainForm::TrayDoubleClick()
         return;
     }
     switch (ports_.Ras.EntryState(index)) {
-    case 1:
+    case kEntryDialling:
         ShowStatus(kStatusStateDialling);
         break;
-    case 2:
+    case kEntryConnected:
         ShowStatus(kStatusStateConnected);
         break;
     default:
@@ -47,10 +47,10 @@ TaskMenuState TMainForm::pmTaskMenuPopup()
         menu.DeconnectEnabled = true;
     } else {
         const int state = ports_.Ras.EntryState(index);
-        if (state == 0) {
+        if (state == kEntryIdle) {
             menu.ConnectEnabled = true;
             menu.DeconnectEnabled = false;
-        } else if (state == 1 || state == 2) {
+        } else if (state == kEntryDialling || state == kEntryConnected) {
             menu.ConnectEnabled = false;
             menu.DeconnectEnabled = true;
         }
@@ -68,10 +68,10 @@ void TMainForm::miTaskTargetChildClick(const std::string& caption)
         return;
     }
     switch (ports_.Ras.EntryState(TargetEntryIndex())) {
-    case 1:
+    case kEntryDialling:
         ShowStatus(kStatusTargetSwitchedDialling);
         break;
-    case 2:
+    case kEntryConnected:
         ShowStatus(kStatusTargetSwitchedConnected);
         break;
     default:

@@ -1,9 +1,8 @@
 #include "VireoSubSetIni.h"
 
-#include <cstdint>
-
 #include "FileBytes.h"
 #include "IniText.h"
+#include "TextHelpers.h"
 
 namespace kiv {
 
@@ -14,52 +13,7 @@ namespace {
 constexpr std::size_t kStringValueLimit = 65534;
 constexpr std::size_t kNumberValueLimit = 254;
 
-int DigitValue(char c, int base)
-{
-    int v = -1;
-    if (c >= '0' && c <= '9')
-        v = c - '0';
-    else if (c >= 'A' && c <= 'F')
-        v = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f')
-        v = c - 'a' + 10;
-    return v < base ? v : -1;
-}
-
 }  // namespace
-
-int TextToIntDef(const std::string& text, int defaultValue)
-{
-    std::size_t pos = 0;
-    while (pos < text.size() && text[pos] == ' ')
-        ++pos;
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
-        negative = text[pos++] == '-';
-    int base = 10;
-    if (pos < text.size() && text[pos] == '$') {
-        base = 16;
-        ++pos;
-    } else if (pos + 1 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
-        base = 16;
-        pos += 2;
-    }
-    if (pos >= text.size())
-        return defaultValue;
-    std::uint64_t value = 0;
-    const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
-    for (; pos < text.size(); ++pos) {
-        const int digit = DigitValue(text[pos], base);
-        if (digit < 0)
-            return defaultValue;
-        value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
-        if (value > limit)
-            return defaultValue;
-    }
-    // Hexadecimal text covers all 32 bits, as a two's complement pattern.
-    const auto bits = static_cast<std::uint32_t>(negative ? (0 - value) : value);
-    return static_cast<int>(static_cast<std::int32_t>(bits));
-}
 
 const std::string& TVireoSubSetIni::PathFor(const std::string& fileName) const
 {

@@ -44,9 +44,4 @@ private:
                             std::size_t limit) const;
 };
 
-// Decimal text to a 32-bit integer the way the settings have always been read: optional sign,
-// decimal digits, or hexadecimal after "$" or "0x". Anything else, or a value outside the
-// 32-bit range, gives defaultValue.
-int TextToIntDef(const std::string& text, int defaultValue);
-
 }  // namespace kiv

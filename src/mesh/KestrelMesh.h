@@ -20,8 +20,8 @@
 #include "MeshBackend.h"
 #include "MeshMessages.h"
 #include "MeshWire.h"
+#include "MeshPort.h"
 #include "OpenFile.h"
-#include "Ports.h"
 
 namespace kiv {
 

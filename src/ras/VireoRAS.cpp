@@ -77,8 +77,8 @@ long TVireoRAS::ConnectionState(HRASCONN conn)
 int TVireoRAS::StateCode(long rasState)
 {
     if (rasState < 0 || rasState == static_cast<long>(RASCS_Disconnected))
-        return 0;
-    return rasState == static_cast<long>(RASCS_Connected) ? 2 : 1;
+        return kEntryIdle;
+    return rasState == static_cast<long>(RASCS_Connected) ? kEntryConnected : kEntryDialling;
 }
 
 bool TVireoRAS::WaitUntilGone(const HRASCONN* conn)
@@ -121,17 +121,17 @@ std::string TVireoRAS::EntryName(int index)
 int TVireoRAS::EntryState(int index)
 {
     if (ServiceError() || !IndexInRange(index) || index > EntryCount() - 1)
-        return -1;
+        return kEntryUnavailable;
     const std::string name = EntryName(index);
     if (name.empty())
-        return -1;
+        return kEntryUnavailable;
     ConnList list;
     if (!EnumerateConnections(list))
-        return 0;
+        return kEntryIdle;
     for (std::uint32_t i = 0; i < list.count; ++i)
         if (NameOf(list.records[i].szEntryName) == name)
             return StateCode(ConnectionState(list.records[i].hrasconn));
-    return 0;
+    return kEntryIdle;
 }
 
 int TVireoRAS::ActiveEntryCount()
@@ -256,18 +256,18 @@ bool TVireoRAS::HangUpConnection(int index)
 int TVireoRAS::EntryStateByName(const std::string& name)
 {
     if (ServiceError())
-        return -1;
+        return kEntryUnavailable;
     ConnList list;
     if (!EnumerateConnections(list))
-        return 0;
+        return kEntryIdle;
     for (std::uint32_t i = 0; i < list.count; ++i) {
         if (NameOf(list.records[i].szEntryName) != name)
             continue;
         if (dialHandle_ != 0 && !dialEnding_ && list.records[i].hrasconn == dialHandle_)
-            return 1;
+            return kEntryDialling;
         return StateCode(ConnectionState(list.records[i].hrasconn));
     }
-    return 0;
+    return kEntryIdle;
 }
 
 void TVireoRAS::SetMonitoring(bool on)

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "Ports.h"
+#include "RasPort.h"
 #include "VireoRAS_API.h"
 
 namespace kiv {

@@ -6,7 +6,7 @@
 // fixed-width fields and packed to 4 bytes as the platform's own header packs them. The 32-bit
 // layout is the one the shipped program (i686) hands to the service and the one the native
 // tests use; in a 64-bit Windows build the connection handle is pointer-sized, at offset 4.
-// RasLayoutCheck.cpp holds every size and offset against the platform's <ras.h>.
+// win32/RasLayoutCheck.cpp holds every size and offset against the platform's <ras.h>.
 #pragma once
 
 #include <cstddef>

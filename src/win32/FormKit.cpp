@@ -35,15 +35,15 @@ HFONT FormBoldFont()
 }
 
 HWND Child(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int x, int y, int w,
-           int h, int id, HFONT font, DWORD helpId, DWORD exStyle)
+           int h, int id, const ChildExtras& extras)
 {
-    HWND control = CreateWindowExW(exStyle, windowClass, W(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
+    HWND control = CreateWindowExW(extras.ExStyle, windowClass, W(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
                                    parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    GetModuleHandleW(nullptr), nullptr);
-    if (control && font)
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (control && helpId)
-        SetWindowContextHelpId(control, helpId);
+    if (control && extras.Font)
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(extras.Font), FALSE);
+    if (control && extras.HelpId)
+        SetWindowContextHelpId(control, extras.HelpId);
     return control;
 }
 

@@ -19,9 +19,17 @@ HFONT FormFont();
 HFONT FormBoldFont();
 HFONT MakeFont(const wchar_t* face, int height, int weight, bool italic, bool underline, BYTE charset);
 
-// A child control; helpId (when not 0) is its help-context number.
+// What a child control may have besides its place, named where it is made:
+// ui::Child(..., id, {.HelpId = 5, .ExStyle = WS_EX_CLIENTEDGE}).
+struct ChildExtras {
+    HFONT Font = FormFont();  // none: the class's own font
+    DWORD HelpId = 0;         // help-context number; 0: none
+    DWORD ExStyle = 0;
+};
+
+// A child control.
 HWND Child(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int x, int y, int w,
-           int h, int id, HFONT font = FormFont(), DWORD helpId = 0, DWORD exStyle = 0);
+           int h, int id, const ChildExtras& extras = {});
 
 std::string ControlText(HWND control);
 void SetControlText(HWND control, const std::string& text);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FormWindow.h"
 #include "LayeredWindows.h"
 #include "MainUnit.h"
 #include "KestrelMesh.h"
@@ -20,7 +21,7 @@
 
 namespace kiv {
 
-class MainWindow {
+class MainWindow : public ui::FormWindow {
 public:
     static constexpr wchar_t kClassName[] = L"TMainForm";
     static constexpr UINT_PTR kScheduleTimerId = 1;
@@ -28,11 +29,10 @@ public:
     static constexpr UINT_PTR kConnectTimerId = 3;
 
     explicit MainWindow(HWND applicationWindow);
-    ~MainWindow();
+    ~MainWindow() override;
 
     // Creates the window and runs FormCreate; false when the program is to end at once.
     bool Create();
-    HWND Handle() const { return window_; }
 
 private:
     // Tray icon and popup menu.
@@ -45,13 +45,11 @@ private:
     void ShowOptionForm();
     void ShowVersionForm();
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void MouseDown(TMouseButton button, int x, int y);
     void MouseUp(TMouseButton button, int x, int y);
 
     HWND applicationWindow_;
-    HWND window_ = nullptr;
 
     Win32Application app_;
     Win32Clock clock_;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
 #include "HelpViewer.h"
 #include "OptionUserUnit.h"
 #include "VersionUnit.h"
@@ -33,6 +35,92 @@ constexpr const char* kHeaderTexts[4] = {
 constexpr const char* kStatusLocateItems[5] = {"（表示しない）", "デスクトップ左上", "デスクトップ右上",
                                                "デスクトップ左下", "デスクトップ右下"};
 
+using OC = OptionControls;
+using OE = OptionEnabling;
+
+// What a control is, for the notifications it sends.
+enum class ControlType { Check, Edit, Combo, Other };
+
+// One row per control with a help-context number: where it lives (no page: on the form under
+// the pages), the field of OptionControls it shows, the rule that enables it (none: always
+// enabled) and whether a failed check puts the focus on it. Controls whose value is not one
+// field (the phonebook and position lists, the track bar, rbKMSLogout, the computer count) are
+// moved by hand in ReadControls and WriteControls.
+struct ControlRow {
+    int Id;
+    std::optional<OptionPage> Page;
+    DWORD HelpId;
+    ControlType Type;
+    bool OC::*Tick = nullptr;
+    std::string OC::*Text = nullptr;
+    bool OE::*Enabled = nullptr;
+    std::optional<OptionField> Focus = std::nullopt;
+};
+
+using P = OptionPage;
+using T = ControlType;
+using F = OptionField;
+
+const ControlRow kControls[] = {
+    {.Id = idCbDialup, .Page = P::Dialup, .HelpId = 2, .Type = T::Combo},
+    {.Id = idCbRedial, .Page = P::Dialup, .HelpId = 3, .Type = T::Check, .Tick = &OC::Redial},
+    {.Id = idCbKeep, .Page = P::Dialup, .HelpId = 4, .Type = T::Check, .Tick = &OC::Keep},
+    {.Id = idEdRedialCount, .Page = P::Dialup, .HelpId = 5, .Type = T::Edit, .Text = &OC::RedialCount,
+     .Enabled = &OE::RedialCount, .Focus = F::RedialCount},
+    {.Id = idEdRedialInterval, .Page = P::Dialup, .HelpId = 6, .Type = T::Edit, .Text = &OC::RedialInterval,
+     .Enabled = &OE::RedialInterval, .Focus = F::RedialInterval},
+    {.Id = idCbAutoConnectRun, .Page = P::Schedule, .HelpId = 7, .Type = T::Check, .Tick = &OC::AutoConnectRun},
+    {.Id = idCbAutoConnectRunTime, .Page = P::Schedule, .HelpId = 8, .Type = T::Check,
+     .Tick = &OC::AutoConnectRunTime, .Enabled = &OE::AutoConnectRunTime},
+    {.Id = idCbAutoConnectTime, .Page = P::Schedule, .HelpId = 9, .Type = T::Check, .Tick = &OC::AutoConnectTime},
+    {.Id = idEdAutoConnectTimeHour, .Page = P::Schedule, .HelpId = 10, .Type = T::Edit,
+     .Text = &OC::AutoConnectTimeHour, .Enabled = &OE::StartTime, .Focus = F::AutoConnectTimeHour},
+    {.Id = idEdAutoConnectTimeMinute, .Page = P::Schedule, .HelpId = 10, .Type = T::Edit,
+     .Text = &OC::AutoConnectTimeMinute, .Enabled = &OE::StartTime, .Focus = F::AutoConnectTimeMinute},
+    {.Id = idCbAutoDisconnectEnd, .Page = P::Schedule, .HelpId = 11, .Type = T::Check,
+     .Tick = &OC::AutoDisconnectEnd},
+    {.Id = idCbAutoDisconnectTime, .Page = P::Schedule, .HelpId = 12, .Type = T::Check,
+     .Tick = &OC::AutoDisconnectTime},
+    {.Id = idEdAutoDisconnectTimeHour, .Page = P::Schedule, .HelpId = 23, .Type = T::Edit,
+     .Text = &OC::AutoDisconnectTimeHour, .Enabled = &OE::EndTime, .Focus = F::AutoDisconnectTimeHour},
+    {.Id = idEdAutoDisconnectTimeMinute, .Page = P::Schedule, .HelpId = 23, .Type = T::Edit,
+     .Text = &OC::AutoDisconnectTimeMinute, .Enabled = &OE::EndTime, .Focus = F::AutoDisconnectTimeMinute},
+    {.Id = idCbAutoDisconnectTimeReset, .Page = P::Schedule, .HelpId = 13, .Type = T::Check,
+     .Tick = &OC::AutoDisconnectTimeReset, .Enabled = &OE::EndTime},
+    {.Id = idCbStatusLocate, .Page = P::Status, .HelpId = 14, .Type = T::Combo},
+    {.Id = idCbStatusCloseBar, .Page = P::Status, .HelpId = 15, .Type = T::Check, .Tick = &OC::StatusCloseBar,
+     .Enabled = &OE::StatusCloseBar},
+    {.Id = idCbStatusAlpha, .Page = P::Status, .HelpId = 16, .Type = T::Check, .Tick = &OC::StatusAlpha,
+     .Enabled = &OE::StatusAlpha},
+    {.Id = idTbStatusAlphaCount, .Page = P::Status, .HelpId = 17, .Type = T::Other,
+     .Enabled = &OE::StatusAlphaCount},
+    {.Id = idRbKMSLogout, .Page = P::KMS, .HelpId = 18, .Type = T::Check},
+    {.Id = idRbKMSLogin, .Page = P::KMS, .HelpId = 19, .Type = T::Check, .Tick = &OC::KMSLogin},
+    {.Id = idCbKMSComputer, .Page = P::KMS, .HelpId = 56, .Type = T::Check, .Tick = &OC::KMSComputer,
+     .Enabled = &OE::KMSSection},
+    {.Id = idEdKMSComputerCount, .Page = P::KMS, .HelpId = 57, .Type = T::Edit, .Enabled = &OE::KMSComputer},
+    {.Id = idBtKMSComputerCount, .Page = P::KMS, .HelpId = 58, .Type = T::Other, .Enabled = &OE::KMSComputer},
+    {.Id = idCbKMSPassword, .Page = P::KMS, .HelpId = 59, .Type = T::Check, .Tick = &OC::KMSPassword,
+     .Enabled = &OE::KMSSection},
+    {.Id = idEdKMSPasswordText, .Page = P::KMS, .HelpId = 20, .Type = T::Edit, .Text = &OC::KMSPasswordText,
+     .Enabled = &OE::KMSPassword, .Focus = F::KMSPasswordText},
+    {.Id = idCbKMSPort, .Page = P::KMS, .HelpId = 21, .Type = T::Check, .Tick = &OC::KMSPort,
+     .Enabled = &OE::KMSSection},
+    {.Id = idEdKMSPort, .Page = P::KMS, .HelpId = 22, .Type = T::Edit, .Text = &OC::KMSPortNo,
+     .Enabled = &OE::KMSPort, .Focus = F::KMSPort},
+    {.Id = idBtOk, .Page = std::nullopt, .HelpId = 24, .Type = T::Other},
+    {.Id = idBtCancel, .Page = std::nullopt, .HelpId = 25, .Type = T::Other},
+    {.Id = idBtUpdate, .Page = std::nullopt, .HelpId = 26, .Type = T::Other},
+};
+
+const ControlRow* RowOf(int id)
+{
+    for (const ControlRow& row : kControls)
+        if (row.Id == id)
+            return &row;
+    return nullptr;
+}
+
 void EnableControl(HWND control, bool enabled) { EnableWindow(control, enabled ? TRUE : FALSE); }
 
 }  // namespace
@@ -51,7 +139,7 @@ void TOptionForm::Open(TMainForm& main, RasPort& ras, bool layeredWindows)
 }
 
 TOptionForm::TOptionForm(TMainForm& main, RasPort& ras, bool layeredWindows)
-    : main_(main), ras_(ras), layered_(layeredWindows)
+    : FormWindow(true), main_(main), ras_(ras), layered_(layeredWindows)
 {
 }
 
@@ -88,9 +176,21 @@ bool TOptionForm::Create()
     return true;
 }
 
-HWND TOptionForm::Label(HWND page, const std::string& text, int x, int y, int w)
+HWND TOptionForm::Make(int id, const wchar_t* windowClass, const std::string& text, DWORD style, int x, int y, int w,
+                       int h, DWORD exStyle, HFONT font)
 {
-    return ui::Child(page, L"Static", text, SS_LEFT | SS_NOPREFIX, x, y, w, 14, 0);
+    const ControlRow* row = RowOf(id);
+    HWND parent = row->Page ? pages_[static_cast<int>(*row->Page)] : window_;
+    return ui::Child(parent, windowClass, text, style, x, y, w, h, id,
+                     {.Font = font, .HelpId = row->HelpId, .ExStyle = exStyle});
+}
+
+HWND TOptionForm::Label(HWND page, const std::string& text, int x, int y, int w, bool OptionEnabling::*rule)
+{
+    HWND label = ui::Child(page, L"Static", text, SS_LEFT | SS_NOPREFIX, x, y, w, 14, 0);
+    if (rule)
+        greyed_.push_back({label, rule});
+    return label;
 }
 
 void TOptionForm::Grey(HWND label, bool normal)
@@ -98,16 +198,14 @@ void TOptionForm::Grey(HWND label, bool normal)
     colors_.Set(label, GetSysColor(normal ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
 }
 
-void TOptionForm::Heading(HWND page, const std::string& title, int y, HWND* marker, HWND* titleLabel)
+void TOptionForm::Heading(HWND page, const std::string& title, int y, bool OptionEnabling::*rule)
 {
-    HWND m = ui::Child(page, L"Static", "■", SS_LEFT, 8, y, 14, 14, 0, ui::FormBoldFont());
-    HWND t = ui::Child(page, L"Static", title, SS_LEFT, 22, y, 200, 14, 0, ui::FormBoldFont());
+    HWND m = ui::Child(page, L"Static", "■", SS_LEFT, 8, y, 14, 14, 0, {.Font = ui::FormBoldFont()});
+    HWND t = ui::Child(page, L"Static", title, SS_LEFT, 22, y, 200, 14, 0, {.Font = ui::FormBoldFont()});
     colors_.Set(m, ui::kRed);
     colors_.Set(t, ui::kTeal);
-    if (marker)
-        *marker = m;
-    if (titleLabel)
-        *titleLabel = t;
+    if (rule)
+        headings_.push_back({m, t, rule});
 }
 
 void TOptionForm::CreatePages()
@@ -144,52 +242,40 @@ void TOptionForm::CreatePages()
     HWND p = pages_[0];
     Heading(p, "制御対象", 40);
     Label(p, "ダイヤルアップ", 24, 62, 80);
-    Child(p, WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 110, 58, 220, 200, idCbDialup,
-          ui::FormFont(), 2);
+    Make(idCbDialup, WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 110, 58, 220, 200);
     Heading(p, "リダイヤル設定", 92);
-    Child(p, L"Button", "接続に失敗した時、自動的にリダイヤルする", kCheck | WS_GROUP, 24, 110, 360, 18, idCbRedial,
-          ui::FormFont(), 3);
-    Child(p, L"Button", "回線が切断された時、自動的にリダイヤルする", kCheck, 24, 132, 360, 18, idCbKeep,
-          ui::FormFont(), 4);
+    Make(idCbRedial, L"Button", "接続に失敗した時、自動的にリダイヤルする", kCheck | WS_GROUP, 24, 110, 360, 18);
+    Make(idCbKeep, L"Button", "回線が切断された時、自動的にリダイヤルする", kCheck, 24, 132, 360, 18);
     Heading(p, "リダイヤル詳細", 162);
-    laRedialCount1_ = Label(p, "リダイヤルする回数", 24, 184, 110);
-    Child(p, L"Edit", "", kEdit | ES_RIGHT, 138, 180, 36, 20, idEdRedialCount, ui::FormFont(), 5, kEditEx);
-    laRedialCount2_ = Label(p, "回", 180, 184, 30);
-    laRedialInterval1_ = Label(p, "リダイヤルする間隔", 24, 212, 110);
-    Child(p, L"Edit", "", kEdit | ES_RIGHT, 138, 208, 36, 20, idEdRedialInterval, ui::FormFont(), 6, kEditEx);
-    laRedialInterval2_ = Label(p, "秒後", 180, 212, 40);
+    Label(p, "リダイヤルする回数", 24, 184, 110, &OE::RedialCount);
+    Make(idEdRedialCount, L"Edit", "", kEdit | ES_RIGHT, 138, 180, 36, 20, kEditEx);
+    Label(p, "回", 180, 184, 30, &OE::RedialCount);
+    Label(p, "リダイヤルする間隔", 24, 212, 110, &OE::RedialInterval);
+    Make(idEdRedialInterval, L"Edit", "", kEdit | ES_RIGHT, 138, 208, 36, 20, kEditEx);
+    Label(p, "秒後", 180, 212, 40, &OE::RedialInterval);
     SendMessageW(Ctl(idEdRedialCount), EM_LIMITTEXT, 3, 0);
     SendMessageW(Ctl(idEdRedialInterval), EM_LIMITTEXT, 3, 0);
 
     // Schedule.
     p = pages_[1];
     Heading(p, "自動接続", 38);
-    Child(p, L"Button", "Kivの起動と同時に接続する", kCheck | WS_GROUP, 24, 56, 360, 18, idCbAutoConnectRun,
-          ui::FormFont(), 7);
-    Child(p, L"Button", "開始時間から終了時間の間に起動した時のみ接続する", kCheck, 44, 76, 340, 18,
-          idCbAutoConnectRunTime, ui::FormFont(), 8);
-    Child(p, L"Button", "指定した時間を過ぎたら自動的に接続する", kCheck, 24, 96, 360, 18, idCbAutoConnectTime,
-          ui::FormFont(), 9);
-    laAutoConnectTime_[0] = Label(p, "開始時間", 44, 122, 54);
-    Child(p, L"Edit", "", kEdit | ES_RIGHT, 100, 118, 28, 20, idEdAutoConnectTimeHour, ui::FormFont(), 10, kEditEx);
-    laAutoConnectTime_[1] = Label(p, "時", 132, 122, 16);
-    Child(p, L"Edit", "", kEdit | ES_RIGHT, 150, 118, 28, 20, idEdAutoConnectTimeMinute, ui::FormFont(), 10,
-          kEditEx);
-    laAutoConnectTime_[2] = Label(p, "分", 182, 122, 16);
+    Make(idCbAutoConnectRun, L"Button", "Kivの起動と同時に接続する", kCheck | WS_GROUP, 24, 56, 360, 18);
+    Make(idCbAutoConnectRunTime, L"Button", "開始時間から終了時間の間に起動した時のみ接続する", kCheck, 44, 76, 340, 18);
+    Make(idCbAutoConnectTime, L"Button", "指定した時間を過ぎたら自動的に接続する", kCheck, 24, 96, 360, 18);
+    Label(p, "開始時間", 44, 122, 54, &OE::StartTime);
+    Make(idEdAutoConnectTimeHour, L"Edit", "", kEdit | ES_RIGHT, 100, 118, 28, 20, kEditEx);
+    Label(p, "時", 132, 122, 16, &OE::StartTime);
+    Make(idEdAutoConnectTimeMinute, L"Edit", "", kEdit | ES_RIGHT, 150, 118, 28, 20, kEditEx);
+    Label(p, "分", 182, 122, 16, &OE::StartTime);
     Heading(p, "自動切断", 150);
-    Child(p, L"Button", "Kivの終了と同時に切断する", kCheck, 24, 168, 360, 18, idCbAutoDisconnectEnd,
-          ui::FormFont(), 11);
-    Child(p, L"Button", "指定した時間を過ぎたら自動的に切断する", kCheck, 24, 188, 360, 18, idCbAutoDisconnectTime,
-          ui::FormFont(), 12);
-    laAutoDisconnectTime_[0] = Label(p, "終了時間", 44, 214, 54);
-    Child(p, L"Edit", "", kEdit | ES_RIGHT, 100, 210, 28, 20, idEdAutoDisconnectTimeHour, ui::FormFont(), 23,
-          kEditEx);
-    laAutoDisconnectTime_[1] = Label(p, "時", 132, 214, 16);
-    Child(p, L"Edit", "", kEdit | ES_RIGHT, 150, 210, 28, 20, idEdAutoDisconnectTimeMinute, ui::FormFont(), 23,
-          kEditEx);
-    laAutoDisconnectTime_[2] = Label(p, "分", 182, 214, 16);
-    Child(p, L"Button", "自動切断後にWindowsを終了する", kCheck, 44, 238, 340, 18, idCbAutoDisconnectTimeReset,
-          ui::FormFont(), 13);
+    Make(idCbAutoDisconnectEnd, L"Button", "Kivの終了と同時に切断する", kCheck, 24, 168, 360, 18);
+    Make(idCbAutoDisconnectTime, L"Button", "指定した時間を過ぎたら自動的に切断する", kCheck, 24, 188, 360, 18);
+    Label(p, "終了時間", 44, 214, 54, &OE::EndTime);
+    Make(idEdAutoDisconnectTimeHour, L"Edit", "", kEdit | ES_RIGHT, 100, 210, 28, 20, kEditEx);
+    Label(p, "時", 132, 214, 16, &OE::EndTime);
+    Make(idEdAutoDisconnectTimeMinute, L"Edit", "", kEdit | ES_RIGHT, 150, 210, 28, 20, kEditEx);
+    Label(p, "分", 182, 214, 16, &OE::EndTime);
+    Make(idCbAutoDisconnectTimeReset, L"Button", "自動切断後にWindowsを終了する", kCheck, 44, 238, 340, 18);
     for (int id : {idEdAutoConnectTimeHour, idEdAutoConnectTimeMinute, idEdAutoDisconnectTimeHour,
                    idEdAutoDisconnectTimeMinute})
         SendMessageW(Ctl(id), EM_LIMITTEXT, 2, 0);
@@ -198,56 +284,47 @@ void TOptionForm::CreatePages()
     p = pages_[2];
     Heading(p, "表示位置", 40);
     Label(p, "表示位置", 24, 62, 60);
-    HWND locate = Child(p, WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 90, 58, 200, 200,
-                        idCbStatusLocate, ui::FormFont(), 14);
+    HWND locate =
+        Make(idCbStatusLocate, WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 90, 58, 200, 200);
     for (const char* item : kStatusLocateItems)
         SendMessageW(locate, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ui::W(item).c_str()));
     Heading(p, "エフェクト", 96);
-    Child(p, L"Button", "クローズバーを表示する", kCheck | WS_GROUP, 24, 114, 360, 18, idCbStatusCloseBar,
-          ui::FormFont(), 15);
-    Child(p, L"Button", "アルファブレンド表示する", kCheck, 24, 136, 360, 18, idCbStatusAlpha, ui::FormFont(), 16);
-    laStatusAlpha_ = Label(p, "透過率", 44, 166, 40);
-    HWND track = Child(p, TRACKBAR_CLASSW, "", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, 88, 160, 220, 26,
-                       idTbStatusAlphaCount, nullptr, 17);
+    Make(idCbStatusCloseBar, L"Button", "クローズバーを表示する", kCheck | WS_GROUP, 24, 114, 360, 18);
+    Make(idCbStatusAlpha, L"Button", "アルファブレンド表示する", kCheck, 24, 136, 360, 18);
+    Label(p, "透過率", 44, 166, 40, &OE::StatusAlphaCount);
+    HWND track = Make(idTbStatusAlphaCount, TRACKBAR_CLASSW, "", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, 88, 160, 220, 26,
+                      0, nullptr);
     SendMessageW(track, TBM_SETRANGE, TRUE, MAKELPARAM(1, 255));
     SendMessageW(track, TBM_SETPAGESIZE, 0, 10);
     laStatusAlphaCount_ = ui::Child(p, L"Static", "", SS_LEFT, 314, 166, 60, 14, idLaStatusAlphaCount);
+    greyed_.push_back({laStatusAlphaCount_, &OE::StatusAlphaCount});
 
     // KestrelMesh.
     p = pages_[3];
     Heading(p, "ログイン", 36);
-    Child(p, L"Button", "KestrelMeshにログインしない", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 24, 52, 360, 18,
-          idRbKMSLogout, ui::FormFont(), 18);
-    Child(p, L"Button", "KestrelMeshにログインする", BS_AUTORADIOBUTTON, 24, 70, 360, 18, idRbKMSLogin,
-          ui::FormFont(), 19);
-    Heading(p, "セキュリティ", 94, &laKMSLabel1_1_, &laKMSLabel1_2_);
-    Child(p, L"Button", "コンピュータ名による認証チェックを行う", kCheck | WS_GROUP, 24, 110, 360, 18,
-          idCbKMSComputer, ui::FormFont(), 56);
-    laKMSComputerCount1_ = Label(p, "設定済みコンピュータ数", 44, 134, 124);
-    Child(p, L"Edit", "", ES_READONLY | ES_RIGHT | WS_TABSTOP, 170, 130, 36, 20, idEdKMSComputerCount,
-          ui::FormFont(), 57, kEditEx);
-    laKMSComputerCount2_ = Label(p, "台", 210, 134, 16);
-    Child(p, L"Button", "認証コンピュータ設定(&A)", BS_PUSHBUTTON | WS_TABSTOP, 236, 129, 150, 22,
-          idBtKMSComputerCount, ui::FormFont(), 58);
-    Child(p, L"Button", "パスワードによる認証チェックを行う", kCheck, 24, 156, 360, 18, idCbKMSPassword,
-          ui::FormFont(), 59);
-    laKMSPasswordText_ = Label(p, "パスワード", 44, 180, 60);
-    HWND password = Child(p, L"Edit", "", kEdit | ES_PASSWORD, 110, 176, 160, 20, idEdKMSPasswordText,
-                          ui::FormFont(), 20, kEditEx);
+    Make(idRbKMSLogout, L"Button", "KestrelMeshにログインしない", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 24, 52,
+         360, 18);
+    Make(idRbKMSLogin, L"Button", "KestrelMeshにログインする", BS_AUTORADIOBUTTON, 24, 70, 360, 18);
+    Heading(p, "セキュリティ", 94, &OE::KMSSection);
+    Make(idCbKMSComputer, L"Button", "コンピュータ名による認証チェックを行う", kCheck | WS_GROUP, 24, 110, 360, 18);
+    Label(p, "設定済みコンピュータ数", 44, 134, 124, &OE::KMSComputer);
+    Make(idEdKMSComputerCount, L"Edit", "", ES_READONLY | ES_RIGHT | WS_TABSTOP, 170, 130, 36, 20, kEditEx);
+    Label(p, "台", 210, 134, 16, &OE::KMSComputer);
+    Make(idBtKMSComputerCount, L"Button", "認証コンピュータ設定(&A)", BS_PUSHBUTTON | WS_TABSTOP, 236, 129, 150, 22);
+    Make(idCbKMSPassword, L"Button", "パスワードによる認証チェックを行う", kCheck, 24, 156, 360, 18);
+    Label(p, "パスワード", 44, 180, 60, &OE::KMSPassword);
+    HWND password = Make(idEdKMSPasswordText, L"Edit", "", kEdit | ES_PASSWORD, 110, 176, 160, 20, kEditEx);
     SendMessageW(password, EM_SETPASSWORDCHAR, '*', 0);
-    Heading(p, "ポート番号", 204, &laKMSLabel2_1_, &laKMSLabel2_2_);
-    Child(p, L"Button", "ポート番号を手動で設定する", kCheck, 24, 220, 360, 18, idCbKMSPort, ui::FormFont(), 21);
-    laKMSPort_ = Label(p, "ポート番号", 44, 244, 60);
-    Child(p, L"Edit", "", kEdit | ES_RIGHT, 110, 240, 50, 20, idEdKMSPort, ui::FormFont(), 22, kEditEx);
+    Heading(p, "ポート番号", 204, &OE::KMSSection);
+    Make(idCbKMSPort, L"Button", "ポート番号を手動で設定する", kCheck, 24, 220, 360, 18);
+    Label(p, "ポート番号", 44, 244, 60, &OE::KMSPort);
+    Make(idEdKMSPort, L"Edit", "", kEdit | ES_RIGHT, 110, 240, 50, 20, kEditEx);
     SendMessageW(Ctl(idEdKMSPort), EM_LIMITTEXT, 5, 0);
 
     // Buttons under the pages.
-    Child(window_, L"Button", "OK(&O)", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 180, 318, 75, 23, idBtOk,
-          ui::FormFont(), 24);
-    Child(window_, L"Button", "キャンセル(&C)", BS_PUSHBUTTON | WS_TABSTOP, 261, 318, 75, 23, idBtCancel,
-          ui::FormFont(), 25);
-    Child(window_, L"Button", "適用(&A)", BS_PUSHBUTTON | WS_TABSTOP, 342, 318, 75, 23, idBtUpdate, ui::FormFont(),
-          26);
+    Make(idBtOk, L"Button", "OK(&O)", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 180, 318, 75, 23);
+    Make(idBtCancel, L"Button", "キャンセル(&C)", BS_PUSHBUTTON | WS_TABSTOP, 261, 318, 75, 23);
+    Make(idBtUpdate, L"Button", "適用(&A)", BS_PUSHBUTTON | WS_TABSTOP, 342, 318, 75, 23);
 }
 
 void TOptionForm::FormCreate()
@@ -268,68 +345,32 @@ void TOptionForm::FormCreate()
 
 void TOptionForm::WriteControls(const OptionControls& c)
 {
-    auto check = [&](int id, bool on) { ui::SetChecked(Ctl(id), on); };
-    auto text = [&](int id, const std::string& t) { ui::SetControlText(Ctl(id), t); };
-    check(idCbRedial, c.Redial);
-    check(idCbKeep, c.Keep);
-    text(idEdRedialCount, c.RedialCount);
-    text(idEdRedialInterval, c.RedialInterval);
-    check(idCbAutoConnectRun, c.AutoConnectRun);
-    check(idCbAutoConnectRunTime, c.AutoConnectRunTime);
-    check(idCbAutoConnectTime, c.AutoConnectTime);
-    text(idEdAutoConnectTimeHour, c.AutoConnectTimeHour);
-    text(idEdAutoConnectTimeMinute, c.AutoConnectTimeMinute);
-    check(idCbAutoDisconnectEnd, c.AutoDisconnectEnd);
-    check(idCbAutoDisconnectTime, c.AutoDisconnectTime);
-    text(idEdAutoDisconnectTimeHour, c.AutoDisconnectTimeHour);
-    text(idEdAutoDisconnectTimeMinute, c.AutoDisconnectTimeMinute);
-    check(idCbAutoDisconnectTimeReset, c.AutoDisconnectTimeReset);
+    for (const ControlRow& row : kControls) {
+        if (row.Tick)
+            ui::SetChecked(Ctl(row.Id), c.*row.Tick);
+        if (row.Text)
+            ui::SetControlText(Ctl(row.Id), c.*row.Text);
+    }
+    ui::SetChecked(Ctl(idRbKMSLogout), !c.KMSLogin);
     SendMessageW(Ctl(idCbStatusLocate), CB_SETCURSEL, static_cast<WPARAM>(c.StatusLocate), 0);
-    check(idCbStatusCloseBar, c.StatusCloseBar);
-    check(idCbStatusAlpha, c.StatusAlpha);
     SendMessageW(Ctl(idTbStatusAlphaCount), TBM_SETPOS, TRUE, c.StatusAlphaCount);
-    check(idRbKMSLogin, c.KMSLogin);
-    check(idRbKMSLogout, !c.KMSLogin);
-    check(idCbKMSComputer, c.KMSComputer);
-    text(idEdKMSComputerCount, std::to_string(working_.size()));
-    check(idCbKMSPassword, c.KMSPassword);
-    text(idEdKMSPasswordText, c.KMSPasswordText);
-    check(idCbKMSPort, c.KMSPort);
-    text(idEdKMSPort, c.KMSPortNo);
+    ui::SetControlText(Ctl(idEdKMSComputerCount), std::to_string(working_.size()));
 }
 
 OptionControls TOptionForm::ReadControls() const
 {
-    auto checked = [&](int id) { return ui::Checked(Ctl(id)); };
-    auto text = [&](int id) { return ui::ControlText(Ctl(id)); };
     OptionControls c;
+    for (const ControlRow& row : kControls) {
+        if (row.Tick)
+            c.*row.Tick = ui::Checked(Ctl(row.Id));
+        if (row.Text)
+            c.*row.Text = ui::ControlText(Ctl(row.Id));
+    }
     const auto dialup = SendMessageW(Ctl(idCbDialup), CB_GETCURSEL, 0, 0);
     if (dialup >= 0 && dialup < static_cast<LRESULT>(phonebook_.size()))
         c.Dialup = phonebook_[static_cast<std::size_t>(dialup)];
-    c.Redial = checked(idCbRedial);
-    c.Keep = checked(idCbKeep);
-    c.RedialCount = text(idEdRedialCount);
-    c.RedialInterval = text(idEdRedialInterval);
-    c.AutoConnectRun = checked(idCbAutoConnectRun);
-    c.AutoConnectRunTime = checked(idCbAutoConnectRunTime);
-    c.AutoConnectTime = checked(idCbAutoConnectTime);
-    c.AutoConnectTimeHour = text(idEdAutoConnectTimeHour);
-    c.AutoConnectTimeMinute = text(idEdAutoConnectTimeMinute);
-    c.AutoDisconnectEnd = checked(idCbAutoDisconnectEnd);
-    c.AutoDisconnectTime = checked(idCbAutoDisconnectTime);
-    c.AutoDisconnectTimeHour = text(idEdAutoDisconnectTimeHour);
-    c.AutoDisconnectTimeMinute = text(idEdAutoDisconnectTimeMinute);
-    c.AutoDisconnectTimeReset = checked(idCbAutoDisconnectTimeReset);
     c.StatusLocate = static_cast<int>(SendMessageW(Ctl(idCbStatusLocate), CB_GETCURSEL, 0, 0));
-    c.StatusCloseBar = checked(idCbStatusCloseBar);
-    c.StatusAlpha = checked(idCbStatusAlpha);
     c.StatusAlphaCount = static_cast<int>(SendMessageW(Ctl(idTbStatusAlphaCount), TBM_GETPOS, 0, 0));
-    c.KMSLogin = checked(idRbKMSLogin);
-    c.KMSComputer = checked(idCbKMSComputer);
-    c.KMSPassword = checked(idCbKMSPassword);
-    c.KMSPasswordText = text(idEdKMSPasswordText);
-    c.KMSPort = checked(idCbKMSPort);
-    c.KMSPortNo = text(idEdKMSPort);
     return c;
 }
 
@@ -337,48 +378,16 @@ void TOptionForm::RunRules()
 {
     const OptionControls c = ReadControls();
     const OptionEnabling e = OptionEnablingFor(c, layered_);
-
-    EnableControl(Ctl(idEdRedialCount), e.RedialCount);
-    Grey(laRedialCount1_, e.RedialCount);
-    Grey(laRedialCount2_, e.RedialCount);
-    EnableControl(Ctl(idEdRedialInterval), e.RedialInterval);
-    Grey(laRedialInterval1_, e.RedialInterval);
-    Grey(laRedialInterval2_, e.RedialInterval);
-
-    EnableControl(Ctl(idCbAutoConnectRunTime), e.AutoConnectRunTime);
-    EnableControl(Ctl(idEdAutoConnectTimeHour), e.StartTime);
-    EnableControl(Ctl(idEdAutoConnectTimeMinute), e.StartTime);
-    for (HWND label : laAutoConnectTime_)
-        Grey(label, e.StartTime);
-    EnableControl(Ctl(idEdAutoDisconnectTimeHour), e.EndTime);
-    EnableControl(Ctl(idEdAutoDisconnectTimeMinute), e.EndTime);
-    EnableControl(Ctl(idCbAutoDisconnectTimeReset), e.EndTime);
-    for (HWND label : laAutoDisconnectTime_)
-        Grey(label, e.EndTime);
-
-    EnableControl(Ctl(idCbStatusCloseBar), e.StatusCloseBar);
-    EnableControl(Ctl(idCbStatusAlpha), e.StatusAlpha);
-    EnableControl(Ctl(idTbStatusAlphaCount), e.StatusAlphaCount);
-    Grey(laStatusAlpha_, e.StatusAlphaCount);
-    Grey(laStatusAlphaCount_, e.StatusAlphaCount);
+    for (const ControlRow& row : kControls)
+        if (row.Enabled)
+            EnableControl(Ctl(row.Id), e.*row.Enabled);
+    for (const auto& [label, rule] : greyed_)
+        Grey(label, e.*rule);
+    for (const RuledHeading& heading : headings_) {
+        colors_.Set(heading.Marker, e.*heading.Rule ? ui::kRed : ui::kGrey);
+        colors_.Set(heading.Title, e.*heading.Rule ? ui::kTeal : ui::kGrey);
+    }
     ui::SetControlText(laStatusAlphaCount_, TransparencyText(c.StatusAlphaCount));
-
-    colors_.Set(laKMSLabel1_1_, e.KMSSection ? ui::kRed : ui::kGrey);
-    colors_.Set(laKMSLabel2_1_, e.KMSSection ? ui::kRed : ui::kGrey);
-    colors_.Set(laKMSLabel1_2_, e.KMSSection ? ui::kTeal : ui::kGrey);
-    colors_.Set(laKMSLabel2_2_, e.KMSSection ? ui::kTeal : ui::kGrey);
-    EnableControl(Ctl(idCbKMSComputer), e.KMSSection);
-    EnableControl(Ctl(idCbKMSPassword), e.KMSSection);
-    EnableControl(Ctl(idCbKMSPort), e.KMSSection);
-    EnableControl(Ctl(idEdKMSComputerCount), e.KMSComputer);
-    EnableControl(Ctl(idBtKMSComputerCount), e.KMSComputer);
-    Grey(laKMSComputerCount1_, e.KMSComputer);
-    Grey(laKMSComputerCount2_, e.KMSComputer);
-    EnableControl(Ctl(idEdKMSPasswordText), e.KMSPassword);
-    Grey(laKMSPasswordText_, e.KMSPassword);
-    EnableControl(Ctl(idEdKMSPort), e.KMSPort);
-    Grey(laKMSPort_, e.KMSPort);
-
     EnableControl(Ctl(idBtUpdate), true);
 }
 
@@ -392,24 +401,9 @@ void TOptionForm::SelectPage(OptionPage page)
 
 HWND TOptionForm::FieldControl(OptionField field) const
 {
-    switch (field) {
-    case OptionField::RedialCount:
-        return Ctl(idEdRedialCount);
-    case OptionField::RedialInterval:
-        return Ctl(idEdRedialInterval);
-    case OptionField::AutoConnectTimeHour:
-        return Ctl(idEdAutoConnectTimeHour);
-    case OptionField::AutoConnectTimeMinute:
-        return Ctl(idEdAutoConnectTimeMinute);
-    case OptionField::AutoDisconnectTimeHour:
-        return Ctl(idEdAutoDisconnectTimeHour);
-    case OptionField::AutoDisconnectTimeMinute:
-        return Ctl(idEdAutoDisconnectTimeMinute);
-    case OptionField::KMSPasswordText:
-        return Ctl(idEdKMSPasswordText);
-    case OptionField::KMSPort:
-        return Ctl(idEdKMSPort);
-    }
+    for (const ControlRow& row : kControls)
+        if (row.Focus == field)
+            return Ctl(row.Id);
     return nullptr;
 }
 
@@ -488,60 +482,26 @@ void TOptionForm::OnCommand(int id, int code)
         if (code == BN_CLICKED)
             btKMSComputerCountClick();
         return;
-    case idCbDialup:
-    case idCbStatusLocate:
-        if (code == CBN_SELCHANGE)
-            RunRules();
-        return;
-    case idEdRedialCount:
-    case idEdRedialInterval:
-    case idEdAutoConnectTimeHour:
-    case idEdAutoConnectTimeMinute:
-    case idEdAutoDisconnectTimeHour:
-    case idEdAutoDisconnectTimeMinute:
-    case idEdKMSComputerCount:
-    case idEdKMSPasswordText:
-    case idEdKMSPort:
-        if (code == EN_CHANGE)
-            EnableControl(Ctl(idBtUpdate), true);
-        return;
     default:
-        if (code == BN_CLICKED && id > 1000 && id < 1100)
-            RunRules();  // a check box or radio button
+        break;
+    }
+    const ControlRow* row = RowOf(id);
+    if (!row)
         return;
-    }
+    if ((row->Type == ControlType::Check && code == BN_CLICKED) ||
+        (row->Type == ControlType::Combo && code == CBN_SELCHANGE))
+        RunRules();
+    else if (row->Type == ControlType::Edit && code == EN_CHANGE)
+        EnableControl(Ctl(idBtUpdate), true);
 }
 
-LRESULT CALLBACK TOptionForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+void TOptionForm::OnWindowGone()
 {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TOptionForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TOptionForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        if (OptionForm == self)
-            OptionForm = nullptr;
-        // The form frees itself once its window is gone; when that happens inside one of its
-        // own handlers (a message box or the computers dialog pumps messages, and the program
-        // may end meanwhile), once that handler has returned.
-        if (self->busy_ == 0)
-            delete self;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    ++self->busy_;
-    const LRESULT result = self->Handle(message, wParam, lParam);
-    if (--self->busy_ == 0 && !self->window_)
-        delete self;
-    return result;
+    if (OptionForm == this)
+        OptionForm = nullptr;
 }
 
-LRESULT TOptionForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TOptionForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:

@@ -8,9 +8,11 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FormKit.h"
+#include "FormWindow.h"
 #include "MainUnit.h"
 #include "OptionLogic.h"
 
@@ -56,18 +58,16 @@ enum OptionControlId : int {
     idLaStatusAlphaCount = 2001,
 };
 
-class TOptionForm {
+class TOptionForm : public ui::FormWindow {
 public:
     static constexpr wchar_t kClassName[] = L"TOptionForm";
 
     // Creates the dialog unless it exists, then shows it and brings it forward.
     static void Open(TMainForm& main, RasPort& ras, bool layeredWindows);
 
-    HWND Handle() const { return window_; }
-
 private:
     TOptionForm(TMainForm& main, RasPort& ras, bool layeredWindows);
-    ~TOptionForm();
+    ~TOptionForm() override;
     bool Create();
     void CreatePages();
     void FormCreate();
@@ -86,19 +86,21 @@ private:
     void btKMSComputerCountClick();
     void Close();
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnWindowGone() override;
     void OnCommand(int id, int code);
 
-    // Label helpers: a label, a greyable label, a section heading.
-    HWND Label(HWND page, const std::string& text, int x, int y, int w);
-    void Heading(HWND page, const std::string& title, int y, HWND* marker = nullptr, HWND* titleLabel = nullptr);
+    // A control of the table: on its page, with its help-context number.
+    HWND Make(int id, const wchar_t* windowClass, const std::string& text, DWORD style, int x, int y, int w, int h,
+              DWORD exStyle = 0, HFONT font = ui::FormFont());
+    // A label, greyed by rule when one is given; a section heading, greyed by rule likewise.
+    HWND Label(HWND page, const std::string& text, int x, int y, int w, bool OptionEnabling::*rule = nullptr);
+    void Heading(HWND page, const std::string& title, int y, bool OptionEnabling::*rule = nullptr);
     void Grey(HWND label, bool normal);
 
     TMainForm& main_;
     RasPort& ras_;
     bool layered_;
-    HWND window_ = nullptr;
     HWND tabs_ = nullptr;
     HWND lastFocus_ = nullptr;
     HWND pages_[4] = {};
@@ -108,17 +110,16 @@ private:
     StringList phonebook_;
     StringList working_;  // the authorised computers being edited
     int Tag = 0;
-    int busy_ = 0;  // handlers of this form on the stack
 
-    // Labels that the rules grey.
-    HWND laRedialCount1_ = nullptr, laRedialCount2_ = nullptr;
-    HWND laRedialInterval1_ = nullptr, laRedialInterval2_ = nullptr;
-    HWND laAutoConnectTime_[3] = {};
-    HWND laAutoDisconnectTime_[3] = {};
-    HWND laStatusAlpha_ = nullptr, laStatusAlphaCount_ = nullptr;
-    HWND laKMSLabel1_1_ = nullptr, laKMSLabel1_2_ = nullptr, laKMSLabel2_1_ = nullptr, laKMSLabel2_2_ = nullptr;
-    HWND laKMSComputerCount1_ = nullptr, laKMSComputerCount2_ = nullptr;
-    HWND laKMSPasswordText_ = nullptr, laKMSPort_ = nullptr;
+    // Labels and headings that the rules grey.
+    struct RuledHeading {
+        HWND Marker;
+        HWND Title;
+        bool OptionEnabling::*Rule;
+    };
+    std::vector<std::pair<HWND, bool OptionEnabling::*>> greyed_;
+    std::vector<RuledHeading> headings_;
+    HWND laStatusAlphaCount_ = nullptr;
 };
 
 // Routes keyboard input of the modeless dialogs (Tab, Enter) through IsDialogMessage; true

@@ -90,7 +90,7 @@ bool TOptionUserForm::Create(const StringList& names)
 
     lvUser_ = ui::Child(window_, WC_LISTVIEWW, "",
                         LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | WS_TABSTOP | WS_GROUP, 8, 38, 310, 182,
-                        idLvUser, ui::FormFont(), 60, WS_EX_CLIENTEDGE);
+                        idLvUser, {.HelpId = 60, .ExStyle = WS_EX_CLIENTEDGE});
     SendMessageW(lvUser_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     ilIcon_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 1);
     if (HBITMAP bitmap = LoadBitmapW(GetModuleHandleW(nullptr), L"OPTION_USER")) {
@@ -108,15 +108,15 @@ bool TOptionUserForm::Create(const StringList& names)
     SendMessageW(lvUser_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 
     ui::Child(window_, L"Button", "追加(&N)", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 326, 38, 83, 23, idUserBtNew,
-              ui::FormFont(), 62);
+              {.HelpId = 62});
     ui::Child(window_, L"Button", "変更(&E)", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 326, 66, 83, 23,
-              idUserBtEdit, ui::FormFont(), 61);
+              idUserBtEdit, {.HelpId = 61});
     ui::Child(window_, L"Button", "削除(&D)", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 326, 94, 83, 23,
-              idUserBtDelete, ui::FormFont(), 63);
-    ui::Child(window_, L"Button", "OK(&O)", BS_PUSHBUTTON | WS_TABSTOP, 326, 168, 83, 23, idUserBtOk, ui::FormFont(),
-              64);
+              idUserBtDelete, {.HelpId = 63});
+    ui::Child(window_, L"Button", "OK(&O)", BS_PUSHBUTTON | WS_TABSTOP, 326, 168, 83, 23, idUserBtOk,
+              {.HelpId = 64});
     ui::Child(window_, L"Button", "キャンセル(&C)", BS_PUSHBUTTON | WS_TABSTOP, 326, 196, 83, 23, idUserBtCancel,
-              ui::FormFont(), 65);
+              {.HelpId = 65});
 
     for (const auto& name : names)
         AddRow(name);
@@ -195,22 +195,7 @@ void TOptionUserForm::btDeleteClick()
     lvUserChange();
 }
 
-LRESULT CALLBACK TOptionUserForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TOptionUserForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TOptionUserForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY)
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    return self->Handle(message, wParam, lParam);
-}
-
-LRESULT TOptionUserForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TOptionUserForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:

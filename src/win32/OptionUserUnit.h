@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "FormKit.h"
+#include "FormWindow.h"
 #include "StringList.h"
 
 namespace kiv {
@@ -24,7 +25,7 @@ enum OptionUserControlId : int {
     idUserBtCancel = 1065,
 };
 
-class TOptionUserForm {
+class TOptionUserForm : public ui::FormWindow {
 public:
     static constexpr wchar_t kClassName[] = L"TOptionUserForm";
 
@@ -34,7 +35,7 @@ public:
 
 private:
     explicit TOptionUserForm(HWND owner) : owner_(owner) {}
-    ~TOptionUserForm();
+    ~TOptionUserForm() override;
     bool Create(const StringList& names);
     void AddRow(const std::string& caption);
     StringList Rows() const;
@@ -44,11 +45,9 @@ private:
     void btDeleteClick();
     void Close() { closed_ = true; }
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     HWND owner_;
-    HWND window_ = nullptr;
     HWND lvUser_ = nullptr;
     HIMAGELIST ilIcon_ = nullptr;
     ui::PanelLook headerLook_;

@@ -85,21 +85,23 @@ bool TVersionForm::Create()
     HWND pnPanel = ui::Panel(window_, "", 4, 4, 277, 65, &panelLook_);
 
     emblem_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 32, 32, 0));
-    HWND image1 = ui::Child(pnPanel, L"Static", "", SS_ICON | SS_CENTERIMAGE, 8, 11, 44, 42, 0, nullptr);
+    HWND image1 = ui::Child(pnPanel, L"Static", "", SS_ICON | SS_CENTERIMAGE, 8, 11, 44, 42, 0, {.Font = nullptr});
     SendMessageW(image1, STM_SETICON, reinterpret_cast<WPARAM>(emblem_), 0);
     colors_.Set(image1, ui::kBlack, panelBrush_);
 
     titleFont_ = ui::MakeFont(L"Arial", -19, FW_BOLD, true, false, DEFAULT_CHARSET);
-    laTitle_ = ui::Child(pnPanel, L"Static", "Kiv", SS_CENTER | SS_NOPREFIX, 60, 8, 62, 24, idLaTitle, titleFont_);
+    laTitle_ =
+        ui::Child(pnPanel, L"Static", "Kiv", SS_CENTER | SS_NOPREFIX, 60, 8, 62, 24, idLaTitle, {.Font = titleFont_});
     colors_.Set(laTitle_, RGB(170, 136, 255), panelBrush_);
     HWND label1 = ui::Child(pnPanel, L"Static", "with KestrelMesh ", SS_LEFTNOWORDWRAP, 60, 40, 116, 14, 0,
-                            ui::FormBoldFont());
+                            {.Font = ui::FormBoldFont()});
     colors_.Set(label1, ui::kGrey, panelBrush_);
-    HWND label6 = ui::Child(pnPanel, L"Static", "Ver 2.30", SS_LEFTNOWORDWRAP, 184, 40, 70, 14, 0, ui::FormBoldFont());
+    HWND label6 = ui::Child(pnPanel, L"Static", "Ver 2.30", SS_LEFTNOWORDWRAP, 184, 40, 70, 14, 0,
+                            {.Font = ui::FormBoldFont()});
     colors_.Set(label6, ui::kWhite, panelBrush_);
 
     HWND label5 = ui::Child(window_, L"Static", kVersionDateAndNames, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 76, 272, 14, 0,
-                            ui::FormBoldFont());
+                            {.Font = ui::FormBoldFont()});
     colors_.Set(label5, ui::kRed);
     linkFont_ = ui::MakeFont(L"ＭＳ Ｐゴシック", -12, FW_NORMAL, false, false, SHIFTJIS_CHARSET);
     linkUnderlinedFont_ = ui::MakeFont(L"ＭＳ Ｐゴシック", -12, FW_NORMAL, false, true, SHIFTJIS_CHARSET);
@@ -137,25 +139,7 @@ void TVersionForm::laMailAddressClick()
     ShellExecuteA(nullptr, nullptr, target.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
-LRESULT CALLBACK TVersionForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TVersionForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TVersionForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        delete self;  // FormClose: freed once the close has finished
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->Handle(message, wParam, lParam);
-}
-
-LRESULT TVersionForm::Handle(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TVersionForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:

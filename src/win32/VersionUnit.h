@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "FormKit.h"
+#include "FormWindow.h"
 #include "VireoLabel.h"
 
 namespace kiv {
@@ -24,26 +25,23 @@ inline constexpr char kVersionDateAndNames[] = "2026/12/10 Kivプロジェクト
 inline constexpr char kVersionURL[] = "https://example.org/kiv/";
 inline constexpr char kVersionMailAddress[] = "kiv-team@example.org";
 
-class TVersionForm {
+class TVersionForm : public ui::FormWindow {
 public:
     static constexpr wchar_t kClassName[] = L"TVersionForm";
 
     // Creates the box unless it exists, then shows it and brings it forward.
     static void Open();
-    HWND Handle() const { return window_; }
 
 private:
-    TVersionForm() = default;
-    ~TVersionForm();
+    TVersionForm() : FormWindow(true) {}
+    ~TVersionForm() override;
     bool Create();
     void FormCreate();
     void laURLClick();
     void laMailAddressClick();
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    HWND window_ = nullptr;
     HWND laTitle_ = nullptr;
     HFONT titleFont_ = nullptr;
     HFONT linkFont_ = nullptr;

@@ -12,7 +12,7 @@ HWND TVireoLabel::Create(HWND parent, const std::string& text, int x, int y, int
     font_ = font;
     underlinedFont_ = underlinedFont;
     state_.FontColor = color;
-    window_ = ui::Child(parent, L"Static", text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, x, y, w, h, id, font);
+    window_ = ui::Child(parent, L"Static", text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, x, y, w, h, id, {.Font = font});
     SetWindowSubclass(window_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
     return window_;
 }

@@ -82,7 +82,7 @@ public:
     int deletes = 0;
 };
 
-// A phonebook with per-entry states; the listed connections are the entries in state 1 or 2,
+// A phonebook with per-entry states; the listed connections are the entries dialling or connected,
 // in phonebook order, and HangUpConnection counts them all as the component does.
 class FakeRas : public RasPort {
 public:
@@ -95,7 +95,7 @@ public:
     int EntryState(int i) override
     {
         if (i < 0 || i >= static_cast<int>(entries.size()))
-            return -1;
+            return kEntryUnavailable;
         return StateOf(entries[static_cast<std::size_t>(i)]);
     }
     int ActiveEntryCount() override { return static_cast<int>(Connected().size()); }
@@ -108,7 +108,7 @@ public:
     {
         calls.push_back("Dial " + std::to_string(i));
         if (dialSucceeds)
-            states[EntryName(i)] = 1;
+            states[EntryName(i)] = kEntryDialling;
         return dialSucceeds;
     }
     bool CancelDial() override
@@ -128,7 +128,7 @@ public:
         const auto listed = Listed();
         if (i < 0 || i >= static_cast<int>(listed.size()))
             return false;
-        states[listed[static_cast<std::size_t>(i)]] = 0;
+        states[listed[static_cast<std::size_t>(i)]] = kEntryIdle;
         return true;
     }
     std::string ListedEntryName(int i) override
@@ -142,13 +142,13 @@ public:
     int StateOf(const std::string& name) const
     {
         auto it = states.find(name);
-        return it == states.end() ? 0 : it->second;
+        return it == states.end() ? kEntryIdle : it->second;
     }
     std::vector<std::string> Listed() const
     {
         std::vector<std::string> out;
         for (const auto& e : entries)
-            if (StateOf(e) == 1 || StateOf(e) == 2)
+            if (StateOf(e) == kEntryDialling || StateOf(e) == kEntryConnected)
                 out.push_back(e);
         return out;
     }
@@ -156,7 +156,7 @@ public:
     {
         std::vector<std::string> out;
         for (const auto& e : entries)
-            if (StateOf(e) == 2)
+            if (StateOf(e) == kEntryConnected)
                 out.push_back(e);
         return out;
     }

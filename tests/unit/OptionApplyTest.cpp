@@ -5,6 +5,7 @@
 #include "IniText.h"
 #include "OptionLogic.h"
 #include "StatusTexts.h"
+#include "TextHelpers.h"
 
 namespace kiv {
 namespace {

@@ -134,5 +134,34 @@ TEST(ReplaceText, SameResultAsReplacingFromTheStartEachTime)
     }
 }
 
+TEST(FoldComputerName, FoldsAsciiLettersOnlyAndSkipsTrailBytes)
+{
+    const struct {
+        std::string name, folded;
+    } cases[] = {
+        {"pc-01.local", "PC-01.LOCAL"},
+        {"\x83\x61", "\x83\x61"},      // a katakana whose trail byte is "a"
+        {"\x83\x61x", "\x83\x61X"},    // the byte after the character is one again
+        {"\x82\xA0z\x81", "\x82\xA0Z\x81"},  // a lead byte at the end stays as it is
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FoldComputerName(c.name), c.folded) << c.name;
+}
+
+TEST(TextToIntDef, Cases)
+{
+    const struct {
+        const char* text;
+        int value;
+    } cases[] = {
+        {"12", 12}, {" +7", 7}, {"-5", -5}, {"$10", 16}, {"0x1F", 31}, {"0xFFFFFFFF", -1},
+        {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}, {"2147483648", 99},
+        {"", 99}, {"12 ", 99}, {"abc", 99}, {"0x", 99}, {"-", 99},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TextToIntDef(c.text, 99), c.value) << c.text;
+}
+
 }  // namespace
 }  // namespace kiv

@@ -8,7 +8,7 @@
 #endif
 
 #include "FileTransferCodes.h"
-#include "MeshFile.h"
+#include "TextHelpers.h"
 #include "MeshWire.h"
 
 namespace kmconsole {
@@ -131,7 +131,7 @@ std::optional<std::string> SafeReceiveName(const std::string& offered)
     std::vector<std::string> parts(1);
     for (std::size_t i = 0; i < offered.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(offered[i]);
-        if (kiv::mesh::IsSjisLead(c)) {
+        if (kiv::IsLeadByte(c)) {
             const unsigned char trail = i + 1 < offered.size() ? static_cast<unsigned char>(offered[i + 1]) : 0;
             if (!((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC)))
                 return std::nullopt;

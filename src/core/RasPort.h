@@ -1,0 +1,45 @@
+// The dial-up access component as the main window sees it.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace kiv {
+
+// The state codes of EntryState and EntryStateByName. The component's calls return them as
+// int, so they compare with the codes as they are.
+enum RasEntryState : int {
+    kEntryUnavailable = -1,  // invalid index or service unavailable
+    kEntryIdle = 0,          // neither dialling nor connected
+    kEntryDialling = 1,
+    kEntryConnected = 2,
+};
+
+// The dial-up access component as the main window uses it.
+class RasPort {
+public:
+    virtual ~RasPort() = default;
+    virtual bool ServiceError() const = 0;
+    virtual int EntryCount() = 0;
+    virtual std::string EntryName(int index) = 0;
+    virtual int EntryState(int index) = 0;
+    virtual int ActiveEntryCount() = 0;
+    virtual std::string ConnectedEntryName(int index) = 0;
+    virtual bool Dial(int index) = 0;
+    virtual bool CancelDial() = 0;
+    virtual bool HangUpConnection(int index) = 0;
+    // Entry name of the index-th listed connection, counted as HangUpConnection counts (every
+    // listed connection, whatever its state); empty beyond the list.
+    virtual std::string ListedEntryName(int index) = 0;
+    virtual int EntryStateByName(const std::string& name) = 0;
+    virtual void SetMonitoring(bool on) = 0;
+
+    // Events; an unassigned one is skipped. The argument is the dialled entry's name.
+    std::function<void(const std::string& dialName)> OnConnect;
+    std::function<void(const std::string& dialName)> OnConnectAuthenticate;
+    std::function<void(const std::string& dialName)> OnConnectError;
+    std::function<void()> OnFirstConnect;
+    std::function<void()> OnAllDeconnect;
+};
+
+}  // namespace kiv
