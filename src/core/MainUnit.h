@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "Ports.h"
@@ -155,6 +156,26 @@ private:
     bool RemoteGate(const std::string& machineName, const std::string& discrimination, bool checkLock);
     // The first password prompt, as a menu request gets it.
     void SendPasswordPrompt(const std::string& machineName, const std::string& discrimination);
+
+    // One console's answer, as the handlers of KMSInputReturn see it.
+    struct RemoteCaller {
+        const std::string& handleName;
+        const std::string& machineName;
+        const std::string& discrimination;
+        const std::string& address;
+        std::uint32_t now;
+    };
+    // The handlers of the prompts' keys. Each one either replies itself and returns nothing,
+    // or returns the note that goes above the menu it sends back.
+    std::optional<std::string> RemoteMenuAnswer(const std::string& answer, const RemoteCaller& caller);
+    std::optional<std::string> RemoteConnectAnswer(const RemoteCaller& caller);
+    std::optional<std::string> RemoteDisconnectAnswer(const RemoteCaller& caller);
+    std::string RemoteTargetAnswer(const std::string& answer, const RemoteCaller& caller);
+    std::optional<std::string> RemoteShutdownAnswer(const std::string& answer, const RemoteCaller& caller);
+    void RemotePasswordAnswer(const std::string& answer, const RemoteCaller& caller);
+    // The menu with the status block, under note. A console that gave the password holds its
+    // right afresh.
+    void SendRemoteMenu(const std::string& note, const RemoteCaller& caller);
 
     void CloseStatus();
     void WaitForFadeEnd();

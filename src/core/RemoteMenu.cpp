@@ -114,143 +114,154 @@ void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std
         SendPasswordPrompt(machineName, discrimination);
         return;
     }
-    MeshPort& kms = ports_.KMS;
-    const std::string prefix = RemoteStatusPrefix(handleName, machineName);
-    std::string reply = kRemoteMenuHeader;
-    std::string key = inputDiscrimination;
-    std::string answer = inputReturn;
-    const auto backToMenu = [&] {
-        key = kRemoteKeyPassword;
-        answer = Settings.KMSPassword;
-    };
+    const RemoteCaller caller{handleName, machineName, discrimination, address, now};
+    std::optional<std::string> note;
+    if (inputDiscrimination == kRemoteKeyMenu)
+        note = RemoteMenuAnswer(inputReturn, caller);
+    else if (inputDiscrimination == kRemoteKeyDialupChange)
+        note = RemoteTargetAnswer(inputReturn, caller);
+    else if (inputDiscrimination == kRemoteKeyWindowsEnd)
+        note = RemoteShutdownAnswer(inputReturn, caller);
+    else if (inputDiscrimination == kRemoteKeyPassword)
+        RemotePasswordAnswer(inputReturn, caller);
+    // Any other key: no reply.
+    if (note)
+        SendRemoteMenu(*note, caller);
+}
 
-    if (key == kRemoteKeyMenu) {
-        if (answer == kRemoteAnswerConnect) {
-            const int state = ports_.Ras.EntryState(TargetEntryIndex());
-            if (state == kEntryDialling) {
-                reply += RemoteAlreadyDialling(Settings.Target);
-                backToMenu();
-            } else if (state == kEntryConnected) {
-                reply += RemoteAlreadyConnected(Settings.Target);
-                backToMenu();
-            } else {
-                ConnectRequested = true;
-                RedialDone = 0;
-                ports_.tmConnect.SetEnabled(false);  // this dial replaces a pending redial
-                if (!ports_.Ras.Dial(TargetEntryIndex())) {
-                    kms.SendInputMessage(RemoteDialRefused(Settings.Target), machineName, discrimination);
-                    return;
-                }
-                // The lock first: showing the message may process messages, and the dial's
-                // outcome must find the console to tell.
-                RemoteMachineName = machineName;
-                RemoteDiscrimination = discrimination;
-                ShowStatus(kStatusDialStarted, prefix);
-                kms.SendInputMessage(RemoteDialStarted(Settings.Target), machineName, discrimination);
-                return;
-            }
-        } else if (answer == kRemoteAnswerDeconnect) {
-            const int state = ports_.Ras.EntryState(TargetEntryIndex());
-            if (state == kEntryIdle) {
-                reply += RemoteNotConnected(Settings.Target);
-                backToMenu();
-            } else {
-                if (state == kEntryDialling) {
-                    // Set before the call: the cancel processes messages, and the failure
-                    // event it brings must be read as the cancel.
-                    CancelRequested = true;
-                    if (ports_.Ras.CancelDial()) {
-                        ShowStatus(kStatusDialCancelled, prefix);
-                        return;
-                    }
-                    CancelRequested = false;
-                }
-                ConnectRequested = false;
-                bool done = HangUpTargetConnection();
-                if (!done) {
-                    const int after = ports_.Ras.EntryState(TargetEntryIndex());
-                    if (after == kEntryDialling || after == kEntryConnected) {
-                        ShowStatus(kStatusDisconnectFailed, prefix);
-                        kms.SendInputMessage(RemoteDisconnectFailed(Settings.Target), machineName, discrimination);
-                        ConnectRequested = true;
-                        return;
-                    }
-                    done = after == kEntryIdle;
-                }
-                if (done) {
-                    ShowStatus(kStatusDisconnected, prefix);
-                    kms.SendInputMessage(RemoteDisconnected(Settings.Target), machineName, discrimination);
-                }
-                return;
-            }
-        } else if (answer == kRemoteAnswerChange) {
-            StringList items;
-            const int count = ports_.Ras.EntryCount();
-            for (int i = 0; i < count; ++i)
-                items.push_back(kRemoteItemMark + ports_.Ras.EntryName(i));
-            items.push_back(kRemoteCancelItem);
-            const std::string list = JoinSelectList(items);
-            kms.SendInputSelect(reply + "≪現在の制御対象≫ " + Settings.Target + kRemoteTargetQuestion, list, list,
-                                kRemoteKeyDialupChange, machineName, discrimination);
-            return;
-        } else if (answer == kRemoteAnswerEnd) {
-            kms.SendInputSelect(reply + kRemoteShutdownQuestion, kRemoteShutdownShown, RemoteShutdownReturns(),
-                                kRemoteKeyWindowsEnd, machineName, discrimination);
-            return;
+std::optional<std::string> TMainForm::RemoteMenuAnswer(const std::string& answer, const RemoteCaller& caller)
+{
+    if (answer == kRemoteAnswerConnect)
+        return RemoteConnectAnswer(caller);
+    if (answer == kRemoteAnswerDeconnect)
+        return RemoteDisconnectAnswer(caller);
+    const std::string reply = kRemoteMenuHeader;
+    if (answer == kRemoteAnswerChange) {
+        StringList items;
+        const int count = ports_.Ras.EntryCount();
+        for (int i = 0; i < count; ++i)
+            items.push_back(kRemoteItemMark + ports_.Ras.EntryName(i));
+        items.push_back(kRemoteCancelItem);
+        const std::string list = JoinSelectList(items);
+        ports_.KMS.SendInputSelect(reply + "≪現在の制御対象≫ " + Settings.Target + kRemoteTargetQuestion, list, list,
+                                   kRemoteKeyDialupChange, caller.machineName, caller.discrimination);
+    } else if (answer == kRemoteAnswerEnd) {
+        ports_.KMS.SendInputSelect(reply + kRemoteShutdownQuestion, kRemoteShutdownShown, RemoteShutdownReturns(),
+                                   kRemoteKeyWindowsEnd, caller.machineName, caller.discrimination);
+    }
+    // Any other answer: no reply.
+    return std::nullopt;
+}
+
+std::optional<std::string> TMainForm::RemoteConnectAnswer(const RemoteCaller& caller)
+{
+    const int state = ports_.Ras.EntryState(TargetEntryIndex());
+    if (state == kEntryDialling)
+        return RemoteAlreadyDialling(Settings.Target);
+    if (state == kEntryConnected)
+        return RemoteAlreadyConnected(Settings.Target);
+    ConnectRequested = true;
+    RedialDone = 0;
+    ports_.tmConnect.SetEnabled(false);  // this dial replaces a pending redial
+    if (!ports_.Ras.Dial(TargetEntryIndex())) {
+        ports_.KMS.SendInputMessage(RemoteDialRefused(Settings.Target), caller.machineName, caller.discrimination);
+        return std::nullopt;
+    }
+    // The lock first: showing the message may process messages, and the dial's outcome must
+    // find the console to tell.
+    RemoteMachineName = caller.machineName;
+    RemoteDiscrimination = caller.discrimination;
+    ShowStatus(kStatusDialStarted, RemoteStatusPrefix(caller.handleName, caller.machineName));
+    ports_.KMS.SendInputMessage(RemoteDialStarted(Settings.Target), caller.machineName, caller.discrimination);
+    return std::nullopt;
+}
+
+std::optional<std::string> TMainForm::RemoteDisconnectAnswer(const RemoteCaller& caller)
+{
+    const int state = ports_.Ras.EntryState(TargetEntryIndex());
+    if (state == kEntryIdle)
+        return RemoteNotConnected(Settings.Target);
+    const std::string prefix = RemoteStatusPrefix(caller.handleName, caller.machineName);
+    if (state == kEntryDialling) {
+        // Set before the call: the cancel processes messages, and the failure event it brings
+        // must be read as the cancel.
+        CancelRequested = true;
+        if (ports_.Ras.CancelDial()) {
+            ShowStatus(kStatusDialCancelled, prefix);
+            return std::nullopt;
+        }
+        CancelRequested = false;
+    }
+    ConnectRequested = false;
+    bool done = HangUpTargetConnection();
+    if (!done) {
+        const int after = ports_.Ras.EntryState(TargetEntryIndex());
+        if (after == kEntryDialling || after == kEntryConnected) {
+            ShowStatus(kStatusDisconnectFailed, prefix);
+            ports_.KMS.SendInputMessage(RemoteDisconnectFailed(Settings.Target), caller.machineName,
+                                        caller.discrimination);
+            ConnectRequested = true;
+            return std::nullopt;
+        }
+        done = after == kEntryIdle;
+    }
+    if (done) {
+        ShowStatus(kStatusDisconnected, prefix);
+        ports_.KMS.SendInputMessage(RemoteDisconnected(Settings.Target), caller.machineName, caller.discrimination);
+    }
+    return std::nullopt;
+}
+
+std::string TMainForm::RemoteTargetAnswer(const std::string& answer, const RemoteCaller& caller)
+{
+    if (answer == kRemoteCancelItem)
+        return kRemoteTargetChangeCancelled;
+    // Answers are items of the list sent: the mark, then the entry's name.
+    const std::string mark = kRemoteItemMark;
+    if (answer.compare(0, mark.size(), mark) == 0) {
+        const std::string name = answer.substr(mark.size());
+        const int count = ports_.Ras.EntryCount();
+        for (int i = 0; i < count; ++i) {
+            if (ports_.Ras.EntryName(i) != name)
+                continue;
+            WriteTarget(ports_.VSS, Settings, name);
+            ShowStatus(kStatusTargetSwitched, RemoteStatusPrefix(caller.handleName, caller.machineName));
+            return RemoteTargetChanged(Settings.Target);
         }
     }
+    return kRemoteNoSuchTarget;
+}
 
-    if (key == kRemoteKeyDialupChange) {
-        if (answer == kRemoteCancelItem) {
-            reply += kRemoteTargetChangeCancelled;
-        } else {
-            // Answers are items of the list sent: the mark, then the entry's name.
-            const std::string mark = kRemoteItemMark;
-            bool found = false;
-            if (answer.compare(0, mark.size(), mark) == 0) {
-                const std::string name = answer.substr(mark.size());
-                const int count = ports_.Ras.EntryCount();
-                for (int i = 0; i < count && !found; ++i) {
-                    if (ports_.Ras.EntryName(i) != name)
-                        continue;
-                    found = true;
-                    WriteTarget(ports_.VSS, Settings, name);
-                    ShowStatus(kStatusTargetSwitched, prefix);
-                    reply += RemoteTargetChanged(Settings.Target);
-                }
-            }
-            if (!found)
-                reply += kRemoteNoSuchTarget;
-        }
-        backToMenu();
+std::optional<std::string> TMainForm::RemoteShutdownAnswer(const std::string& answer, const RemoteCaller& caller)
+{
+    if (answer != kRemoteAnswerYes)
+        return kRemoteShutdownDeclined;
+    if (ShutdownWindows()) {
+        ports_.KMS.SendInputMessage(kRemoteShutdownStarted, caller.machineName, caller.discrimination);
+        return std::nullopt;
     }
+    return kRemoteShutdownFailed;
+}
 
-    if (key == kRemoteKeyWindowsEnd) {
-        if (answer == kRemoteAnswerYes) {
-            if (ShutdownWindows()) {
-                kms.SendInputMessage(kRemoteShutdownStarted, machineName, discrimination);
-                return;
-            }
-            reply += kRemoteShutdownFailed;
-        } else {
-            reply += kRemoteShutdownDeclined;
-        }
-        backToMenu();
+void TMainForm::RemotePasswordAnswer(const std::string& answer, const RemoteCaller& caller)
+{
+    if (Settings.KMSPasswordFlag && answer != Settings.KMSPassword) {
+        ports_.KMS.SendInputLine(std::string(kRemoteMenuHeader) + kRemotePasswordWrong + kRemotePasswordQuestion,
+                                 kRemotePasswordLabel, kRemoteKeyPassword, caller.machineName, caller.discrimination,
+                                 true);
+        return;
     }
+    SendRemoteMenu("", caller);
+}
 
-    if (key == kRemoteKeyPassword) {
-        if (Settings.KMSPasswordFlag && answer != Settings.KMSPassword) {
-            kms.SendInputLine(reply + kRemotePasswordWrong + kRemotePasswordQuestion, kRemotePasswordLabel,
-                              kRemoteKeyPassword, machineName, discrimination, true);
-            return;
-        }
-        if (Settings.KMSPasswordFlag)
-            RemoteConsoles.Grant(machineName, address, now);
-        reply += RemoteStatusBlock(Settings, ports_.Ras.EntryState(TargetEntryIndex()));
-        kms.SendInputSelect(reply + kRemoteMenuQuestion, RemoteMenuShown(Settings.Target), RemoteMenuReturns(),
-                            kRemoteKeyMenu, machineName, discrimination);
-    }
-    // Any other key or answer: no reply.
+void TMainForm::SendRemoteMenu(const std::string& note, const RemoteCaller& caller)
+{
+    if (Settings.KMSPasswordFlag)
+        RemoteConsoles.Grant(caller.machineName, caller.address, caller.now);
+    const std::string status = RemoteStatusBlock(Settings, ports_.Ras.EntryState(TargetEntryIndex()));
+    ports_.KMS.SendInputSelect(kRemoteMenuHeader + note + status + kRemoteMenuQuestion,
+                               RemoteMenuShown(Settings.Target), RemoteMenuReturns(), kRemoteKeyMenu,
+                               caller.machineName, caller.discrimination);
 }
 
 }  // namespace kiv
