@@ -16,6 +16,8 @@ mkdir -p "$SHOTS"
 
 # Japanese arguments reach kivctl as the characters they are under a UTF-8 locale.
 ctl() { LC_ALL=C.UTF-8 "$KIV_WINE" "$KIVCTL" "$@"; }
+# act COMMAND...: a control command that must succeed; a failure says which one.
+act() { ctl "$@" || fail "kivctl $* ended with $?"; }
 expect_text() {  # expect_text CLASS ID TEXT
   local got
   got=$(ctl get "$1" "$2" | tr -d '\r')
@@ -74,13 +76,13 @@ expect_state TOptionForm "$idCbKMSPassword" "0 0"
 pass "controls filled from the settings, enabling rules applied, Apply disabled"
 
 # --- A failing check: message box, focus page, nothing written. ---
-ctl click TOptionForm "$idCbRedial"
+act click TOptionForm "$idCbRedial"
 wait_for 5 output_is '0 1' ctl state TOptionForm "$idEdRedialCount" \
   || fail "edRedialCount not enabled by cbRedial"
 expect_state TOptionForm "$idBtUpdate" "0 1"
-ctl set TOptionForm "$idEdRedialCount" "0"
-ctl tab TOptionForm "$idPcOption" 3  # away from the page of the field
-ctl click TOptionForm "$idBtUpdate"
+act set TOptionForm "$idEdRedialCount" "0"
+act tab TOptionForm "$idPcOption" 3  # away from the page of the field
+act click TOptionForm "$idBtUpdate"
 wait_for 20 ctl form '#32770' || fail "no message box for a redial count of 0"
 shot '#32770' check1-message                  # caption Kiv, exclamation icon
 text=$(msgbox_text) || fail "no message box for a redial count of 0"
@@ -92,92 +94,92 @@ wait_for 5 focus_on "$idEdRedialCount" || fail "focus on [$(ctl focus TOptionFor
 pass "refused apply: check 1's message box, its page and field, no file written"
 
 # --- Every page changed through its controls. ---
-ctl set TOptionForm "$idEdRedialCount" "7"
-ctl set TOptionForm "$idEdRedialInterval" "12"
-ctl click TOptionForm "$idCbKeep"
-ctl select TOptionForm "$idCbDialup" 1  # ベータ
-ctl tab TOptionForm "$idPcOption" 0
+act set TOptionForm "$idEdRedialCount" "7"
+act set TOptionForm "$idEdRedialInterval" "12"
+act click TOptionForm "$idCbKeep"
+act select TOptionForm "$idCbDialup" 1  # ベータ
+act tab TOptionForm "$idPcOption" 0
 shot TOptionForm page1-dialup
 
-ctl tab TOptionForm "$idPcOption" 1
-ctl click TOptionForm "$idCbAutoConnectTime"
-ctl set TOptionForm "$idEdAutoConnectTimeHour" "6"
-ctl set TOptionForm "$idEdAutoConnectTimeMinute" "30"
-ctl click TOptionForm "$idCbAutoDisconnectEnd"
-ctl click TOptionForm "$idCbAutoDisconnectTime"
-ctl set TOptionForm "$idEdAutoDisconnectTimeHour" "23"
-ctl set TOptionForm "$idEdAutoDisconnectTimeMinute" "5"
+act tab TOptionForm "$idPcOption" 1
+act click TOptionForm "$idCbAutoConnectTime"
+act set TOptionForm "$idEdAutoConnectTimeHour" "6"
+act set TOptionForm "$idEdAutoConnectTimeMinute" "30"
+act click TOptionForm "$idCbAutoDisconnectEnd"
+act click TOptionForm "$idCbAutoDisconnectTime"
+act set TOptionForm "$idEdAutoDisconnectTimeHour" "23"
+act set TOptionForm "$idEdAutoDisconnectTimeMinute" "5"
 sleep 0.5
 expect_state TOptionForm "$idCbAutoConnectRunTime" "0 0"  # start-up window needs cbAutoConnectRun too
-ctl click TOptionForm "$idCbAutoConnectRun"
+act click TOptionForm "$idCbAutoConnectRun"
 sleep 0.5
 expect_state TOptionForm "$idCbAutoConnectRunTime" "0 1"
-ctl click TOptionForm "$idCbAutoConnectRun"
+act click TOptionForm "$idCbAutoConnectRun"
 shot TOptionForm page2-schedule
 
-ctl tab TOptionForm "$idPcOption" 2
-ctl select TOptionForm "$idCbStatusLocate" 1  # top left
-ctl click TOptionForm "$idCbStatusCloseBar"  # close bar off
-ctl trackbar TOptionForm "$idTbStatusAlphaCount" 128
+act tab TOptionForm "$idPcOption" 2
+act select TOptionForm "$idCbStatusLocate" 1  # top left
+act click TOptionForm "$idCbStatusCloseBar"  # close bar off
+act trackbar TOptionForm "$idTbStatusAlphaCount" 128
 expect_text TOptionForm "$idLaStatusAlphaCount" "49.8%"
 shot TOptionForm page3-status
 
-ctl tab TOptionForm "$idPcOption" 3
+act tab TOptionForm "$idPcOption" 3
 shot TOptionForm page4-kestrelmesh-off        # the section greyed while KestrelMesh is off
-ctl click TOptionForm "$idRbKMSLogin"
-ctl click TOptionForm "$idCbKMSComputer"
-ctl click TOptionForm "$idCbKMSPassword"
-ctl click TOptionForm "$idCbKMSPort"
+act click TOptionForm "$idRbKMSLogin"
+act click TOptionForm "$idCbKMSComputer"
+act click TOptionForm "$idCbKMSPassword"
+act click TOptionForm "$idCbKMSPort"
 sleep 0.5
 expect_state TOptionForm "$idBtKMSComputerCount" "0 1"
-ctl set TOptionForm "$idEdKMSPasswordText" "ひみつpw"
-ctl set TOptionForm "$idEdKMSPort" "52000"
+act set TOptionForm "$idEdKMSPasswordText" "ひみつpw"
+act set TOptionForm "$idEdKMSPort" "52000"
 
 # --- Authorised computers dialog. ---
-ctl click TOptionForm "$idBtKMSComputerCount"
+act click TOptionForm "$idBtKMSComputerCount"
 wait_for 20 ctl form TOptionUserForm || fail "authorised computers dialog did not open"
 [ "$(ctl owner TOptionUserForm | tr -d '\r')" = TOptionForm ] || fail "computers dialog not owned by the options dialog"
 [ "$(ctl rows TOptionUserForm "$idLvUser" | tr -d '\r')" = "0 0" ] || fail "rows at start"
 expect_state TOptionUserForm "$idUserBtEdit" "0 0"
 expect_state TOptionUserForm "$idUserBtDelete" "0 0"
 for name in pc-one PC-ONE host2 gone; do
-  ctl click TOptionUserForm "$idUserBtNew"
+  act click TOptionUserForm "$idUserBtNew"
   wait_for 10 ctl editlabel TOptionUserForm "$idLvUser" "$name" \
     || fail "no caption editor for a new row"
   sleep 0.3
 done
-ctl key TOptionUserForm "$idLvUser" "$VK_END"  # End: selects the last row
+act key TOptionUserForm "$idLvUser" "$VK_END"  # End: selects the last row
 sleep 0.5
 [ "$(ctl rows TOptionUserForm "$idLvUser" | tr -d '\r')" = "4 1" ] || fail "rows after adding: $(ctl rows TOptionUserForm "$idLvUser")"
 expect_state TOptionUserForm "$idUserBtEdit" "0 1"
 expect_state TOptionUserForm "$idUserBtDelete" "0 1"
 shot TOptionUserForm computers
-ctl click TOptionUserForm "$idUserBtDelete"
+act click TOptionUserForm "$idUserBtDelete"
 wait_for 20 ctl form '#32770' || fail "no delete confirmation"
 shot '#32770' computers-delete                # question icon, Yes and No
 text=$(msgbox_text 6) || fail "no delete confirmation"
 [ "$text" = "選択しているコンピュータを削除します。よろしいですか？" ] || fail "delete question [$text]"
 sleep 0.5
 [ "$(ctl rows TOptionUserForm "$idLvUser" | tr -d '\r')" = "3 0" ] || fail "rows after deleting: $(ctl rows TOptionUserForm "$idLvUser")"
-ctl click TOptionUserForm "$idUserBtOk"
+act click TOptionUserForm "$idUserBtOk"
 wait_for 10 form_closed TOptionUserForm || fail "computers dialog stayed open"
 expect_text TOptionForm "$idEdKMSComputerCount" "2"
 pass "computers dialog: modal, owned, New/Delete with confirmation, OK takes back 2 names"
 
 # Cancel drops its changes.
-ctl click TOptionForm "$idBtKMSComputerCount"
+act click TOptionForm "$idBtKMSComputerCount"
 wait_for 20 ctl form TOptionUserForm || fail "computers dialog did not reopen"
 [ "$(ctl rows TOptionUserForm "$idLvUser" | tr -d '\r')" = "2 1" ] || fail "reopened rows: $(ctl rows TOptionUserForm "$idLvUser")"
-ctl click TOptionUserForm "$idUserBtNew"
+act click TOptionUserForm "$idUserBtNew"
 wait_for 10 ctl editlabel TOptionUserForm "$idLvUser" extra || fail "no editor"
-ctl click TOptionUserForm "$idUserBtCancel"
+act click TOptionUserForm "$idUserBtCancel"
 wait_for 10 form_closed TOptionUserForm || fail "cancel did not close"
 expect_text TOptionForm "$idEdKMSComputerCount" "2"
 pass "computers dialog: Cancel leaves the list as it was"
 shot TOptionForm page4-kestrelmesh
 
 # --- Apply: the port notice, then the file, keys in save order. ---
-ctl click TOptionForm "$idBtUpdate"
+act click TOptionForm "$idBtUpdate"
 wait_for 20 ctl form '#32770' || fail "no port notice"
 shot '#32770' port-notice                     # information icon
 text=$(msgbox_text) || fail "no port notice"
@@ -204,8 +206,8 @@ pass "apply: port notice, Kiv.INI byte for byte in save order, scrambled keys de
 
 # --- A refused apply leaves the file as it was. ---
 cp "$INI" "$RUN_DIR/Kiv.INI.before"
-ctl set TOptionForm "$idEdKMSPort" "80"
-ctl click TOptionForm "$idBtUpdate"
+act set TOptionForm "$idEdKMSPort" "80"
+act click TOptionForm "$idBtUpdate"
 text=$(msgbox_text) || fail "no message box for port 80"
 [ "$text" = "ポート番号は「1024～65535」の範囲で設定してください。" ] || fail "check 9 text [$text]"
 expect_text TOptionForm "$idPcOption" "3"
@@ -215,17 +217,17 @@ cmp -s "$INI" "$RUN_DIR/Kiv.INI.before" || fail "a refused apply changed Kiv.INI
 pass "refused apply: check 9's message box, its page and field, Kiv.INI untouched"
 
 # --- OK applies and closes; Enter acts as OK. ---
-ctl set TOptionForm "$idEdKMSPort" "52000"
-ctl set TOptionForm "$idEdRedialInterval" "30"
-ctl click TOptionForm "$idBtOk"
+act set TOptionForm "$idEdKMSPort" "52000"
+act set TOptionForm "$idEdRedialInterval" "30"
+act click TOptionForm "$idBtOk"
 wait_for 10 form_closed TOptionForm || fail "OK did not close the dialog"
 [ "$(value_of RedialInterval)" = 30 ] || fail "OK did not apply"
 tray_menu_key o
 wait_for 20 ctl form TOptionForm || fail "options dialog did not reopen"
 expect_text TOptionForm "$idEdRedialInterval" "30"
 expect_text TOptionForm "$idEdKMSComputerCount" "2"
-ctl set TOptionForm "$idEdRedialCount" "8"
-ctl key TOptionForm "$idEdRedialCount" "$VK_RETURN"
+act set TOptionForm "$idEdRedialCount" "8"
+act key TOptionForm "$idEdRedialCount" "$VK_RETURN"
 wait_for 10 form_closed TOptionForm || fail "Enter did not close the dialog"
 [ "$(value_of RedialCount)" = 8 ] || fail "Enter did not apply"
 pass "OK and Enter apply and close"
@@ -234,8 +236,8 @@ pass "OK and Enter apply and close"
 cp "$INI" "$RUN_DIR/Kiv.INI.before"
 tray_menu_key o
 wait_for 20 ctl form TOptionForm || fail "options dialog did not reopen"
-ctl set TOptionForm "$idEdRedialCount" "9"
-ctl click TOptionForm "$idBtCancel"
+act set TOptionForm "$idEdRedialCount" "9"
+act click TOptionForm "$idBtCancel"
 wait_for 10 form_closed TOptionForm || fail "Cancel did not close"
 cmp -s "$INI" "$RUN_DIR/Kiv.INI.before" || fail "Cancel changed Kiv.INI"
 pass "Cancel closes without writing"
@@ -248,7 +250,7 @@ origin=$(ctl rect TVersionForm | tr -d '\r' | sed 's/^[0-9]*x[0-9]*+//')
 xdotool mousemove $(( ${origin%+*} + 20 )) $(( ${origin#*+} + 102 ))
 shot TVersionForm about-hover
 xdotool mousemove 0 0
-ctl click TVersionForm "$idBtClose"
+act click TVersionForm "$idBtClose"
 wait_for 10 form_closed TVersionForm || fail "OK did not close the about box"
 pass "about box: from the tray menu, once, no owner window, closed by OK"
 
@@ -256,19 +258,19 @@ pass "about box: from the tray menu, once, no owner window, closed by OK"
 # up over the options dialog. ---
 tray_menu_key o
 wait_for 20 ctl form TOptionForm || fail "options dialog did not reopen"
-ctl tab TOptionForm "$idPcOption" 3
-ctl click TOptionForm "$idBtKMSComputerCount"
+act tab TOptionForm "$idPcOption" 3
+act click TOptionForm "$idBtKMSComputerCount"
 wait_for 20 ctl form TOptionUserForm || fail "computers dialog did not open"
-ctl click TOptionUserForm "$idUserBtNew"
+act click TOptionUserForm "$idUserBtNew"
 wait_for 10 ctl editlabel TOptionUserForm "$idLvUser" 'Pc-One' || fail "no editor"
 sleep 0.5
 ctl form TOptionUserForm >/dev/null || fail "Enter that ends a caption edit closed the dialog"
-ctl key TOptionUserForm "$idLvUser" "$VK_RETURN"
+act key TOptionUserForm "$idLvUser" "$VK_RETURN"
 wait_for 10 form_closed TOptionUserForm || fail "Enter in the list did not close"
 expect_text TOptionForm "$idEdKMSComputerCount" "2"  # Pc-One is a later spelling of pc-one
 expect_state TOptionForm "$idBtUpdate" "0 1"
 pass "computers dialog: Enter in the list acts as OK, a later spelling of a name is dropped"
-ctl click TOptionForm "$idBtKMSComputerCount"
+act click TOptionForm "$idBtKMSComputerCount"
 wait_for 20 ctl form TOptionUserForm || fail "computers dialog did not open"
 stop_kiv
 [ "$(kiv_exit_code)" = 0 ] || fail "exit code $(kiv_exit_code) when ending with the dialogs open"

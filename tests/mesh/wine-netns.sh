@@ -3,9 +3,8 @@
 # Wine creates its sockets in the wineserver, so the server must live in the namespace too:
 # the command gets a prefix of its own (a copy of the build tree's, so no server outside serves
 # it; KIV_KEEP_WINEPREFIX tells the scripts it runs to keep it) and its server is started and
-# ended inside. The prefix's Wine session is started once before the command, so that programs
-# the command starts together do not race to start it: two started together in a new prefix
-# have been seen to fail to open their UDP port under load.
+# ended inside. The prefix's Wine session is started once before the command, so the programs
+# it starts find their services running.
 # Usage: wine-netns.sh BUILD_DIR COMMAND [ARGS...]; COMMAND finds Wine in $KIV_WINE.
 set -eu
 build=$(cd "$1" && pwd)
