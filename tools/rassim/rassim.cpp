@@ -203,14 +203,26 @@ public:
     void Log(const std::string& line)
     {
         std::lock_guard<std::mutex> guard(logMutex_);
-        HANDLE f = CreateFileA(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        // Opened once and kept: a program under load calls the service hundreds of times a
+        // second, and an open and a close for each line would be most of what it measures.
+        // Appends from every process that loads the simulator still land whole at the end.
+        if (log_ == INVALID_HANDLE_VALUE)
+            log_ = CreateFileA(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (f == INVALID_HANDLE_VALUE)
+        if (log_ == INVALID_HANDLE_VALUE)
             return;
         const std::string text = std::to_string(GetCurrentProcessId()) + " " + line + "\r\n";
         DWORD written = 0;
-        WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        CloseHandle(f);
+        WriteFile(log_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+
+    // Emptied in place, not deleted: the processes that log keep the file open.
+    void EmptyLog()
+    {
+        HANDLE f = CreateFileA(LogPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f != INVALID_HANDLE_VALUE)
+            CloseHandle(f);
     }
 
 private:
@@ -256,6 +268,7 @@ private:
     HANDLE mapping_ = nullptr;
     SimState* state_ = nullptr;
     std::mutex logMutex_;
+    HANDLE log_ = INVALID_HANDLE_VALUE;  // closed by the system when the process ends
 };
 
 Simulator& Sim()
@@ -595,7 +608,7 @@ __declspec(dllexport) DWORD WINAPI RasSimControl(LPCSTR command, LPSTR out, DWOR
     } else if (verb == "reset") {
         Simulator::Lock lock(sim);
         sim.Reset();
-        DeleteFileA(sim.LogPath().c_str());
+        sim.EmptyLog();
         answer = "reset";
     } else if (verb == "list") {
         Simulator::Lock lock(sim);
