@@ -208,6 +208,16 @@ void TOptionForm::Heading(HWND page, const std::string& title, int y, bool Optio
         headings_.push_back({m, t, rule});
 }
 
+void TOptionForm::TimeRow(HWND page, const std::string& caption, int y, int hourId, int minuteId,
+                          bool OptionEnabling::*rule)
+{
+    Label(page, caption, 44, y + 4, 54, rule);
+    Make(hourId, L"Edit", "", kEdit | ES_RIGHT, 100, y, 28, 20, kEditEx);
+    Label(page, "時", 132, y + 4, 16, rule);
+    Make(minuteId, L"Edit", "", kEdit | ES_RIGHT, 150, y, 28, 20, kEditEx);
+    Label(page, "分", 182, y + 4, 16, rule);
+}
+
 void TOptionForm::CreatePages()
 {
     using ui::Child;
@@ -262,19 +272,11 @@ void TOptionForm::CreatePages()
     Make(idCbAutoConnectRun, L"Button", "Kivの起動と同時に接続する", kCheck | WS_GROUP, 24, 56, 360, 18);
     Make(idCbAutoConnectRunTime, L"Button", "開始時間から終了時間の間に起動した時のみ接続する", kCheck, 44, 76, 340, 18);
     Make(idCbAutoConnectTime, L"Button", "指定した時間を過ぎたら自動的に接続する", kCheck, 24, 96, 360, 18);
-    Label(p, "開始時間", 44, 122, 54, &OE::StartTime);
-    Make(idEdAutoConnectTimeHour, L"Edit", "", kEdit | ES_RIGHT, 100, 118, 28, 20, kEditEx);
-    Label(p, "時", 132, 122, 16, &OE::StartTime);
-    Make(idEdAutoConnectTimeMinute, L"Edit", "", kEdit | ES_RIGHT, 150, 118, 28, 20, kEditEx);
-    Label(p, "分", 182, 122, 16, &OE::StartTime);
+    TimeRow(p, "開始時間", 118, idEdAutoConnectTimeHour, idEdAutoConnectTimeMinute, &OE::StartTime);
     Heading(p, "自動切断", 150);
     Make(idCbAutoDisconnectEnd, L"Button", "Kivの終了と同時に切断する", kCheck, 24, 168, 360, 18);
     Make(idCbAutoDisconnectTime, L"Button", "指定した時間を過ぎたら自動的に切断する", kCheck, 24, 188, 360, 18);
-    Label(p, "終了時間", 44, 214, 54, &OE::EndTime);
-    Make(idEdAutoDisconnectTimeHour, L"Edit", "", kEdit | ES_RIGHT, 100, 210, 28, 20, kEditEx);
-    Label(p, "時", 132, 214, 16, &OE::EndTime);
-    Make(idEdAutoDisconnectTimeMinute, L"Edit", "", kEdit | ES_RIGHT, 150, 210, 28, 20, kEditEx);
-    Label(p, "分", 182, 214, 16, &OE::EndTime);
+    TimeRow(p, "終了時間", 210, idEdAutoDisconnectTimeHour, idEdAutoDisconnectTimeMinute, &OE::EndTime);
     Make(idCbAutoDisconnectTimeReset, L"Button", "自動切断後にWindowsを終了する", kCheck, 44, 238, 340, 18);
     for (int id : {idEdAutoConnectTimeHour, idEdAutoConnectTimeMinute, idEdAutoDisconnectTimeHour,
                    idEdAutoDisconnectTimeMinute})

@@ -96,6 +96,9 @@ private:
     // A label, greyed by rule when one is given; a section heading, greyed by rule likewise.
     HWND Label(HWND page, const std::string& text, int x, int y, int w, bool OptionEnabling::*rule = nullptr);
     void Heading(HWND page, const std::string& title, int y, bool OptionEnabling::*rule = nullptr);
+    // A caption, hour and minute fields with their units, greyed by rule.
+    void TimeRow(HWND page, const std::string& caption, int y, int hourId, int minuteId,
+                 bool OptionEnabling::*rule);
     void Grey(HWND label, bool normal);
 
     TMainForm& main_;
