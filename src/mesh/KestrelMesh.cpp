@@ -219,9 +219,10 @@ void TKestrelMesh::ReceiveDatagram(const char* data, std::size_t size, std::uint
     if (p == 0 && !piece.empty())
         first = mesh::ReadFirstPiece(piece);
 
-    // Datagrams carry no message number. Of the source's slots, the piece goes to the one
-    // its datagram most recently went to among those where it fits: a sender sends the
-    // datagrams of one message in a row, and a piece of another size belongs elsewhere.
+    // Datagrams carry no message number. Of the source's slots where the piece fits, the last
+    // in index order takes it, as every peer does: a new message takes the last free slot, so
+    // when two programs of one machine send at once, each piece goes to the message that began
+    // first. (Taking the slot touched last instead mixed such messages.)
     int chosen = -1;
     int ownSlots = 0;
     int ownOldest = -1;
@@ -232,8 +233,7 @@ void TKestrelMesh::ReceiveDatagram(const char* data, std::size_t size, std::uint
         ++ownSlots;
         if (ownOldest < 0 || slot.Touched < recvBuffers_[static_cast<std::size_t>(ownOldest)].Touched)
             ownOldest = i;
-        if (SlotTakes(slot, p, piece.size(), first.framed) &&
-            (chosen < 0 || slot.Touched >= recvBuffers_[static_cast<std::size_t>(chosen)].Touched))
+        if (SlotTakes(slot, p, piece.size(), first.framed))
             chosen = i;
     }
     if (chosen < 0 && ownSlots >= kRecvSlotsPerSource) {
