@@ -455,8 +455,10 @@ void TKestrelMesh::DispatchReceived()
     const mesh::ReceivedFields m(text);
     if (!m.Layout())
         return;
+    // An absent field reads as the empty text, so a message that ends after the address
+    // reaches a component whose Discrimination is empty.
     if (m.Layout()->Addressed() &&
-        !(m.Count() > 2 && m[F::TargetAddress] == ipAddress_ && m[F::TargetDiscrimination] == discrimination_))
+        !(m[F::TargetAddress] == ipAddress_ && m[F::TargetDiscrimination] == discrimination_))
         return;
     switch (m.Layout()->Type()) {
     case MessageType::Login:

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "FakeMeshBackend.h"
 
 namespace kiv::test {
@@ -494,10 +497,32 @@ TEST_F(MeshFixture, AddressedTypesRaiseTheirEvents)
     FromConsole(BuildMessage(tags::InputReturn, Addressed({"D", "Menu", "Connect"}, kMyIp, "KMS")));
     FromConsole(BuildMessage(tags::InputReturn, Addressed({"D", "Menu", "Connect"}, "192.168.0.11")));
     FromConsole(BuildMessage("kmmessage:input_return", Addressed({"D", "Menu", "Connect"})));
-    FromConsole(BuildMessage(tags::InputReturn, {kMyIp}));  // too few fields
+    FromConsole(BuildMessage(tags::InputReturn, {kMyIp}));  // no Discrimination: not "Kiv"
     FromConsole("");
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(backend.sent.empty());
+}
+
+// An absent field reads as the empty text: a component whose Discrimination is empty takes an
+// addressed message that ends after the address.
+TEST_F(MeshFixture, AddressWithoutDiscriminationReachesAComponentWithNone)
+{
+    kms.SetDiscrimination("");
+    std::vector<std::string> log;
+    kms.OnInputReturn = [&](auto& tag, auto& ret, auto& h, auto& m, auto& d) {
+        log.push_back("return [" + tag + ret + h + m + d + "]");
+    };
+    kms.OnInputMessage = [&](auto& msg, const auto&...) { log.push_back("msg [" + msg + "]"); };
+    StartAndLogin();
+    FromConsole(BuildMessage(tags::InputReturn, {kMyIp}));
+    FromConsole(BuildMessage(tags::InputMessage, {kMyIp, ""}));
+    FromConsole(BuildMessage(tags::InputReturn, {"192.168.0.11"}));  // another machine's
+    FromConsole(BuildMessage(tags::InputReturn, {kMyIp, "KMC"}));     // another kind of program
+    FromConsole(BuildMessage(tags::HuzaiCheck, {kMyIp}));
+    EXPECT_EQ(log, (std::vector<std::string>{"return []", "msg []"}));
+    // The question is answered like any other, to its (empty) asker.
+    EXPECT_EQ(backend.BroadcastBodies(),
+              std::vector<std::string>{BuildMessage(tags::HuzaiMessage, {"", "", "Kiv", "KIVPC", "", "Nothing"})});
 }
 
 TEST_F(MeshFixture, UnassignedEventsAreSkipped)
@@ -749,6 +774,155 @@ TEST_F(Reassembly, LineBreakStuffingIsDroppedAndOthersAreAnswered)
     Deliver(kms, Answer("same source"), kConsoleIp, true);
     Deliver(kms, Answer("other source"), "10.0.4.1");
     EXPECT_EQ(returns, (std::vector<std::string>{"Menu=same source", "Menu=other source"}));
+}
+
+// Datagrams carry no message number: two messages of the same size from one machine (two
+// programs, or one datagram repeated) are told apart by the order in which they started. Of the
+// source's slots that may take a piece, the last in index order does; a new message takes the
+// last free slot, so that is the one whose message began first.
+class SharedSource : public Reassembly {
+protected:
+    // An INPUT_RETURN whose framed text takes `datagrams` datagrams, its answer made of `mark`
+    // throughout, so a mixture of two shows; messages of one count and framing have one size.
+    std::string Long(char mark, int datagrams = 2, bool security = false)
+    {
+        const int size = security ? 255 * datagrams - 200 : 510 * datagrams - 300;
+        return Answer(std::string(static_cast<std::size_t>(size), mark));
+    }
+    static std::vector<std::string> Datagrams(const std::string& text, bool security = false)
+    {
+        return mesh::CutDatagrams(mesh::FrameText(text, security));
+    }
+    void Receive(const std::string& datagram)
+    {
+        kms.ReceiveDatagram(datagram.data(), datagram.size(), Ip(kConsoleIp));
+    }
+    static std::string Returned(const std::string& text)
+    {
+        return "Menu=" + GetField(text.substr(mesh::kIdentifierLength), 7);
+    }
+};
+
+TEST_F(SharedSource, InterleavedDatagramsKeepTheirMessages)
+{
+    const std::string a = Long('A'), b = Long('B'), c = Long('C'), q = Long('Q', 3);
+    const auto A = Datagrams(a), B = Datagrams(b), C = Datagrams(c), Q = Datagrams(q);
+    ASSERT_EQ(A.size(), 2u);
+    ASSERT_EQ(A[0].size(), B[0].size());
+    ASSERT_EQ(A[1].size(), B[1].size());
+    const std::string e = Answer("one datagram");
+    ASSERT_EQ(Datagrams(e).size(), 1u);
+    const std::string stray("\x01", 1);  // a sequence byte and nothing else
+    struct Row {
+        const char* what;
+        std::vector<std::string> arriving;
+        std::vector<std::string> delivered;
+    } rows[] = {
+        {"A1 B1 A2 B2", {A[0], B[0], A[1], B[1]}, {Returned(a), Returned(b)}},
+        {"Q1 Q2 Q2 Q3", {Q[0], Q[1], Q[1], Q[2]}, {Returned(q)}},
+        {"A1, a stray 01, A2", {A[0], stray, A[1]}, {Returned(a)}},
+        {"A1 B1 C1 E A2", {A[0], B[0], C[0], Datagrams(e)[0], A[1]}, {Returned(e), Returned(a)}},
+    };
+    for (const auto& row : rows) {
+        kms.Stop();  // empties the slots and the duplicate history
+        StartAndLogin();
+        returns.clear();
+        for (const auto& d : row.arriving)
+            Receive(d);
+        EXPECT_EQ(returns, row.delivered) << row.what;
+    }
+    // After A1 B1 A2 B2, B's last datagram completes B, and both identifiers are known: the
+    // same messages sent again are copies.
+    kms.Stop();
+    StartAndLogin();
+    returns.clear();
+    for (const auto& d : {A[0], B[0], A[1], B[1], A[0], A[1], B[0], B[1]})
+        Receive(d);
+    EXPECT_EQ(returns, (std::vector<std::string>{Returned(a), Returned(b)}));
+}
+
+// The reassembly of a single source as the protocol describes it, with nothing else: twenty
+// slots, the last accepting slot in index order, else the last free one; the message is read
+// out of a slot after every piece.
+std::vector<std::string> ReferenceReassembly(const std::vector<std::string>& datagrams)
+{
+    std::array<std::optional<std::vector<std::string>>, kRecvSlotCount> slots;
+    std::vector<std::string> messages;
+    for (const auto& d : datagrams) {
+        const std::size_t p = static_cast<unsigned char>(static_cast<unsigned char>(d[0]) - 1);
+        int chosen = -1;
+        for (int i = 0; i < kRecvSlotCount; ++i) {
+            const auto& slot = slots[static_cast<std::size_t>(i)];
+            if (slot && (slot->size() <= p || (*slot)[p].empty()))
+                chosen = i;
+        }
+        if (chosen < 0)
+            for (int i = 0; i < kRecvSlotCount; ++i)
+                if (!slots[static_cast<std::size_t>(i)])
+                    chosen = i;
+        auto& slot = slots[static_cast<std::size_t>(chosen)];
+        if (!slot)
+            slot.emplace();
+        if (slot->size() <= p)
+            slot->resize(p + 1);
+        (*slot)[p] = std::string(mesh::DatagramPiece(d.data(), d.size()));
+        if (auto message = mesh::UnframePieces(*slot)) {
+            messages.push_back(*message);
+            slot.reset();
+        }
+    }
+    return messages;
+}
+
+// Every way two messages' datagrams can interleave, each message's own in order: wherever the
+// protocol's reassembly delivers a message intact, so does the component.
+TEST_F(SharedSource, EveryInterleavingOfTwoMessagesDeliversWhatTheProtocolDelivers)
+{
+    const std::pair<int, int> counts[] = {{2, 2}, {3, 3}, {2, 3}, {3, 2}};
+    for (const bool security : {false, true})
+        for (const auto& [na, nb] : counts) {
+            const std::string a = Long('A', na, security), b = Long('B', nb, security);
+            const auto A = Datagrams(a, security), B = Datagrams(b, security);
+            ASSERT_EQ(A.size(), static_cast<std::size_t>(na));
+            ASSERT_EQ(B.size(), static_cast<std::size_t>(nb));
+            // Each order is a choice of the positions that A's datagrams take.
+            std::vector<bool> fromA(A.size() + B.size(), false);
+            std::fill(fromA.begin(), fromA.begin() + na, true);
+            int orders = 0, bothIntact = 0;
+            do {
+                std::vector<std::string> arriving;
+                std::size_t ia = 0, ib = 0;
+                std::string order;
+                for (const bool takeA : fromA) {
+                    arriving.push_back(takeA ? A[ia++] : B[ib++]);
+                    order += takeA ? "A" + std::to_string(ia) + " " : "B" + std::to_string(ib) + " ";
+                }
+                const auto expected = ReferenceReassembly(arriving);
+                kms.Stop();
+                StartAndLogin();
+                returns.clear();
+                for (const auto& d : arriving)
+                    Receive(d);
+                for (const auto& text : {a, b}) {
+                    const bool delivered = std::find(expected.begin(), expected.end(), text) != expected.end();
+                    const bool received =
+                        std::find(returns.begin(), returns.end(), Returned(text)) != returns.end();
+                    if (delivered) {
+                        EXPECT_TRUE(received) << order << (security ? "scrambled" : "plain");
+                    }
+                }
+                // Messages of different sizes never mix: what arrives was sent.
+                if (na != nb) {
+                    for (const auto& r : returns)
+                        EXPECT_TRUE(r == Returned(a) || r == Returned(b)) << order;
+                }
+                ++orders;
+                bothIntact += expected.size() == 2;
+            } while (std::prev_permutation(fromA.begin(), fromA.end()));
+            EXPECT_EQ(orders, na == 2 && nb == 2 ? 6 : na == 3 && nb == 3 ? 20 : 10);
+            // One message after the other, and alternating, deliver both.
+            EXPECT_GE(bothIntact, 3) << na << "+" << nb;
+        }
 }
 
 // Two components joined by their fake backends: what one sends the other receives.
