@@ -60,6 +60,10 @@ bool MainWindow::Create()
 
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == tray_.TaskbarCreatedMessage() && message != 0) {
+        tray_.ShellStarted();
+        return 0;
+    }
     switch (message) {
     case WM_CLOSE:
         DestroyWindow(window_);
@@ -91,6 +95,10 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnTrayCallback(lParam);
         return 0;
     case WM_TIMER:
+        if (wParam == Win32Tray::kRetryTimerId) {
+            tray_.RetryTimer();
+            return 0;
+        }
         if (wParam == kScheduleTimerId)
             form_.tmScheduleTimer();
         else if (wParam == kConnectTimerId && tmConnect_.Enabled())

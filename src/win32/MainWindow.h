@@ -27,6 +27,7 @@ public:
     static constexpr UINT_PTR kScheduleTimerId = 1;
     static constexpr UINT_PTR kFeedOutTimerId = 2;
     static constexpr UINT_PTR kConnectTimerId = 3;
+    // Win32Tray::kRetryTimerId is 4.
 
     explicit MainWindow(HWND applicationWindow);
     ~MainWindow() override;
