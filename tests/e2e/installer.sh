@@ -10,6 +10,8 @@ if [ "$(kiv_build_arch "$BUILD")" != i686 ]; then
   echo "skip: the installer packs the shipped i686 build; $BUILD is $(kiv_build_arch "$BUILD")"
   exit 0
 fi
+command -v wixl >/dev/null && command -v msiinfo >/dev/null ||
+  fail "wixl and msiinfo are missing (Debian packages wixl and msitools; scripts/bootstrap.sh installs them)"
 msis=("$BUILD"/kiv-*-win32.msi)
 [ -f "${msis[0]}" ] || fail "no installer in $BUILD: the package step builds it with wixl (scripts/bootstrap.sh installs it)"
 MSI=${msis[0]}
