@@ -200,9 +200,8 @@ void TMainForm::DisplayNextStatus()
     const TSize label = window.SetStatusCaption(head);
     const int width = label.Width + 72;
     const int height = label.Height + 36;
-    const TSize screen = window.ScreenSize();
-    if (const auto at = StatusWindowPosition(locate, window.TaskbarRect(), width, height, screen.Width, screen.Height))
-        window.SetBounds(at->X, at->Y, width, height);
+    statusSize_ = {width, height};
+    PlaceStatusWindow();
     window.SetShape(StatusWindowShape(width, height, Settings.StatusCloseBar, head.find('\r') != std::string::npos));
     laStatusTag = Settings.StatusCloseBar ? 1 : 0;
 
@@ -221,6 +220,22 @@ void TMainForm::DisplayNextStatus()
     StatusShownAt = ports_.Clock.TickCount();
     tmFeedOutTag = StatusLifetime(head);
     ports_.tmFeedOut.SetEnabled(true);
+}
+
+void TMainForm::PlaceStatusWindow()
+{
+    const auto at = StatusWindowPosition(StatusLocateInRange(Settings.StatusLocate), ports_.StatusWindow.Area(),
+                                         statusSize_.Width, statusSize_.Height);
+    if (at)
+        ports_.StatusWindow.SetBounds(at->X, at->Y, statusSize_.Width, statusSize_.Height);
+}
+
+void TMainForm::StatusAreaChanged()
+{
+    // Placed once, the window follows its corner, shown or not: the next message is placed
+    // anew in any case.
+    if (statusSize_.Width > 0)
+        PlaceStatusWindow();
 }
 
 void TMainForm::tmFeedOutTimer()

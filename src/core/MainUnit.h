@@ -53,6 +53,9 @@ public:
     void ShowStatus(const std::string& messageTemplate, const std::string& prefix = {});
     // Shows the head of the queue.
     void DisplayNextStatus();
+    // The work area changed (the taskbar moved or was resized, a display was added or changed
+    // its mode): the status window goes to its corner of the new area.
+    void StatusAreaChanged();
     // Tick of tmFeedOut (every 50 ms while a message is on screen): the close bar, and the
     // close of the head message when its time is up or others are waiting.
     void tmFeedOutTimer();
@@ -179,11 +182,14 @@ private:
 
     void CloseStatus();
     void WaitForFadeEnd();
+    // Moves the status window, at its last size, to its corner of the current work area.
+    void PlaceStatusWindow();
 
     TMainFormPorts ports_;
     bool created_ = false;
     bool scheduleRunning_ = false;
     bool closingStatus_ = false;  // the head message is being closed (a fade-out may be running)
+    TSize statusSize_;            // the status window's size for its last message; 0 x 0 before the first
 };
 
 }  // namespace kiv

@@ -122,9 +122,8 @@ public:
 
     virtual int Width() = 0;
     virtual void SetBounds(int left, int top, int width, int height) = 0;
-    virtual TSize ScreenSize() = 0;
-    // Screen rectangle of the taskbar window, nothing when there is none.
-    virtual std::optional<TRect> TaskbarRect() = 0;
+    // The primary screen, its work area and the taskbar window, as they are now.
+    virtual TStatusArea Area() = 0;
     // Applies the window's region, without redrawing.
     virtual void SetShape(const TStatusShape& shape) = 0;
     // Draws the close bar now and whenever the window is painted until the next call.

@@ -1,5 +1,6 @@
 #include "StatusLayout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kiv {
@@ -33,47 +34,37 @@ TaskbarEdge TaskbarEdgeOf(const TRect& taskbar, int screenWidth, int screenHeigh
     return TaskbarEdge::Right;
 }
 
-std::optional<TPoint> StatusWindowPosition(int statusLocate, const std::optional<TRect>& taskbar, int width,
-                                           int height, int screenWidth, int screenHeight)
+TRect StatusUsableArea(const TStatusArea& area)
 {
-    const int m = kStatusMargin;
-    const int leftX = m;
-    const int rightX = screenWidth - width - m;
-    const int topY = m;
-    const int bottomY = screenHeight - height - m;
+    const int sw = area.Screen.Width, sh = area.Screen.Height;
+    // The work area on the screen: one that reaches beyond it is out of date (Wine keeps the
+    // old one after a change of display mode).
+    const TRect w{std::max(area.WorkArea.Left, 0), std::max(area.WorkArea.Top, 0), std::min(area.WorkArea.Right, sw),
+                  std::min(area.WorkArea.Bottom, sh)};
+    TRect r = w.Right > w.Left && w.Bottom > w.Top ? w : TRect{0, 0, sw, sh};
     // An empty rectangle is a taskbar window that is not on screen (Wine without its desktop
-    // has one): placed as without a taskbar.
-    if (!taskbar || taskbar->Right <= taskbar->Left || taskbar->Bottom <= taskbar->Top) {
-        switch (statusLocate) {
-        case 1: return TPoint{leftX, topY};
-        case 2: return TPoint{rightX, topY};
-        case 3: return TPoint{leftX, bottomY};
-        case 4: return TPoint{rightX, bottomY};
-        default: return std::nullopt;
-        }
+    // has one).
+    if (!area.Taskbar || area.Taskbar->Right <= area.Taskbar->Left || area.Taskbar->Bottom <= area.Taskbar->Top)
+        return r;
+    const TRect& t = *area.Taskbar;
+    switch (TaskbarEdgeOf(t, sw, sh)) {
+    case TaskbarEdge::Top: r.Top = std::max(r.Top, t.Bottom); break;
+    case TaskbarEdge::Bottom: r.Bottom = std::min(r.Bottom, t.Top); break;
+    case TaskbarEdge::Left: r.Left = std::max(r.Left, t.Right); break;
+    case TaskbarEdge::Right: r.Right = std::min(r.Right, t.Left); break;
     }
-    const TRect& t = *taskbar;
-    const TaskbarEdge edge = TaskbarEdgeOf(t, screenWidth, screenHeight);
-    switch (statusLocate) {
-    case 1:
-        if (edge == TaskbarEdge::Top) return TPoint{leftX, t.Bottom + m};
-        if (edge == TaskbarEdge::Left) return TPoint{t.Right + m, topY};
-        return TPoint{leftX, topY};
-    case 2:
-        if (edge == TaskbarEdge::Top) return TPoint{rightX, t.Bottom + m};
-        if (edge == TaskbarEdge::Right) return TPoint{t.Left - width - m, topY};
-        return TPoint{rightX, topY};
-    case 3:
-        if (edge == TaskbarEdge::Bottom) return TPoint{leftX, t.Top - height - m};
-        if (edge == TaskbarEdge::Left) return TPoint{t.Right + m, bottomY};
-        return TPoint{leftX, bottomY};
-    case 4:
-        if (edge == TaskbarEdge::Bottom) return TPoint{rightX, t.Top - height - m};
-        if (edge == TaskbarEdge::Right) return TPoint{t.Left - width - m, bottomY};
-        return TPoint{rightX, bottomY};
-    default:
+    return r;
+}
+
+std::optional<TPoint> StatusWindowPosition(int statusLocate, const TStatusArea& area, int width, int height)
+{
+    if (statusLocate < 1 || statusLocate > 4)
         return std::nullopt;
-    }
+    const TRect r = StatusUsableArea(area);
+    const bool left = statusLocate == 1 || statusLocate == 3;
+    const bool top = statusLocate <= 2;
+    return TPoint{left ? r.Left + kStatusMargin : r.Right - width - kStatusMargin,
+                  top ? r.Top + kStatusMargin : r.Bottom - height - kStatusMargin};
 }
 
 TStatusShape StatusWindowShape(int width, int height, bool closeBar, bool multiLine)

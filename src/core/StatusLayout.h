@@ -1,5 +1,5 @@
 // Arithmetic of the status window: the message's action code and lifetime, the taskbar edge,
-// the placement in a corner of the screen, the window's shape and the close bar.
+// the placement in a corner of the work area, the window's shape and the close bar.
 #pragma once
 
 #include <cstdint>
@@ -51,12 +51,24 @@ TaskbarEdge TaskbarEdgeOf(const TRect& taskbar, int screenWidth, int screenHeigh
 
 inline constexpr int kStatusMargin = 10;
 
+// Where the status window may sit: the primary screen, its work area (the screen without the
+// taskbar and other bars docked at its edges; empty when unknown) and the taskbar window's
+// rectangle (nothing, or empty, when there is no taskbar on screen).
+struct TStatusArea {
+    TSize Screen;
+    TRect WorkArea;
+    std::optional<TRect> Taskbar;
+};
+
+// The part of the screen the status window keeps to: the work area, cut to the screen, less a
+// taskbar that reaches into it (a shell that reports the whole screen as its work area, as
+// Wine's desktop does).
+TRect StatusUsableArea(const TStatusArea& area);
+
 // Top-left corner of a window of size width x height for StatusLocate 1..4 (top left, top
-// right, bottom left, bottom right), beside the taskbar. Without a taskbar, or with an empty
-// taskbar rectangle, the window keeps the margin from both edges of its corner. Other StatusLocate values give nothing: the window
-// stays where it is.
-std::optional<TPoint> StatusWindowPosition(int statusLocate, const std::optional<TRect>& taskbar, int width,
-                                           int height, int screenWidth, int screenHeight);
+// right, bottom left, bottom right): the margin from both edges of that corner of the usable
+// area. Other StatusLocate values give nothing: the window stays where it is.
+std::optional<TPoint> StatusWindowPosition(int statusLocate, const TStatusArea& area, int width, int height);
 
 // A rounded rectangle with corner ellipses of CornerWidth x CornerHeight.
 struct TRoundRect {

@@ -5,10 +5,9 @@
 #include "MainWindow.h"
 #include "MessagePump.h"
 #include "OptionUnit.h"
+#include "SingleInstance.h"
 
 namespace {
-
-constexpr char kMutexName[] = "Veld -Kiv-";
 
 LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -34,11 +33,9 @@ HWND CreateApplicationWindow(HINSTANCE instance)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    if (HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kMutexName)) {
-        CloseHandle(running);
+    const kiv::SingleInstance guard;
+    if (guard.AnotherCopyRuns())
         return 0;
-    }
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, kMutexName);
 
     HWND application = CreateApplicationWindow(instance);
     {
@@ -50,9 +47,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
     if (application)
         DestroyWindow(application);
-    if (mutex) {
-        ReleaseMutex(mutex);
-        CloseHandle(mutex);
-    }
     return 0;
 }

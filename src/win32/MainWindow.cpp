@@ -60,6 +60,10 @@ bool MainWindow::Create()
 
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == tray_.TaskbarCreatedMessage() && message != 0) {
+        tray_.ShellStarted();
+        return 0;
+    }
     switch (message) {
     case WM_CLOSE:
         DestroyWindow(window_);
@@ -78,6 +82,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             KillTimer(window_, kScheduleTimerId);
             KillTimer(window_, kFeedOutTimerId);
             KillTimer(window_, kConnectTimerId);
+            KillTimer(window_, kStatusAreaTimerId);
             // The dialogs work on the form's settings: they close with it.
             if (OptionForm)
                 DestroyWindow(OptionForm->Handle());
@@ -90,7 +95,23 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case Win32Tray::kCallbackMessage:
         OnTrayCallback(lParam);
         return 0;
+    case WM_DISPLAYCHANGE:
+        StatusAreaMayHaveChanged();
+        break;
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETWORKAREA)
+            StatusAreaMayHaveChanged();
+        break;
     case WM_TIMER:
+        if (wParam == Win32Tray::kRetryTimerId) {
+            tray_.RetryTimer();
+            return 0;
+        }
+        if (wParam == kStatusAreaTimerId) {
+            KillTimer(window_, kStatusAreaTimerId);
+            form_.StatusAreaChanged();
+            return 0;
+        }
         if (wParam == kScheduleTimerId)
             form_.tmScheduleTimer();
         else if (wParam == kConnectTimerId && tmConnect_.Enabled())
@@ -140,6 +161,13 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void MainWindow::StatusAreaMayHaveChanged()
+{
+    // A change of display or taskbar comes as a burst of messages, and the shell moves its
+    // taskbar on the same messages: the window is placed once, after the burst.
+    SetTimer(window_, kStatusAreaTimerId, 250, nullptr);
 }
 
 namespace {

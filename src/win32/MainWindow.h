@@ -27,6 +27,8 @@ public:
     static constexpr UINT_PTR kScheduleTimerId = 1;
     static constexpr UINT_PTR kFeedOutTimerId = 2;
     static constexpr UINT_PTR kConnectTimerId = 3;
+    // Win32Tray::kRetryTimerId is 4.
+    static constexpr UINT_PTR kStatusAreaTimerId = 5;
 
     explicit MainWindow(HWND applicationWindow);
     ~MainWindow() override;
@@ -46,6 +48,8 @@ private:
     void ShowVersionForm();
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The display or the work area changed: the status window is placed again shortly.
+    void StatusAreaMayHaveChanged();
     void MouseDown(TMouseButton button, int x, int y);
     void MouseUp(TMouseButton button, int x, int y);
 

@@ -88,9 +88,11 @@ bool TOptionUserForm::Create(const StringList& names)
     ui::Panel(window_, "     アクセスを許可するコンピュータ名を設定してください。", 0, 0, kClientWidth, 30,
               &headerLook_);
 
+    // The dialog owns the row image list and destroys it after the list view is gone: the list
+    // view only shares it.
     lvUser_ = ui::Child(window_, WC_LISTVIEWW, "",
-                        LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | WS_TABSTOP | WS_GROUP, 8, 38, 310, 182,
-                        idLvUser, {.HelpId = 60, .ExStyle = WS_EX_CLIENTEDGE});
+                        LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS | WS_TABSTOP | WS_GROUP,
+                        8, 38, 310, 182, idLvUser, {.HelpId = 60, .ExStyle = WS_EX_CLIENTEDGE});
     SendMessageW(lvUser_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     ilIcon_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 1);
     if (HBITMAP bitmap = LoadBitmapW(GetModuleHandleW(nullptr), L"OPTION_USER")) {

@@ -117,15 +117,18 @@ void Win32StatusWindow::SetBounds(int left, int top, int width, int height)
     SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-TSize Win32StatusWindow::ScreenSize() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
-
-std::optional<TRect> Win32StatusWindow::TaskbarRect()
+TStatusArea Win32StatusWindow::Area()
 {
+    TStatusArea area;
+    area.Screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT work = {};
+    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
+        area.WorkArea = {work.left, work.top, work.right, work.bottom};
     HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
     RECT r = {};
-    if (!taskbar || !GetWindowRect(taskbar, &r))
-        return std::nullopt;
-    return TRect{r.left, r.top, r.right, r.bottom};
+    if (taskbar && GetWindowRect(taskbar, &r))
+        area.Taskbar = TRect{r.left, r.top, r.right, r.bottom};
+    return area;
 }
 
 void Win32StatusWindow::SetShape(const TStatusShape& shape)

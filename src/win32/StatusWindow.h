@@ -40,8 +40,7 @@ public:
     void MoveIcon(int dx, int dy) override;
     int Width() override;
     void SetBounds(int left, int top, int width, int height) override;
-    TSize ScreenSize() override;
-    std::optional<TRect> TaskbarRect() override;
+    TStatusArea Area() override;
     void SetShape(const TStatusShape& shape) override;
     void DrawCloseBar(const TCloseBar& bar) override;
 

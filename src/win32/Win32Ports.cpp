@@ -8,6 +8,7 @@
 #include "MessagePump.h"
 #include "PathText.h"
 #include "SettingLimits.h"
+#include "TrayRetry.h"
 #include "WinText.h"
 
 namespace kiv {
@@ -147,17 +148,56 @@ static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the 32-bit tray record is 88 bytes
 
 }  // namespace
 
+void Win32Tray::Attach(HWND window)
+{
+    window_ = window;
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+}
+
 void Win32Tray::Add(const char* iconResource)
 {
     if (!icon_)
         icon_ = LoadIconFromIcoResource(iconResource);
+    wanted_ = true;
+    failures_ = 0;
+    Offer();
+}
+
+void Win32Tray::Offer()
+{
+    KillTimer(window_, kRetryTimerId);
     NOTIFYICONDATAA data = TrayRecord(window_, icon_);
-    Shell_NotifyIconA(NIM_ADD, &data);
-    added_ = true;
+    // An add that timed out may still have reached the shell, and a shell that has the icon
+    // refuses a second add: the icon is there when the shell takes a change to it.
+    added_ = Shell_NotifyIconA(NIM_ADD, &data) || Shell_NotifyIconA(NIM_MODIFY, &data);
+    if (added_) {
+        failures_ = 0;
+        return;
+    }
+    ++failures_;
+    SetTimer(window_, kRetryTimerId, TrayAddRetryDelay(failures_), nullptr);
+}
+
+void Win32Tray::ShellStarted()
+{
+    if (!wanted_)
+        return;
+    failures_ = 0;
+    Offer();
+}
+
+void Win32Tray::RetryTimer()
+{
+    if (wanted_ && !added_)
+        Offer();
+    else
+        KillTimer(window_, kRetryTimerId);
 }
 
 void Win32Tray::Delete()
 {
+    wanted_ = false;
+    KillTimer(window_, kRetryTimerId);
     if (!added_)
         return;
     NOTIFYICONDATAA data = TrayRecord(window_, icon_);

@@ -55,19 +55,33 @@ private:
     bool terminated_ = false;
 };
 
-// The tray icon: the first, smallest layout of the notify-icon record, with the ASCII tip.
+// The tray icon: the first, smallest layout of the notify-icon record, with the ASCII tip. The
+// icon stays while Kiv wants it: an add the shell does not take is offered again later, and a
+// shell that starts anew ("TaskbarCreated", after Explorer restarts) gets it again at once.
 class Win32Tray : public TrayPort {
 public:
     static constexpr UINT kCallbackMessage = 0x8001;
-    void Attach(HWND window) { window_ = window; }
+    static constexpr UINT_PTR kRetryTimerId = 4;  // a timer of the attached window
+    void Attach(HWND window);
     void Add(const char* iconResource) override;
     void Delete() override;
     ~Win32Tray() override;
+    // The message the shell broadcasts when it has started; 0 when it could not be registered.
+    UINT TaskbarCreatedMessage() const { return taskbarCreated_; }
+    // The shell has (re)started with no icons: the icon, if wanted, is added again now.
+    void ShellStarted();
+    // The retry timer fired.
+    void RetryTimer();
 
 private:
+    // Offers the icon to the shell; when it is not taken, arms the retry timer.
+    void Offer();
     HWND window_ = nullptr;
+    UINT taskbarCreated_ = 0;
     HICON icon_ = nullptr;
-    bool added_ = false;
+    bool wanted_ = false;  // between Add and Delete
+    bool added_ = false;   // the shell has the icon
+    int failures_ = 0;     // adds refused in a row
 };
 
 }  // namespace kiv

@@ -341,8 +341,7 @@ public:
     {
         bounds = {left, top, left + width, top + height};
     }
-    TSize ScreenSize() override { return screen; }
-    std::optional<TRect> TaskbarRect() override { return taskbar; }
+    TStatusArea Area() override { return {screen, workArea, taskbar}; }
     void SetShape(const TStatusShape& s) override { shape = s; }
     void DrawCloseBar(const TCloseBar& bar) override { bars.push_back(bar); }
 
@@ -354,6 +353,7 @@ public:
     TPoint icon{2, 1};
     TRect bounds;
     TSize screen{1024, 768};
+    TRect workArea;  // empty: not known, the whole screen
     std::optional<TRect> taskbar = TRect{0, 738, 1024, 768};
     TStatusShape shape;
     std::vector<TCloseBar> bars;

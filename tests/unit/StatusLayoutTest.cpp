@@ -56,6 +56,8 @@ TEST(StatusLayout, PlacementByCornerAndTaskbar)
 {
     const int sw = 1024, sh = 768, w = 300, h = 80;
     const TRect top{0, 0, 1024, 30}, bottom{0, 738, 1024, 768}, left{0, 0, 60, 768}, right{964, 0, 1024, 768};
+    // A shell that reports no work area: the taskbar alone is kept clear of.
+    const auto onScreen = [&](std::optional<TRect> taskbar) { return TStatusArea{{sw, sh}, {}, taskbar}; };
     struct Case {
         int locate;
         TRect taskbar;
@@ -68,19 +70,54 @@ TEST(StatusLayout, PlacementByCornerAndTaskbar)
         {4, bottom, {714, 648}},      {4, right, {654, 678}},       {4, top, {714, 678}},         {4, left, {714, 678}},
     };
     for (const Case& c : cases) {
-        const auto at = StatusWindowPosition(c.locate, c.taskbar, w, h, sw, sh);
+        const auto at = StatusWindowPosition(c.locate, onScreen(c.taskbar), w, h);
         ASSERT_TRUE(at) << c.locate;
         EXPECT_EQ(*at, c.at) << c.locate << " " << c.taskbar.Left << "," << c.taskbar.Top;
     }
     // Without a taskbar: 10 pixels from both edges of the corner.
     const TPoint corners[] = {{10, 10}, {714, 10}, {10, 678}, {714, 678}};
     for (int locate = 1; locate <= 4; ++locate) {
-        EXPECT_EQ(StatusWindowPosition(locate, std::nullopt, w, h, sw, sh), corners[locate - 1]);
+        EXPECT_EQ(StatusWindowPosition(locate, onScreen(std::nullopt), w, h), corners[locate - 1]);
         // A taskbar window of no size (as Wine's without its desktop) counts as none.
-        EXPECT_EQ(StatusWindowPosition(locate, TRect{0, 0, 0, 0}, w, h, sw, sh), corners[locate - 1]);
+        EXPECT_EQ(StatusWindowPosition(locate, onScreen(TRect{0, 0, 0, 0}), w, h), corners[locate - 1]);
     }
-    EXPECT_FALSE(StatusWindowPosition(0, bottom, w, h, sw, sh));
-    EXPECT_FALSE(StatusWindowPosition(5, std::nullopt, w, h, sw, sh));
+    EXPECT_FALSE(StatusWindowPosition(0, onScreen(bottom), w, h));
+    EXPECT_FALSE(StatusWindowPosition(5, onScreen(std::nullopt), w, h));
+}
+
+TEST(StatusLayout, PlacementKeepsToTheWorkArea)
+{
+    const TSize screen{1024, 768};
+    const TRect bottom{0, 728, 1024, 768};
+    struct Case {
+        const char* what;
+        TRect workArea;
+        std::optional<TRect> taskbar;
+        TRect usable;
+    };
+    const Case cases[] = {
+        // Windows: the work area already leaves the taskbar out.
+        {"taskbar at the bottom", {0, 0, 1024, 728}, bottom, {0, 0, 1024, 728}},
+        {"taskbar moved to the top", {0, 40, 1024, 768}, TRect{0, 0, 1024, 40}, {0, 40, 1024, 768}},
+        // Another bar docked at the left, which only the work area knows of.
+        {"a docked bar at the left", {120, 0, 1024, 728}, bottom, {120, 0, 1024, 728}},
+        // The taskbar hidden until the pointer comes: the work area is the whole screen.
+        {"an auto-hidden taskbar", {0, 0, 1024, 768}, TRect{0, 766, 1024, 806}, {0, 0, 1024, 766}},
+        // Wine's desktop reports the whole screen while its taskbar covers the bottom.
+        {"a work area over the taskbar", {0, 0, 1024, 768}, bottom, {0, 0, 1024, 728}},
+        {"no work area known", {}, bottom, {0, 0, 1024, 728}},
+        // Kept from a larger display mode (Wine): only its part on the screen counts.
+        {"a work area beyond the screen", {0, 0, 1280, 1024}, bottom, {0, 0, 1024, 728}},
+        {"no work area and no taskbar", {}, std::nullopt, {0, 0, 1024, 768}},
+    };
+    const int w = 300, h = 80;
+    for (const Case& c : cases) {
+        const TStatusArea area{screen, c.workArea, c.taskbar};
+        EXPECT_EQ(StatusUsableArea(area), c.usable) << c.what;
+        const TRect& u = c.usable;
+        EXPECT_EQ(StatusWindowPosition(1, area, w, h), (TPoint{u.Left + 10, u.Top + 10})) << c.what;
+        EXPECT_EQ(StatusWindowPosition(4, area, w, h), (TPoint{u.Right - 10 - w, u.Bottom - 10 - h})) << c.what;
+    }
 }
 
 TEST(StatusLayout, ShapeFollowsCloseBarAndLines)

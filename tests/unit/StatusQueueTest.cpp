@@ -285,6 +285,42 @@ TEST_F(StatusQueue, StatusLocateChoosesTheCorner)
     }
 }
 
+TEST_F(StatusQueue, WindowFollowsItsCornerWhenTheWorkAreaChanges)
+{
+    form.StatusAreaChanged();  // nothing placed yet: nothing moves
+    EXPECT_EQ(statusWindow.bounds, TRect{});
+
+    statusWindow.workArea = {0, 0, 1024, 738};
+    form.ShowStatus(kStatusConnected);
+    const TSize size = WindowSizeFor("「ISP」へ接続しました。");
+    const auto bottomRightOf = [&](const TRect& area) {
+        return TRect{area.Right - 10 - size.Width, area.Bottom - 10 - size.Height, area.Right - 10, area.Bottom - 10};
+    };
+    EXPECT_EQ(statusWindow.bounds, bottomRightOf({0, 0, 1024, 738}));
+
+    // The taskbar moves to the right edge while the message is on screen.
+    statusWindow.taskbar = TRect{964, 0, 1024, 768};
+    statusWindow.workArea = {0, 0, 964, 768};
+    form.StatusAreaChanged();
+    EXPECT_EQ(statusWindow.bounds, bottomRightOf({0, 0, 964, 768}));
+
+    // After the message, a larger display: the hidden window keeps to its corner too.
+    RunFor(5000);
+    ASSERT_TRUE(form.StatusQueue.empty());
+    statusWindow.screen = {1280, 1024};
+    statusWindow.taskbar = TRect{0, 984, 1280, 1024};
+    statusWindow.workArea = {0, 0, 1280, 984};
+    form.StatusAreaChanged();
+    EXPECT_EQ(statusWindow.bounds, bottomRightOf({0, 0, 1280, 984}));
+    EXPECT_EQ(statusWindow.captions.size(), 1u) << "no message is shown for the move";
+
+    // Hidden by the settings: the window stays where it is.
+    form.Settings.StatusLocate = 0;
+    statusWindow.workArea = {0, 0, 800, 600};
+    form.StatusAreaChanged();
+    EXPECT_EQ(statusWindow.bounds, bottomRightOf({0, 0, 1280, 984}));
+}
+
 TEST_F(StatusQueue, AlphaCountIsBroughtIntoRange)
 {
     for (const auto& [stored, used] : {std::pair{0, 1}, std::pair{300, 255}, std::pair{7, 7}}) {

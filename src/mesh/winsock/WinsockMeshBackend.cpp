@@ -22,7 +22,6 @@ void RegisterWindowClass()
 
 WinsockMeshBackend::WinsockMeshBackend()
 {
-    timeBeginPeriod(1);
     RegisterWindowClass();
     window_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
                               nullptr);
@@ -37,7 +36,6 @@ WinsockMeshBackend::~WinsockMeshBackend()
     CloseUdp();
     if (window_)
         DestroyWindow(window_);
-    timeEndPeriod(1);
 }
 
 LRESULT CALLBACK WinsockMeshBackend::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -100,6 +98,9 @@ std::optional<int> WinsockMeshBackend::OpenUdp(int port)
     if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
         return std::nullopt;
     wsaStarted_ = true;
+    // The component's timers and ticks want 1 ms resolution while it runs, and only then: the
+    // finer system timer costs power (a laptop on battery with KestrelMesh off pays nothing).
+    fineTimer_ = timeBeginPeriod(1) == TIMERR_NOERROR;
     // Winsock 2 reports 0 (no limit): take the largest UDP payload over IPv4 then.
     const int maxUdp = data.iMaxUdpDg > 0 ? data.iMaxUdpDg : 65507;
     SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
@@ -125,6 +126,9 @@ void WinsockMeshBackend::CloseUdp()
     if (wsaStarted_)
         WSACleanup();
     wsaStarted_ = false;
+    if (fineTimer_)
+        timeEndPeriod(1);
+    fineTimer_ = false;
 }
 
 MeshBackend::SendResult WinsockMeshBackend::SendTo(std::uint32_t address, int port, const char* data,

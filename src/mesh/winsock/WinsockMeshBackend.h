@@ -63,6 +63,7 @@ private:
     HWND window_ = nullptr;
     SOCKET socket_ = INVALID_SOCKET;
     bool wsaStarted_ = false;
+    bool fineTimer_ = false;  // timeBeginPeriod(1) is in force for the open socket
     std::uint32_t lastTick_ = 0;
     std::uint64_t tickHigh_ = 0;
 };
