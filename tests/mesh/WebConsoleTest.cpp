@@ -278,15 +278,28 @@ TEST_F(WebConsoleTest, OnlyThePeerTheUserChoseIsHeard)
     for (const auto& out : console.TakeOutgoing())
         EXPECT_EQ(out.address + "/" + out.discrimination, "10.0.0.5/Kiv");
 
+    // A Kiv whose datagrams come from another of its addresses than the one it announced is
+    // heard from there, and asked at the one it announced.
+    console.SyncPeers({{"KIVPC", "Kiv", "Kiv", "10.0.0.5", true, "192.168.1.5"}});
+    const std::string k = KivId(a, "KIVPC");
+    ASSERT_EQ(Open(a, k), 202);
+    console.OnInputLine(kKiv, "Password", "from the announced address", "x", true);
+    EXPECT_EQ(State(a).find("from the announced address"), std::string::npos);
+    console.OnInputLine({"KIVPC", "Kiv", "192.168.1.5"}, "Password", "from its source", "x", true);
+    EXPECT_NE(State(a).find("from its source"), std::string::npos);
+    EXPECT_EQ(console.TakeOutgoing().at(0).address, "10.0.0.5");
+    console.SyncPeers({{"KIVPC", "Kiv", "Kiv", "10.0.0.5", true}});
+
     // The same name at another address is another entry: what was open for the old one closes.
-    ASSERT_EQ(Open(a), 202);
+    ASSERT_EQ(Open(a, KivId(a, "KIVPC")), 202);
     Menu();
     ASSERT_NE(prompt, 0u);
+    const std::string moved = KivId(a, "KIVPC");
     console.SyncPeers({{"KIVPC", "Kiv", "Kiv", "10.0.0.66", true}});
     EXPECT_EQ(State(a).find("\"prompt\":{"), std::string::npos);
-    EXPECT_NE(State(a).find(R"("id":"k)"), std::string::npos);
-    EXPECT_EQ(State(a).find(R"("id":"k1")"), std::string::npos) << "the moved Kiv kept its id";
-    EXPECT_EQ(Answer(a, R"("choice":0)"), 404);
+    EXPECT_NE(KivId(a, "KIVPC"), moved);
+    EXPECT_EQ(KivId(a, "KIVPC").empty(), false);
+    EXPECT_EQ(Answer(a, R"("choice":0)", moved), 404) << "the moved Kiv kept its id";
 }
 
 TEST_F(WebConsoleTest, AMenuThatNobodyHereAskedForTellsNoStatus)

@@ -83,7 +83,8 @@ void WebConsole::SyncPeers(const std::vector<PeerInfo>& peers)
             seen.emplace(p.machineName, &p);
     for (auto it = kivs_.begin(); it != kivs_.end();) {
         const auto now = seen.find(it->first);
-        if (now == seen.end() || now->second->ipAddress != it->second.peer.ipAddress) {
+        if (now == seen.end() || now->second->ipAddress != it->second.peer.ipAddress ||
+            now->second->source != it->second.peer.source) {
             Forget(it->second);
             it = kivs_.erase(it);
             Changed();
@@ -129,9 +130,10 @@ WebConsole::Kiv* WebConsole::Find(const Sender& from)
     if (from.discrimination != menuDisc_)
         return nullptr;
     const auto it = kivs_.find(from.machineName);
-    if (it == kivs_.end() || it->second.peer.ipAddress != from.address)
+    if (it == kivs_.end())
         return nullptr;
-    return &it->second;
+    const PeerInfo& peer = it->second.peer;
+    return from.address == (peer.source.empty() ? peer.ipAddress : peer.source) ? &it->second : nullptr;
 }
 
 WebConsole::Kiv* WebConsole::FindById(const std::string& id)

@@ -4,8 +4,8 @@
 // Shift-JIS; what the page gets and sends is UTF-8 JSON.
 //
 // A Kiv is the peer table's entry the user chose: its computer name, kind and address. Every
-// message for it goes to that address and kind, and only what comes from that address under
-// that name and kind is taken as its answer.
+// message for it goes to that address and kind, and only what comes from the address its
+// announcement came from, under that name and kind, is taken as its answer.
 //
 // One console is one computer to every Kiv, so two browsers behind it would share Kiv's
 // control lock. The console therefore keeps the lock among its own sessions as Kiv keeps it
@@ -28,10 +28,12 @@
 
 namespace kmconsole::web {
 
-// A peer as the peer table holds it (Shift-JIS).
+// A peer as the peer table holds it (Shift-JIS), with the address its announcement came from
+// (the one its datagrams come from; empty: the address it announced).
 struct PeerInfo {
     std::string machineName, discrimination, handleName, ipAddress;
     bool menu = false;
+    std::string source{};
 };
 
 // Who sent a message: the names in its fields and the address its datagram came from.
@@ -67,7 +69,7 @@ public:
                std::vector<Asset> assets);
 
     // The peer table as it is now; Kivs no longer in it are forgotten, and so is a Kiv whose
-    // address changed (the user chose the one at the old address).
+    // address or source changed (the user chose the one at the old address).
     void SyncPeers(const std::vector<PeerInfo>& peers);
     // What a peer sent this console (Shift-JIS, as received).
     void OnInputLine(const Sender& from, const std::string& tag, const std::string& message, const std::string& label,

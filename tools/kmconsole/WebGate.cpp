@@ -19,7 +19,7 @@ TokenGate::Verdict TokenGate::Check(const std::string& client, const std::string
 {
     const auto it = full_.find(client);
     const std::uint64_t full = it == full_.end() ? nowMs : std::max(it->second, nowMs);
-    if (full - nowMs >= kTokenTries * kTokenRetryMs)
+    if (full - nowMs > (kTokenTries - 1) * kTokenRetryMs)
         return Verdict::Limited;
     if (Matches(given))
         return Verdict::Pass;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
@@ -181,6 +182,11 @@ int RunWebConsole(int argc, char** argv)
     kms.OnMenuNothing = [&](auto&, auto& m, auto& d) {
         server.WithConsole([&](C& c, std::uint64_t) { c.OnMenuNothing(from(m, d)); });
     };
+    // Where each peer's announcement came from: its answers must come from there too. A peer
+    // that announces itself again unchanged raises nothing, so the first source stays.
+    std::map<std::pair<std::string, std::string>, std::string> sources;
+    kms.OnLogin = [&](auto&, auto& m, auto&, auto& d, auto...) { sources[{m, d}] = kms.ReceivedAddress(); };
+    kms.OnInfoChange = [&](auto& m, auto&, auto&, auto& d, auto...) { sources[{m, d}] = kms.ReceivedAddress(); };
 
     if (!kms.Start()) {
         std::fprintf(stderr, "kmconsole web: cannot open UDP port %d\n", o.mesh.port);
@@ -211,10 +217,21 @@ int RunWebConsole(int argc, char** argv)
         for (int i = 0; i < kms.LoginCount(); ++i) {
             // Only what the list can show is copied: a hostile peer's long texts stay in the table.
             const auto& p = kms.LoginUser(i);
-            if (p.Menu && p.Discrimination == o.mesh.menuDisc && p.MachineName.size() <= web::kMaxNameBytes)
+            if (p.Menu && p.Discrimination == o.mesh.menuDisc && p.MachineName.size() <= web::kMaxNameBytes) {
+                const auto source = sources.find({p.MachineName, p.Discrimination});
                 peers.push_back({p.MachineName, p.Discrimination, web::BoundText(p.HandleName, web::kMaxNameBytes),
-                                 p.IPAddress, true});
+                                 p.IPAddress, true, source == sources.end() ? std::string() : source->second});
+            }
         }
+        // Sources of peers the table no longer holds go.
+        if (sources.size() > static_cast<std::size_t>(kms.LoginCount()))
+            for (auto it = sources.begin(); it != sources.end();) {
+                bool listed = false;
+                for (int i = 0; i < kms.LoginCount() && !listed; ++i)
+                    listed = kms.LoginUser(i).MachineName == it->first.first &&
+                             kms.LoginUser(i).Discrimination == it->first.second;
+                it = listed ? std::next(it) : sources.erase(it);
+            }
         server.WithConsole([&](C& c, std::uint64_t now) {
             c.SyncPeers(peers);
             c.Tick(now);

@@ -31,7 +31,7 @@ using boost::system::error_code;
 // After an answer that ends a connection, what the client still sends (the rest of a refused
 // body) is read and dropped for a while, up to this much, so that the client gets the answer
 // rather than a reset.
-constexpr std::size_t kLingerBytes = 64 * 1024;
+constexpr std::size_t kLingerBytes = 1024 * 1024;
 constexpr std::uint64_t kLingerMs = 2000;
 constexpr std::size_t kReadChunk = 4096;
 
