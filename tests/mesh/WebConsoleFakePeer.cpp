@@ -6,8 +6,8 @@
 //       with a prompt and a message that claim to come from NAME's Kiv
 //   kmconsole_web_fake_peer PORT FROM SECONDS flood
 //       logs in 200 Kivs with long handle names and 3 with 30 KB computer names; KIVX answers
-//       a menu request with 256 long items and a long status block, then 300 messages; KIVY
-//       sends a menu with a status block that nobody asked for
+//       a menu request with 256 long items and a long status block, and an answer with 300
+//       messages; KIVY sends a menu with a status block that nobody asked for
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -37,6 +37,12 @@ long NowMs()
     return ts.tv_sec * 1000L + ts.tv_nsec / 1000000;
 }
 
+void Pause(long microseconds)
+{
+    timespec pause{microseconds / 1000000, (microseconds % 1000000) * 1000};
+    nanosleep(&pause, nullptr);
+}
+
 class FakePeer {
 public:
     FakePeer(int port, std::string from) : port_(port), from_(std::move(from))
@@ -54,8 +60,7 @@ public:
             to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
             sendto(send_, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
             // Paced, so that the receivers' socket buffers keep up with long messages.
-            timespec pause{0, 300000};
-            nanosleep(&pause, nullptr);
+            Pause(300);
         }
     }
 
@@ -139,6 +144,15 @@ std::string Field(const std::vector<std::string>& f, std::size_t i)
     return i < f.size() ? f[i] : std::string();
 }
 
+// The address of the console that sent a question: a MENU_CHECK carries it; an INPUT_RETURN
+// does not, and is taken to come from where that kind of console asked for the menu.
+std::string Asker(std::map<std::string, std::string>& askers, const std::vector<std::string>& f)
+{
+    if (Field(f, 0) == "KMMESSAGE:MENU_CHECK")
+        return askers[Field(f, 6)] = Field(f, 5);
+    return askers[Field(f, 5)];
+}
+
 bool Over(long endMs)
 {
     return NowMs() >= endMs;
@@ -148,6 +162,7 @@ bool Over(long endMs)
 void Impostor(FakePeer& peer, const std::string& name, long end)
 {
     peer.Login(name, "KMX", "Kiv");
+    std::map<std::string, std::string> askers;
     while (!Over(end)) {
         std::string source;
         const auto f = peer.Receive(200, source);
@@ -156,10 +171,9 @@ void Impostor(FakePeer& peer, const std::string& name, long end)
             continue;
         std::printf("heard %s %s %s\n", type.c_str() + 10, Field(f, 1).c_str(), Field(f, 2).c_str());
         std::fflush(stdout);
-        // The asker: its address and kind (MENU_CHECK carries its address, INPUT_RETURN does not).
         const bool menuCheck = type == "KMMESSAGE:MENU_CHECK";
-        const std::string address = menuCheck ? Field(f, 5) : source;
         const std::string kind = menuCheck ? Field(f, 6) : Field(f, 5);
+        const std::string address = Asker(askers, f);
         peer.Send("KMMESSAGE:INPUT_LINE", {address, kind, "Kiv", name, "Kiv", kiv::kRemoteKeyPassword,
                                            std::string(kiv::kRemoteMenuHeader) + "偽のKivです。パスワードを入力してください。",
                                            "偽のパスワード", "1"});
@@ -169,6 +183,10 @@ void Impostor(FakePeer& peer, const std::string& name, long end)
 
 void Flood(FakePeer& peer, long end)
 {
+    // The two that answer first, so that a console lists them before the crowd.
+    peer.Login("KIVX", "Kiv", "KIVX" + std::string(30000, 'x'));
+    peer.Login("KIVY", "Kiv", "KIVY");
+    Pause(300000);
     for (int i = 0; i < 3; ++i)
         peer.Login(std::string(30000, static_cast<char>('L' + i)), "Kiv", "long-name");
     for (int i = 0; i < 200; ++i) {
@@ -176,17 +194,31 @@ void Flood(FakePeer& peer, long end)
         std::snprintf(name, sizeof name, "FAKE%03d", i);
         peer.Login(name, "Kiv", name + std::string(2000, 'h'));
     }
-    peer.Login("KIVX", "Kiv", "KIVX" + std::string(30000, 'x'));
-    peer.Login("KIVY", "Kiv", "KIVY");
     std::printf("logged in\n");
     std::fflush(stdout);
     bool unasked = false;
+    std::map<std::string, std::string> askers;
     while (!Over(end)) {
         std::string source;
         const auto f = peer.Receive(200, source);
-        if (Field(f, 0) != "KMMESSAGE:MENU_CHECK" || Field(f, 2) != "Kiv")
+        const std::string type = Field(f, 0);
+        if ((type != "KMMESSAGE:MENU_CHECK" && type != "KMMESSAGE:INPUT_RETURN") || Field(f, 2) != "Kiv")
             continue;
-        const std::string address = Field(f, 5), kind = Field(f, 6);
+        const bool menuCheck = type == "KMMESSAGE:MENU_CHECK";
+        const std::string kind = menuCheck ? Field(f, 6) : Field(f, 5);
+        const std::string address = Asker(askers, f);
+        if (!menuCheck) {
+            // An answer: 300 closing messages, one every 10 ms, as fast as a page follows them.
+            for (int i = 0; i < 300; ++i) {
+                peer.Send("KMMESSAGE:INPUT_MESSAGE",
+                          {address, kind, "KIVX", "KIVX", "Kiv",
+                           std::string(kiv::kRemoteMessageHeader) + "通知 " + std::to_string(i)});
+                Pause(10000);
+            }
+            std::printf("answered an answer from %s\n", address.c_str());
+            std::fflush(stdout);
+            continue;
+        }
         if (!unasked) {
             // A menu with a status block that this console did not ask KIVY for.
             peer.Send("KMMESSAGE:INPUT_SELECT",
@@ -196,8 +228,8 @@ void Flood(FakePeer& peer, long end)
             unasked = true;
         }
         std::string message = std::string(kiv::kRemoteMenuHeader) + kiv::kRemoteStatusTarget + " " +
-                               std::string(10000, 'T') + "\r" + kiv::kRemoteStatusState + " 切断\r" +
-                               std::string(8000, 'Q') + kiv::kRemoteMenuQuestion;
+                              std::string(10000, 'T') + "\r" + kiv::kRemoteStatusState + " 切断\r" +
+                              std::string(8000, 'Q') + kiv::kRemoteMenuQuestion;
         std::string items, values;
         for (int i = 0; i < 256; ++i) {
             items += (i ? "&:" : "") + ("■ 項目" + std::to_string(i) + " " + std::string(240, 'i'));
@@ -205,9 +237,6 @@ void Flood(FakePeer& peer, long end)
         }
         peer.Send("KMMESSAGE:INPUT_SELECT", {address, kind, "KIVX", "KIVX", "Kiv", kiv::kRemoteKeyMenu, message, items,
                                              values});
-        for (int i = 0; i < 300; ++i)
-            peer.Send("KMMESSAGE:INPUT_MESSAGE", {address, kind, "KIVX", "KIVX", "Kiv",
-                                                  std::string(kiv::kRemoteMessageHeader) + "通知 " + std::to_string(i)});
         std::printf("answered a menu request from %s\n", address.c_str());
         std::fflush(stdout);
     }
