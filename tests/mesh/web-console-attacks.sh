@@ -26,7 +26,7 @@ KM_PORT=$port "$listener" listen 60 >"$tmp/mesh.log" 2>&1 & pids+=($!)
   --address 127.0.0.1 --machine WEBA --disc KMCA >"$tmp/web.log" 2>&1 &
 web=$!
 pids+=($web)
-wait_for 10 grep -q "/#token=$token" "$tmp/web.log" || fail "the web console did not start"
+wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "/#token=$token" "$tmp/web.log" || fail "the web console did not start"
 start_chromedriver
 
 api=(-H "X-Kiv-Token: $token")

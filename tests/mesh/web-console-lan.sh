@@ -24,7 +24,7 @@ token=web-console-lan-token-01
 base=http://127.0.0.1:51080
 KMCONSOLE_WEB_TOKEN=$token "$kmconsole" web --listen 127.0.0.1:51080 --port $port --address 127.0.0.1 --machine WEBA \
   --disc KMCA >"$tmp/web.log" 2>&1 & pids+=($!)
-wait_for 10 grep -q "/#token=$token" "$tmp/web.log" || fail "the web console did not start"
+wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "/#token=$token" "$tmp/web.log" || fail "the web console did not start"
 # The impostor first, then the Kiv.
 "$fakepeer" $port 127.0.0.2 60 impostor KIVPC >"$tmp/impostor.log" 2>&1 & pids+=($!)
 sleep 0.5

@@ -103,6 +103,7 @@ std::optional<std::string> ChooseToken(const WebOptions& o, const std::function<
         std::fputs("kmconsole web: note: a token given with --token can be read by every user of this computer "
                    "in the process list; --token-file or KMCONSOLE_WEB_TOKEN keep it private\n",
                    stderr);
+        std::fflush(stderr);  // the Windows runtime buffers stderr when it is a file or a pipe
         return o.token;
     }
     std::string token;
