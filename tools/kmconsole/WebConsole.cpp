@@ -1,7 +1,5 @@
 #include "WebConsole.h"
 
-#include <algorithm>
-
 #include "Console.h"
 #include "RemoteTexts.h"
 #include "WebJson.h"

@@ -1,6 +1,7 @@
 #include "WebGate.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kmconsole::web {
 
