@@ -107,11 +107,8 @@ public:
         if (it != server_.waiting.end() && it->second.lock().get() == this)
             server_.waiting.erase(it);
         Response r;
-        {
-            std::lock_guard<std::mutex> lock(server_.mutex);
-            r.body = server_.console.StateJson(session_);
-        }
-        Respond(std::move(r));
+        if (Ask([&] { r.body = server_.console.StateJson(session_); }))
+            Respond(std::move(r));
     }
 
     Phase phase() const { return phase_; }
@@ -442,7 +439,16 @@ bool WebServer::Start(const std::string& address, int port, std::string& error)
         return false;
     }
     s.Accept();
-    s.thread = std::thread([&s] { s.io.run(); });
+    s.thread = std::thread([&s] {
+        for (;;) {
+            try {
+                s.io.run();
+                return;
+            } catch (const std::exception&) {
+                // A step of one connection failed (out of memory): the others go on.
+            }
+        }
+    });
     return true;
 }
 
