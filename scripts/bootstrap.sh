@@ -11,7 +11,7 @@ packages=(
   wine wine64
   xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic locales
   iproute2 util-linux procps strace
-  libcpp-httplib-dev dpkg-dev chromium chromium-driver curl jq
+  libboost-dev chromium chromium-driver curl jq
   wixl msitools
 )
 # The shipped program is 32-bit: its tiers need the 32-bit Wine loader where 32-bit code runs.

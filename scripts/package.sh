@@ -6,7 +6,6 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 bash scripts/bootstrap.sh
-sh tools/kmconsole/get-httplib-source.sh
 cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-i686.cmake" >/dev/null
 cmake --build build/win32 -j"$(nproc)" --target kiv_package
 ls build/win32/kiv-*-win32.zip build/win32/kiv-*-win32.msi

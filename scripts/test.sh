@@ -20,9 +20,6 @@ step "native build"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j"$jobs"
 
-step "cpp-httplib's full source for the Windows console's web server"
-sh tools/kmconsole/get-httplib-source.sh
-
 step "Windows build (i686, as shipped: program, simulator, consoles, tests, package)"
 cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-i686.cmake" >/dev/null
 cmake --build build/win32 -j"$jobs"

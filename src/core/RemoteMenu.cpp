@@ -27,12 +27,12 @@ std::string ScheduledTime(bool on, int hour, int minute)
 
 std::string RemoteStatusBlock(const TSettings& settings, int entryState)
 {
-    std::string block = "≪ダイヤルアップ制御≫ " + settings.Target + "\r";
-    block += "≪接続状況≫" + std::string(14, ' ');
+    std::string block = kRemoteStatusTarget + (" " + settings.Target) + "\r";
+    block += kRemoteStatusState + std::string(14, ' ');
     block += entryState == kEntryIdle ? "切断\r" : entryState == kEntryDialling ? "ダイヤル中\r" : "接続\r";
-    block += "≪自動接続時間≫" + std::string(8, ' ') +
+    block += kRemoteStatusStart + std::string(8, ' ') +
              ScheduledTime(settings.AutoStart, settings.AutoStartHour, settings.AutoStartMinute);
-    block += "≪自動切断時間≫" + std::string(8, ' ') +
+    block += kRemoteStatusEnd + std::string(8, ' ') +
              ScheduledTime(settings.AutoEnd, settings.AutoEndHour, settings.AutoEndMinute);
     return block;
 }

@@ -30,6 +30,11 @@ inline constexpr char kRemoteItemMark[] = "■ ";
 inline constexpr char kRemoteCancelItem[] = "キャンセル";
 
 inline constexpr char kRemoteMenuHeader[] = "【Kiv KestrelMesh Menu】\r\r";
+// Labels of the lines of the main menu's status block, which consoles read.
+inline constexpr char kRemoteStatusTarget[] = "≪ダイヤルアップ制御≫";
+inline constexpr char kRemoteStatusState[] = "≪接続状況≫";
+inline constexpr char kRemoteStatusStart[] = "≪自動接続時間≫";
+inline constexpr char kRemoteStatusEnd[] = "≪自動切断時間≫";
 inline constexpr char kRemotePasswordQuestion[] = "Kivを制御するにはパスワードが必要です。\rパスワードを入力してください。";
 inline constexpr char kRemotePasswordLabel[] = "パスワード";
 inline constexpr char kRemotePasswordWrong[] = "■ 処理結果 ［パスワードが違います］\r\r";

@@ -4,8 +4,8 @@
 # consoles, all inside the private network namespace that run-in-netns.sh made. The road: the
 # list, the password, connect, the dial-started and connected messages; a second browser on
 # another console refused by Kiv while the first one's dial runs; a second browser on the same
-# console refused by the console; the token guarding the page and the API. Screenshots at
-# desktop and phone widths are kept in OUT.
+# console refused by the console; the token guarding the API, and never sent to another web
+# server of the same computer. Screenshots at desktop and phone widths are kept in OUT.
 # Usage: web-console.sh KMCONSOLE KIV_PEER OUT
 set -euo pipefail
 kmconsole=$1
@@ -13,49 +13,48 @@ kivpeer=$2
 out=$3
 mkdir -p "$out"
 rm -f "$out"/*.png
-for tool in /usr/bin/chromium /usr/bin/chromedriver curl jq; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (Debian packages chromium, chromium-driver, curl, jq)"; exit 1; }
-done
-[[ $(ip -o addr show lo) == *'inet 127.'* ]] || { echo "FAIL: not in a private network namespace"; exit 1; }
-
-tmp=$(mktemp -d)
-pids=()
-cleanup() {
-  for s in "${sessions[@]:-}"; do [ -n "$s" ] && curl -s -X DELETE "$wd/session/$s" >/dev/null || true; done
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; for f in "$tmp"/*.log; do echo "== $f"; cat "$f"; done; exit 1; }
-pass() { echo "ok: $*"; }
-# wait_for SECONDS COMMAND...: true once the command succeeds.
-wait_for() {
-  local end=$((SECONDS + $1)); shift
-  until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.2; done
-}
+. "$(dirname "$0")/web-console-lib.sh"
 
 port=51666
 tokenA=web-console-token-A
 tokenB=web-console-token-B
 "$kivpeer" $port 90 kiv 8000 >"$tmp/kiv.log" 2>&1 & pids+=($!)
-chromedriver --port=9515 --allowed-ips=127.0.0.1 >"$tmp/chromedriver.log" 2>&1 & pids+=($!)
 # The consoles start one after the other: two Windows consoles starting at the same moment have
 # been seen to fail to open their UDP port under load, even in a prefix whose session runs
-# already, and that is not what this tests.
-"$kmconsole" web --listen 127.0.0.1:51080 --token $tokenA --port $port --address 127.0.0.1 --machine WEBA --disc KMCA \
-  >"$tmp/webA.log" 2>&1 & pids+=($!)
-wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "login?token=$tokenA" "$tmp/webA.log" || fail "web console A did not start"
+# already, and that is not what this tests. A's token comes from the environment, B's from the
+# command line.
+KMCONSOLE_WEB_TOKEN=$tokenA "$kmconsole" web --listen 127.0.0.1:51080 --port $port --address 127.0.0.1 --machine WEBA \
+  --disc KMCA >"$tmp/webA.log" 2>&1 & pids+=($!)
+wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "/#token=$tokenA" "$tmp/webA.log" || fail "web console A did not start"
 "$kmconsole" web --listen 127.0.0.1:51081 --token $tokenB --port $port --address 127.0.0.1 --machine WEBB --disc KMCB \
   >"$tmp/webB.log" 2>&1 & pids+=($!)
-wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "login?token=$tokenB" "$tmp/webB.log" || fail "web console B did not start"
-wd=http://127.0.0.1:9515
-wait_for 15 curl -sf "$wd/status" -o /dev/null || fail "chromedriver did not start"
+wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "/#token=$tokenB" "$tmp/webB.log" || fail "web console B did not start"
+grep -q 'process list' "$tmp/webB.log" || fail "no note on a token given on the command line"
+# Another web server on this computer, at another port: it keeps every request's head.
+python3 - "$tmp/other-server.log" <<'PY' >/dev/null 2>&1 & pids+=($!)
+import http.server, sys
+log = open(sys.argv[1], "a")
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        log.write(self.requestline + "\n" + str(self.headers) + "\n")
+        log.flush()
+        body = b"<!doctype html><title>other</title><p>another server of this computer</p>"
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+http.server.ThreadingHTTPServer(("127.0.0.1", 51090), Handler).serve_forever()
+PY
+start_chromedriver
 
-# ---- The token guards the page and the API.
+# ---- The token guards the API; the page holds no secret and sets no cookie.
 status() { curl -s -o /dev/null -w '%{http_code}' "$@"; }
-[ "$(status http://127.0.0.1:51080/)" = 401 ] || fail "the page without the cookie"
-[ "$(status -H "Cookie: kiv_token=$tokenB" http://127.0.0.1:51080/)" = 401 ] || fail "the page with another console's cookie"
+page=$(curl -s -i http://127.0.0.1:51080/)
+[[ $page == 'HTTP/1.1 200 '* && $page != *"$tokenA"* && ${page,,} != *set-cookie* ]] || fail "the page: $page"
+[ "$(status "http://127.0.0.1:51080/login?token=$tokenA")" = 404 ] || fail "the old login link is served"
 [ "$(status -X POST -d '' http://127.0.0.1:51080/api/session)" = 401 ] || fail "the API without the header"
 [ "$(status -X POST -d '' "http://127.0.0.1:51080/api/session?token=$tokenA")" = 401 ] || fail "the API with the token in the URL"
 [ "$(status -X OPTIONS -H 'Origin: http://evil.example' http://127.0.0.1:51080/api/open)" = 401 ] || fail "a preflight"
@@ -63,7 +62,7 @@ preflight=$(curl -s -i -X OPTIONS -H 'Origin: http://evil.example' http://127.0.
 [[ ${preflight,,} != *access-control* ]] || fail "CORS headers were sent: $preflight"
 [ "$(status -X POST -H "X-Kiv-Token: $tokenA" -H 'Content-Type: application/json' --data-binary @/dev/urandom --max-filesize 100000 -m 5 http://127.0.0.1:51080/api/open 2>/dev/null || true)" != 200 ] ||
   fail "random bytes were accepted"
-pass "the page needs the cookie, the API the header; no CORS"
+pass "the page holds no secret and sets no cookie; the API needs the header; no CORS"
 
 # Hostile requests get their error and leave the server serving.
 api=(-H "X-Kiv-Token: $tokenA" -H 'Content-Type: application/json')
@@ -77,45 +76,20 @@ reply=$(curl -s -X POST "${api[@]}" --data-binary $'{"kiv":"\xff"}' http://127.0
 [ "$(jq -r .error <<<"$reply")" = json ] || fail "a body that is not UTF-8: $reply"
 for _ in $(seq 40); do curl -s -o /dev/null -X POST -d '' -H "X-Kiv-Token: $tokenA" http://127.0.0.1:51080/api/session; done
 [ "$(status "${api[@]}" http://127.0.0.1:51080/api/state)" = 403 ] || fail "the oldest of 41 sessions still answers"
-for bad in '--listen 0.0.0.0' '--listen 1.2.3:80' '--listen 0.0.0.0:0' '--token short' '--token has/slash-1234'; do
+for bad in '--listen 0.0.0.0' '--listen 1.2.3:80' '--listen 0.0.0.0:0' '--token short' '--token has/slash-1234' \
+  '--token 0123456789abcde' '--token-file /nonexistent/token' '--header-timeout 5'; do
   # shellcheck disable=SC2086
   set +e; "$kmconsole" web $bad >/dev/null 2>&1; rc=$?; set -e
   [ $rc = 2 ] || fail "kmconsole web $bad: exit $rc"
 done
 pass "oversized, broken and non-UTF-8 bodies are refused with a reason; sessions are bounded; bad options refused"
 
-# ---- WebDriver, W3C protocol.
-sessions=()
-flags='["--headless","--no-sandbox","--disable-gpu","--disable-quic","--no-first-run","--disable-background-networking","--disable-component-update","--disable-sync","--disable-dev-shm-usage","--lang=ja"]'
-new_browser() { # new_browser NAME desktop|phone -> session id on stdout
-  local dir="$tmp/profile-$1"
-  mkdir -p "$dir"
-  local caps
-  # A phone: a 390 x 844 screen with touch, as the browser's device emulation gives it.
-  caps=$(jq -n --argjson flags "$flags" --arg dir "--user-data-dir=$dir" --arg kind "$2" \
-    '{capabilities:{alwaysMatch:{browserName:"chrome","goog:chromeOptions":({binary:"/usr/bin/chromium",
-       args:($flags+[$dir,"--window-size=1280,900"])} + (if $kind=="phone" then
-       {mobileEmulation:{deviceMetrics:{width:390,height:844,pixelRatio:2,touch:true}}} else {} end))}}}')
-  curl -sf -X POST -H 'Content-Type: application/json' -d "$caps" "$wd/session" | jq -r .value.sessionId
-}
-wd_post() { curl -sf -X POST -H 'Content-Type: application/json' -d "$3" "$wd/session/$1/$2"; }
-go() { wd_post "$1" url "$(jq -n --arg u "$2" '{url:$u}')" >/dev/null; }
-js() { # js SESSION SCRIPT: the script's return value as JSON
-  wd_post "$1" execute/sync "$(jq -n --arg s "$2" '{script:$s,args:[]}')" | jq -c .value
-}
-js_true() { [ "$(js "$1" "$2")" = true ]; }
-find_el() { wd_post "$1" element "$(jq -n --arg c "$2" '{using:"css selector",value:$c}')" | jq -r '.value[]'; }
-click() { wd_post "$1" "element/$(find_el "$1" "$2")/click" '{}' >/dev/null; }
-type_into() { wd_post "$1" "element/$(find_el "$1" "$2")/value" "$(jq -n --arg t "$3" '{text:$t}')" >/dev/null; }
-press_enter() { wd_post "$1" actions '{"actions":[{"type":"key","id":"kb","actions":[{"type":"keyDown","value":"\uE007"},{"type":"keyUp","value":"\uE007"}]}]}' >/dev/null; }
-screenshot() { curl -sf "$wd/session/$1/screenshot" | jq -r .value | base64 -d >"$out/$2"; }
-log_has() { js_true "$1" "return document.getElementById('log').textContent.includes($(jq -n --arg t "$2" '$t'))"; }
-text_of() { js "$1" "const e=document.querySelector('$2'); return e ? e.textContent : ''" | jq -r .; }
 # kiv_listed SESSION PORT TOKEN WHAT: the browser logs in to the web console at PORT with TOKEN
 # and its list shows a Kiv.
 kiv_listed() {
-  go "$1" "http://127.0.0.1:$2/login?token=$3"
+  go "$1" "http://127.0.0.1:$2/#token=$3"
   wait_for 15 js_true "$1" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "$4: no Kiv in the list"
+  [ "$(js "$1" 'return location.href')" = "\"http://127.0.0.1:$2/\"" ] || fail "$4: the token stays in the address bar"
 }
 
 desk=$(new_browser desk desktop)
@@ -195,4 +169,21 @@ overflow=$(js "$same" 'return window.innerWidth + "/" + document.documentElement
 [ "$overflow" = '"390/390"' ] || fail "the phone's width and the page's: $overflow"
 screenshot "$same" phone-menu.png
 pass "served after the dial; the phone's page fits its width"
+
+# Another web server of this computer, opened in the browsers that hold the tokens, gets neither.
+for s in "$desk" "$phone"; do
+  go "$s" http://127.0.0.1:51090/
+  wait_for 10 js_true "$s" "return document.title==='other'" || fail "the other server's page did not open"
+  [ "$(js "$s" 'return sessionStorage.length')" = 0 ] || fail "the other origin sees this tab's storage"
+done
+[ -s "$tmp/other-server.log" ] || fail "the other server saw no request"
+! grep -q -e "$tokenA" -e "$tokenB" -e '^Cookie' "$tmp/other-server.log" || fail "a token went to the other server: $(cat "$tmp/other-server.log")"
+# Back at the console, the tab still holds its token; the phone's tab, which opened the other
+# console's link, holds none for this one.
+go "$desk" http://127.0.0.1:51080/
+wait_for 10 js_true "$desk" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "the tab lost its token"
+go "$phone" http://127.0.0.1:51080/
+wait_for 10 js_true "$phone" "return document.getElementById('connection').textContent.includes('リンクから開いて')" ||
+  fail "a page without the token: $(text_of "$phone" '#connection')"
+pass "another server of this computer gets no token; the token stays with the console's tab"
 echo "screenshots: $out"

@@ -1,35 +1,18 @@
 #include "WebConsole.h"
 
-#include <algorithm>
-
 #include "Console.h"
-#include "TextHelpers.h"
+#include "RemoteTexts.h"
 #include "WebJson.h"
 
 namespace kmconsole::web {
 namespace {
 
-// The lines of Kiv's status block, and the start of the final message that says its dial
-// has begun (Shift-JIS, as on the wire).
-const char kTargetLine[] = "≪ダイヤルアップ制御≫";
-const char kStateLine[] = "≪接続状況≫";
-const char kStartLine[] = "≪自動接続時間≫";
-const char kEndLine[] = "≪自動切断時間≫";
-const char kDialStarted[] = "への接続処理を開始します。";
+// The console's own notes (Shift-JIS, as on the wire).
 const char kNoReply[] = "Kivから応答がありません。もう一度お試しください。";
 const char kNoMenu[] = "このコンピュータはメニューを提供していません。";
 
 const char kTokenHeader[] = "x-kiv-token";
 const char kSessionHeader[] = "x-kiv-session";
-const char kCookieName[] = "kiv_token";
-
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(' ');
-    if (b == std::string::npos)
-        return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 std::string Header(const Request& r, const char* name)
 {
@@ -42,129 +25,113 @@ bool IsHexId(const std::string& s)
     return !s.empty() && s.size() <= 64 && s.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
-std::string CookieValue(const std::string& cookies, const std::string& name)
+Response Refusal(int status, const std::string& code, const std::string& reason)
 {
-    std::size_t pos = 0;
-    while (pos < cookies.size()) {
-        auto end = cookies.find(';', pos);
-        if (end == std::string::npos)
-            end = cookies.size();
-        const std::string part = Trim(cookies.substr(pos, end - pos));
-        const auto eq = part.find('=');
-        if (eq != std::string::npos && part.substr(0, eq) == name)
-            return part.substr(eq + 1);
-        pos = end + 1;
-    }
-    return {};
+    Response r = ErrorResponse(status, code, reason);
+    r.close = true;
+    return r;
 }
 
-void Harden(Response& r)
+Response Refusal(int status, const std::string& code, const std::string& reason, const char* allow)
 {
-    r.headers.push_back({"Cache-Control", "no-store"});
-    r.headers.push_back({"X-Content-Type-Options", "nosniff"});
-    r.headers.push_back({"Referrer-Policy", "no-referrer"});
-    r.headers.push_back({"X-Frame-Options", "DENY"});
-    r.headers.push_back({"Content-Security-Policy",
-                         "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
-                         "connect-src 'self'; form-action 'none'; frame-ancestors 'none'; base-uri 'none'"});
+    Response r = Refusal(status, code, reason);
+    r.headers.push_back({"Allow", allow});
+    return r;
+}
+
+// The items of a select list ("&:" between them), no more than max of them.
+std::vector<std::string> SplitList(const std::string& list, std::size_t max)
+{
+    std::vector<std::string> items;
+    std::size_t from = 0;
+    while (!list.empty() && items.size() < max) {
+        const auto separator = list.find(::kiv::kRemoteListSeparator, from);
+        items.push_back(list.substr(from, separator == std::string::npos ? std::string::npos : separator - from));
+        if (separator == std::string::npos)
+            break;
+        from = separator + 2;
+    }
+    return items;
+}
+
+Response Accepted()
+{
+    Response r;
+    r.status = 202;
+    r.body = "{\"sent\":true}";
+    return r;
 }
 
 }  // namespace
 
-std::optional<StatusBlock> ParseStatusBlock(const std::string& message)
-{
-    StatusBlock block;
-    bool any = false;
-    std::size_t pos = 0;
-    while (pos <= message.size()) {
-        auto end = message.find_first_of("\r\n", pos);
-        if (end == std::string::npos)
-            end = message.size();
-        const std::string line = message.substr(pos, end - pos);
-        const struct {
-            const char* label;
-            std::string* field;
-        } fields[] = {{kTargetLine, &block.target}, {kStateLine, &block.state}, {kStartLine, &block.start},
-                      {kEndLine, &block.end}};
-        for (const auto& f : fields)
-            if (line.rfind(f.label, 0) == 0) {
-                *f.field = Trim(line.substr(std::char_traits<char>::length(f.label)));
-                any = true;
-            }
-        pos = end + 1;
-    }
-    if (!any)
-        return std::nullopt;
-    return block;
-}
-
-std::string ShownText(const std::string& sjis)
-{
-    std::string t = sjis;
-    kiv::ReplaceText("\r\n", "\n", t);
-    kiv::ReplaceText("\r", "\n", t);
-    return SjisToUtf8(t);
-}
-
-std::optional<std::string> AnswerProblem(const std::string& utf8)
-{
-    if (utf8.size() > kMaxAnswerBytes)
-        return "the answer is too long";
-    if (!IsUtf8(utf8))
-        return "the answer is not UTF-8";
-    for (unsigned char c : utf8)
-        if (c < 0x20 || c == 0x7F)
-            return "the answer holds a control character";
-    // The wire has no escaping: these would move the message's later fields.
-    if (utf8.find("&|") != std::string::npos || utf8.find("\\|") != std::string::npos)
-        return "the answer holds \"&|\" or \"\\|\"";
-    if (SjisToUtf8(Utf8ToSjis(utf8)) != utf8)
-        return "the answer holds characters that Shift-JIS cannot carry";
-    return std::nullopt;
-}
-
 WebConsole::WebConsole(std::string token, std::string menuDiscrimination, std::function<std::string()> random,
                        std::vector<Asset> assets)
-    : token_(std::move(token)), menuDisc_(std::move(menuDiscrimination)), random_(std::move(random)),
+    : gate_(std::move(token)), menuDisc_(std::move(menuDiscrimination)), random_(std::move(random)),
       assets_(std::move(assets))
 {
 }
 
 void WebConsole::SyncPeers(const std::vector<PeerInfo>& peers)
 {
+    // A computer name longer than any Windows allows, or an address that is none, is no Kiv.
     std::map<std::string, const PeerInfo*> seen;
     for (const auto& p : peers)
-        if (p.menu && p.discrimination == menuDisc_ && !p.machineName.empty())
+        if (p.menu && p.discrimination == menuDisc_ && !p.machineName.empty() &&
+            p.machineName.size() <= kMaxNameBytes && IsDottedQuad(p.ipAddress))
             seen.emplace(p.machineName, &p);
     for (auto it = kivs_.begin(); it != kivs_.end();) {
-        if (seen.count(it->first)) {
-            ++it;
+        const auto now = seen.find(it->first);
+        if (now == seen.end() || now->second->ipAddress != it->second.peer.ipAddress ||
+            now->second->source != it->second.peer.source) {
+            Forget(it->second);
+            it = kivs_.erase(it);
+            Changed();
             continue;
         }
-        it = kivs_.erase(it);
-        Changed();
-    }
-    for (const auto& [machine, p] : seen) {
-        auto it = kivs_.find(machine);
-        if (it == kivs_.end()) {
-            Kiv kiv;
-            kiv.peer = *p;
-            kiv.id = "k" + std::to_string(nextId_++);
-            kivs_.emplace(machine, std::move(kiv));
-            Changed();
-        } else if (it->second.peer.handleName != p->handleName || it->second.peer.ipAddress != p->ipAddress) {
-            it->second.peer = *p;
+        const std::string handle = BoundText(now->second->handleName, kMaxNameBytes);
+        if (it->second.peer.handleName != handle) {
+            it->second.peer.handleName = handle;
             Changed();
         }
+        ++it;
+    }
+    std::size_t unlisted = 0;
+    for (const auto& [machine, p] : seen) {
+        if (kivs_.count(machine))
+            continue;
+        if (kivs_.size() >= kMaxKivs) {
+            ++unlisted;
+            continue;
+        }
+        Kiv kiv;
+        kiv.peer = *p;
+        kiv.peer.handleName = BoundText(p->handleName, kMaxNameBytes);
+        kiv.id = "k" + std::to_string(nextId_++);
+        kivs_.emplace(machine, std::move(kiv));
+        Changed();
+    }
+    if (unlisted != unlisted_) {
+        unlisted_ = unlisted;
+        Changed();
     }
 }
 
-WebConsole::Kiv* WebConsole::Find(const std::string& machineName, const std::string& discrimination)
+void WebConsole::Forget(const Kiv& kiv)
 {
-    if (discrimination != menuDisc_)
+    for (auto& [id, session] : sessions_)
+        if (session.prompt && session.prompt->kiv == kiv.id)
+            session.prompt.reset();
+}
+
+WebConsole::Kiv* WebConsole::Find(const Sender& from)
+{
+    if (from.discrimination != menuDisc_)
         return nullptr;
-    const auto it = kivs_.find(machineName);
-    return it == kivs_.end() ? nullptr : &it->second;
+    const auto it = kivs_.find(from.machineName);
+    if (it == kivs_.end())
+        return nullptr;
+    const PeerInfo& peer = it->second.peer;
+    return from.address == (peer.source.empty() ? peer.ipAddress : peer.source) ? &it->second : nullptr;
 }
 
 WebConsole::Kiv* WebConsole::FindById(const std::string& id)
@@ -191,66 +158,74 @@ std::string WebConsole::Recipient(Kiv& kiv)
     return sessions_.count(who) ? who : std::string();
 }
 
-void WebConsole::AddNote(View& view, const std::string& text)
+void WebConsole::AddNote(const std::string& session, const Kiv& kiv, const std::string& text)
 {
-    view.notes.push_back({nextId_++, text});
-    while (view.notes.size() > kMaxNotesPerView)
-        view.notes.pop_front();
+    const auto it = sessions_.find(session);
+    if (it == sessions_.end())
+        return;
+    auto& notes = it->second.notes;
+    notes.push_back({nextId_++, kiv.id, kiv.peer.machineName, BoundText(text, kMaxTextBytes)});
+    while (notes.size() > kMaxNotesPerSession)
+        notes.pop_front();
 }
 
-void WebConsole::OnInputLine(const std::string& machineName, const std::string& discrimination,
-                             const std::string& tag, const std::string& message, const std::string& label,
-                             bool password)
+void WebConsole::OnInputLine(const Sender& from, const std::string& tag, const std::string& message,
+                             const std::string& label, bool password)
 {
-    Kiv* kiv = Find(machineName, discrimination);
-    if (!kiv)
+    Kiv* kiv = Find(from);
+    if (!kiv || tag.size() > kMaxTagBytes)  // a key that long could not be sent back as it is
         return;
     const std::string who = Asker(*kiv);
     if (who.empty())
         return;
     Prompt p;
     p.id = nextId_++;
+    p.kiv = kiv->id;
     p.tag = tag;
-    p.message = message;
-    p.label = label;
+    p.message = BoundText(message, kMaxTextBytes);
+    p.label = BoundText(label, kMaxNameBytes);
     p.password = password;
-    kiv->views[who].prompt = std::move(p);
+    sessions_[who].prompt = std::move(p);
     Changed();
 }
 
-void WebConsole::OnInputSelect(const std::string& machineName, const std::string& discrimination,
-                               const std::string& tag, const std::string& message, const std::string& list,
-                               const std::string& returns)
+void WebConsole::OnInputSelect(const Sender& from, const std::string& tag, const std::string& message,
+                               const std::string& list, const std::string& returns)
 {
-    Kiv* kiv = Find(machineName, discrimination);
-    if (!kiv)
+    Kiv* kiv = Find(from);
+    if (!kiv || tag.size() > kMaxTagBytes)
         return;
-    if (auto status = ParseStatusBlock(message)) {
-        kiv->status = std::move(status);
-        Changed();
-    }
     const std::string who = Asker(*kiv);
     if (who.empty())
         return;
     Prompt p;
     p.id = nextId_++;
+    p.kiv = kiv->id;
     p.select = true;
     p.tag = tag;
-    p.message = message;
-    p.items = SplitItems(list);
-    p.returns = SplitItems(returns);
-    kiv->views[who].prompt = std::move(p);
+    p.message = BoundText(message, kMaxTextBytes);
+    // Only the menu this console asked for tells the Kiv's state.
+    if (auto status = ParseStatusBlock(p.message))
+        kiv->status = std::move(status);
+    // Each item with the value it returns; one whose value is too long to keep cannot be answered.
+    const auto items = SplitList(list, kMaxListItems);
+    const auto values = SplitList(returns, kMaxListItems);
+    for (std::size_t i = 0; i < items.size() && i < values.size() && p.items.size() < kMaxItems; ++i)
+        if (values[i].size() <= kMaxReturnBytes) {
+            p.items.push_back(BoundText(items[i], kMaxItemBytes));
+            p.returns.push_back(values[i]);
+        }
+    sessions_[who].prompt = std::move(p);
     Changed();
 }
 
-void WebConsole::OnInputMessage(const std::string& machineName, const std::string& discrimination,
-                                const std::string& message, std::uint64_t nowMs)
+void WebConsole::OnInputMessage(const Sender& from, const std::string& message, std::uint64_t nowMs)
 {
-    Kiv* kiv = Find(machineName, discrimination);
+    Kiv* kiv = Find(from);
     if (!kiv)
         return;
     const std::string who = Recipient(*kiv);
-    const bool dialStarted = kiv->asking && kiv->askedConnect && message.find(kDialStarted) != std::string::npos;
+    const bool dialStarted = kiv->asking && kiv->askedConnect && SaysDialStarted(message);
     if (dialStarted && !who.empty()) {
         kiv->holder = who;
         kiv->heldSince = nowMs;
@@ -260,22 +235,24 @@ void WebConsole::OnInputMessage(const std::string& machineName, const std::strin
     kiv->asking.reset();
     kiv->askedConnect = false;
     if (!who.empty()) {
-        View& view = kiv->views[who];
-        view.prompt.reset();
-        AddNote(view, message);
+        auto& prompt = sessions_[who].prompt;
+        if (prompt && prompt->kiv == kiv->id)
+            prompt.reset();
+        AddNote(who, *kiv, message);
     }
     Changed();
 }
 
-void WebConsole::OnMenuNothing(const std::string& machineName, const std::string& discrimination)
+void WebConsole::OnMenuNothing(const Sender& from)
 {
-    Kiv* kiv = Find(machineName, discrimination);
+    Kiv* kiv = Find(from);
     if (!kiv)
         return;
     const std::string who = Recipient(*kiv);
     kiv->asking.reset();
+    kiv->askedConnect = false;
     if (!who.empty())
-        AddNote(kiv->views[who], kNoMenu);
+        AddNote(who, *kiv, kNoMenu);
     Changed();
 }
 
@@ -283,8 +260,7 @@ void WebConsole::Tick(std::uint64_t nowMs)
 {
     for (auto& [machine, kiv] : kivs_) {
         if (kiv.asking && nowMs - kiv.askedAt >= kAnswerWaitMs) {
-            if (sessions_.count(*kiv.asking))
-                AddNote(kiv.views[*kiv.asking], kNoReply);
+            AddNote(*kiv.asking, kiv, kNoReply);
             kiv.asking.reset();
             kiv.askedConnect = false;
             Changed();
@@ -303,38 +279,35 @@ std::vector<Outgoing> WebConsole::TakeOutgoing()
     return out;
 }
 
-bool WebConsole::TokenMatches(const std::string& given) const
-{
-    // Every byte compared whatever the first difference, so timing tells nothing.
-    if (given.size() != token_.size())
-        return false;
-    unsigned char diff = 0;
-    for (std::size_t i = 0; i < given.size(); ++i)
-        diff |= static_cast<unsigned char>(given[i] ^ token_[i]);
-    return diff == 0;
-}
-
-std::string WebConsole::NewSession(std::uint64_t nowMs)
+std::optional<std::string> WebConsole::NewSession(std::uint64_t nowMs)
 {
     if (sessions_.size() >= kMaxSessions) {
-        // The longest idle session gives way; its views and its hold go with it.
-        const auto oldest = std::min_element(sessions_.begin(), sessions_.end(),
-                                             [](const auto& a, const auto& b) { return a.second < b.second; });
+        // The longest idle session gives way, unless a dial of its own runs: its lock stays.
+        const auto holds = [this](const std::string& session) {
+            for (const auto& [machine, kiv] : kivs_)
+                if (kiv.holder == session)
+                    return true;
+            return false;
+        };
+        auto oldest = sessions_.end();
+        for (auto it = sessions_.begin(); it != sessions_.end(); ++it)
+            if (!holds(it->first) && (oldest == sessions_.end() || it->second.lastSeen < oldest->second.lastSeen))
+                oldest = it;
+        if (oldest == sessions_.end())
+            return std::nullopt;
         const std::string gone = oldest->first;
         sessions_.erase(oldest);
-        for (auto& [machine, kiv] : kivs_) {
-            kiv.views.erase(gone);
-            if (kiv.holder == gone)
-                kiv.holder.reset();
-            if (kiv.asking == gone)
+        for (auto& [machine, kiv] : kivs_)
+            if (kiv.asking == gone) {
                 kiv.asking.reset();
-        }
+                kiv.askedConnect = false;
+            }
     }
     std::string id;
     do
         id = random_();
     while (sessions_.count(id));
-    sessions_[id] = nowMs;
+    sessions_[id].lastSeen = nowMs;
     return id;
 }
 
@@ -345,127 +318,120 @@ bool WebConsole::Touch(const std::string& session, std::uint64_t nowMs)
     const auto it = sessions_.find(session);
     if (it == sessions_.end())
         return false;
-    it->second = nowMs;
+    it->second.lastSeen = nowMs;
     return true;
 }
 
-Response WebConsole::Error(int status, const std::string& code, const std::string& reason) const
+std::optional<Response> WebConsole::Screen(const Request& head, std::uint64_t nowMs)
 {
-    Response r;
-    r.status = status;
-    r.body = "{\"error\":" + JsonString(code) + ",\"reason\":" + JsonString(reason) + "}";
-    Harden(r);
-    return r;
+    const std::string host = Header(head, "host");
+    if (host.empty())
+        return Refusal(400, "host", "the request names no Host");
+    if (!HostMatches(host, head.local, head.localPort))
+        return Refusal(421, "host",
+                       "this console answers to its address, " + head.local + ":" + std::to_string(head.localPort) +
+                           ", not to another name");
+    const std::string& path = head.path;
+    const bool api = path.rfind("/api/", 0) == 0;
+    if (api) {
+        switch (gate_.Check(head.client, Header(head, kTokenHeader), nowMs)) {
+        case TokenGate::Verdict::Pass:
+            break;
+        case TokenGate::Verdict::Wrong:
+            return Refusal(401, "token", "the X-Kiv-Token header is missing or wrong");
+        case TokenGate::Verdict::Limited: {
+            Response r = Refusal(429, "token", "too many wrong tokens from this address; wait and try again");
+            r.headers.push_back({"Retry-After", std::to_string((gate_.WaitMs(head.client, nowMs) + 999) / 1000)});
+            return r;
+        }
+        }
+        if (path == "/api/session" || path == "/api/open" || path == "/api/answer") {
+            if (head.method != "POST")
+                return Refusal(405, "method", "use POST", "POST");
+        } else if (path == "/api/state") {
+            if (head.method != "GET")
+                return Refusal(405, "method", "use GET", "GET");
+        } else {
+            return Refusal(404, "path", "no such request");
+        }
+    } else if (head.method != "GET" && head.method != "HEAD") {
+        return Refusal(405, "method", "only GET is served here", "GET");
+    }
+    // A body is only ever a small JSON object, sent whole with its length.
+    if (head.headers.count("transfer-encoding"))
+        return Refusal(411, "length", "send the body with a Content-Length; transfer codings are not accepted");
+    const std::string encoding = Header(head, "content-encoding");
+    if (!encoding.empty() && encoding != "identity")
+        return Refusal(415, "encoding", "encoded bodies are not accepted");
+    const std::string length = Header(head, "content-length");
+    const bool hasBody = !length.empty() && length.find_first_not_of('0') != std::string::npos;
+    if (head.method != "POST") {
+        if (hasBody)
+            return Refusal(400, "body", "this request takes no body");
+        return std::nullopt;
+    }
+    if (length.empty())
+        return Refusal(411, "length", "a POST needs a Content-Length");
+    if (path != "/api/session" && Header(head, "content-type").rfind("application/json", 0) != 0)
+        return Refusal(415, "type", "the body must be application/json");
+    return std::nullopt;
 }
 
 Response WebConsole::Handle(const Request& request, std::uint64_t nowMs)
 {
-    const std::string& path = request.path;
-    if (path.rfind("/api/", 0) == 0)
+    if (request.path.rfind("/api/", 0) == 0)
         return Api(request, nowMs);
-    if (request.method != "GET" && request.method != "HEAD") {
-        Response r = Error(405, "method", "only GET is served here");
-        r.headers.push_back({"Allow", "GET"});
-        return r;
-    }
-    if (path == "/login") {
-        const auto it = request.query.find("token");
-        if (it == request.query.end() || !TokenMatches(it->second)) {
-            Response r = Error(401, "token", "the link's token is wrong; use the link kmconsole printed");
-            r.contentType = "text/plain; charset=utf-8";
-            r.body = "401: wrong token. Open the link that kmconsole web printed when it started.\n";
-            return r;
-        }
-        Response r;
-        r.status = 303;
-        r.contentType = "text/plain; charset=utf-8";
-        r.body = "see /\n";
-        r.headers.push_back({"Location", "/"});
-        r.headers.push_back(
-            {"Set-Cookie", std::string(kCookieName) + "=" + token_ + "; Path=/; HttpOnly; SameSite=Strict"});
-        Harden(r);
-        return r;
-    }
-    return Page(request, path);
+    return Page(request);
 }
 
-Response WebConsole::Page(const Request& request, const std::string& path) const
+Response WebConsole::Page(const Request& request) const
 {
-    const std::string wanted = path == "/" ? "/index.html" : path;
-    const Asset* asset = nullptr;
+    // The page holds no secret: the token comes with the link's fragment, which the browser
+    // never sends, and the page keeps it for this origin only.
+    const std::string wanted = request.path == "/" ? "/index.html" : request.path;
     for (const auto& a : assets_)
-        if (wanted == a.path)
-            asset = &a;
-    if (!asset)
-        return Error(404, "path", "no such page");
-    if (!TokenMatches(CookieValue(Header(request, "cookie"), kCookieName))) {
-        Response r = Error(401, "token", "open the link kmconsole printed");
-        r.contentType = "text/plain; charset=utf-8";
-        r.body = "401: this console asks for its token. Open the link that kmconsole web printed when it "
-                 "started (it sets a cookie once).\n";
-        return r;
-    }
-    Response r;
-    r.contentType = asset->contentType;
-    r.body.assign(reinterpret_cast<const char*>(asset->data), asset->size);
-    if (wanted == "/index.html")
-        kiv::ReplaceText("@TOKEN@", token_, r.body);
-    Harden(r);
-    return r;
+        if (wanted == a.path) {
+            Response r;
+            r.contentType = a.contentType;
+            r.body.assign(reinterpret_cast<const char*>(a.data), a.size);
+            return r;
+        }
+    return ErrorResponse(404, "path", "no such page");
 }
 
 Response WebConsole::Api(const Request& request, std::uint64_t nowMs)
 {
-    if (!TokenMatches(Header(request, kTokenHeader)))
-        return Error(401, "token", "the X-Kiv-Token header is missing or wrong");
     const std::string& path = request.path;
-    const bool post = request.method == "POST";
-    if (path == "/api/session" || path == "/api/open" || path == "/api/answer") {
-        if (!post) {
-            Response r = Error(405, "method", "use POST");
-            r.headers.push_back({"Allow", "POST"});
-            return r;
-        }
-    } else if (path == "/api/state") {
-        if (request.method != "GET") {
-            Response r = Error(405, "method", "use GET");
-            r.headers.push_back({"Allow", "GET"});
-            return r;
-        }
-    } else {
-        return Error(404, "path", "no such request");
-    }
     if (path == "/api/session") {
+        const auto session = NewSession(nowMs);
+        if (!session)
+            return ErrorResponse(503, "sessions", "every session of this console has a dial running");
         Response r;
-        r.body = "{\"session\":" + JsonString(NewSession(nowMs)) + "}";
-        Harden(r);
+        r.body = "{\"session\":" + JsonString(*session) + "}";
         return r;
     }
     const std::string session = Header(request, kSessionHeader);
     if (!Touch(session, nowMs))
-        return Error(403, "session", "the X-Kiv-Session header names no session; ask for a new one");
+        return ErrorResponse(403, "session", "the X-Kiv-Session header names no session; ask for a new one");
     if (path == "/api/state") {
         std::uint64_t since = 0;
         if (const auto it = request.query.find("since"); it != request.query.end()) {
             const std::string& s = it->second;
             if (s.empty() || s.size() > 18 || s.find_first_not_of("0123456789") != std::string::npos)
-                return Error(400, "since", "since must be a whole number");
+                return ErrorResponse(400, "since", "since must be a whole number");
             since = std::stoull(s);
         }
         Response r;
         r.session = session;
-        Harden(r);
         if (since >= version_)
             r.waitSince = since;
         else
             r.body = StateJson(session);
         return r;
     }
-    if (Header(request, "content-type").rfind("application/json", 0) != 0)
-        return Error(415, "type", "the body must be application/json");
     const JsonParse parsed = ParseFlatObject(request.body);
     if (!parsed.object)
-        return Error(400, "json", parsed.error);
+        return ErrorResponse(400, "json", parsed.error);
     const JsonObject& o = *parsed.object;
     auto text = [&](const char* name) -> std::optional<std::string> {
         const auto it = o.find(name);
@@ -481,32 +447,32 @@ Response WebConsole::Api(const Request& request, std::uint64_t nowMs)
     };
     const auto kiv = text("kiv");
     if (!kiv)
-        return Error(400, "kiv", "\"kiv\" must name a Kiv of the list");
+        return ErrorResponse(400, "kiv", "\"kiv\" must name a Kiv of the list");
     for (const auto& [name, value] : o)
         if (name != "kiv" && name != "prompt" && name != "choice" && name != "text")
-            return Error(400, "member", "unknown member " + JsonString(IsUtf8(name) ? name : "?"));
+            return ErrorResponse(400, "member", "unknown member " + JsonString(IsUtf8(name) ? name : "?"));
     if (path == "/api/open")
         return Open(session, *kiv, nowMs);
     const auto prompt = number("prompt");
     if (!prompt)
-        return Error(400, "prompt", "\"prompt\" must be the number of the prompt being answered");
+        return ErrorResponse(400, "prompt", "\"prompt\" must be the number of the prompt being answered");
     const auto choice = number("choice");
     const auto typed = text("text");
     if (o.count("choice") && !choice)
-        return Error(400, "choice", "\"choice\" must be a whole number");
+        return ErrorResponse(400, "choice", "\"choice\" must be a whole number");
     if (o.count("text") && !typed)
-        return Error(400, "text", "\"text\" must be text");
+        return ErrorResponse(400, "text", "\"text\" must be text");
     if (choice.has_value() == typed.has_value())
-        return Error(400, "answer", "give either \"choice\" or \"text\"");
+        return ErrorResponse(400, "answer", "give either \"choice\" or \"text\"");
     return Answer(session, *kiv, *prompt, choice, typed, nowMs);
 }
 
 std::optional<Response> WebConsole::MayAsk(const Kiv& kiv, const std::string& session, std::uint64_t nowMs) const
 {
     if (kiv.holder && *kiv.holder != session)
-        return Error(409, "locked", "another user of this console is in control while the dial runs");
+        return ErrorResponse(409, "locked", "another user of this console is in control while the dial runs");
     if (kiv.asking && *kiv.asking != session && nowMs - kiv.askedAt < kAnswerWaitMs)
-        return Error(409, "busy", "another user of this console is waiting for this Kiv's answer");
+        return ErrorResponse(409, "busy", "another user of this console is waiting for this Kiv's answer");
     return std::nullopt;
 }
 
@@ -514,21 +480,17 @@ Response WebConsole::Open(const std::string& session, const std::string& id, std
 {
     Kiv* kiv = FindById(id);
     if (!kiv)
-        return Error(404, "kiv", "no such Kiv is seen");
+        return ErrorResponse(404, "kiv", "no such Kiv is seen");
     if (auto refused = MayAsk(*kiv, session, nowMs))
         return *refused;
     kiv->asking = session;
     kiv->askedAt = nowMs;
     kiv->askedConnect = false;
     kiv->lastSession = session;
-    kiv->views[session].prompt.reset();
-    outgoing_.push_back({Outgoing::Kind::MenuCheck, kiv->peer.machineName, kiv->peer.discrimination, {}, {}});
+    sessions_[session].prompt.reset();
+    outgoing_.push_back({Outgoing::Kind::MenuCheck, kiv->peer.ipAddress, kiv->peer.discrimination, {}, {}});
     Changed();
-    Response r;
-    r.status = 202;
-    r.body = "{\"sent\":true}";
-    Harden(r);
-    return r;
+    return Accepted();
 }
 
 Response WebConsole::Answer(const std::string& session, const std::string& id, std::int64_t promptId,
@@ -537,54 +499,50 @@ Response WebConsole::Answer(const std::string& session, const std::string& id, s
 {
     Kiv* kiv = FindById(id);
     if (!kiv)
-        return Error(404, "kiv", "no such Kiv is seen");
+        return ErrorResponse(404, "kiv", "no such Kiv is seen");
     if (auto refused = MayAsk(*kiv, session, nowMs))
         return *refused;
-    auto view = kiv->views.find(session);
-    if (view == kiv->views.end() || !view->second.prompt ||
-        view->second.prompt->id != static_cast<std::uint64_t>(promptId))
-        return Error(409, "prompt", "that prompt is no longer open");
-    const Prompt& prompt = *view->second.prompt;
+    auto& open = sessions_[session].prompt;
+    if (!open || open->kiv != kiv->id || open->id != static_cast<std::uint64_t>(promptId))
+        return ErrorResponse(409, "prompt", "that prompt is no longer open");
     std::string value;
-    if (prompt.select) {
+    if (open->select) {
         if (!choice)
-            return Error(400, "choice", "this prompt is answered with \"choice\"");
-        if (*choice < 0 || static_cast<std::size_t>(*choice) >= prompt.items.size() ||
-            static_cast<std::size_t>(*choice) >= prompt.returns.size())
-            return Error(400, "choice", "\"choice\" is not an item of the list");
-        value = prompt.returns[static_cast<std::size_t>(*choice)];
+            return ErrorResponse(400, "choice", "this prompt is answered with \"choice\"");
+        if (*choice < 0 || static_cast<std::size_t>(*choice) >= open->returns.size())
+            return ErrorResponse(400, "choice", "\"choice\" is not an item of the list");
+        value = open->returns[static_cast<std::size_t>(*choice)];
     } else {
         if (!text)
-            return Error(400, "text", "this prompt is answered with \"text\"");
+            return ErrorResponse(400, "text", "this prompt is answered with \"text\"");
         if (auto problem = AnswerProblem(*text))
-            return Error(400, "text", *problem);
+            return ErrorResponse(400, "text", *problem);
         value = Utf8ToSjis(*text);
     }
     kiv->asking = session;
     kiv->askedAt = nowMs;
-    kiv->askedConnect = prompt.select && prompt.tag == "Menu" && value == "Connect";
+    kiv->askedConnect = open->select && open->tag == ::kiv::kRemoteKeyMenu && value == ::kiv::kRemoteAnswerConnect;
     kiv->lastSession = session;
     outgoing_.push_back(
-        {Outgoing::Kind::InputReturn, kiv->peer.machineName, kiv->peer.discrimination, prompt.tag, value});
-    view->second.prompt.reset();  // the typed text, a password too, is not kept
+        {Outgoing::Kind::InputReturn, kiv->peer.ipAddress, kiv->peer.discrimination, open->tag, value});
+    open.reset();  // the typed text, a password too, is not kept
     Changed();
-    Response r;
-    r.status = 202;
-    r.body = "{\"sent\":true}";
-    Harden(r);
-    return r;
+    return Accepted();
 }
 
 std::string WebConsole::StateJson(const std::string& session) const
 {
-    std::string out = "{\"version\":" + std::to_string(version_) + ",\"kivs\":[";
+    const auto own = sessions_.find(session);
+    const Prompt* prompt = own != sessions_.end() && own->second.prompt ? &*own->second.prompt : nullptr;
+    std::string out = "{\"version\":" + std::to_string(version_) + ",\"unlisted\":" + std::to_string(unlisted_) +
+                      ",\"kivs\":[";
     bool firstKiv = true;
     for (const auto& [machine, kiv] : kivs_) {
         out += firstKiv ? "" : ",";
         firstKiv = false;
         out += "{\"id\":" + JsonString(kiv.id) + ",\"machine\":" + JsonString(SjisToUtf8(kiv.peer.machineName)) +
                ",\"handle\":" + JsonString(SjisToUtf8(kiv.peer.handleName)) +
-               ",\"address\":" + JsonString(SjisToUtf8(kiv.peer.ipAddress)) + ",\"status\":";
+               ",\"address\":" + JsonString(kiv.peer.ipAddress) + ",\"status\":";
         if (kiv.status)
             out += "{\"target\":" + JsonString(SjisToUtf8(kiv.status->target)) +
                    ",\"state\":" + JsonString(SjisToUtf8(kiv.status->state)) +
@@ -596,29 +554,33 @@ std::string WebConsole::StateJson(const std::string& session) const
         out += std::string(",\"busy\":") + (kiv.asking && *kiv.asking != session ? "true" : "false");
         out += std::string(",\"locked\":") + (kiv.holder && *kiv.holder != session ? "true" : "false");
         out += std::string(",\"dialing\":") + (kiv.holder && *kiv.holder == session ? "true" : "false");
-        const auto view = kiv.views.find(session);
         out += ",\"prompt\":";
-        if (view != kiv.views.end() && view->second.prompt) {
-            const Prompt& p = *view->second.prompt;
+        if (prompt && prompt->kiv == kiv.id) {
+            const Prompt& p = *prompt;
+            // The shutdown's "yes" is shown as the dangerous choice it is.
+            int danger = -1;
+            for (std::size_t i = 0; i < p.returns.size(); ++i)
+                if (p.select && p.tag == ::kiv::kRemoteKeyWindowsEnd && p.returns[i] == ::kiv::kRemoteAnswerYes)
+                    danger = static_cast<int>(i);
             out += "{\"id\":" + std::to_string(p.id) + ",\"select\":" + (p.select ? "true" : "false") +
-                   ",\"tag\":" + JsonString(SjisToUtf8(p.tag)) + ",\"message\":" + JsonString(ShownText(p.message)) +
-                   ",\"label\":" + JsonString(SjisToUtf8(p.label)) +
-                   ",\"password\":" + (p.password ? "true" : "false") + ",\"items\":[";
+                   ",\"message\":" + JsonString(ShownText(p.message)) + ",\"label\":" + JsonString(SjisToUtf8(p.label)) +
+                   ",\"password\":" + (p.password ? "true" : "false") + ",\"danger\":" + std::to_string(danger) +
+                   ",\"items\":[";
             for (std::size_t i = 0; i < p.items.size(); ++i)
                 out += (i ? "," : "") + JsonString(SjisToUtf8(p.items[i]));
             out += "]}";
         } else {
             out += "null";
         }
-        out += ",\"notes\":[";
-        if (view != kiv.views.end())
-            for (std::size_t i = 0; i < view->second.notes.size(); ++i) {
-                const Note& n = view->second.notes[i];
-                out += (i ? "," : "") + std::string("{\"id\":") + std::to_string(n.id) +
-                       ",\"text\":" + JsonString(ShownText(n.text)) + "}";
-            }
-        out += "]}";
+        out += "}";
     }
+    out += "],\"notes\":[";
+    if (own != sessions_.end())
+        for (std::size_t i = 0; i < own->second.notes.size(); ++i) {
+            const Note& n = own->second.notes[i];
+            out += (i ? "," : "") + std::string("{\"id\":") + std::to_string(n.id) + ",\"kiv\":" + JsonString(n.kiv) +
+                   ",\"from\":" + JsonString(SjisToUtf8(n.from)) + ",\"text\":" + JsonString(ShownText(n.text)) + "}";
+        }
     return out + "]}";
 }
 

@@ -1,14 +1,25 @@
 'use strict';
 // The page of kmconsole web. Texts from the network are only ever set as text, never as markup.
 (() => {
-  const token = document.querySelector('meta[name="kiv-token"]').content;
   const $ = (id) => document.getElementById(id);
+  // The token comes in the link's fragment, which browsers never send to a server. It is kept in
+  // this tab's storage for this origin (address and port) only, and taken out of the address
+  // bar and the history at once.
+  const token = (() => {
+    const m = /^#token=([A-Za-z0-9._~-]{16,128})$/.exec(location.hash);
+    if (m) {
+      sessionStorage.setItem('kiv-token', m[1]);
+      history.replaceState(null, '', location.pathname + location.search);
+    }
+    return sessionStorage.getItem('kiv-token');
+  })();
+  const maxLog = 200;       // lines kept in the message log
   let session = null;
   let version = 0;
   let state = { kivs: [] };
   let selected = null;      // id of the Kiv shown in the panel
   let shownPrompt = 0;      // id of the prompt on screen
-  const seenNotes = new Set();
+  let lastNote = 0;         // id of the newest note logged
 
   const errors = {
     locked: 'このKivは、このコンソールの他の利用者が接続処理を行っているため、処理が終わるまで操作できません。',
@@ -16,6 +27,9 @@
     prompt: 'この質問にはもう答えられません。メニューを表示し直してください。',
     kiv: 'このKivはネットワーク上に見えなくなりました。',
     token: 'トークンが違います。kmconsole が表示したリンクを開き直してください。',
+    notoken: 'このページは、kmconsole web が起動時に表示したリンクから開いてください。',
+    limited: '誤ったトークンが続いたため、しばらく受け付けられません。少し待ってから開き直してください。',
+    sessions: 'このコンソールの利用者が多すぎます。しばらくしてからもう一度お試しください。',
   };
 
   async function api(method, path, body) {
@@ -24,16 +38,19 @@
     if (body !== undefined) headers['Content-Type'] = 'application/json';
     const res = await fetch(path, {
       method, headers, body: body === undefined ? undefined : JSON.stringify(body),
-      credentials: 'same-origin', cache: 'no-store',
+      credentials: 'omit', cache: 'no-store',
     });
     let data = null;
     try { data = await res.json(); } catch (e) { data = null; }
     return { status: res.status, data };
   }
 
+  // Refusals that the page reports instead of retrying at once.
+  const refusals = { 401: 'token', 429: 'limited', 503: 'sessions' };
+
   async function newSession() {
     const r = await api('POST', '/api/session');
-    if (r.status !== 200 || !r.data) throw new Error('session');
+    if (r.status !== 200 || !r.data) throw new Error(refusals[r.status] || 'session');
     session = r.data.session;
     version = 0;
   }
@@ -70,12 +87,21 @@
     return dl;
   }
 
+  function kivLabel(id, from) {
+    const k = state.kivs.find((x) => x.id === id);
+    return k ? kivName(k) : from;
+  }
+
   function renderList() {
     const list = $('kivs');
     const focusedKiv = document.activeElement && document.activeElement.dataset
       ? document.activeElement.dataset.kiv : undefined;
     list.replaceChildren();
     $('list-empty').hidden = state.kivs.length > 0;
+    $('list-more').hidden = !state.unlisted;
+    $('list-more').textContent = state.unlisted
+      ? 'ほかに ' + state.unlisted + ' 台のKivがネットワーク上にありますが、一覧には ' + state.kivs.length + ' 台までを表示します。'
+      : '';
     for (const k of state.kivs) {
       const li = document.createElement('li');
       li.className = 'kiv' + (k.id === selected ? ' selected' : '');
@@ -118,7 +144,8 @@
     if (!k) { shownPrompt = 0; return; }
     $('panel-title').textContent = kivName(k) + ' の操作';
     $('panel-wait').hidden = !k.waiting;
-    const last = k.notes.length ? k.notes[k.notes.length - 1].text : '';
+    const own = state.notes.filter((n) => n.kiv === k.id);
+    const last = own.length ? own[own.length - 1].text : '';
     setText('panel-note', k.prompt ? '' : last);
     const p = k.prompt;
     const promptId = p ? p.id : 0;
@@ -141,7 +168,7 @@
     p.items.forEach((item, i) => {
       const b = document.createElement('button');
       b.type = 'button'; b.textContent = item;
-      if (p.tag === 'WindowsEnd' && i === 1) b.className = 'danger';
+      if (i === p.danger) b.className = 'danger';
       b.addEventListener('click', () => answer({ choice: i }));
       choices.append(b);
     });
@@ -149,17 +176,17 @@
   }
 
   function logNotes() {
-    for (const k of state.kivs) {
-      for (const n of k.notes) {
-        if (seenNotes.has(n.id)) continue;
-        seenNotes.add(n.id);
-        const li = document.createElement('li');
-        const from = document.createElement('span');
-        from.className = 'from'; from.textContent = kivName(k);
-        li.append(from, document.createTextNode(n.text));
-        $('log').append(li);
-      }
+    const log = $('log');
+    for (const n of state.notes) {
+      if (n.id <= lastNote) continue;
+      lastNote = n.id;
+      const li = document.createElement('li');
+      const from = document.createElement('span');
+      from.className = 'from'; from.textContent = kivLabel(n.kiv, n.from);
+      li.append(from, document.createTextNode(n.text));
+      log.append(li);
     }
+    while (log.children.length > maxLog) log.firstElementChild.remove();
   }
 
   function render() {
@@ -196,8 +223,7 @@
         if (!session) await newSession();
         const r = await api('GET', '/api/state?since=' + version);
         if (r.status === 403) { session = null; continue; }
-        if (r.status === 401) { setText('connection', errors.token); return; }
-        if (r.status !== 200 || !r.data) throw new Error('state');
+        if (r.status !== 200 || !r.data) throw new Error(refusals[r.status] || 'state');
         setText('connection', 'kmconsole に接続しています');
         if (r.data.version !== version) {
           version = r.data.version;
@@ -205,10 +231,12 @@
           render();
         }
       } catch (e) {
-        setText('connection', 'kmconsole に接続できません。再接続しています…');
+        // A wrong token stays wrong: asking again would only use up this address's tries.
+        if (e.message === 'token' || e.message === 'limited') { setText('connection', errors[e.message]); return; }
+        setText('connection', e.message === 'sessions' ? errors.sessions : 'kmconsole に接続できません。再接続しています…');
         await new Promise((ok) => setTimeout(ok, 2000));
       }
     }
   }
-  poll();
+  if (token) poll(); else setText('connection', errors.notoken);
 })();
