@@ -1,7 +1,6 @@
 // Dial-up control of the main form: what happens to the control target's connection.
 #include "MainUnit.h"
 #include "RemoteTexts.h"
-#include "SettingLimits.h"
 #include "StatusTexts.h"
 
 namespace kiv {
@@ -90,7 +89,7 @@ void TMainForm::tmConnectTimer()
 
 void TMainForm::ScheduleRedial()
 {
-    ports_.tmConnect.SetInterval(static_cast<unsigned>(RedialIntervalInRange(Settings.RedialInterval)) * 1000);
+    ports_.tmConnect.SetInterval(static_cast<unsigned>(SettingInRange(Settings, &TSettings::RedialInterval)) * 1000);
     ports_.tmConnect.SetEnabled(true);
 }
 

@@ -1,7 +1,6 @@
 #include "MainUnit.h"
 
 #include "Paths.h"
-#include "SettingLimits.h"
 #include "StartupDial.h"
 #include "StatusLayout.h"
 #include "StatusMessage.h"
@@ -160,11 +159,11 @@ int TMainForm::TargetConnectionIndex()
     return found;
 }
 
-void TMainForm::ShowStatus(const std::string& messageTemplate, const std::string& prefix)
+void TMainForm::ShowStatus(std::string_view messageTemplate, const std::string& prefix)
 {
     StatusQueue.push_back(
         // The interval the redial timer really uses, for a hand-edited value out of range too.
-        ComposeStatusMessage(messageTemplate, prefix, Settings.Target, RedialIntervalInRange(Settings.RedialInterval),
+        ComposeStatusMessage(ParseStatusTemplate(messageTemplate), prefix, Settings.Target, SettingInRange(Settings, &TSettings::RedialInterval),
                              Settings.RedialCount - RedialDone));
     if (StatusQueue.size() == 1)
         DisplayNextStatus();
@@ -172,7 +171,7 @@ void TMainForm::ShowStatus(const std::string& messageTemplate, const std::string
 
 void TMainForm::DisplayNextStatus()
 {
-    const int locate = StatusLocateInRange(Settings.StatusLocate);
+    const int locate = SettingInRange(Settings, &TSettings::StatusLocate);
     if (locate == 0) {
         StatusQueue.clear();
         return;
@@ -192,21 +191,22 @@ void TMainForm::DisplayNextStatus()
             vss.SetLayeredAlpha(window.Handle(), -1, 0);
     }
 
-    std::string& head = StatusQueue.front();
-    imMainIconTag = TakeActionCode(head);
+    const StatusMessage head = StatusQueue.front();
+    imMainIconTag = head.Action;
     imMainIconEnabled = imMainIconTag != kActionNone;
     window.SetIconEnabled(imMainIconEnabled);
 
-    const TSize label = window.SetStatusCaption(head);
+    const TSize label = window.SetStatusCaption(head.Text);
     const int width = label.Width + 72;
     const int height = label.Height + 36;
     const TSize screen = window.ScreenSize();
     if (const auto at = StatusWindowPosition(locate, window.TaskbarRect(), width, height, screen.Width, screen.Height))
         window.SetBounds(at->X, at->Y, width, height);
-    window.SetShape(StatusWindowShape(width, height, Settings.StatusCloseBar, head.find('\r') != std::string::npos));
+    const bool multiLine = head.Text.find('\r') != std::string::npos;
+    window.SetShape(StatusWindowShape(width, height, Settings.StatusCloseBar, multiLine));
     laStatusTag = Settings.StatusCloseBar ? 1 : 0;
 
-    const int alpha = StatusAlphaInRange(Settings.StatusAlphaCount);
+    const int alpha = SettingInRange(Settings, &TSettings::StatusAlphaCount);
     if (fade && vss.FadeIn(&window, alpha, 0, 25)) {
         Tag = alpha;
         window.Redraw();
@@ -219,7 +219,7 @@ void TMainForm::DisplayNextStatus()
     }
 
     StatusShownAt = ports_.Clock.TickCount();
-    tmFeedOutTag = StatusLifetime(head);
+    tmFeedOutTag = StatusLifetime(head.Text);
     ports_.tmFeedOut.SetEnabled(true);
 }
 

@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "Ports.h"
 #include "RemoteRights.h"
 #include "Settings.h"
+#include "StatusMessage.h"
 #include "StringList.h"
 #include "TrayMenu.h"
 
@@ -47,10 +50,10 @@ public:
     void FormCreate();
     void FormDestroy();
 
-    // Fills the placeholders of a status template and queues the message. A prefix (the
-    // names of a remote console) goes in front as it is: no placeholder or action code is
-    // read from it.
-    void ShowStatus(const std::string& messageTemplate, const std::string& prefix = {});
+    // Fills the placeholders of a status template (in the notation of StatusTexts.h) and queues
+    // the message. A prefix (the names of a remote console) goes in front as it is: no
+    // placeholder or action is read from it.
+    void ShowStatus(std::string_view messageTemplate, const std::string& prefix = {});
     // Shows the head of the queue.
     void DisplayNextStatus();
     // Tick of tmFeedOut (every 50 ms while a message is on screen): the close bar, and the
@@ -123,7 +126,7 @@ public:
     // Consoles that gave the password while it is required.
     RemoteRights RemoteConsoles;
     int RedialDone = 0;
-    StringList StatusQueue;
+    std::vector<StatusMessage> StatusQueue;
     std::uint32_t StatusShownAt = 0;
 
     // Tags of the form and its controls.

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "RasPort.h"
-#include "SettingLimits.h"
 #include "TextHelpers.h"
 
 namespace kiv {
@@ -61,10 +60,10 @@ OptionControls OptionControlsFromSettings(const TSettings& s, const std::string&
     c.AutoDisconnectTimeMinute = std::to_string(s.AutoEndMinute);
     c.AutoDisconnectTimeReset = s.AutoDisconnectTimeReset;
     // A hand-edited position or alpha outside the lists shows as the nearest one they hold.
-    c.StatusLocate = StatusLocateInRange(s.StatusLocate);
+    c.StatusLocate = SettingInRange(s, &TSettings::StatusLocate);
     c.StatusCloseBar = s.StatusCloseBar;
     c.StatusAlpha = s.StatusAlpha;
-    c.StatusAlphaCount = StatusAlphaInRange(s.StatusAlphaCount);
+    c.StatusAlphaCount = SettingInRange(s, &TSettings::StatusAlphaCount);
     c.KMSLogin = s.KMSLogin;
     c.KMSComputer = s.KMSComputer;
     c.KMSPassword = s.KMSPasswordFlag;
@@ -154,12 +153,12 @@ void CopyOptionsToSettings(const OptionControls& c, TSettings& s)
     s.AutoConnectRunTime = c.AutoConnectRunTime;
     s.AutoStart = c.AutoConnectTime;
     // A checked time passed the apply's checks and is in range already.
-    s.AutoStartHour = ClampSetting(ValueOr(c.AutoConnectTimeHour, s.AutoStartHour), 0, 23);
-    s.AutoStartMinute = ClampSetting(ValueOr(c.AutoConnectTimeMinute, s.AutoStartMinute), 0, 59);
+    s.AutoStartHour = InRangeOf(&TSettings::AutoStartHour, ValueOr(c.AutoConnectTimeHour, s.AutoStartHour));
+    s.AutoStartMinute = InRangeOf(&TSettings::AutoStartMinute, ValueOr(c.AutoConnectTimeMinute, s.AutoStartMinute));
     s.AutoDisconnectEnd = c.AutoDisconnectEnd;
     s.AutoEnd = c.AutoDisconnectTime;
-    s.AutoEndHour = ClampSetting(ValueOr(c.AutoDisconnectTimeHour, s.AutoEndHour), 0, 23);
-    s.AutoEndMinute = ClampSetting(ValueOr(c.AutoDisconnectTimeMinute, s.AutoEndMinute), 0, 59);
+    s.AutoEndHour = InRangeOf(&TSettings::AutoEndHour, ValueOr(c.AutoDisconnectTimeHour, s.AutoEndHour));
+    s.AutoEndMinute = InRangeOf(&TSettings::AutoEndMinute, ValueOr(c.AutoDisconnectTimeMinute, s.AutoEndMinute));
     s.AutoDisconnectTimeReset = c.AutoDisconnectTimeReset;
     s.StatusLocate = c.StatusLocate;
     s.StatusCloseBar = c.StatusCloseBar;

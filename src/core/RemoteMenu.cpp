@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "MainUnit.h"
-#include "SettingLimits.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
 
@@ -14,12 +13,12 @@ namespace kiv {
 
 namespace {
 
-std::string ScheduledTime(bool on, int hour, int minute)
+std::string ScheduledTime(const TSettings& s, bool on, int TSettings::*hour, int TSettings::*minute)
 {
     if (!on)
         return "--:--\r";
     char text[16];
-    std::snprintf(text, sizeof text, "%d:%.2d\r", ClampSetting(hour, 0, 23), ClampSetting(minute, 0, 59));
+    std::snprintf(text, sizeof text, "%d:%.2d\r", SettingInRange(s, hour), SettingInRange(s, minute));
     return text;
 }
 
@@ -31,9 +30,9 @@ std::string RemoteStatusBlock(const TSettings& settings, int entryState)
     block += "≪接続状況≫" + std::string(14, ' ');
     block += entryState == kEntryIdle ? "切断\r" : entryState == kEntryDialling ? "ダイヤル中\r" : "接続\r";
     block += "≪自動接続時間≫" + std::string(8, ' ') +
-             ScheduledTime(settings.AutoStart, settings.AutoStartHour, settings.AutoStartMinute);
+             ScheduledTime(settings, settings.AutoStart, &TSettings::AutoStartHour, &TSettings::AutoStartMinute);
     block += "≪自動切断時間≫" + std::string(8, ' ') +
-             ScheduledTime(settings.AutoEnd, settings.AutoEndHour, settings.AutoEndMinute);
+             ScheduledTime(settings, settings.AutoEnd, &TSettings::AutoEndHour, &TSettings::AutoEndMinute);
     return block;
 }
 

@@ -1,7 +1,7 @@
 #include "Schedule.h"
 
 #include "MainUnit.h"
-#include "SettingLimits.h"
+#include "TimeOfDay.h"
 #include "StatusTexts.h"
 
 namespace kiv {
@@ -15,8 +15,8 @@ constexpr long long kWarningLeadMilliseconds = 10000;
 
 ScheduleTimes ComputeScheduleTimes(const TSettings& s)
 {
-    const long long end = ScheduleMinuteOfDay(s.AutoEndHour, s.AutoEndMinute) * 60000LL;
-    return {ScheduleTimeOfDay(s.AutoStartHour, s.AutoStartMinute), TimeOfDayFromMilliseconds(end),
+    const long long end = ScheduleMinuteOfDay(s, &TSettings::AutoEndHour, &TSettings::AutoEndMinute) * 60000LL;
+    return {ScheduleTimeOfDay(s, &TSettings::AutoStartHour, &TSettings::AutoStartMinute), TimeOfDayFromMilliseconds(end),
             TimeOfDayFromMilliseconds((end - kWarningLeadMilliseconds + kDayMilliseconds) % kDayMilliseconds)};
 }
 

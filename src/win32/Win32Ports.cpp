@@ -7,7 +7,7 @@
 
 #include "MessagePump.h"
 #include "PathText.h"
-#include "SettingLimits.h"
+#include "TimeOfDay.h"
 #include "WinText.h"
 
 namespace kiv {

@@ -33,18 +33,10 @@ protected:
         vss.DefaultIniFilePath = dir.File("Kiv.INI");
     }
 
-    // The messages queued since the last call, without their action codes (the head's is
-    // already taken out when it is shown).
+    // The texts of the messages queued since the last call.
     std::vector<std::string> Messages()
     {
-        std::vector<std::string> out;
-        for (std::string m : form.StatusQueue) {
-            if (m.size() >= 3 && m.compare(m.size() - 3, 2, "%A") == 0)
-                m.erase(m.size() - 3);
-            out.push_back(m);
-        }
-        form.StatusQueue.clear();
-        return out;
+        return test::TakeStatusTexts(form);
     }
     std::string Filled(const std::string& messageTemplate) const
     {

@@ -32,9 +32,7 @@ protected:
     // The messages queued since the last call.
     std::vector<std::string> Messages()
     {
-        std::vector<std::string> out(form.StatusQueue.begin(), form.StatusQueue.end());
-        form.StatusQueue.clear();
-        return out;
+        return test::TakeStatusTexts(form);
     }
     // The dial-up layer reports the end of the dial.
     void DialFails()

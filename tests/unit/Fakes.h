@@ -377,6 +377,25 @@ public:
     std::function<void()> onRequest;
 };
 
+// The texts of the queued status messages.
+inline std::vector<std::string> QueuedTexts(const TMainForm& form)
+{
+    std::vector<std::string> texts;
+    for (const StatusMessage& m : form.StatusQueue)
+        texts.push_back(m.Text);
+    return texts;
+}
+
+// The texts of the queued status messages; the queue is emptied.
+inline std::vector<std::string> TakeStatusTexts(TMainForm& form)
+{
+    std::vector<std::string> texts;
+    for (const StatusMessage& m : form.StatusQueue)
+        texts.push_back(m.Text);
+    form.StatusQueue.clear();
+    return texts;
+}
+
 // A main form over fakes, with its executable in a fresh folder. Time is virtual: RunFor moves
 // the clock and fires tmFeedOut and the fade timers when they are due, and a wait for messages
 // inside the form moves it to the next due timer.

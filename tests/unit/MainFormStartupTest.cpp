@@ -3,8 +3,9 @@
 
 #include "Fakes.h"
 #include "FileBytes.h"
-#include "SettingLimits.h"
+#include "TimeOfDay.h"
 #include "StatusLayout.h"
+#include "StatusMessage.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
 #include "TrayImage.h"
@@ -14,17 +15,13 @@ namespace {
 
 using test::MainFormFixture;
 
-// A composed message as it stands in the queue once displayed: without its action code.
-std::string Displayed(std::string message)
-{
-    TakeActionCode(message);
-    return message;
-}
+// A composed message as it stands in the queue: without its action code.
+std::string Displayed(const std::string& message) { return ParseStatusTemplate(message).Text; }
 
 class MainFormStartup : public ::testing::Test, protected MainFormFixture {
 protected:
     void WriteIni(const std::string& body) { ASSERT_TRUE(WriteFileBytes(IniPath(), "[Option]\r\n" + body)); }
-    std::string Welcome() const { return form.StatusQueue.empty() ? "<none>" : form.StatusQueue.front(); }
+    std::string Welcome() const { return form.StatusQueue.empty() ? "<none>" : form.StatusQueue.front().Text; }
 };
 
 TEST_F(MainFormStartup, WithoutRemoteAccessOnlyTheMessageBoxAppears)
@@ -91,7 +88,7 @@ TEST_F(MainFormStartup, TargetStateDecidesTheConnectionLine)
         f.form.FormCreate();
         std::string line = c.line;
         ReplaceText("%D", "接続先", line);
-        EXPECT_EQ(f.form.StatusQueue.front(), Displayed("-Welcome to Kiv-\r\r" + line)) << c.state;
+        EXPECT_EQ(f.form.StatusQueue.front().Text, Displayed("-Welcome to Kiv-\r\r" + line)) << c.state;
         EXPECT_EQ(f.form.ConnectRequested, c.connectRequested) << c.state;
         // The last of two entries of the same name is the target.
         EXPECT_EQ(f.ras.calls, c.dialled ? std::vector<std::string>{"Dial 2"} : std::vector<std::string>{});
@@ -121,7 +118,7 @@ TEST_F(MainFormStartup, KestrelMeshLogin)
         f.kms.loginSucceeds = c.login;
         ASSERT_TRUE(WriteFileBytes(f.IniPath(), std::string("[Option]\r\n") + c.body));
         f.form.FormCreate();
-        EXPECT_EQ(f.form.StatusQueue.front(),
+        EXPECT_EQ(f.form.StatusQueue.front().Text,
                   Displayed(std::string("-Welcome to Kiv-\r\r") + c.line + "\r" + kStatusNoTarget)) << c.body;
         EXPECT_EQ(f.kms.calls, c.calls) << c.body;
         EXPECT_EQ(f.kms.port, c.port) << c.body;
@@ -187,10 +184,10 @@ TEST_F(MainFormStartup, ShowStatusFillsPlaceholdersOnce)
     form.RedialDone = 1;
     form.ShowStatus("「%D」%S秒（残り%C回）%D");
     ASSERT_EQ(form.StatusQueue.size(), 1u);
-    EXPECT_EQ(form.StatusQueue[0], "「名前%D」5秒（残り2回）名前%D");
+    EXPECT_EQ(form.StatusQueue[0].Text, "「名前%D」5秒（残り2回）名前%D");
 
     form.Settings.StatusLocate = 0;  // not shown: queued messages are dropped
-    form.StatusQueue.push_back("waiting");
+    form.StatusQueue.push_back({"waiting"});
     form.DisplayNextStatus();
     EXPECT_TRUE(form.StatusQueue.empty());
 }

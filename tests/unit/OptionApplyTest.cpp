@@ -20,7 +20,7 @@ protected:
         controls = OptionControlsFromSettings(form.Settings, "Entry0");
     }
     void Apply(const StringList& working = {}) { form.ApplyOptions(controls, working); }
-    std::string LastStatus() const { return form.StatusQueue.empty() ? "<none>" : form.StatusQueue.back(); }
+    std::string LastStatus() const { return form.StatusQueue.empty() ? "<none>" : form.StatusQueue.back().Text; }
 
     OptionControls controls;
 };

@@ -66,9 +66,7 @@ protected:
     }
     std::vector<std::string> Statuses()
     {
-        std::vector<std::string> out(form.StatusQueue.begin(), form.StatusQueue.end());
-        form.StatusQueue.clear();
-        return out;
+        return test::TakeStatusTexts(form);
     }
 
     // The main menu as the console receives it, with lines ahead of the status block.

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "SettingLimits.h"
+#include "TimeOfDay.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
 
@@ -62,9 +62,7 @@ protected:
     }
     std::vector<std::string> Messages()
     {
-        std::vector<std::string> out(form.StatusQueue.begin(), form.StatusQueue.end());
-        form.StatusQueue.clear();
-        return out;
+        return test::TakeStatusTexts(form);
     }
     static std::string Template(const char* t)
     {

@@ -77,7 +77,7 @@ TEST_F(StatusQueue, BurstOfThreeClosesAllButTheLastAtOnce)
     form.ShowStatus("second%A1");
     form.ShowStatus("third");
     EXPECT_EQ(statusWindow.captions, std::vector<std::string>{"first"});
-    EXPECT_EQ(form.StatusQueue[1], "second%A1");  // the action stays until it is displayed
+    EXPECT_EQ(form.StatusQueue[1], (StatusMessage{"second", kActionConnect}));  // the action goes with it
 
     // The first closes at the first tick after its fade-in (225 ms): at 250, then fades out.
     RunFor(250);
@@ -95,7 +95,7 @@ TEST_F(StatusQueue, BurstOfThreeClosesAllButTheLastAtOnce)
     const std::uint32_t shownAt = form.StatusShownAt;
     EXPECT_EQ(shownAt, 725u + 225);
     RunFor(shownAt + StatusLifetime("third") - 1 - clock.tick);
-    EXPECT_EQ(form.StatusQueue, StringList{"third"});
+    EXPECT_EQ(test::QueuedTexts(form), StringList{"third"});
     EXPECT_TRUE(Showing());
     RunFor(50 + 250);
     EXPECT_TRUE(form.StatusQueue.empty());
@@ -182,7 +182,7 @@ TEST_F(StatusQueue, NestedCallsDuringTheFadeOutWaitBehindTheHead)
         FireNext(clock.tick + maxWait);
     };
     form.FormClick();
-    EXPECT_EQ(form.StatusQueue, StringList{"queued inside the wait"});
+    EXPECT_EQ(test::QueuedTexts(form), StringList{"queued inside the wait"});
     EXPECT_EQ(statusWindow.captions.back(), "queued inside the wait");
     EXPECT_TRUE(tmFeedOut.enabled);
     EXPECT_NE(form.tmFeedOutTag, -1);
@@ -231,7 +231,7 @@ TEST(StatusIcon, ActionCodesRunTheirHandlersThenClose)
         EXPECT_EQ(form.SkipAutoDisconnect, c.code == 4) << c.message;
         // The head closed; a message queued by the action is displayed after it.
         if (c.handler) {
-            EXPECT_EQ(form.StatusQueue, StringList{std::string("after ") + c.handler});
+            EXPECT_EQ(test::QueuedTexts(form), StringList{std::string("after ") + c.handler});
             EXPECT_EQ(f.statusWindow.captions.back(), std::string("after ") + c.handler);
         } else {
             EXPECT_TRUE(form.StatusQueue.empty()) << c.message;
@@ -322,10 +322,9 @@ TEST(StatusMessage, NamesAreTextAndTheActionIsTheTemplates)
         {"%%D%A", "", "X", "%X", 0},
     };
     for (const auto& c : cases) {
-        std::string message = ComposeStatusMessage(c.tmpl, c.prefix, c.target, 30, 3);
-        const int code = TakeActionCode(message);
-        EXPECT_EQ(message, c.shown) << c.tmpl << " / " << c.prefix << " / " << c.target;
-        EXPECT_EQ(code, c.code) << c.tmpl << " / " << c.prefix << " / " << c.target;
+        const StatusMessage message = ComposeStatusMessage(ParseStatusTemplate(c.tmpl), c.prefix, c.target, 30, 3);
+        EXPECT_EQ(message.Text, c.shown) << c.tmpl << " / " << c.prefix << " / " << c.target;
+        EXPECT_EQ(message.Action, c.code) << c.tmpl << " / " << c.prefix << " / " << c.target;
     }
 }
 

@@ -50,7 +50,7 @@ TEST_F(TrayMenu, DoubleClickShowsTheTargetsState)
         ras.states["B"] = c.state;
         tmConnect.enabled = c.redialPending;
         form.TrayDoubleClick();
-        EXPECT_EQ(form.StatusQueue, StringList{Filled(c.message, c.target)}) << c.state;
+        EXPECT_EQ(test::QueuedTexts(form), StringList{Filled(c.message, c.target)}) << c.state;
     }
     // A message on screen: nothing new.
     form.TrayDoubleClick();
@@ -101,7 +101,7 @@ TEST_F(TrayMenu, NewTargetIsWrittenAtOnceAndTheRedialDialsIt)
     form.miTaskTargetChildClick("C");
     EXPECT_EQ(form.Settings.Target, "C");
     EXPECT_EQ(ReadFileBytes(IniPath()), "[Option]\r\nTarget=C\r\nRedial=1\r\n");
-    EXPECT_EQ(form.StatusQueue, StringList{Filled(kStatusTargetSwitchedRedialWaiting, "C")});
+    EXPECT_EQ(test::QueuedTexts(form), StringList{Filled(kStatusTargetSwitchedRedialWaiting, "C")});
     EXPECT_TRUE(tmConnect.enabled);
     form.tmConnectTimer();
     EXPECT_EQ(ras.calls, std::vector<std::string>{"Dial 2"});
@@ -113,10 +113,10 @@ TEST_F(TrayMenu, SwitchingAwayFromAKeptLineWatchesTheNewTarget)
     ras.states["B"] = 2;
     form.ConnectRequested = true;
     form.miTaskTargetChildClick("A");
-    EXPECT_EQ(form.StatusQueue, StringList{Filled(kStatusTargetSwitchedIdle, "A")});
+    EXPECT_EQ(test::QueuedTexts(form), StringList{Filled(kStatusTargetSwitchedIdle, "A")});
     form.StatusQueue.clear();
     form.tmScheduleTimer();
-    EXPECT_EQ(form.StatusQueue, StringList{Filled(kStatusLineDroppedRedial, "A")});
+    EXPECT_EQ(test::QueuedTexts(form), StringList{Filled(kStatusLineDroppedRedial, "A")});
     EXPECT_TRUE(tmConnect.enabled);
 }
 
