@@ -90,7 +90,7 @@ bool TOptionUserForm::Create(const StringList& names)
 
     lvUser_ = ui::Child(window_, WC_LISTVIEWW, "",
                         LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | WS_TABSTOP | WS_GROUP, 8, 38, 310, 182,
-                        idLvUser, {.HelpId = 60, .ExStyle = WS_EX_CLIENTEDGE});
+                        idLvUser, {.HelpId = OptionUserControl("idLvUser").HelpId, .ExStyle = WS_EX_CLIENTEDGE});
     SendMessageW(lvUser_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     ilIcon_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 1);
     if (HBITMAP bitmap = LoadBitmapW(GetModuleHandleW(nullptr), L"OPTION_USER")) {
@@ -108,15 +108,15 @@ bool TOptionUserForm::Create(const StringList& names)
     SendMessageW(lvUser_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 
     ui::Child(window_, L"Button", "追加(&N)", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 326, 38, 83, 23, idUserBtNew,
-              {.HelpId = 62});
+              {.HelpId = OptionUserControl("idUserBtNew").HelpId});
     ui::Child(window_, L"Button", "変更(&E)", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 326, 66, 83, 23,
-              idUserBtEdit, {.HelpId = 61});
+              idUserBtEdit, {.HelpId = OptionUserControl("idUserBtEdit").HelpId});
     ui::Child(window_, L"Button", "削除(&D)", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 326, 94, 83, 23,
-              idUserBtDelete, {.HelpId = 63});
+              idUserBtDelete, {.HelpId = OptionUserControl("idUserBtDelete").HelpId});
     ui::Child(window_, L"Button", "OK(&O)", BS_PUSHBUTTON | WS_TABSTOP, 326, 168, 83, 23, idUserBtOk,
-              {.HelpId = 64});
+              {.HelpId = OptionUserControl("idUserBtOk").HelpId});
     ui::Child(window_, L"Button", "キャンセル(&C)", BS_PUSHBUTTON | WS_TABSTOP, 326, 196, 83, 23, idUserBtCancel,
-              {.HelpId = 65});
+              {.HelpId = OptionUserControl("idUserBtCancel").HelpId});
 
     for (const auto& name : names)
         AddRow(name);

@@ -9,6 +9,7 @@
 
 #include "FormKit.h"
 #include "FormWindow.h"
+#include "OptionDialog.h"
 #include "StringList.h"
 
 namespace kiv {
@@ -16,13 +17,14 @@ namespace kiv {
 class TOptionUserForm;
 extern TOptionUserForm* OptionUserForm;
 
+// The controls' identifiers, from the dialog's table (OptionDialog.h).
 enum OptionUserControlId : int {
-    idLvUser = 1060,
-    idUserBtEdit = 1061,
-    idUserBtNew = 1062,
-    idUserBtDelete = 1063,
-    idUserBtOk = 1064,
-    idUserBtCancel = 1065,
+    idLvUser = OptionUserControl("idLvUser").Id,
+    idUserBtEdit = OptionUserControl("idUserBtEdit").Id,
+    idUserBtNew = OptionUserControl("idUserBtNew").Id,
+    idUserBtDelete = OptionUserControl("idUserBtDelete").Id,
+    idUserBtOk = OptionUserControl("idUserBtOk").Id,
+    idUserBtCancel = OptionUserControl("idUserBtCancel").Id,
 };
 
 class TOptionUserForm : public ui::FormWindow {

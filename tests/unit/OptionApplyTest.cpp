@@ -10,6 +10,8 @@
 namespace kiv {
 namespace {
 
+using S = TSettings;
+
 class OptionApply : public ::testing::Test, protected test::MainFormFixture {
 protected:
     OptionApply()
@@ -27,12 +29,12 @@ protected:
 
 TEST_F(OptionApply, SavesEveryKeyAndResetsTheScheduleTick)
 {
-    controls.Dialup = "Entry1";
-    controls.Redial = true;
-    controls.RedialCount = "9";
-    controls.StatusLocate = 1;
-    controls.KMSPassword = true;
-    controls.KMSPasswordText = "ひみつ";
+    controls.Values.Target = "Entry1";
+    controls.Values.Redial = true;
+    controls.Text(&S::RedialCount) = "9";
+    controls.Values.StatusLocate = 1;
+    controls.Values.KMSPasswordFlag = true;
+    controls.Text(&S::KMSPassword) = "ひみつ";
     clock.timeOfDay = 0.75;
     Apply({"pc1", "ＰＣ２"});
 
@@ -63,7 +65,7 @@ TEST_F(OptionApply, SkipOfTheScheduledDisconnectWithdrawnOnlyByANewEndTime)
     for (const auto& tc : cases) {
         form.Settings.AutoEndHour = 7, form.Settings.AutoEndMinute = 59;
         form.SkipAutoDisconnect = true;
-        controls.AutoDisconnectTimeHour = tc.hour, controls.AutoDisconnectTimeMinute = tc.minute;
+        controls.Text(&S::AutoEndHour) = tc.hour, controls.Text(&S::AutoEndMinute) = tc.minute;
         Apply();
         EXPECT_EQ(form.SkipAutoDisconnect, tc.skipKept) << tc.hour << ":" << tc.minute;
     }
@@ -73,7 +75,7 @@ TEST_F(OptionApply, LoginDuringApplyWithTheScheduleStopped)
 {
     bool scheduleRunningAtStart = true;
     kms.onStart = [&] { scheduleRunningAtStart = tmSchedule.enabled; };
-    controls.KMSLogin = true;
+    controls.Values.KMSLogin = true;
     Apply();
     EXPECT_FALSE(scheduleRunningAtStart);
     EXPECT_TRUE(tmSchedule.enabled);
@@ -86,7 +88,7 @@ TEST_F(OptionApply, LoginDuringApplyWithTheScheduleStopped)
     Apply();
     EXPECT_EQ(kms.calls.size(), 2u);
 
-    controls.KMSLogin = false;
+    controls.Values.KMSLogin = false;
     Apply();
     EXPECT_EQ(kms.calls, (std::vector<std::string>{"Start", "Login", "Logout", "Stop"}));
     EXPECT_EQ(LastStatus(), kStatusKMSLoggedOut);
@@ -100,7 +102,7 @@ TEST_F(OptionApply, FailedLoginIsReportedAndTheChoiceSavedAllTheSame)
         kms.calls.clear();
         kms.startSucceeds = !startFails;
         kms.loginSucceeds = false;
-        controls.KMSLogin = true;
+        controls.Values.KMSLogin = true;
         Apply();
         EXPECT_EQ(LastStatus(), kStatusKMSLoginFailed);
         const std::vector<std::string> expected =

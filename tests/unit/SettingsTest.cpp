@@ -236,8 +236,9 @@ TEST_F(SettingsFile, EveryRowLoadsAndSavesItsOwnKey)
         }, row.Member);
         SaveSettings(ini, settings, names);
         const IniText saved(FileBytes());
-        if (!row.Scrambled)
+        if (!row.Scrambled) {
             EXPECT_EQ(saved.Value("Option", row.Key), stored);
+        }
     }
 }
 
