@@ -21,17 +21,9 @@ TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports)
 {
     ports_.Ras.OnConnect = [this](const std::string& dialName) { RasConnect(dialName); };
     ports_.Ras.OnConnectError = [this](const std::string& dialName) { RasConnectError(dialName); };
-    ports_.KMS.OnMenuRequest = [this](const std::string& handleName, const std::string& machineName,
-                                      const std::string& discrimination) {
-        KMSMenuRequest(handleName, machineName, discrimination);
-    };
-    ports_.KMS.OnInputReturn = [this](const std::string& key, const std::string& answer,
-                                      const std::string& handleName, const std::string& machineName,
-                                      const std::string& discrimination) {
-        KMSInputReturn(key, answer, handleName, machineName, discrimination);
-    };
-    ports_.KMS.OnLogout = [this](const std::string&, const std::string& machineName, const std::string&,
-                                 const std::string&) { KMSLogout(machineName); };
+    ports_.KMS.OnMenuRequest = [this](const MeshRequest& request) { KMSMenuRequest(request); };
+    ports_.KMS.OnInputReturn = [this](const MeshRequest& request) { KMSInputReturn(request); };
+    ports_.KMS.OnLogout = [this](const PeerInfo& peer) { KMSLogout(peer); };
 }
 
 void TMainForm::FormCreate()

@@ -90,16 +90,14 @@ public:
     void tmScheduleTimer();
     bool ShutdownWindows() { return ports_.Shutdown.ShutdownWindows(); }
 
-    // Remote control by a KestrelMesh console (RemoteMenu.cpp): its menu request, its answers,
-    // and the check of its computer name, which sends the refusal itself.
-    void KMSMenuRequest(const std::string& handleName, const std::string& machineName,
-                        const std::string& discrimination);
-    void KMSInputReturn(const std::string& inputDiscrimination, const std::string& inputReturn,
-                        const std::string& handleName, const std::string& machineName,
-                        const std::string& discrimination);
+    // Remote control by a KestrelMesh console (RemoteMenu.cpp): its menu request, its answers
+    // (each request carries the console's names and the address its datagrams came from), and
+    // the check of its computer name, which sends the refusal itself.
+    void KMSMenuRequest(const MeshRequest& request);
+    void KMSInputReturn(const MeshRequest& request);
     bool CheckRemoteAccess(const std::string& machineName, const std::string& discrimination);
     // A peer left the mesh: a console that gave the password loses its right.
-    void KMSLogout(const std::string& machineName);
+    void KMSLogout(const PeerInfo& peer);
     // The options dialog's apply once its checks have passed (OptionApply.cpp): the schedule
     // stopped, the controls and the working list copied, KestrelMesh logged in or out, the file
     // saved, the schedule restarted.
@@ -160,25 +158,17 @@ private:
     // The first password prompt, as a menu request gets it.
     void SendPasswordPrompt(const std::string& machineName, const std::string& discrimination);
 
-    // One console's answer, as the handlers of KMSInputReturn see it.
-    struct RemoteCaller {
-        const std::string& handleName;
-        const std::string& machineName;
-        const std::string& discrimination;
-        const std::string& address;
-        std::uint32_t now;
-    };
     // The handlers of the prompts' keys. Each one either replies itself and returns nothing,
     // or returns the note that goes above the menu it sends back.
-    std::optional<std::string> RemoteMenuAnswer(const std::string& answer, const RemoteCaller& caller);
-    std::optional<std::string> RemoteConnectAnswer(const RemoteCaller& caller);
-    std::optional<std::string> RemoteDisconnectAnswer(const RemoteCaller& caller);
-    std::string RemoteTargetAnswer(const std::string& answer, const RemoteCaller& caller);
-    std::optional<std::string> RemoteShutdownAnswer(const std::string& answer, const RemoteCaller& caller);
-    void RemotePasswordAnswer(const std::string& answer, const RemoteCaller& caller);
+    std::optional<std::string> RemoteMenuAnswer(const MeshRequest& request);
+    std::optional<std::string> RemoteConnectAnswer(const MeshRequest& request);
+    std::optional<std::string> RemoteDisconnectAnswer(const MeshRequest& request);
+    std::string RemoteTargetAnswer(const MeshRequest& request);
+    std::optional<std::string> RemoteShutdownAnswer(const MeshRequest& request);
+    void RemotePasswordAnswer(const MeshRequest& request);
     // The menu with the status block, under note. A console that gave the password holds its
     // right afresh.
-    void SendRemoteMenu(const std::string& note, const RemoteCaller& caller);
+    void SendRemoteMenu(const std::string& note, const MeshRequest& request);
 
     void CloseStatus();
     void WaitForFadeEnd();

@@ -323,28 +323,34 @@ void TKestrelMesh::SendTimeout(int number)
         OnErrorSend(entry.Message, entry.MessageID, entry.MachineName, entry.Discrimination);
 }
 
-void TKestrelMesh::UpdatePeer(const std::string& machineName, const std::string& discrimination,
-                              const std::string& ipAddress, const std::string& handleName, std::int32_t version,
-                              bool absence, bool menu, bool chat, std::int32_t ftpPort)
+namespace {
+
+PeerInfo InfoOf(const TKMS_LoginUserInformation& entry, const std::string& source)
 {
-    if (const int found = FindPeer(machineName, discrimination); found >= 0) {
+    return {entry.HandleName, entry.MachineName, entry.IPAddress, entry.Discrimination, entry.Version,
+            entry.Absence,    entry.Menu,        entry.Chat,      entry.FTPPort,        source};
+}
+
+}  // namespace
+
+void TKestrelMesh::UpdatePeer(const PeerInfo& info)
+{
+    if (const int found = FindPeer(info.MachineName, info.Discrimination); found >= 0) {
         auto& peer = loginUsers_[static_cast<std::size_t>(found)];
         peer.LastHeard = ++heardCounter_;
-        if (peer.HandleName == handleName && peer.IPAddress == ipAddress && peer.Version == version &&
-            peer.Absence == absence && peer.Menu == menu && peer.Chat == chat)
+        if (peer.HandleName == info.HandleName && peer.IPAddress == info.IPAddress && peer.Version == info.Version &&
+            peer.Absence == info.Absence && peer.Menu == info.Menu && peer.Chat == info.Chat)
             return;
-        peer.HandleName = handleName;
-        peer.IPAddress = ipAddress;
-        peer.Discrimination = discrimination;
-        peer.Version = version;
-        peer.Absence = absence;
-        peer.Menu = menu;
-        peer.Chat = chat;
-        peer.FTPPort = ftpPort;
-        const TKMS_LoginUserInformation copy = peer;
+        peer.HandleName = info.HandleName;
+        peer.IPAddress = info.IPAddress;
+        peer.Discrimination = info.Discrimination;
+        peer.Version = info.Version;
+        peer.Absence = info.Absence;
+        peer.Menu = info.Menu;
+        peer.Chat = info.Chat;
+        peer.FTPPort = info.FTPPort;
         if (OnInfoChange)
-            OnInfoChange(copy.MachineName, copy.HandleName, copy.IPAddress, copy.Discrimination, copy.Version,
-                         copy.Absence, copy.Menu, copy.Chat, copy.FTPPort);
+            OnInfoChange(InfoOf(peer, info.Source));
         return;
     }
     if (loginCount_ >= kPeerTableSize) {
@@ -356,18 +362,18 @@ void TKestrelMesh::UpdatePeer(const std::string& machineName, const std::string&
                 loginUsers_[static_cast<std::size_t>(oldest)].LastHeard)
                 oldest = i;
         const auto& gone = loginUsers_[static_cast<std::size_t>(oldest)];
-        RemovePeer(std::string(gone.MachineName), std::string(gone.Discrimination));
+        RemovePeer(std::string(gone.MachineName), std::string(gone.Discrimination), info.Source);
         // A handler of OnLogout may have changed the table; only add into room.
         if (loginCount_ >= kPeerTableSize)
             return;
     }
-    loginUsers_[static_cast<std::size_t>(loginCount_)] = {handleName, machineName, ipAddress, discrimination,
-                                                          version,    absence,     menu,      chat,
-                                                          ftpPort,    ++heardCounter_};
+    loginUsers_[static_cast<std::size_t>(loginCount_)] = {
+        info.HandleName, info.MachineName, info.IPAddress, info.Discrimination, info.Version,
+        info.Absence,    info.Menu,        info.Chat,      info.FTPPort,        ++heardCounter_};
     IndexPeer(loginCount_);
     ++loginCount_;
     if (OnLogin)
-        OnLogin(handleName, machineName, ipAddress, discrimination, version, absence, menu, chat, ftpPort);
+        OnLogin(info);
 }
 
 void TKestrelMesh::HeardFrom(std::string_view machineName, std::string_view discrimination)
@@ -376,7 +382,8 @@ void TKestrelMesh::HeardFrom(std::string_view machineName, std::string_view disc
         loginUsers_[static_cast<std::size_t>(found)].LastHeard = ++heardCounter_;
 }
 
-void TKestrelMesh::RemovePeer(const std::string& machineName, const std::string& discrimination)
+void TKestrelMesh::RemovePeer(const std::string& machineName, const std::string& discrimination,
+                              const std::string& source)
 {
     const int i = FindPeer(machineName, discrimination);
     if (i < 0)
@@ -391,7 +398,7 @@ void TKestrelMesh::RemovePeer(const std::string& machineName, const std::string&
     for (int k = 0; k < loginCount_; ++k)
         IndexPeer(k);
     if (OnLogout)
-        OnLogout(removed.HandleName, removed.MachineName, removed.IPAddress, removed.Discrimination);
+        OnLogout(InfoOf(removed, source));
 }
 
 namespace {
@@ -474,7 +481,7 @@ void TKestrelMesh::DispatchReceived()
         PeerFromMessage(m);
         break;
     case MessageType::Logout:
-        RemovePeer(m.Text(F::MachineName), m.Text(F::Discrimination));
+        RemovePeer(m.Text(F::MachineName), m.Text(F::Discrimination), received_.IPAddress);
         break;
     case MessageType::ChatMessage:
         if (chat_ && OnChatMessage)
@@ -498,7 +505,8 @@ void TKestrelMesh::DispatchReceived()
     case MessageType::MenuCheck:
         HeardFrom(m[F::MachineName], m[F::Discrimination]);
         if (menu_ && OnMenuRequest)
-            OnMenuRequest(m.Text(F::HandleName), m.Text(F::MachineName), m.Text(F::Discrimination));
+            OnMenuRequest(MeshRequest{m.Text(F::HandleName), m.Text(F::MachineName), m.Text(F::Discrimination),
+                                      received_.IPAddress, {}, {}});
         else
             SendMenuNothing(m.Text(F::IPAddress), m.Text(F::Discrimination));
         break;
@@ -545,8 +553,8 @@ void TKestrelMesh::DispatchReceived()
     case MessageType::InputReturn:
         HeardFrom(m[F::MachineName], m[F::Discrimination]);
         if (OnInputReturn)
-            OnInputReturn(m.Text(F::InputDiscrimination), m.Text(F::InputReturn), m.Text(F::HandleName),
-                          m.Text(F::MachineName), m.Text(F::Discrimination));
+            OnInputReturn(MeshRequest{m.Text(F::HandleName), m.Text(F::MachineName), m.Text(F::Discrimination),
+                                      received_.IPAddress, m.Text(F::InputDiscrimination), m.Text(F::InputReturn)});
         break;
     case MessageType::InputMessage:
         if (OnInputMessage)
@@ -563,9 +571,10 @@ void TKestrelMesh::PeerFromMessage(const mesh::ReceivedFields& m)
     const auto menu = mesh::ParseInteger(m[F::Menu]);
     if (!version || !absence || !menu)
         return;
-    UpdatePeer(m.Text(F::MachineName), m.Text(F::Discrimination), m.Text(F::IPAddress), m.Text(F::HandleName),
-               *version, LowByteSet(*absence), LowByteSet(*menu), LowByteSet(mesh::ParseIntegerOr(m[F::Chat], 0)),
-               mesh::ParseIntegerOr(m[F::FTPPortNo], 0));
+    UpdatePeer(PeerInfo{m.Text(F::HandleName), m.Text(F::MachineName), m.Text(F::IPAddress), m.Text(F::Discrimination),
+                        *version, LowByteSet(*absence), LowByteSet(*menu),
+                        LowByteSet(mesh::ParseIntegerOr(m[F::Chat], 0)), mesh::ParseIntegerOr(m[F::FTPPortNo], 0),
+                        received_.IPAddress});
 }
 
 std::string TKestrelMesh::OwnMessage(MessageType type, mesh::FieldValues values) const

@@ -126,7 +126,6 @@ public:
                        const std::string& discrimination, bool password) override;
     bool SendInputMessage(const std::string& message, const std::string& machineName,
                           const std::string& discrimination) override;
-    std::string ReceivedAddress() const override { return received_.IPAddress; }
 
     // Properties.
     const std::string& Discrimination() const { return discrimination_; }
@@ -182,11 +181,9 @@ public:
     const std::vector<std::unique_ptr<TKMS_FileRecv>>& FileRecvs() const { return fileRecvs_; }
     const std::vector<std::unique_ptr<TKMS_FileSend>>& FileSends() const { return fileSends_; }
 
-    // Peer table.
-    void UpdatePeer(const std::string& machineName, const std::string& discrimination, const std::string& ipAddress,
-                    const std::string& handleName, std::int32_t version, bool absence, bool menu, bool chat,
-                    std::int32_t ftpPort);
-    void RemovePeer(const std::string& machineName, const std::string& discrimination);
+    // Peer table. The peer's Source and source are the address the reporting message came from.
+    void UpdatePeer(const PeerInfo& peer);
+    void RemovePeer(const std::string& machineName, const std::string& discrimination, const std::string& source = {});
     std::string FindPeerAddress(const std::string& machineName) const;
 
     // Automatic answers.
@@ -208,14 +205,9 @@ public:
     }
 
     // Events; an unassigned one is skipped and the rest of the handling goes on.
-    std::function<void(const std::string& handleName, const std::string& machineName, const std::string& ipAddress,
-                       const std::string& discrimination, std::int32_t version, bool absence, bool menu, bool chat,
-                       std::int32_t ftpPort)>
-        OnLogin;
-    std::function<void(const std::string& machineName, const std::string& handleName, const std::string& ipAddress,
-                       const std::string& discrimination, std::int32_t version, bool absence, bool menu, bool chat,
-                       std::int32_t ftpPort)>
-        OnInfoChange;
+    // A new peer entered the table; a peer's entry changed.
+    ValueEvent<PeerInfo, &LoginArguments> OnLogin;
+    ValueEvent<PeerInfo, &InfoChangeArguments> OnInfoChange;
     std::function<void(const std::string& message, const std::string& messageId, bool letter,
                        const std::string& handleName, const std::string& machineName,
                        const std::string& discrimination, const std::string& recvTime)>

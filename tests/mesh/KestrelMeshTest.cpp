@@ -189,19 +189,55 @@ struct PeerEvents {
     std::vector<std::string> log;
     void Attach(TKestrelMesh& kms)
     {
-        kms.OnLogin = [this](auto& h, auto& m, auto& ip, auto& d, int v, bool a, bool, bool, int ftp) {
-            log.push_back("login " + h + " " + m + " " + ip + " " + d + " " + std::to_string(v) + " " +
-                          (a ? "away" : "here") + " " + std::to_string(ftp));
+        kms.OnLogin = [this](const PeerInfo& p) {
+            log.push_back("login " + p.HandleName + " " + p.MachineName + " " + p.IPAddress + " " + p.Discrimination +
+                          " " + std::to_string(p.Version) + " " + (p.Absence ? "away" : "here") + " " +
+                          std::to_string(p.FTPPort));
         };
-        kms.OnInfoChange = [this](auto& m, auto& h, auto& ip, auto& d, int v, bool a, bool, bool, int) {
-            log.push_back("change " + h + " " + m + " " + ip + " " + d + " " + std::to_string(v) + " " +
-                          (a ? "away" : "here"));
+        kms.OnInfoChange = [this](const PeerInfo& p) {
+            log.push_back("change " + p.HandleName + " " + p.MachineName + " " + p.IPAddress + " " +
+                          p.Discrimination + " " + std::to_string(p.Version) + " " + (p.Absence ? "away" : "here"));
         };
-        kms.OnLogout = [this](auto& h, auto& m, auto& ip, auto& d) {
-            log.push_back("logout " + h + " " + m + " " + ip + " " + d);
+        kms.OnLogout = [this](const PeerInfo& p) {
+            log.push_back("logout " + p.HandleName + " " + p.MachineName + " " + p.IPAddress + " " + p.Discrimination);
         };
     }
 };
+
+// The peer events carry the peer's values and the address the reporting message came from.
+// A handler written for an event's old argument list (as some tools keep) still gets its
+// arguments, in that list's order: OnLogin's HandleName first, OnInfoChange's MachineName first.
+TEST_F(MeshFixture, PeerValuesAndTheOldArgumentLists)
+{
+    std::vector<PeerInfo> peers;
+    kms.OnLogin = [&](const PeerInfo& p) { peers.push_back(p); };
+    StartAndLogin();
+    Deliver(kms, NextId() + LoginFrom("CONSOLE1", "10.0.0.9", "Taro"), kConsoleIp);
+    ASSERT_EQ(peers.size(), 1u);
+    EXPECT_EQ(peers[0], (PeerInfo{"Taro", "CONSOLE1", "10.0.0.9", "KMC", 100, false, false, false, 0, kConsoleIp}));
+
+    std::vector<std::string> log;
+    kms.OnLogin = [&](auto& h, auto& m, auto& ip, auto& d, int v, bool, bool, bool, int) {
+        log.push_back("login " + h + " " + m + " " + ip + " " + d + " " + std::to_string(v));
+    };
+    kms.OnInfoChange = [&](auto& m, auto& h, auto& ip, auto& d, int, bool, bool, bool, int) {
+        log.push_back("change " + m + " " + h + " " + ip + " " + d);
+    };
+    kms.OnLogout = [&](auto& h, auto& m, auto& ip, auto& d) { log.push_back("logout " + h + " " + m + " " + ip + " " + d); };
+    kms.OnMenuRequest = [&](auto& h, auto& m, auto& d) { log.push_back("menu " + h + " " + m + " " + d); };
+    kms.OnInputReturn = [&](auto& key, auto& answer, auto& h, auto& m, auto& d) {
+        log.push_back("return " + key + " " + answer + " " + h + " " + m + " " + d);
+    };
+    FromConsole(LoginFrom("CONSOLE2", kConsoleIp, "Jiro"));
+    FromConsole(LoginFrom("CONSOLE2", kConsoleIp, "Saburo"));
+    FromConsole(BuildMessage(tags::MenuCheck, Addressed({kConsoleIp, "KMC"})));
+    FromConsole(BuildMessage(tags::InputReturn, Addressed({"KMC", "Menu", "Connect"})));
+    FromConsole(BuildMessage(tags::Logout, {"CONSOLE2", "KMC"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"login Jiro CONSOLE2 192.168.0.20 KMC 100",
+                                             "change CONSOLE2 Saburo 192.168.0.20 KMC", "menu Taro CONSOLE1 KMC",
+                                             "return Menu Connect Taro CONSOLE1 KMC",
+                                             "logout Saburo CONSOLE2 192.168.0.20 KMC"}));
+}
 
 TEST_F(MeshFixture, LoginKeepsThePeerTable)
 {
@@ -268,12 +304,12 @@ TEST_F(MeshFixture, FullPeerTableGivesWayToNewcomers)
     kms.OnLogout = [&](const auto&, auto& m, const auto&...) { gone.push_back(m); };
     StartAndLogin();
     for (int i = 0; i < kPeerTableSize; ++i)
-        kms.UpdatePeer("PC" + std::to_string(i), "KMC", kConsoleIp, "H", 1, false, false, false, 0);
+        kms.UpdatePeer(PeerInfo{"H", "PC" + std::to_string(i), kConsoleIp, "KMC", 1});
     // PC0 announces itself again (unchanged), PC1 asks for a menu: both were heard from lately.
-    kms.UpdatePeer("PC0", "KMC", kConsoleIp, "H", 1, false, false, false, 0);
+    kms.UpdatePeer(PeerInfo{"H", "PC0", kConsoleIp, "KMC", 1});
     FromConsole(BuildMessage(tags::MenuCheck, {kMyIp, "Kiv", "H", "PC1", kConsoleIp, "KMC"}));
-    kms.UpdatePeer("NEW1", "KMC", kConsoleIp, "H", 1, false, false, false, 0);
-    kms.UpdatePeer("NEW2", "KMC", kConsoleIp, "H", 1, false, false, false, 0);
+    kms.UpdatePeer(PeerInfo{"H", "NEW1", kConsoleIp, "KMC", 1});
+    kms.UpdatePeer(PeerInfo{"H", "NEW2", kConsoleIp, "KMC", 1});
     EXPECT_EQ(kms.LoginCount(), kPeerTableSize);
     EXPECT_EQ(logins, kPeerTableSize + 2);
     EXPECT_EQ(gone, (std::vector<std::string>{"PC2", "PC3"}));
@@ -294,7 +330,7 @@ TEST_F(MeshFixture, PeersAreFoundAfterChurn)
     kms.OnLogout = [&](const auto&...) { ++logouts; };
     StartAndLogin();
     const auto add = [&](const std::string& m, const std::string& d) {
-        kms.UpdatePeer(m, d, kConsoleIp, "H", 1, false, false, false, 0);
+        kms.UpdatePeer(PeerInfo{"H", m, kConsoleIp, d, 1});
     };
     for (int i = 0; i < 200; ++i)
         add("PC" + std::to_string(i), i % 2 ? "KMA" : "KMB");
@@ -325,9 +361,9 @@ TEST_F(MeshFixture, PeersAreFoundAfterChurn)
 TEST_F(MeshFixture, LoginFloodLeavesRoomForARealConsole)
 {
     std::vector<std::string> menus;
-    kms.OnMenuRequest = [&](const std::string&, const std::string& m, const std::string& d) {
-        menus.push_back(m);
-        kms.SendInputLine("pw?", "pw", "Password", m, d, true);
+    kms.OnMenuRequest = [&](const MeshRequest& r) {
+        menus.push_back(r.MachineName);
+        kms.SendInputLine("pw?", "pw", "Password", r.MachineName, r.Discrimination, true);
     };
     StartAndLogin();
     for (int i = 0; i < 300; ++i)
@@ -402,7 +438,9 @@ TEST_F(MeshFixture, MenuCheckIsAnsweredWithMenuNothingUnlessHandled)
     StartAndLogin();
     const auto ask = [&] { FromConsole(BuildMessage(tags::MenuCheck, Addressed({"192.168.0.21", "KMC"}))); };
     ask();  // no handler
-    kms.OnMenuRequest = [&](auto& h, auto& m, auto& d) { requests.push_back(h + " " + m + " " + d); };
+    kms.OnMenuRequest = [&](const MeshRequest& r) {
+        requests.push_back(r.HandleName + " " + r.MachineName + " " + r.Discrimination + " " + r.Source);
+    };
     kms.SetMenu(false);
     ask();
     const std::string nothing =
@@ -412,7 +450,8 @@ TEST_F(MeshFixture, MenuCheckIsAnsweredWithMenuNothingUnlessHandled)
     kms.SetMenu(true);
     backend.sent.clear();
     ask();
-    EXPECT_EQ(requests, std::vector<std::string>{"Taro CONSOLE1 KMC"});
+    // The request carries the address its datagrams came from, not the one its fields name.
+    EXPECT_EQ(requests, std::vector<std::string>{"Taro CONSOLE1 KMC " + kConsoleIp});
     EXPECT_TRUE(backend.sent.empty());
 }
 
@@ -467,8 +506,8 @@ TEST_F(MeshFixture, AddressedTypesRaiseTheirEvents)
         log.push_back("line " + msg + label + tag + h + m + d + (pw ? "*" : "-"));
     };
     kms.OnInputText = [&](auto& msg, auto& tag, auto& h, auto& m, auto& d) { log.push_back("text " + msg + tag + h + m + d); };
-    kms.OnInputReturn = [&](auto& tag, auto& ret, auto& h, auto& m, auto& d) {
-        log.push_back("return " + tag + ret + h + m + d);
+    kms.OnInputReturn = [&](const MeshRequest& r) {
+        log.push_back("return " + r.Key + r.Answer + r.HandleName + r.MachineName + r.Discrimination);
     };
     kms.OnInputMessage = [&](auto& msg, auto& h, auto& m, auto& d, auto&) { log.push_back("msg " + msg + h + m + d); };
     kms.OnChatMessage = [&](const auto&...) { log.push_back("chat"); };
@@ -515,8 +554,8 @@ TEST_F(MeshFixture, PromptsResolveTheirTarget)
     StartAndLogin();
     EXPECT_FALSE(kms.SendInputMessage("m", "CONSOLE1", "KMC"));  // unknown computer name
     EXPECT_TRUE(kms.SendInputLine("m", "L", "Password", "192.168.000.5", "KMC", true));  // no table entry needed
-    kms.UpdatePeer("CONSOLE1", "KMA", "192.168.0.21", "A", 1, false, false, false, 0);
-    kms.UpdatePeer("CONSOLE1", "KMB", "192.168.0.22", "B", 1, false, false, false, 0);
+    kms.UpdatePeer(PeerInfo{"A", "CONSOLE1", "192.168.0.21", "KMA", 1});
+    kms.UpdatePeer(PeerInfo{"B", "CONSOLE1", "192.168.0.22", "KMB", 1});
     EXPECT_TRUE(kms.SendInputMessage("m", "CONSOLE1", "KMB"));
     EXPECT_TRUE(kms.SendInputSelect("m", "a&:b", "A&:B", "Menu", "CONSOLE1", "KMB"));
     EXPECT_EQ(backend.BroadcastBodies(),
@@ -577,7 +616,7 @@ protected:
     std::vector<std::string> returns;
     void SetUp() override
     {
-        kms.OnInputReturn = [this](auto& tag, auto& ret, const auto&...) { returns.push_back(tag + "=" + ret); };
+        kms.OnInputReturn = [this](const MeshRequest& r) { returns.push_back(r.Key + "=" + r.Answer); };
         StartAndLogin();
     }
     std::string Answer(const std::string& value)
@@ -779,11 +818,11 @@ TEST(TwoComponents, PromptRoundTripKeepsLineBreaks)
         }
     };
     std::vector<std::string> shown;
-    kiv.OnMenuRequest = [&](auto&, auto& m, auto& d) {
-        kiv.SendInputSelect("line1\r\nline2\rsame", "a&:b", "A&:B", "Menu", m, d);
+    kiv.OnMenuRequest = [&](const MeshRequest& r) {
+        kiv.SendInputSelect("line1\r\nline2\rsame", "a&:b", "A&:B", "Menu", r.MachineName, r.Discrimination);
     };
-    kiv.OnInputReturn = [&](auto& tag, auto& ret, auto&, auto& m, auto& d) {
-        kiv.SendInputMessage(tag + ":" + ret, m, d);
+    kiv.OnInputReturn = [&](const MeshRequest& r) {
+        kiv.SendInputMessage(r.Key + ":" + r.Answer, r.MachineName, r.Discrimination);
     };
     console.OnInputSelect = [&](auto& msg, auto& list, auto&, auto& tag, auto&, auto& m, auto& d) {
         shown.push_back(msg + "|" + list);

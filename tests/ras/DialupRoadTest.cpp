@@ -58,7 +58,7 @@ protected:
         if (const unsigned m = ras::NotifierMessage(state, error))
             window.Post(m);
     }
-    void Answer(const std::string& answer) { kms.OnInputReturn("Menu", answer, "Taro", "PC01", "KMC"); }
+    void Answer(const std::string& answer) { kms.InputReturn("Menu", answer, "Taro", "PC01", "KMC"); }
     bool Contains(const std::vector<std::string>& list, const std::string& item) const
     {
         return std::find(list.begin(), list.end(), item) != list.end();

@@ -216,7 +216,23 @@ public:
         sends.push_back({"MESSAGE", message, "", "", "", machine, disc, false});
         return sendsSucceed;
     }
-    std::string ReceivedAddress() const override { return receivedAddress; }
+    // What the component raises for a message from requestSource.
+    void MenuRequest(const std::string& handle, const std::string& machine, const std::string& disc)
+    {
+        OnMenuRequest(MeshRequest{handle, machine, disc, requestSource, {}, {}});
+    }
+    void InputReturn(const std::string& key, const std::string& answer, const std::string& handle,
+                     const std::string& machine, const std::string& disc)
+    {
+        OnInputReturn(MeshRequest{handle, machine, disc, requestSource, key, answer});
+    }
+    void PeerLogout(const std::string& handle, const std::string& machine, const std::string& ip,
+                    const std::string& disc)
+    {
+        PeerInfo peer{handle, machine, ip, disc};
+        peer.Source = requestSource;
+        OnLogout(peer);
+    }
 
     // Every argument of a send. For a line prompt, list holds the line's label.
     struct Send {
@@ -234,7 +250,7 @@ public:
     std::vector<std::string> sent;
     std::vector<Send> sends;
     bool sendsSucceed = true;
-    std::string receivedAddress = "192.168.1.10";  // source of the message being handled
+    std::string requestSource = "192.168.1.10";  // where the messages raising the events come from
 };
 
 // The window system under the window-effects component: extended styles, the layered

@@ -49,12 +49,12 @@ protected:
 
     void MenuFrom(const std::string& machine, const std::string& handle = "Taro")
     {
-        kms.OnMenuRequest(handle, machine, "KMC");
+        kms.MenuRequest(handle, machine, "KMC");
     }
     void Answer(const std::string& key, const std::string& answer, const std::string& machine = "PC01",
                 const std::string& handle = "Taro")
     {
-        kms.OnInputReturn(key, answer, handle, machine, "KMC");
+        kms.InputReturn(key, answer, handle, machine, "KMC");
     }
     // The sends since the last call.
     std::vector<Send> Sends()
@@ -464,7 +464,7 @@ protected:
     // PC01 gives the password from its own address.
     void LogInPC01()
     {
-        kms.receivedAddress = "192.168.1.10";
+        kms.requestSource = "192.168.1.10";
         MenuFrom("PC01");
         Answer("Password", "pw");
         Sends();
@@ -494,7 +494,7 @@ TEST_F(RemotePassword, NoActionWithoutThePasswordOnlyItsPrompt)
     Sends();
     for (const auto& who : strangers) {
         for (const auto& action : kActions) {
-            kms.receivedAddress = who.address;
+            kms.requestSource = who.address;
             Answer(action.key, action.answer, who.machine);
             EXPECT_EQ(Sends(), std::vector<Send>{PasswordPrompt(kPasswordPrompt, who.machine)})
                 << who.machine << "@" << who.address << " " << action.key << "/" << action.answer;
@@ -506,7 +506,7 @@ TEST_F(RemotePassword, NoActionWithoutThePasswordOnlyItsPrompt)
     EXPECT_TRUE(Statuses().empty());
 
     // The console that gave it acts.
-    kms.receivedAddress = "192.168.1.10";
+    kms.requestSource = "192.168.1.10";
     Answer("WindowsEnd", "Yes", "PC01");
     EXPECT_EQ(shutdown.requests, 1);
     Answer("Menu", "Deconnect", "PC01");
@@ -516,18 +516,18 @@ TEST_F(RemotePassword, NoActionWithoutThePasswordOnlyItsPrompt)
 TEST_F(RemotePassword, RightEndsAtLogoutAfterTenQuietMinutesAndAtStop)
 {
     const auto acts = [&] {
-        kms.receivedAddress = "192.168.1.10";
+        kms.requestSource = "192.168.1.10";
         Answer("Menu", "End", "PC01");
         const auto sends = Sends();
         return sends.size() == 1 && sends[0].key == "WindowsEnd";
     };
     LogInPC01();
     // A LOGOUT under its name from another address is not its logout.
-    kms.receivedAddress = "192.168.1.66";
-    kms.OnLogout("Taro", "PC01", "192.168.1.10", "KMC");
+    kms.requestSource = "192.168.1.66";
+    kms.PeerLogout("Taro", "PC01", "192.168.1.10", "KMC");
     EXPECT_TRUE(acts());
-    kms.receivedAddress = "192.168.1.10";
-    kms.OnLogout("Taro", "PC01", "192.168.1.10", "KMC");
+    kms.requestSource = "192.168.1.10";
+    kms.PeerLogout("Taro", "PC01", "192.168.1.10", "KMC");
     EXPECT_FALSE(acts());
 
     // Messages keep the right alive; ten minutes without one end it, also across the tick's wrap.
@@ -559,7 +559,7 @@ TEST_F(RemotePassword, RightEndsAtLogoutAfterTenQuietMinutesAndAtStop)
 TEST_F(RemotePassword, FlagOffLeavesEveryAnswerActing)
 {
     form.Settings.KMSPasswordFlag = false;
-    kms.receivedAddress = "192.168.1.66";
+    kms.requestSource = "192.168.1.66";
     Answer("WindowsEnd", "Yes", "PC09");
     EXPECT_EQ(Sends(), std::vector<Send>{Message(kRemoteShutdownStarted, "PC09")});
     Answer("Menu", "Connect", "PC09");
