@@ -24,6 +24,7 @@ TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports)
     ports_.KMS.OnMenuRequest = [this](const MeshRequest& request) { KMSMenuRequest(request); };
     ports_.KMS.OnInputReturn = [this](const MeshRequest& request) { KMSInputReturn(request); };
     ports_.KMS.OnLogout = [this](const PeerInfo& peer) { KMSLogout(peer); };
+    ports_.VSS.OnFadeOutEnd = [this] { StatusFadedOut(); };
 }
 
 void TMainForm::FormCreate()
@@ -217,10 +218,14 @@ void TMainForm::DisplayNextStatus()
 
 void TMainForm::tmFeedOutTimer()
 {
-    // The close running below waits for its fade-out; a click or tick that arrives inside that
-    // wait must not close a second message.
-    if (closingStatus_)
+    // While the head message fades out, a click or tick closes nothing more; the timer only
+    // guards against a fade whose end never comes (about a quarter of a second is usual).
+    if (closingStatus_) {
+        constexpr std::uint32_t kFadeOutLimit = 3000;
+        if (TickElapsed(ports_.Clock.TickCount(), closingSince_) >= kFadeOutLimit)
+            StatusFadedOut();
         return;
+    }
     const std::uint32_t elapsed = TickElapsed(ports_.Clock.TickCount(), StatusShownAt);
     const int lifetime = tmFeedOutTag;
     const bool othersWaiting = StatusQueue.size() > 1;
@@ -236,27 +241,25 @@ void TMainForm::tmFeedOutTimer()
 void TMainForm::CloseStatus()
 {
     closingStatus_ = true;
-    ports_.tmFeedOut.SetEnabled(false);
+    closingSince_ = ports_.Clock.TickCount();
     if (Tag != 0 && ports_.VSS.FadeOut(&ports_.StatusWindow, Tag, 0, 25))
-        WaitForFadeEnd();
-    else
-        ports_.StatusWindow.HideWithoutActivation();
+        return;  // tmFeedOut stays on as the fade's guard
+    ports_.StatusWindow.HideWithoutActivation();
+    StatusFadedOut();
+}
+
+void TMainForm::StatusFadedOut()
+{
+    // Once per close: the end of a fade-out that was started inside FadeOut itself has already
+    // finished it.
+    if (!closingStatus_)
+        return;
     closingStatus_ = false;
+    ports_.tmFeedOut.SetEnabled(false);
     if (!StatusQueue.empty())
         StatusQueue.erase(StatusQueue.begin());
     if (!StatusQueue.empty())
         DisplayNextStatus();
-}
-
-void TMainForm::WaitForFadeEnd()
-{
-    // A fade-out takes about a quarter of a second; the limit only guards against a fade whose
-    // ticks never come.
-    constexpr std::uint32_t kLimit = 3000;
-    const std::uint32_t start = ports_.Clock.TickCount();
-    while (ports_.VSS.RunningLayeredWindowFeed() && !ports_.App.Terminated() &&
-           TickElapsed(ports_.Clock.TickCount(), start) < kLimit)
-        ports_.App.ProcessMessagesWaiting(25);
 }
 
 void TMainForm::FormClick()

@@ -170,13 +170,16 @@ private:
     // right afresh.
     void SendRemoteMenu(const std::string& note, const MeshRequest& request);
 
+    // Closes the head message: fades it out (its end arrives as StatusFadedOut) or hides it.
     void CloseStatus();
-    void WaitForFadeEnd();
+    // The head message is out of sight: it leaves the queue and the next one is shown.
+    void StatusFadedOut();
 
     TMainFormPorts ports_;
     bool created_ = false;
     bool scheduleRunning_ = false;
     bool closingStatus_ = false;  // the head message is being closed (a fade-out may be running)
+    std::uint32_t closingSince_ = 0;
 };
 
 }  // namespace kiv

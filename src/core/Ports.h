@@ -102,6 +102,10 @@ public:
     virtual bool FadeOut(LayeredForm* form, int alpha, std::uint32_t colorKey, int interval) = 0;
     // From 0 up to alpha, shown without activation.
     virtual bool FadeIn(LayeredForm* form, int alpha, std::uint32_t colorKey, int interval) = 0;
+
+    // A fade-out has ended with the window hidden (at its last tick, or at once when it could not
+    // step).
+    std::function<void()> OnFadeOutEnd;
 };
 
 // The status window: the main form on the screen with its icon imMainIcon and its label

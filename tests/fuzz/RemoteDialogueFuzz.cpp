@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         f.kms.requestSource = address;
         const std::string targetBefore = f.form.Settings.Target;
         const int actionsBefore = Actions(f, targetBefore);
-        const std::uint32_t now = f.clock.tick;
+        const std::uint32_t now = f.clock.time.now;
         bool mayAct = true;
         switch (op % 8) {
         case 0:

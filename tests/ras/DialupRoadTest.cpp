@@ -26,7 +26,6 @@ protected:
     {
         window.target = &ras;
         app.exePath = dir.File("kiv.exe");
-        tmFeedOut.interval = 50;
         service.entries = {"Other", "T"};
         form.Settings.Target = "T";
         form.Settings.StatusLocate = 4;
@@ -75,7 +74,9 @@ protected:
     TVireoSubSet vss{system};
     test::FakeTray tray;
     test::FakeStatusWindow statusWindow{system};
-    test::FakeTimer tmSchedule{&clock}, tmFeedOut{&clock}, tmConnect{&clock};
+    ScheduledTimer tmSchedule{clock.time.timers, test::kScheduleTimerId, 1000};
+    ScheduledTimer tmFeedOut{clock.time.timers, test::kFeedOutTimerId, 50};
+    ScheduledTimer tmConnect{clock.time.timers, test::kConnectTimerId, 0};
     test::FakeShutdown shutdown;
     TMainForm form{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown}};
 };
@@ -103,7 +104,7 @@ TEST_F(DialupRoad, UnconfirmedRemoteCancelEndsAsACancel)
     EXPECT_TRUE(Contains(shown, RemoteStatusPrefix("Taro", "PC01") + Filled(kStatusDialCancelled)));
     for (const auto& m : shown)
         EXPECT_EQ(m.find("失敗"), std::string::npos) << m;
-    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_FALSE(tmConnect.Enabled());
     EXPECT_FALSE(form.CancelRequested);
     EXPECT_FALSE(form.ConnectRequested);
     EXPECT_TRUE(form.RemoteMachineName.empty());
@@ -117,7 +118,7 @@ TEST_F(DialupRoad, UnconfirmedRemoteCancelEndsAsACancel)
     window.Dispatch();
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(kms.sent.size(), sentBefore);
-    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_FALSE(tmConnect.Enabled());
     EXPECT_EQ(Dials(), 1);
     EXPECT_TRUE(ras.ServiceInUse());  // the handle was never released
 }
@@ -150,7 +151,7 @@ TEST_F(DialupRoad, UnconfirmedCancelFromTrayAndScheduleStartsNoRedial)
         const auto shown = Messages();
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_EQ(shown[0], Filled(scheduled ? kStatusScheduleDialCancelled : kStatusDialCancelled));
-        EXPECT_FALSE(tmConnect.enabled);
+        EXPECT_FALSE(tmConnect.Enabled());
         EXPECT_FALSE(form.CancelRequested);
         EXPECT_EQ(ras.DialHandle(), 0u);
     }

@@ -7,38 +7,21 @@
 #include <vector>
 
 #include "MainUnit.h"
-#include "VireoSubSet.h"
+#include "ScheduledTimer.h"
 #include "TempDir.h"
+#include "VireoSubSet.h"
+#include "VirtualTime.h"
 
 namespace kiv::test {
 
+// The clock of virtual time: the tick is the low 32 bits of time.now, so it wraps as the
+// system's does; the time of day is set by the test.
 class FakeClock : public ClockPort {
 public:
     double TimeOfDay() override { return timeOfDay; }
-    std::uint32_t TickCount() override { return tick; }
+    std::uint32_t TickCount() override { return static_cast<std::uint32_t>(time.now); }
     double timeOfDay = 0.5;
-    std::uint32_t tick = 0;
-};
-
-// A timer in virtual time: due `interval` ms after it was enabled, then every interval.
-class FakeTimer : public TimerPort {
-public:
-    explicit FakeTimer(const FakeClock* clock = nullptr) : clock_(clock) {}
-    void SetEnabled(bool e) override
-    {
-        if (e && !enabled && clock_)
-            due = clock_->tick + interval;
-        enabled = e;
-    }
-    bool Enabled() const override { return enabled; }
-    void SetInterval(unsigned ms) override { interval = ms; }
-    unsigned Interval() const override { return interval; }
-    bool enabled = false;
-    unsigned interval = 0;
-    std::uint32_t due = 0;
-
-private:
-    const FakeClock* clock_;
+    VirtualTime time;
 };
 
 class FakeApp : public ApplicationPort {
@@ -267,10 +250,10 @@ public:
     };
     struct Timer {
         unsigned interval = 0;
-        std::uint32_t due = 0;
     };
 
-    explicit FakeLayeredSystem(const FakeClock& clock) : clock_(clock) {}
+    // Its timers run in the clock's virtual time, as the deadlines of the fades.
+    explicit FakeLayeredSystem(FakeClock& clock) : time_(clock.time) {}
 
     bool HasSetLayeredWindowAttributes() const override { return available; }
     std::uint32_t GetExStyle(WindowHandle w) override { return windows[w].exStyle; }
@@ -304,10 +287,15 @@ public:
     {
         if (timerFails)
             return 0;
-        timers[id] = {interval, clock_.tick + interval};
+        timers[id] = {interval};
+        time_.timers.Set(TimerSpace::Fade, static_cast<int>(id), interval);
         return id;
     }
-    void KillTimer(unsigned id) override { timers.erase(id); }
+    void KillTimer(unsigned id) override
+    {
+        timers.erase(id);
+        time_.timers.Kill(TimerSpace::Fade, static_cast<int>(id));
+    }
 
     bool available = true;
     bool attributesFail = false;
@@ -316,7 +304,7 @@ public:
     std::map<unsigned, Timer> timers;
 
 private:
-    const FakeClock& clock_;
+    VirtualTime& time_;
 };
 
 // The status window over the fake window system; its label measures 7 x 12 pixels per byte
@@ -412,56 +400,34 @@ inline std::vector<std::string> TakeStatusTexts(TMainForm& form)
     return texts;
 }
 
+// The main window's timers as the program has them: their identifiers and intervals.
+inline constexpr int kScheduleTimerId = 1;
+inline constexpr int kFeedOutTimerId = 2;
+inline constexpr int kConnectTimerId = 3;
+
 // A main form over fakes, with its executable in a fresh folder. Time is virtual: RunFor moves
-// the clock and fires tmFeedOut and the fade timers when they are due, and a wait for messages
-// inside the form moves it to the next due timer.
+// the clock and fires the timers that fall due on the way: tmFeedOut and the fades always,
+// tmSchedule and tmConnect when the test lets them (most tests call their handlers).
 struct MainFormFixture {
     MainFormFixture()
     {
         app.exePath = dir.File("kiv.exe");
-        tmFeedOut.interval = 50;
-        app.onWait = [this](unsigned maxWait) { FireNext(clock.tick + maxWait); };
+        clock.time.timers.SetHandler(TimerSpace::MainForm, [this](int id) {
+            if (id == kFeedOutTimerId)
+                form.tmFeedOutTimer();
+            else if (id == kScheduleTimerId && runSchedule)
+                form.tmScheduleTimer();
+            else if (id == kConnectTimerId && runConnect)
+                form.tmConnectTimer();
+        });
+        clock.time.timers.SetHandler(TimerSpace::Fade, [this](int id) { vss.Timer(static_cast<unsigned>(id)); });
+        app.onWait = [this](unsigned maxWait) { clock.time.FireNext(clock.time.now + maxWait); };
     }
 
     std::string IniPath() const { return dir.File("Kiv.INI"); }
 
-    // Fires the first timer due by `until` (as on the wrapping system tick) and moves the
-    // clock to it; without one, moves the clock to `until` and returns false.
-    bool FireNext(std::uint32_t until)
-    {
-        const std::uint32_t now = clock.tick;
-        if (static_cast<std::int32_t>(until - now) < 0)
-            return false;  // a wait inside the last timer went past `until`
-        std::uint32_t best = until - now;
-        int which = 0;
-        unsigned fadeId = 0;
-        if (tmFeedOut.enabled && tmFeedOut.due - now <= best) {
-            best = tmFeedOut.due - now;
-            which = 1;
-        }
-        for (const auto& [id, timer] : system.timers)
-            if (timer.due - now < best || (which == 0 && timer.due - now == best)) {
-                best = timer.due - now;
-                which = 2;
-                fadeId = id;
-            }
-        clock.tick = now + best;
-        if (which == 1) {
-            tmFeedOut.due += tmFeedOut.interval;
-            form.tmFeedOutTimer();
-        } else if (which == 2) {
-            system.timers[fadeId].due += system.timers[fadeId].interval;
-            vss.Timer(fadeId);
-        }
-        return which != 0;
-    }
-
-    void RunFor(std::uint32_t ms)
-    {
-        const std::uint32_t until = clock.tick + ms;
-        while (FireNext(until)) {
-        }
-    }
+    bool FireNext(std::uint64_t until) { return clock.time.FireNext(until); }
+    void RunFor(std::uint64_t ms) { clock.time.RunFor(ms); }
 
     TempDir dir;
     FakeApp app;
@@ -472,7 +438,10 @@ struct MainFormFixture {
     TVireoSubSet vss{system};
     FakeTray tray;
     FakeStatusWindow statusWindow{system};
-    FakeTimer tmSchedule{&clock}, tmFeedOut{&clock}, tmConnect{&clock};
+    ScheduledTimer tmSchedule{clock.time.timers, kScheduleTimerId, 1000};
+    ScheduledTimer tmFeedOut{clock.time.timers, kFeedOutTimerId, 50};
+    ScheduledTimer tmConnect{clock.time.timers, kConnectTimerId, 0};
+    bool runSchedule = false, runConnect = false;
     FakeShutdown shutdown;
     TMainForm form{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown}};
 };

@@ -34,7 +34,7 @@ TEST_F(MainFormStartup, WithoutRemoteAccessOnlyTheMessageBoxAppears)
     EXPECT_EQ(app.boxes[0].flags, 48u);
     EXPECT_TRUE(app.terminated);
     EXPECT_TRUE(tray.added.empty());
-    EXPECT_FALSE(tmSchedule.enabled);
+    EXPECT_FALSE(tmSchedule.Enabled());
     EXPECT_TRUE(statusWindow.captions.empty());
     EXPECT_FALSE(form.Created());
 
@@ -52,7 +52,7 @@ TEST_F(MainFormStartup, EmptyPhonebookNoFile)
     EXPECT_EQ(form.Settings.Target, "");
     EXPECT_EQ(form.TargetEntryIndex(), -1);
     EXPECT_EQ(tray.added, std::vector<std::string>{kTrayIcon16});  // version query failed
-    EXPECT_TRUE(tmSchedule.enabled);
+    EXPECT_TRUE(tmSchedule.Enabled());
     EXPECT_EQ(Welcome(), Displayed(std::string("-Welcome to Kiv-\r\r") + kStatusNoTarget));
     EXPECT_EQ(form.imMainIconTag, 3);
     EXPECT_EQ(statusWindow.captions.size(), 1u);

@@ -39,7 +39,7 @@ TEST_F(OptionApply, SavesEveryKeyAndResetsTheScheduleTick)
     Apply({"pc1", "ＰＣ２"});
 
     EXPECT_EQ(form.LastScheduleTick, 0.75);
-    EXPECT_TRUE(tmSchedule.enabled);
+    EXPECT_TRUE(tmSchedule.Enabled());
     EXPECT_EQ(form.AllowedComputers, (StringList{"pc1", "ＰＣ２"}));
     TSettings reread;
     StringList rereadList;
@@ -74,11 +74,11 @@ TEST_F(OptionApply, SkipOfTheScheduledDisconnectWithdrawnOnlyByANewEndTime)
 TEST_F(OptionApply, LoginDuringApplyWithTheScheduleStopped)
 {
     bool scheduleRunningAtStart = true;
-    kms.onStart = [&] { scheduleRunningAtStart = tmSchedule.enabled; };
+    kms.onStart = [&] { scheduleRunningAtStart = tmSchedule.Enabled(); };
     controls.Values.KMSLogin = true;
     Apply();
     EXPECT_FALSE(scheduleRunningAtStart);
-    EXPECT_TRUE(tmSchedule.enabled);
+    EXPECT_TRUE(tmSchedule.Enabled());
     EXPECT_EQ(kms.calls, (std::vector<std::string>{"Start", "Login"}));
     EXPECT_EQ(kms.handleName, "Kiv");
     EXPECT_EQ(LastStatus(), kStatusKMSLoggedIn);

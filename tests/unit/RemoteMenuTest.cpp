@@ -235,7 +235,7 @@ TEST_F(RemoteMenu, TargetMissingBreaksEveryRequest)
 
 TEST_F(RemoteMenu, RemoteConnectTakesTheLockUntilTheDialEnds)
 {
-    tmConnect.enabled = true;  // a pending redial is replaced by this dial
+    tmConnect.SetEnabled(true);  // a pending redial is replaced by this dial
     form.RedialDone = 2;
     Answer("Menu", "Connect", "PC01", "Taro");
     EXPECT_EQ(Sends(), std::vector<Send>{Message(kDialStartedOffice)});
@@ -247,7 +247,7 @@ TEST_F(RemoteMenu, RemoteConnectTakesTheLockUntilTheDialEnds)
     EXPECT_EQ(form.RemoteDiscrimination, "KMC");
     EXPECT_TRUE(form.ConnectRequested);
     EXPECT_EQ(form.RedialDone, 0);
-    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_FALSE(tmConnect.Enabled());
 
     // Another machine: refused whatever it answers; a menu request without password is an
     // answer under "Password".
@@ -532,28 +532,28 @@ TEST_F(RemotePassword, RightEndsAtLogoutAfterTenQuietMinutesAndAtStop)
 
     // Messages keep the right alive; ten minutes without one end it, also across the tick's wrap.
     for (std::uint32_t start : {0u, 0xFFFF0000u}) {
-        clock.tick = start;
+        clock.time.now = start;
         LogInPC01();
-        clock.tick += kRemoteRightLifetimeMs - 1;
+        clock.time.now += kRemoteRightLifetimeMs - 1;
         EXPECT_TRUE(acts()) << start;
-        clock.tick += kRemoteRightLifetimeMs - 1;
+        clock.time.now += kRemoteRightLifetimeMs - 1;
         MenuFrom("PC01");  // asking for the menu counts as a message
         Sends();
-        clock.tick += kRemoteRightLifetimeMs - 1;
+        clock.time.now += kRemoteRightLifetimeMs - 1;
         EXPECT_TRUE(acts()) << start;
-        clock.tick += kRemoteRightLifetimeMs;
+        clock.time.now += kRemoteRightLifetimeMs;
         EXPECT_FALSE(acts()) << start;
     }
     // The schedule's tick drops a lapsed right before the tick could wrap back onto it.
     LogInPC01();
-    clock.tick += kRemoteRightLifetimeMs;
+    clock.time.now += kRemoteRightLifetimeMs;
     form.tmScheduleTimer();
-    clock.tick += 0xFFFFFFFFu - kRemoteRightLifetimeMs + 1;  // the tick is back where the right was given
+    clock.time.now += 0xFFFFFFFFu - kRemoteRightLifetimeMs + 1;  // the tick is back where the right was given
     EXPECT_FALSE(acts());
 
     LogInPC01();
     form.FormDestroy();
-    EXPECT_FALSE(form.RemoteConsoles.Holds("PC01", "192.168.1.10", clock.tick));
+    EXPECT_FALSE(form.RemoteConsoles.Holds("PC01", "192.168.1.10", clock.time.now));
 }
 
 TEST_F(RemotePassword, FlagOffLeavesEveryAnswerActing)
