@@ -99,27 +99,43 @@ std::string TMainForm::ComposeConnectionLine()
     return ports_.Ras.Dial(index) ? kStatusDialStarted : kStatusDialFailed;
 }
 
-void TMainForm::FormDestroy()
+void TMainForm::FormClose(std::function<void()> closed)
 {
+    if (closing_)
+        return;  // already closing: its end destroys the window
+    closing_ = true;
     ports_.KMS.Logout();
     ports_.KMS.Stop();
     RemoteConsoles.Clear();
     ConnectRequested = false;
-    if (created_ && Settings.AutoDisconnectEnd) {
-        const int index = TargetEntryIndex();
-        bool failed = false;
-        switch (ports_.Ras.EntryState(index)) {
-        case kEntryDialling:
-            failed = !ports_.Ras.CancelDial() && !HangUpTargetConnection();
-            break;
-        case kEntryConnected:
-            failed = !HangUpTargetConnection();
-            break;
-        default:
-            break;
-        }
-        if (failed && TargetStillUp())
+    if (!created_ || !Settings.AutoDisconnectEnd) {
+        closed();
+        return;
+    }
+    auto hungUp = [this, closed](bool released) {
+        if (!released && TargetStillUp())
             ShowStatus(kStatusDisconnectFailed);
+        closed();
+    };
+    switch (ports_.Ras.EntryState(TargetEntryIndex())) {
+    case kEntryDialling:
+        if (!ports_.Ras.CancelDial(closed))
+            HangUpTargetConnection(hungUp);
+        break;
+    case kEntryConnected:
+        HangUpTargetConnection(hungUp);
+        break;
+    default:
+        closed();
+        break;
+    }
+}
+
+void TMainForm::FormDestroy()
+{
+    if (!closing_) {
+        // No time to wait (the session ends): the hang-up is asked for and left to the service.
+        FormClose([] {});
     }
     AllowedComputers.clear();
     StatusQueue.clear();

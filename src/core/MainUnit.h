@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +49,12 @@ public:
     virtual ~TMainForm() = default;
 
     void FormCreate();
+    // The program is asked to end: KestrelMesh logs out and, with AutoDisconnectEnd, the target
+    // is disconnected; `closed` runs once that is over (at once when there is nothing to wait
+    // for), and the window side then destroys the window.
+    void FormClose(std::function<void()> closed);
+    // The window is going: what FormClose has not done (it may not have run, at the end of a
+    // session) is done without waiting, and the tray icon is removed.
     void FormDestroy();
 
     // Fills the placeholders of a status template (in the notation of StatusTexts.h) and queues
@@ -142,16 +149,26 @@ private:
     // Starts KestrelMesh on its current port and logs in under the program's title; false when
     // either step fails. The caller decides what a failure leaves running.
     bool StartKestrelMesh();
-    // Hangs up the target's connection; on success shows successMessage, on failure (the
-    // target not connected counts as one) reports it while the line is still up and keeps it.
-    bool HangUpTarget(const char* successMessage);
-    // HangUpConnection of the target's connection; false when it is not connected.
-    bool HangUpTargetConnection();
+    // Hangs up the target's connection; once it is released shows successMessage (when one is
+    // given), on failure (the target not connected counts as one) reports it while the line is
+    // still up and keeps it; then `after` runs with the outcome (at once when the hang-up could
+    // not start).
+    void HangUpTarget(std::string_view successMessage, std::function<void(bool hungUp)> after = {});
+    // HangUpConnection of the target's connection; done(false) at once when it is not connected
+    // or the service refused.
+    void HangUpTargetConnection(std::function<void(bool released)> done);
     // The target is still dialling or connected.
     bool TargetStillUp();
     void ScheduleRedial();
     void TellRemoteConsole(const std::string& text);
+    // The scheduled disconnect and its steps: a dial cancelled, a line hung up, a connection that
+    // completed meanwhile hung up too, the report (and the shutdown when so set).
     void ScheduledDisconnect();
+    void ScheduledCancelDone(int index);
+    void ScheduledHangUpIfConnected(int index);
+    void ScheduledDisconnected();
+    // A console's Deconnect, once the hang-up has ended.
+    void RemoteHangUpDone(const MeshRequest& request, bool released);
     // The checks ahead of every remote request: computer name, control target, and with
     // checkLock the lock of another console's running dial. Sends the refusal itself.
     bool RemoteGate(const std::string& machineName, const std::string& discrimination, bool checkLock);
@@ -177,7 +194,7 @@ private:
 
     TMainFormPorts ports_;
     bool created_ = false;
-    bool scheduleRunning_ = false;
+    bool closing_ = false;
     bool closingStatus_ = false;  // the head message is being closed (a fade-out may be running)
     std::uint32_t closingSince_ = 0;
 };

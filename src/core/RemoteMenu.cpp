@@ -178,35 +178,38 @@ std::optional<std::string> TMainForm::RemoteDisconnectAnswer(const MeshRequest& 
     const int state = ports_.Ras.EntryState(TargetEntryIndex());
     if (state == kEntryIdle)
         return RemoteNotConnected(Settings.Target);
-    const std::string prefix = RemoteStatusPrefix(request.HandleName, request.MachineName);
     if (state == kEntryDialling) {
-        // Set before the call: the cancel processes messages, and the failure event it brings
-        // must be read as the cancel.
+        // Set before the call: the dial's end, which may come before the cancel's, must be read
+        // as the cancel.
         CancelRequested = true;
-        if (ports_.Ras.CancelDial()) {
-            ShowStatus(kStatusDialCancelled, prefix);
+        const std::string prefix = RemoteStatusPrefix(request.HandleName, request.MachineName);
+        if (ports_.Ras.CancelDial([this, prefix] { ShowStatus(kStatusDialCancelled, prefix); }))
             return std::nullopt;
-        }
         CancelRequested = false;
     }
     ConnectRequested = false;
-    bool done = HangUpTargetConnection();
-    if (!done) {
+    // The console's request travels with the hang-up: its answer goes to that console.
+    HangUpTargetConnection([this, request](bool released) { RemoteHangUpDone(request, released); });
+    return std::nullopt;
+}
+
+void TMainForm::RemoteHangUpDone(const MeshRequest& request, bool released)
+{
+    const std::string prefix = RemoteStatusPrefix(request.HandleName, request.MachineName);
+    if (!released) {
         const int after = ports_.Ras.EntryState(TargetEntryIndex());
         if (after == kEntryDialling || after == kEntryConnected) {
             ShowStatus(kStatusDisconnectFailed, prefix);
             ports_.KMS.SendInputMessage(RemoteDisconnectFailed(Settings.Target), request.MachineName,
                                         request.Discrimination);
             ConnectRequested = true;
-            return std::nullopt;
+            return;
         }
-        done = after == kEntryIdle;
+        if (after != kEntryIdle)
+            return;
     }
-    if (done) {
-        ShowStatus(kStatusDisconnected, prefix);
-        ports_.KMS.SendInputMessage(RemoteDisconnected(Settings.Target), request.MachineName, request.Discrimination);
-    }
-    return std::nullopt;
+    ShowStatus(kStatusDisconnected, prefix);
+    ports_.KMS.SendInputMessage(RemoteDisconnected(Settings.Target), request.MachineName, request.Discrimination);
 }
 
 std::string TMainForm::RemoteTargetAnswer(const MeshRequest& request)

@@ -62,7 +62,16 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CLOSE:
-        DestroyWindow(window_);
+        // The window goes once the form has closed: after the target's hang-up when Kiv is to
+        // disconnect at its end. Meanwhile no timer runs and the tray takes no commands.
+        if (!closing_) {
+            closing_ = true;
+            StopTimersAndDialogs();
+            form_.FormClose([this] {
+                if (window_)
+                    DestroyWindow(window_);
+            });
+        }
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;  // Kiv never holds the session up
@@ -75,20 +84,14 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         if (!destroyed_) {
             destroyed_ = true;
-            KillTimer(window_, kScheduleTimerId);
-            KillTimer(window_, kFeedOutTimerId);
-            KillTimer(window_, kConnectTimerId);
-            // The dialogs work on the form's settings: they close with it.
-            if (OptionForm)
-                DestroyWindow(OptionForm->Handle());
-            if (VersionForm)
-                DestroyWindow(VersionForm->Handle());
+            StopTimersAndDialogs();
             form_.FormDestroy();
         }
         PostQuitMessage(0);
         return 0;
     case Win32Tray::kCallbackMessage:
-        OnTrayCallback(lParam);
+        if (!closing_)
+            OnTrayCallback(lParam);
         return 0;
     case WM_TIMER:
         if (wParam == kScheduleTimerId)
@@ -140,6 +143,18 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void MainWindow::StopTimersAndDialogs()
+{
+    KillTimer(window_, kScheduleTimerId);
+    KillTimer(window_, kFeedOutTimerId);
+    KillTimer(window_, kConnectTimerId);
+    // The dialogs work on the form's settings: they close with it.
+    if (OptionForm)
+        DestroyWindow(OptionForm->Handle());
+    if (VersionForm)
+        DestroyWindow(VersionForm->Handle());
 }
 
 namespace {

@@ -44,6 +44,8 @@ private:
     // The options dialog (tray menu, status icon action 3) and the about box.
     void ShowOptionForm();
     void ShowVersionForm();
+    // The main window's timers stop and the dialogs close, as the program ends.
+    void StopTimersAndDialogs();
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void MouseDown(TMouseButton button, int x, int y);
@@ -75,6 +77,8 @@ private:
     };
 
     Form form_;
+    // WM_CLOSE has started the form's close; the window goes when it has ended.
+    bool closing_ = false;
     bool destroyed_ = false;
     // The left button went down on the form or label (a click when it comes up there too).
     bool formPressed_ = false;

@@ -133,9 +133,12 @@ TEST_F(DialupControl, CancelShowsOnlyTheCancelAndStartsNoRedial)
     form.RemoteMachineName = "PC01";
     form.RemoteDiscrimination = "KMConsole";
     Messages();
-    // Inside the cancel's wait the flags are already set.
-    ras.duringWait = [&] { EXPECT_TRUE(form.CancelRequested); EXPECT_FALSE(form.ConnectRequested); };
     form.miTaskDeconnectClick();
+    // While the service releases the line the flags are set and nothing is shown yet.
+    EXPECT_TRUE(form.CancelRequested);
+    EXPECT_FALSE(form.ConnectRequested);
+    EXPECT_TRUE(Messages().empty());
+    ras.Release();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDialCancelled)});
     DialFails();
     EXPECT_TRUE(Messages().empty());
@@ -149,9 +152,11 @@ TEST_F(DialupControl, FailedCancelFallsBackToHangUp)
     form.miTaskConnectClick();
     Messages();
     ras.cancelSucceeds = false;
-    // The dial completes while the cancel waits: the hang-up then finds the connection.
-    ras.duringWait = [&] { ras.states["T"] = 2; };
+    // The refused cancel falls back to hanging up the dialling line.
     form.miTaskDeconnectClick();
+    EXPECT_EQ(ras.calls.back(), "HangUpConnection 0");
+    EXPECT_TRUE(Messages().empty());
+    ras.Release();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnected)});
     EXPECT_FALSE(form.CancelRequested);
     EXPECT_FALSE(form.ConnectRequested);
@@ -160,7 +165,6 @@ TEST_F(DialupControl, FailedCancelFallsBackToHangUp)
     // Neither works: the failure is reported and the line stays kept.
     form.miTaskConnectClick();
     Messages();
-    ras.duringWait = nullptr;
     ras.hangUpSucceeds = false;
     form.miTaskDeconnectClick();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnectFailed)});
@@ -176,8 +180,16 @@ TEST_F(DialupControl, DisconnectConnectedLineAndPendingRedial)
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnectFailed)});
     EXPECT_TRUE(form.ConnectRequested);
 
+    // A line the service does not release within the wait is reported as not disconnected.
     ras.hangUpSucceeds = true;
     form.miTaskDeconnectClick();
+    ras.Release(false);
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnectFailed)});
+    EXPECT_TRUE(form.ConnectRequested);
+
+    form.miTaskDeconnectClick();
+    EXPECT_TRUE(Messages().empty());  // until the line is released
+    ras.Release();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnected)});
     EXPECT_FALSE(form.ConnectRequested);
 

@@ -94,25 +94,40 @@ public:
             states[EntryName(i)] = kEntryDialling;
         return dialSucceeds;
     }
-    bool CancelDial() override
+    bool CancelDial(std::function<void()> done) override
     {
         calls.push_back("CancelDial");
-        if (duringWait)
-            duringWait();
-        return cancelSucceeds;
+        if (!cancelSucceeds)
+            return false;
+        hangingUp.push_back([done](bool) {
+            if (done)
+                done();
+        });
+        return true;
     }
-    bool HangUpConnection(int i) override
+    bool HangUpConnection(int i, std::function<void(bool)> done) override
     {
         calls.push_back("HangUpConnection " + std::to_string(i));
-        if (duringWait)
-            duringWait();
-        if (!hangUpSucceeds)
-            return false;
         const auto listed = Listed();
-        if (i < 0 || i >= static_cast<int>(listed.size()))
+        if (!hangUpSucceeds || i < 0 || i >= static_cast<int>(listed.size()))
             return false;
-        states[listed[static_cast<std::size_t>(i)]] = kEntryIdle;
+        const std::string name = listed[static_cast<std::size_t>(i)];
+        hangingUp.push_back([this, name, done](bool released) {
+            if (released)
+                states[name] = kEntryIdle;
+            if (done)
+                done(released);
+        });
         return true;
+    }
+    // The service ends the hang-ups it took: the lines are released (or, with released
+    // false, the wait for them gives up), and each one's end runs.
+    void Release(bool released = true)
+    {
+        auto ends = std::move(hangingUp);
+        hangingUp.clear();
+        for (auto& end : ends)
+            end(released);
     }
     std::string ListedEntryName(int i) override
     {
@@ -151,8 +166,8 @@ public:
     bool cancelSucceeds = true;
     bool hangUpSucceeds = true;
     std::vector<std::string> calls;
-    // Runs inside CancelDial and HangUpConnection, where the real layer processes messages.
-    std::function<void()> duringWait;
+    // The hang-ups taken and not yet ended.
+    std::vector<std::function<void(bool released)>> hangingUp;
 };
 
 class FakeMesh : public MeshPort {

@@ -165,11 +165,18 @@ TEST_F(MainFormStartup, DestroyLogsOutAndDisconnectsWhenAsked)
         f.kms.calls.clear();
         f.statusWindow.captions.clear();
         f.form.StatusQueue.clear();
-        f.form.FormDestroy();
+        bool closed = false;
+        f.form.FormClose([&] { closed = true; });
         EXPECT_EQ(f.kms.calls, (std::vector<std::string>{"Logout", "Stop"}));
         EXPECT_FALSE(f.form.ConnectRequested);
         EXPECT_EQ(f.ras.calls, c.calls) << c.state;
+        // The window goes once the hang-up the service took has ended.
+        EXPECT_EQ(closed, f.ras.hangingUp.empty()) << c.state;
+        f.ras.Release(c.hangUp);
+        EXPECT_TRUE(closed) << c.state;
         EXPECT_EQ(f.statusWindow.captions.size(), c.failureShown ? 1u : 0u) << c.state;
+        f.form.FormDestroy();
+        EXPECT_EQ(f.kms.calls.size(), 2u);  // closed once
         EXPECT_EQ(f.tray.deletes, 1);
     }
 }

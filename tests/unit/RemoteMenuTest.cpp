@@ -326,10 +326,12 @@ TEST_F(RemoteMenu, DeconnectByState)
         "【Kiv KestrelMesh Message】\r\n\r\n原因不明のエラーで「Office」から切断することができませんでした。\r\n"
         "このエラーが頻繁に報告される場合は、Kivが動作しているPCのOSの設定等を確認してみてください。";
     const std::string prefix = "-Control from Taro<PC01>-\r\r";
+    // released: the service releases the line within the wait; otherwise the line is in
+    // stateAfterFailedHangUp when the wait gives up (-1: the service has gone).
     struct Case {
         const char* name;
         int state;
-        bool cancelOk, hangUpOk;
+        bool cancelOk, released;
         int stateAfterFailedHangUp;
         std::vector<Send> sends;
         std::vector<std::string> statuses;
@@ -347,18 +349,18 @@ TEST_F(RemoteMenu, DeconnectByState)
     for (const auto& c : cases) {
         ras.states = {{"Office", c.state}};
         ras.cancelSucceeds = c.cancelOk;
-        ras.hangUpSucceeds = c.hangUpOk;
-        ras.duringWait = [&] {
-            if (!c.hangUpOk && ras.calls.back().rfind("HangUp", 0) == 0) {
-                if (c.stateAfterFailedHangUp == -1)
-                    ras.serviceError = true;
-                ras.states["Office"] = c.stateAfterFailedHangUp;
-            }
-        };
         ras.serviceError = false;
         form.ConnectRequested = true;
         form.CancelRequested = false;
         Answer("Menu", "Deconnect");
+        if (!ras.hangingUp.empty()) {
+            EXPECT_TRUE(Sends().empty()) << c.name << ": nothing before the line's end";
+            if (!c.released) {
+                ras.serviceError = c.stateAfterFailedHangUp == -1;
+                ras.states["Office"] = c.stateAfterFailedHangUp;
+            }
+            ras.Release(c.released);
+        }
         EXPECT_EQ(Sends(), c.sends) << c.name;
         EXPECT_EQ(Statuses(), c.statuses) << c.name;
         EXPECT_EQ(form.ConnectRequested, c.connectRequestedAfter) << c.name;
@@ -372,6 +374,8 @@ TEST_F(RemoteMenu, CancelOfOwnDialSendsTheCancelledTextWhenTheErrorArrives)
     Sends();
     Statuses();
     Answer("Menu", "Deconnect");
+    EXPECT_TRUE(Statuses().empty());  // until the service has released the line
+    ras.Release();
     EXPECT_TRUE(Sends().empty());
     EXPECT_EQ(Statuses(), std::vector<std::string>{"-Control from Taro<PC01>-\r\r「Office」へのダイヤルアップ処理をキャンセルしました。"});
     ras.states["Office"] = 0;

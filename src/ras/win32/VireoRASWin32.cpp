@@ -2,7 +2,6 @@
 
 #include <atomic>
 
-#include "MessagePump.h"
 
 namespace kiv::ras {
 
@@ -114,8 +113,14 @@ RasHiddenWindow::~RasHiddenWindow()
 LRESULT CALLBACK RasHiddenWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* self = reinterpret_cast<RasHiddenWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self != nullptr && self->ras_ != nullptr && self->ras_->WindowProc(message))
-        return 0;
+    if (self != nullptr && self->ras_ != nullptr) {
+        if (message == WM_TIMER) {
+            self->ras_->TimerFired(static_cast<unsigned>(wParam));
+            return 0;
+        }
+        if (self->ras_->WindowProc(message))
+            return 0;
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -127,10 +132,6 @@ unsigned RasHiddenWindow::SetTimer(unsigned id, unsigned milliseconds)
 void RasHiddenWindow::KillTimer(unsigned id) { ::KillTimer(hwnd_, id); }
 
 void RasHiddenWindow::Post(unsigned message) { PostMessageA(hwnd_, message, 0, 0); }
-
-void RasHiddenWindow::ProcessMessages() { pump::ProcessPendingMessages(); }
-
-void RasHiddenWindow::WaitForMessages(unsigned milliseconds) { pump::WaitForMessages(milliseconds); }
 
 std::uint32_t RasHiddenWindow::TickCount() { return GetTickCount(); }
 

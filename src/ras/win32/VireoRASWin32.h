@@ -60,8 +60,6 @@ public:
     unsigned SetTimer(unsigned id, unsigned milliseconds) override;
     void KillTimer(unsigned id) override;
     void Post(unsigned message) override;
-    void ProcessMessages() override;
-    void WaitForMessages(unsigned milliseconds) override;
     std::uint32_t TickCount() override;
 
 private:
