@@ -52,11 +52,6 @@ public:
     virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
     // Ends the message loop; the main window is destroyed afterwards.
     virtual void Terminate() = 0;
-    // Dispatches the pending window messages once and returns.
-    virtual void ProcessMessages() = 0;
-    // Waits up to maxWait ms for a window message to arrive, then dispatches the pending ones
-    // once: the step of a wait that keeps the program responsive without spinning.
-    virtual void ProcessMessagesWaiting(unsigned maxWait) = 0;
     // The message loop has been told to end.
     virtual bool Terminated() const = 0;
     // The operating system's version; nothing when the query fails.

@@ -72,6 +72,7 @@ bool TKestrelMesh::Start()
     recvHistory_.fill(TKMS_RecvHistory{});
     recvHistoryNext_ = 0;
     ClearSendHistory();
+    udpQueue_.clear();
     fileSends_.clear();
     fileRecvs_.clear();
     transferFiles_.clear();
@@ -112,7 +113,9 @@ void TKestrelMesh::Stop()
     if (ftpSocketNo_ != MeshBackend::kNoSocket)
         backend_.CloseTcp(ftpSocketNo_);
     ftpSocketNo_ = MeshBackend::kNoSocket;
+    UdpWritable();  // what the socket takes now still goes, the LOGOUT among it
     backend_.CloseUdp();
+    udpQueue_.clear();
     recvBuffers_.clear();
     ClearPeers();
     started_ = false;
@@ -175,17 +178,43 @@ bool TKestrelMesh::SendFragments(const std::string& text, const std::optional<st
     const auto datagrams = mesh::CutDatagrams(mesh::FrameText(text, security_));
     if (datagrams.empty())
         return false;
-    for (const auto& datagram : datagrams) {
-        int retries = 0;
-        for (;;) {
-            const auto result = backend_.SendTo(destination, portNo_, datagram.data(), datagram.size());
-            if (result == MeshBackend::SendResult::Sent)
-                break;
-            if (result == MeshBackend::SendResult::Failed || ++retries > kMaxWouldBlockRetries)
-                return false;
-        }
+    // Behind datagrams that wait, this message waits too: messages go out in order.
+    std::size_t sent = 0;
+    while (udpQueue_.empty() && sent < datagrams.size()) {
+        const auto& datagram = datagrams[sent];
+        const auto result = backend_.SendTo(destination, portNo_, datagram.data(), datagram.size());
+        if (result == MeshBackend::SendResult::Failed)
+            return false;
+        if (result == MeshBackend::SendResult::WouldBlock)
+            break;
+        ++sent;
     }
+    if (sent == datagrams.size())
+        return true;
+    if (udpQueue_.size() + (datagrams.size() - sent) > kMaxQueuedDatagrams)
+        return false;
+    const std::uint64_t message = ++udpMessages_;
+    for (std::size_t i = sent; i < datagrams.size(); ++i)
+        udpQueue_.push_back({destination, datagrams[i], message});
     return true;
+}
+
+void TKestrelMesh::UdpWritable()
+{
+    while (!udpQueue_.empty()) {
+        const QueuedDatagram& next = udpQueue_.front();
+        const auto result = backend_.SendTo(next.Destination, portNo_, next.Bytes.data(), next.Bytes.size());
+        if (result == MeshBackend::SendResult::WouldBlock)
+            return;  // the next report goes on
+        if (result == MeshBackend::SendResult::Failed) {
+            // The rest of that message is of no use to the receiver.
+            const std::uint64_t failed = next.Message;
+            while (!udpQueue_.empty() && udpQueue_.front().Message == failed)
+                udpQueue_.pop_front();
+            continue;
+        }
+        udpQueue_.pop_front();
+    }
 }
 
 bool TKestrelMesh::SlotTakes(const TKMS_RecvDataBack& slot, std::size_t position, std::size_t pieceSize,

@@ -393,12 +393,17 @@ void TOptionForm::btOkClick()
 
 void TOptionForm::btKMSComputerCountClick()
 {
-    auto rows = TOptionUserForm::Execute(window_, working_);
-    if (rows && window_) {
-        working_ = TakeBackComputerNames(*rows);
-        ui::SetControlText(Ctl(idEdKMSComputerCount), std::to_string(working_.size()));
-        EnableControl(Ctl(idBtUpdate), true);
-    }
+    TOptionUserForm::Open(window_, working_,
+                          [this](std::optional<StringList> rows) { ComputersDialogClosed(std::move(rows)); });
+}
+
+void TOptionForm::ComputersDialogClosed(std::optional<StringList> rows)
+{
+    if (!rows)
+        return;
+    working_ = TakeBackComputerNames(*rows);
+    ui::SetControlText(Ctl(idEdKMSComputerCount), std::to_string(working_.size()));
+    EnableControl(Ctl(idBtUpdate), true);
 }
 
 void TOptionForm::Close() { DestroyWindow(window_); }
@@ -504,6 +509,8 @@ LRESULT TOptionForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 bool IsFormDialogMessage(MSG& msg)
 {
+    if (OptionUserForm && IsDialogMessageW(OptionUserForm->Handle(), &msg))
+        return true;
     if (OptionForm && IsDialogMessageW(OptionForm->Handle(), &msg))
         return true;
     if (VersionForm && IsDialogMessageW(VersionForm->Handle(), &msg))

@@ -49,6 +49,8 @@ private:
     void btUpdateClick();
     void btOkClick();
     void btKMSComputerCountClick();
+    // The authorised computers dialog has closed; after its OK, its rows become the working list.
+    void ComputersDialogClosed(std::optional<StringList> rows);
     void Close();
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

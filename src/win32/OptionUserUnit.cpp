@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "HelpViewer.h"
-#include "MessagePump.h"
 #include "OptionLogic.h"
 
 namespace kiv {
@@ -28,39 +27,42 @@ TOptionUserForm::~TOptionUserForm()
         OptionUserForm = nullptr;
 }
 
-std::optional<StringList> TOptionUserForm::Execute(HWND owner, const StringList& names)
+void TOptionUserForm::Open(HWND owner, const StringList& names, Closed closed)
 {
-    TOptionUserForm form(owner);
-    OptionUserForm = &form;
-    if (!form.Create(names))
-        return std::nullopt;
-
-    // Modal: the options dialog is disabled until this one closes.
+    auto* form = new TOptionUserForm(owner, std::move(closed));
+    if (!form->Create(names)) {
+        delete form;
+        return;
+    }
+    OptionUserForm = form;
+    // Modal: the options dialog is disabled until this one closes; its keyboard goes through
+    // the program's dialog filter (IsFormDialogMessage).
     EnableWindow(owner, FALSE);
-    ShowWindow(form.window_, SW_SHOW);
-    SetForegroundWindow(form.window_);
-    SetFocus(form.lvUser_);
-    {
-        // The program's pump, with this dialog's keyboard; a quit ends the dialog and stays
-        // with the main loop.
-        pump::ModalDialog modal(form.window_);
-        for (;;) {
-            pump::ProcessPendingMessages();
-            if (form.closed_ || !IsWindow(form.window_) || pump::QuitRequested())
-                break;
-            pump::WaitForMessages(INFINITE);
-        }
-    }
+    ShowWindow(form->window_, SW_SHOW);
+    SetForegroundWindow(form->window_);
+    SetFocus(form->lvUser_);
+}
+
+void TOptionUserForm::Close()
+{
     std::optional<StringList> rows;
-    if (form.Tag != 0 && IsWindow(form.window_))
-        rows = form.Rows();
-    if (IsWindow(owner)) {
-        EnableWindow(owner, TRUE);
-        SetActiveWindow(owner);
+    if (Tag != 0)
+        rows = Rows();
+    Closed closed = std::move(closed_);
+    closed_ = nullptr;
+    if (IsWindow(owner_)) {
+        EnableWindow(owner_, TRUE);
+        SetActiveWindow(owner_);
     }
-    if (IsWindow(form.window_))
-        DestroyWindow(form.window_);
-    return rows;
+    DestroyWindow(window_);
+    if (closed)
+        closed(std::move(rows));
+}
+
+void TOptionUserForm::OnWindowGone()
+{
+    if (OptionUserForm == this)
+        OptionUserForm = nullptr;
 }
 
 bool TOptionUserForm::Create(const StringList& names)

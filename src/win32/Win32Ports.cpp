@@ -73,10 +73,6 @@ void Win32Application::Terminate()
     PostQuitMessage(0);
 }
 
-void Win32Application::ProcessMessages() { pump::ProcessPendingMessages(); }
-
-void Win32Application::ProcessMessagesWaiting(unsigned maxWait) { pump::WaitAndProcessMessages(maxWait); }
-
 bool Win32Application::Terminated() const { return terminated_ || pump::QuitRequested(); }
 
 std::optional<OsVersion> QueryOsVersion()

@@ -45,8 +45,6 @@ public:
     std::string ExePath() const override;
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
     void Terminate() override;
-    void ProcessMessages() override;
-    void ProcessMessagesWaiting(unsigned maxWait) override;
     std::optional<OsVersion> Version() override { return QueryOsVersion(); }
     bool Terminated() const override;
 

@@ -67,7 +67,6 @@ public:
     void CloseTcp(TcpSocket socket) override { closedTcp.push_back(socket); }
     void StopNotify(TcpSocket) override {}
     void PostWrite(TcpSocket) override {}
-    void ProcessMessages() override {}
 
     // Moves virtual time forward, firing the timers that fall due on the way.
     void Advance(TKestrelMesh& mesh, std::uint64_t ms)

@@ -154,23 +154,54 @@ TEST_F(MeshFixture, EveryMessageGoesToBroadcastThenEachBroadcastIpItem)
     EXPECT_EQ(backend.TextsTo(Ip("10.0.0.255")), backend.Broadcasts());
 }
 
-TEST_F(MeshFixture, SendsRetryWouldBlockAndStopOnFailure)
+// A socket that would block keeps the rest of a message, and every later message, waiting in
+// order until it reports that it takes more; nothing is retried in a loop. A failure ends its
+// message; too much waiting refuses a new message.
+TEST_F(MeshFixture, DatagramsTheSocketWouldNotTakeWaitForIt)
 {
     StartAndLogin();
     using R = mesh::MeshBackend::SendResult;
-    backend.sendResults = {R::WouldBlock, R::WouldBlock};
-    EXPECT_TRUE(kms.SendFragments(NextId() + std::string(1200, 'x')));
-    EXPECT_EQ(backend.sent.size(), 3u);
+    backend.sendResults = {R::Sent, R::WouldBlock};
+    const std::string first = NextId() + std::string(1200, 'x');  // three datagrams
+    EXPECT_TRUE(kms.SendFragments(first));
+    EXPECT_EQ(backend.sent.size(), 1u);
+    EXPECT_EQ(kms.QueuedDatagrams(), 2u);
+    const std::string second = NextId() + "after";
+    EXPECT_TRUE(kms.SendFragments(second));  // behind the first, not before it
+    EXPECT_EQ(backend.sent.size(), 1u);
+    backend.sendResults = {R::Sent, R::WouldBlock};
+    kms.UdpWritable();
+    EXPECT_EQ(backend.sent.size(), 2u);
+    kms.UdpWritable();
+    EXPECT_EQ(kms.QueuedDatagrams(), 0u);
+    EXPECT_EQ(backend.TextsTo(kLimitedBroadcast), (std::vector<std::string>{first, second}));
+
+    // A failed datagram drops the rest of its message; the next message goes on.
     backend.sent.clear();
-    backend.sendResults = {R::Sent, R::Failed};
-    EXPECT_FALSE(kms.SendFragments(NextId() + std::string(1200, 'x')));
-    EXPECT_EQ(backend.sent.size(), 1u);  // the rest is not sent
+    backend.sendResults = {R::WouldBlock};
+    EXPECT_TRUE(kms.SendFragments(NextId() + std::string(1200, 'y')));
+    const std::string third = NextId() + "third";
+    EXPECT_TRUE(kms.SendFragments(third));
+    backend.sendResults = {R::Failed};
+    kms.UdpWritable();
+    EXPECT_EQ(backend.Broadcasts(), std::vector<std::string>{third});
+
+    // Bounded: a message that does not fit behind what waits is not sent.
     backend.sent.clear();
-    backend.sendResults.assign(kMaxWouldBlockRetries + 1, R::WouldBlock);
-    EXPECT_FALSE(kms.SendFragments(NextId()));  // a socket that never drains does not hang
-    backend.sent.clear();
+    backend.sendResults.assign(1, R::WouldBlock);
+    for (std::size_t queued = 0; queued + 3 <= kMaxQueuedDatagrams; queued += 3)
+        ASSERT_TRUE(kms.SendFragments(NextId() + std::string(1200, 'z')));
+    EXPECT_FALSE(kms.SendFragments(NextId() + std::string(1200, 'z')));
+    EXPECT_LE(kms.QueuedDatagrams(), kMaxQueuedDatagrams);
+
     backend.sendResults = {R::Failed};
     kms.SetBroadcastIP("10.0.0.255");
+    kms.Stop();  // what waits goes with the socket
+    EXPECT_EQ(kms.QueuedDatagrams(), 0u);
+    ASSERT_TRUE(kms.Start());
+    ASSERT_TRUE(kms.Login());
+    backend.sent.clear();
+    backend.sendResults = {R::Failed};
     EXPECT_FALSE(kms.SendText("x"));  // a failed broadcast skips the extra addresses
     EXPECT_TRUE(backend.sent.empty());
 }

@@ -34,13 +34,6 @@ public:
         return 1;
     }
     void Terminate() override { terminated = true; }
-    void ProcessMessages() override { ++pumps; }
-    void ProcessMessagesWaiting(unsigned maxWait) override
-    {
-        ++pumps;
-        if (onWait)
-            onWait(maxWait);
-    }
     bool Terminated() const override { return terminated; }
     std::optional<OsVersion> Version() override { return version; }
 
@@ -51,10 +44,7 @@ public:
     std::string exePath;
     std::vector<Box> boxes;
     bool terminated = false;
-    int pumps = 0;
     std::optional<OsVersion> version;
-    // What a wait for messages does in virtual time.
-    std::function<void(unsigned maxWait)> onWait;
 };
 
 class FakeTray : public TrayPort {
@@ -436,7 +426,6 @@ struct MainFormFixture {
                 form.tmConnectTimer();
         });
         clock.time.timers.SetHandler(TimerSpace::Fade, [this](int id) { vss.Timer(static_cast<unsigned>(id)); });
-        app.onWait = [this](unsigned maxWait) { clock.time.FireNext(clock.time.now + maxWait); };
     }
 
     std::string IniPath() const { return dir.File("Kiv.INI"); }

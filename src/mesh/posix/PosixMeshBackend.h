@@ -47,7 +47,6 @@ public:
     void CloseTcp(TcpSocket socket) override;
     void StopNotify(TcpSocket socket) override;
     void PostWrite(TcpSocket socket) override;
-    void ProcessMessages() override { RunOnce(0); }
 
 private:
     std::string HostComputerName() override;
@@ -83,6 +82,7 @@ private:
         std::uint64_t due;
     };
     int socket_ = -1;
+    bool udpWantWrite_ = false;  // a send found the UDP socket full: report when it is not
     std::map<int, Timer> timers_;
     std::vector<std::pair<int, std::function<void()>>> inputs_;
     bool quit_ = false;

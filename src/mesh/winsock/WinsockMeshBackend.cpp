@@ -58,7 +58,12 @@ LRESULT WinsockMeshBackend::OnWindowMessage(UINT message, WPARAM wParam, LPARAM 
     if (message == kMeshSocketMessage) {
         const SOCKET s = static_cast<SOCKET>(wParam);
         if (s == socket_ && socket_ != INVALID_SOCKET) {
-            ReceiveWaiting();  // whatever the event, as the UDP socket only asks for FD_READ
+            if (WSAGETSELECTEVENT(lParam) == FD_WRITE) {
+                if (Events())
+                    Events()->UdpWritable();
+            } else {
+                ReceiveWaiting();
+            }
         } else if (s != INVALID_SOCKET && Events()) {
             const int error = WSAGETSELECTERROR(lParam);
             TcpError e = TcpError::None;
@@ -110,7 +115,7 @@ std::optional<int> WinsockMeshBackend::OpenUdp(int port)
     const BOOL one = TRUE;
     socket_ = s;
     if (setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&one), sizeof one) != 0 ||
-        !BindLocal(s, port) || !Select(s, FD_READ)) {
+        !BindLocal(s, port) || !Select(s, FD_READ | FD_WRITE)) {
         CloseUdp();
         return std::nullopt;
     }
@@ -139,10 +144,8 @@ MeshBackend::SendResult WinsockMeshBackend::SendTo(std::uint32_t address, int po
     if (sendto(socket_, data, static_cast<int>(size), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) !=
         SOCKET_ERROR)
         return SendResult::Sent;
-    if (WSAGetLastError() == WSAEWOULDBLOCK) {
-        Sleep(1);  // let the socket drain before the caller retries
-        return SendResult::WouldBlock;
-    }
+    if (WSAGetLastError() == WSAEWOULDBLOCK)
+        return SendResult::WouldBlock;  // FD_WRITE follows once the socket takes more
     return SendResult::Failed;
 }
 
@@ -214,7 +217,7 @@ MeshBackend::TcpSocket WinsockMeshBackend::AcceptTcp(TcpSocket listener)
     SOCKET s = accept(static_cast<SOCKET>(listener), nullptr, nullptr);
     if (s == INVALID_SOCKET)
         return kNoSocket;
-    if (!Select(s, FD_READ | FD_CLOSE)) {
+    if (!Select(s, FD_READ | FD_WRITE | FD_CLOSE)) {
         closesocket(s);
         return kNoSocket;
     }
@@ -273,8 +276,6 @@ void WinsockMeshBackend::PostWrite(TcpSocket socket)
     if (window_)
         PostMessageA(window_, kMeshSocketMessage, static_cast<WPARAM>(socket), WSAMAKESELECTREPLY(FD_WRITE, 0));
 }
-
-void WinsockMeshBackend::ProcessMessages() { pump::ProcessPendingMessages(); }
 
 void WinsockMeshBackend::RunOnce(int maxWaitMs) { pump::WaitAndProcessMessages(static_cast<unsigned>(maxWaitMs < 0 ? 0 : maxWaitMs)); }
 

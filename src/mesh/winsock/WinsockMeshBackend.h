@@ -43,7 +43,6 @@ public:
     void CloseTcp(TcpSocket socket) override;
     void StopNotify(TcpSocket socket) override;
     void PostWrite(TcpSocket socket) override;
-    void ProcessMessages() override;
 
 private:
     std::string HostComputerName() override;
