@@ -30,12 +30,12 @@ TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports)
 void TMainForm::FormCreate()
 {
     if (ports_.Ras.ServiceError()) {
-        ports_.App.MessageBox(kRasMissingText, ports_.App.Title(), kMbOk | kMbIconExclamation);
+        ports_.App.MessageBox(SjisText(kRasMissingText), ports_.App.Title(), kMbOk | kMbIconExclamation);
         ports_.App.Terminate();
         return;
     }
 
-    AppDir = DirectoryWithDelimiter(ports_.App.ExePath());
+    AppDir = DirectoryWithDelimiter(ports_.App.ExePath().Text);
     ConnectRequested = false;
     CancelRequested = false;
     RemoteMachineName.clear();
@@ -73,7 +73,7 @@ bool TMainForm::StartKestrelMesh()
 {
     if (!ports_.KMS.Start())
         return false;
-    ports_.KMS.SetHandleName(ports_.App.Title());
+    ports_.KMS.SetHandleName(ports_.App.Title().Bytes);
     return ports_.KMS.Login();
 }
 
@@ -205,7 +205,7 @@ void TMainForm::DisplayNextStatus()
     imMainIconEnabled = imMainIconTag != kActionNone;
     window.SetIconEnabled(imMainIconEnabled);
 
-    const TSize label = window.SetStatusCaption(head.Text);
+    const TSize label = window.SetStatusCaption(SjisText(head.Text));
     const int width = label.Width + 72;
     const int height = label.Height + 36;
     const TSize screen = window.ScreenSize();

@@ -12,6 +12,14 @@ MainWindow::MainWindow(HWND applicationWindow)
              shutdown_},
             *this)
 {
+    deadlines_.Timers().SetHandler(TimerSpace::MainForm, [this](int id) {
+        if (id == kScheduleTimerId)
+            form_.tmScheduleTimer();
+        else if (id == kConnectTimerId)
+            form_.tmConnectTimer();
+        else if (id == kFeedOutTimerId)
+            form_.tmFeedOutTimer();
+    });
     layered_.SetTarget(&vss_);
     // Kiv answers consoles' menu requests and transfers no files.
     kms_.SetDiscrimination("Kiv");
@@ -50,9 +58,6 @@ bool MainWindow::Create()
     app_.SetOwner(applicationWindow_);
     statusWindow_.Attach(window_);
     tray_.Attach(window_);
-    tmSchedule_.Attach(window_);
-    tmFeedOut_.Attach(window_);
-    tmConnect_.Attach(window_);
 
     form_.FormCreate();
     return !app_.Terminated();
@@ -92,14 +97,6 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case Win32Tray::kCallbackMessage:
         if (!closing_)
             OnTrayCallback(lParam);
-        return 0;
-    case WM_TIMER:
-        if (wParam == kScheduleTimerId)
-            form_.tmScheduleTimer();
-        else if (wParam == kConnectTimerId && tmConnect_.Enabled())
-            form_.tmConnectTimer();
-        else if (wParam == kFeedOutTimerId && tmFeedOut_.Enabled())
-            form_.tmFeedOutTimer();
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -147,9 +144,9 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void MainWindow::StopTimersAndDialogs()
 {
-    KillTimer(window_, kScheduleTimerId);
-    KillTimer(window_, kFeedOutTimerId);
-    KillTimer(window_, kConnectTimerId);
+    tmSchedule_.SetEnabled(false);
+    tmFeedOut_.SetEnabled(false);
+    tmConnect_.SetEnabled(false);
     // The dialogs work on the form's settings: they close with it.
     if (OptionForm)
         DestroyWindow(OptionForm->Handle());

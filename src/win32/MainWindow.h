@@ -12,10 +12,12 @@
 #include "LayeredWindows.h"
 #include "MainUnit.h"
 #include "KestrelMesh.h"
+#include "ScheduledTimer.h"
 #include "StatusWindow.h"
 #include "VireoRASWin32.h"
 #include "VireoSubSet.h"
 #include "WinsockMeshBackend.h"
+#include "Win32Deadlines.h"
 #include "Win32Ports.h"
 #include "Win32Shutdown.h"
 
@@ -24,9 +26,9 @@ namespace kiv {
 class MainWindow : public ui::FormWindow {
 public:
     static constexpr wchar_t kClassName[] = L"TMainForm";
-    static constexpr UINT_PTR kScheduleTimerId = 1;
-    static constexpr UINT_PTR kFeedOutTimerId = 2;
-    static constexpr UINT_PTR kConnectTimerId = 3;
+    static constexpr int kScheduleTimerId = 1;
+    static constexpr int kFeedOutTimerId = 2;
+    static constexpr int kConnectTimerId = 3;
 
     explicit MainWindow(HWND applicationWindow);
     ~MainWindow() override;
@@ -53,18 +55,20 @@ private:
 
     HWND applicationWindow_;
 
+    // The timers of all four kinds, first made and last gone.
+    Win32Deadlines deadlines_;
     Win32Application app_;
     Win32Clock clock_;
-    ras::VireoRASComponent ras_;
-    mesh::WinsockMeshBackend kmsBackend_;
+    ras::VireoRASComponent ras_{deadlines_.Timers()};
+    mesh::WinsockMeshBackend kmsBackend_{deadlines_.Timers()};
     TKestrelMesh kms_{kmsBackend_};
-    Win32LayeredWindows layered_;
+    Win32LayeredWindows layered_{deadlines_.Timers()};
     TVireoSubSet vss_{layered_};
     Win32Tray tray_;
     Win32StatusWindow statusWindow_;
-    Win32Timer tmSchedule_{kScheduleTimerId, 1000};
-    Win32Timer tmFeedOut_{kFeedOutTimerId, 50};
-    Win32Timer tmConnect_{kConnectTimerId, 0};
+    ScheduledTimer tmSchedule_{deadlines_.Timers(), kScheduleTimerId, 1000};
+    ScheduledTimer tmFeedOut_{deadlines_.Timers(), kFeedOutTimerId, 50};
+    ScheduledTimer tmConnect_{deadlines_.Timers(), kConnectTimerId, 0};
     Win32Shutdown shutdown_;
     // The form's handlers that open windows.
     class Form : public TMainForm {

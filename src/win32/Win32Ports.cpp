@@ -12,28 +12,6 @@
 
 namespace kiv {
 
-void Win32Timer::SetEnabled(bool enabled)
-{
-    enabled_ = enabled;
-    Apply();
-}
-
-void Win32Timer::SetInterval(unsigned milliseconds)
-{
-    interval_ = milliseconds;
-    Apply();
-}
-
-void Win32Timer::Apply()
-{
-    if (!window_)
-        return;
-    KillTimer(window_, id_);
-    // A timer of interval 0 does not run.
-    if (enabled_ && interval_ > 0)
-        SetTimer(window_, id_, interval_, nullptr);
-}
-
 double Win32Clock::TimeOfDay()
 {
     SYSTEMTIME t;
@@ -43,7 +21,7 @@ double Win32Clock::TimeOfDay()
 
 std::uint32_t Win32Clock::TickCount() { return timeGetTime(); }
 
-std::string Win32Application::ExePath() const { return ExecutablePath(); }
+Utf8Path Win32Application::ExePath() const { return Utf8Path(ExecutablePath()); }
 
 std::string ExecutablePath()
 {
@@ -62,9 +40,9 @@ std::string ExecutablePath()
     return PathFromUtf16(std::u16string(path.begin(), path.end()));
 }
 
-int Win32Application::MessageBox(const std::string& text, const std::string& caption, unsigned flags)
+int Win32Application::MessageBox(const SjisText& text, const SjisText& caption, unsigned flags)
 {
-    return MessageBoxW(owner_, Wide(text).c_str(), Wide(caption).c_str(), flags);
+    return MessageBoxW(owner_, Wide(text.Bytes).c_str(), Wide(caption.Bytes).c_str(), flags);
 }
 
 void Win32Application::Terminate()

@@ -7,25 +7,6 @@
 
 namespace kiv {
 
-// A window timer: SetTimer on the owner window under a fixed identifier.
-class Win32Timer : public TimerPort {
-public:
-    Win32Timer(UINT_PTR id, unsigned interval) : id_(id), interval_(interval) {}
-    void Attach(HWND window) { window_ = window; }
-    void SetEnabled(bool enabled) override;
-    bool Enabled() const override { return enabled_; }
-    void SetInterval(unsigned milliseconds) override;
-    unsigned Interval() const override { return interval_; }
-    UINT_PTR Id() const { return id_; }
-
-private:
-    void Apply();
-    HWND window_ = nullptr;
-    UINT_PTR id_;
-    unsigned interval_;
-    bool enabled_ = false;
-};
-
 class Win32Clock : public ClockPort {
 public:
     double TimeOfDay() override;
@@ -41,9 +22,9 @@ std::string ExecutablePath();
 class Win32Application : public ApplicationPort {
 public:
     void SetOwner(HWND owner) { owner_ = owner; }
-    std::string Title() const override { return "Kiv"; }
-    std::string ExePath() const override;
-    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    SjisText Title() const override { return SjisText("Kiv"); }
+    Utf8Path ExePath() const override;
+    int MessageBox(const SjisText& text, const SjisText& caption, unsigned flags) override;
     void Terminate() override;
     std::optional<OsVersion> Version() override { return QueryOsVersion(); }
     bool Terminated() const override;

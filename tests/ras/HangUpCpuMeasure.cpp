@@ -10,6 +10,7 @@
 
 #include "MessagePump.h"
 #include "VireoRASWin32.h"
+#include "Win32Deadlines.h"
 
 using namespace kiv;
 using namespace kiv::ras;
@@ -35,7 +36,8 @@ enum class Mode { Sleeping, QuitPending, Busy };
 bool Measure(Mode mode)
 {
     const bool busy = mode == Mode::Busy;
-    RasHiddenWindow window;
+    Win32Deadlines deadlines;
+    RasHiddenWindow window(deadlines.Timers());
     auto service = LibraryRasService::Load();
     if (!service) {
         std::fputs("rasapi32.dll not found or incomplete\n", stderr);

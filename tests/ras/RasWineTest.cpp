@@ -9,6 +9,7 @@
 
 #include "MessagePump.h"
 #include "VireoRASWin32.h"
+#include "Win32Deadlines.h"
 
 namespace kiv::ras {
 namespace {
@@ -65,6 +66,7 @@ SimulatorEnvironment* simEnv = nullptr;
 // wait's limit can be reached in a test of reasonable length.
 class TestWindow : public RasHiddenWindow {
 public:
+    explicit TestWindow(Deadlines& deadlines) : RasHiddenWindow(deadlines) {}
     std::uint32_t TickCount() override { return GetTickCount() * speed; }
     std::uint32_t speed = 1;
 };
@@ -125,7 +127,8 @@ protected:
         PumpUntil([] { return false; }, ms);
     }
 
-    TestWindow window;
+    Win32Deadlines deadlines;
+    TestWindow window{deadlines.Timers()};
     std::unique_ptr<LibraryRasService> service;
     std::unique_ptr<TVireoRAS> ras;
     ControlFn control = nullptr;
@@ -279,7 +282,8 @@ TEST(RasWineLibrary, KeptLoadedWhileADialRuns)
 {
     char path[MAX_PATH];
     {
-        VireoRASComponent component;
+        Win32Deadlines deadlines;
+        VireoRASComponent component(deadlines.Timers());
         ASSERT_FALSE(component.Ras().ServiceError());
         int index = -1;
         for (int i = 0; i < component.Ras().EntryCount(); ++i)
@@ -332,7 +336,8 @@ TEST_F(RasWine, ConnectionOfAnotherProgram)
 
 TEST(RasWineLibrary, MissingOrIncompleteLibraryIsUnavailable)
 {
-    VireoRASComponent missing("kiv-no-such-library.dll");
+    Win32Deadlines deadlines;
+    VireoRASComponent missing(deadlines.Timers(), "kiv-no-such-library.dll");
     EXPECT_TRUE(missing.Ras().ServiceError());
     EXPECT_EQ(missing.Ras().EntryCount(), -1);
     EXPECT_EQ(LibraryRasService::Load("kernel32.dll"), nullptr);       // loads, lacks all six

@@ -26,11 +26,11 @@ public:
 
 class FakeApp : public ApplicationPort {
 public:
-    std::string Title() const override { return "Kiv"; }
-    std::string ExePath() const override { return exePath; }
-    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override
+    SjisText Title() const override { return SjisText("Kiv"); }
+    Utf8Path ExePath() const override { return Utf8Path(exePath); }
+    int MessageBox(const SjisText& text, const SjisText& caption, unsigned flags) override
     {
-        boxes.push_back({text, caption, flags});
+        boxes.push_back({text.Bytes, caption.Bytes, flags});
         return 1;
     }
     void Terminate() override { terminated = true; }
@@ -325,8 +325,9 @@ public:
     void HideWithoutActivation() override { system_.SetWindowPos(kHandle, 0x97); }
     void ShowWithoutActivation() override { system_.SetWindowPos(kHandle, 0x57); }
     void Redraw() override { system_.RedrawWindow(kHandle, 0x485); }
-    TSize SetStatusCaption(const std::string& text) override
+    TSize SetStatusCaption(const SjisText& caption) override
     {
+        const std::string& text = caption.Bytes;
         captions.push_back(text);
         int lines = 1, longest = 0, current = 0;
         for (char c : text) {

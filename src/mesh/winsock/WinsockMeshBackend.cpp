@@ -21,7 +21,19 @@ void RegisterWindowClass()
 }  // namespace
 
 WinsockMeshBackend::WinsockMeshBackend()
+    : ownDeadlines_(std::make_unique<Win32Deadlines>()), deadlines_(ownDeadlines_->Timers())
 {
+    Open();
+}
+
+WinsockMeshBackend::WinsockMeshBackend(Deadlines& deadlines) : deadlines_(deadlines) { Open(); }
+
+void WinsockMeshBackend::Open()
+{
+    deadlines_.SetHandler(TimerSpace::Mesh, [this](int id) {
+        if (Events())
+            Events()->TimerFired(id);
+    });
     timeBeginPeriod(1);
     RegisterWindowClass();
     window_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
@@ -34,6 +46,7 @@ WinsockMeshBackend::WinsockMeshBackend()
 
 WinsockMeshBackend::~WinsockMeshBackend()
 {
+    deadlines_.SetHandler(TimerSpace::Mesh, nullptr);
     CloseUdp();
     if (window_)
         DestroyWindow(window_);
@@ -50,11 +63,6 @@ LRESULT CALLBACK WinsockMeshBackend::WindowProc(HWND window, UINT message, WPARA
 
 LRESULT WinsockMeshBackend::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_TIMER) {
-        if (Events())
-            Events()->TimerFired(static_cast<int>(wParam));
-        return 0;
-    }
     if (message == kMeshSocketMessage) {
         const SOCKET s = static_cast<SOCKET>(wParam);
         if (s == socket_ && socket_ != INVALID_SOCKET) {
@@ -149,17 +157,9 @@ MeshBackend::SendResult WinsockMeshBackend::SendTo(std::uint32_t address, int po
     return SendResult::Failed;
 }
 
-void WinsockMeshBackend::SetTimer(int id, unsigned milliseconds)
-{
-    if (window_)
-        ::SetTimer(window_, static_cast<UINT_PTR>(id), milliseconds, nullptr);
-}
+void WinsockMeshBackend::SetTimer(int id, unsigned milliseconds) { deadlines_.Set(TimerSpace::Mesh, id, milliseconds); }
 
-void WinsockMeshBackend::KillTimer(int id)
-{
-    if (window_)
-        ::KillTimer(window_, static_cast<UINT_PTR>(id));
-}
+void WinsockMeshBackend::KillTimer(int id) { deadlines_.Kill(TimerSpace::Mesh, id); }
 
 std::uint64_t WinsockMeshBackend::NowMilliseconds()
 {
