@@ -164,8 +164,7 @@ std::optional<std::string> TMainForm::RemoteConnectAnswer(const MeshRequest& req
         ports_.KMS.SendInputMessage(RemoteDialRefused(Settings.Target), request.MachineName, request.Discrimination);
         return std::nullopt;
     }
-    // The lock first: showing the message may process messages, and the dial's outcome must
-    // find the console to tell.
+    // The lock first: the dial's outcome must find the console to tell.
     RemoteMachineName = request.MachineName;
     RemoteDiscrimination = request.Discrimination;
     ShowStatus(kStatusDialStarted, RemoteStatusPrefix(request.HandleName, request.MachineName));

@@ -80,7 +80,7 @@ char* TKestrelMesh::TransferBuffer(std::size_t size)
 
 void TKestrelMesh::CloseTransfer(TransferSocket socket)
 {
-    // Only a socket that still has its record is closed: one closed earlier (by a nested
+    // Only a socket that still has its record is closed: one closed earlier (by an event's
     // handler) may already carry the number of a new connection.
     bool found = false;
     auto drop = [&](auto& list) {

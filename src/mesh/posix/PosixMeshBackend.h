@@ -64,7 +64,7 @@ private:
     // A TCP socket and what it reports. Write is reported once after a connection is made and
     // then only after a send found the socket full; Close once, when the peer's end is read.
     // As with Winsock, Read and Accept are not reported again until the socket has been read
-    // or accepted from, so a handler that processes messages before reading is not re-entered.
+    // or accepted from.
     struct Tcp {
         bool awaitingCall = false;  // Read or Accept reported, no RecvTcp or AcceptTcp yet
         int events = 0;
