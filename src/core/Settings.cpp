@@ -50,6 +50,8 @@ template <class... F>
 struct Overloaded : F... {
     using F::operator()...;
 };
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
 
 // The default a key read from the file falls back to.
 int DefaultNumber(const SettingRow& row, bool layeredWindows, const TSettings& readSoFar)
