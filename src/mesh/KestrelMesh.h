@@ -40,8 +40,11 @@ inline constexpr int kSendHistoryLast = 254;  // timer 255 is the sweep
 // behind them is not sent.
 inline constexpr std::size_t kMaxQueuedDatagrams = 512;
 inline constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
-// A transfer header or answer that grows beyond this without its end closes the connection.
+// A transfer header or answer that grows beyond this without its end closes the connection;
+// so does a line of ours that waits for the socket to take it.
 inline constexpr std::size_t kMaxTransferLine = 64 * 1024;
+// Chunks of a file sent in one turn; the next turn is posted as the socket's Write report.
+inline constexpr int kTransferChunksPerTurn = 16;
 
 struct TKMS_LoginUserInformation {
     std::string HandleName, MachineName, IPAddress, Discrimination;

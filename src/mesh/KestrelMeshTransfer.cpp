@@ -21,8 +21,6 @@ using mesh::MeshBackend;
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
-// Chunks a file sends in one turn before the next turn is posted.
-constexpr int kChunksPerTurn = 16;
 
 // The received bytes as text: up to the first 0x00.
 std::string TextOf(const char* data, std::size_t size)
@@ -437,7 +435,7 @@ bool TKestrelMesh::SendFileData(TransferSocket socket)
     if (maxUdpSize_ > 0)
         chunkBytes = std::min(chunkBytes, maxUdpSize_);
     for (int chunk = 0;; ++chunk) {
-        if (chunk == kChunksPerTurn) {
+        if (chunk == kTransferChunksPerTurn) {
             // The rest in a later turn: the program's other work comes first.
             backend_.PostWrite(socket);
             return true;

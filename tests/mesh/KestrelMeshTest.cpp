@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "FakeMeshBackend.h"
+#include "FileBytes.h"
+#include "TempDir.h"
 
 namespace kiv::test {
 namespace {
@@ -640,6 +642,48 @@ TEST_F(MeshFixture, UnansweredMessageRaisesErrorSendOnce)
     backend.Advance(kms, 10000);
     EXPECT_EQ(errors, std::vector<std::string>{"second 192.168.0.20 KMC id"});
     EXPECT_EQ(backend.timers.count(2), 0u);
+}
+
+// An outgoing file: a line the socket does not take waits for the socket's Write report, and
+// the file goes out a few chunks per turn, each next turn posted as a Write report, so that
+// nothing loops on the socket and the program's other work comes in between.
+TEST_F(MeshFixture, TransferWaitsForTheSocketAndSendsInTurns)
+{
+    TempDir dir;
+    const std::string path = dir.File("big.bin");
+    const std::int64_t chunk = kms.FTPSendByte();
+    const std::string bytes(static_cast<std::size_t>(chunk) * (2 * kTransferChunksPerTurn + 3), 'f');
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    std::vector<std::int64_t> progress;
+    kms.OnFileSending = [&](auto, auto&, auto&, auto&, auto&, std::int64_t sent, std::int64_t) {
+        progress.push_back(sent);
+    };
+    StartAndLogin();
+    FromConsole(LoginFrom("RECVPC", "192.168.0.30", "Rx", "100", "0", "52000"));
+    const auto socket = kms.SendFile("RECVPC", "", path, "");
+    ASSERT_EQ(socket, FakeMeshBackend::kOutgoing);
+
+    backend.tcpTakes = {10, 0};  // ten bytes of the header, then the socket is full
+    kms.SocketNotify(socket, mesh::MeshBackend::Connect, mesh::MeshBackend::TcpError::None);
+    EXPECT_EQ(backend.tcpSent.size(), 10u);
+    EXPECT_EQ(backend.tcpSends, 2);  // no retry
+    kms.SocketNotify(socket, mesh::MeshBackend::Write, mesh::MeshBackend::TcpError::None);
+    EXPECT_EQ(backend.tcpSent, "KMSFILESTART:&|Kiv&|KIVPC&|Kiv&|big.bin&|" + std::to_string(bytes.size()) + "&|&|\\|\r\n");
+    EXPECT_EQ(backend.postedWrites, 0);
+
+    backend.tcpSent.clear();
+    backend.tcpAnswer = "KMSFILESTART:OK\r\n";
+    kms.SocketNotify(socket, mesh::MeshBackend::Read, mesh::MeshBackend::TcpError::None);
+    EXPECT_EQ(backend.postedWrites, 1);  // the first turn
+    for (int turn = 1; turn <= 3; ++turn) {
+        kms.SocketNotify(socket, mesh::MeshBackend::Write, mesh::MeshBackend::TcpError::None);
+        const std::size_t chunks = std::min<std::size_t>(turn * kTransferChunksPerTurn, 2 * kTransferChunksPerTurn + 3);
+        EXPECT_EQ(progress.size(), chunks) << turn;
+        EXPECT_EQ(backend.tcpSent.size(), chunks * static_cast<std::size_t>(chunk)) << turn;
+        EXPECT_EQ(backend.postedWrites, turn < 3 ? turn + 1 : 3) << turn;  // the last turn posts none
+    }
+    EXPECT_EQ(backend.tcpSent, bytes);
+    EXPECT_EQ(kms.FileSends().front()->State, file_send_state::AllSent);
 }
 
 class Reassembly : public MeshFixture {
