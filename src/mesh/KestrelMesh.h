@@ -166,6 +166,9 @@ public:
     int MaxUdpSize() const { return maxUdpSize_; }
     const TKMS_LoginUserInformation& LoginUser(int index) const { return loginUsers_.at(static_cast<std::size_t>(index)); }
     const TKMS_RecvInformation& Received() const { return received_; }
+    // The address the message being handled came from (its datagrams' source), for handlers in
+    // the events' old argument lists; the values carry it as Source.
+    const std::string& ReceivedAddress() const { return received_.IPAddress; }
 
     // Transport. A message the socket will not take at once waits, in order, behind the others
     // for the socket to take more (UdpWritable); it counts as sent, unless too much waits.
