@@ -1,7 +1,6 @@
 // Dial-up control of the main form: what happens to the control target's connection.
 #include "MainUnit.h"
 #include "RemoteTexts.h"
-#include "SettingLimits.h"
 #include "StatusTexts.h"
 
 namespace kiv {
@@ -28,14 +27,12 @@ void TMainForm::miTaskDeconnectClick()
     }
     switch (ports_.Ras.EntryState(index)) {
     case kEntryDialling:
-        // Set before the call: the cancel processes messages, and its failure event must be
-        // read as the cancel.
+        // Set before the call: the dial's end, which may come before the cancel's, must be read
+        // as the cancel.
         CancelRequested = true;
         ConnectRequested = false;
-        if (ports_.Ras.CancelDial()) {
-            ShowStatus(kStatusDialCancelled);
+        if (ports_.Ras.CancelDial([this] { ShowStatus(kStatusDialCancelled); }))
             return;
-        }
         CancelRequested = false;
         break;
     case kEntryConnected:
@@ -47,10 +44,11 @@ void TMainForm::miTaskDeconnectClick()
     HangUpTarget(kStatusDisconnected);
 }
 
-bool TMainForm::HangUpTargetConnection()
+void TMainForm::HangUpTargetConnection(std::function<void(bool released)> done)
 {
     const int connection = TargetConnectionIndex();
-    return connection != -1 && ports_.Ras.HangUpConnection(connection);
+    if (connection == -1 || !ports_.Ras.HangUpConnection(connection, done))
+        done(false);
 }
 
 bool TMainForm::TargetStillUp()
@@ -59,18 +57,19 @@ bool TMainForm::TargetStillUp()
     return state == kEntryDialling || state == kEntryConnected;
 }
 
-bool TMainForm::HangUpTarget(const char* successMessage)
+void TMainForm::HangUpTarget(std::string_view successMessage, std::function<void(bool hungUp)> after)
 {
-    if (HangUpTargetConnection()) {
-        if (successMessage)
-            ShowStatus(successMessage);
-        return true;
-    }
-    if (TargetStillUp()) {
-        ShowStatus(kStatusDisconnectFailed);
-        ConnectRequested = true;  // the line is still up and stays kept
-    }
-    return false;
+    HangUpTargetConnection([this, successMessage, after = std::move(after)](bool hungUp) {
+        if (hungUp) {
+            if (!successMessage.empty())
+                ShowStatus(successMessage);
+        } else if (TargetStillUp()) {
+            ShowStatus(kStatusDisconnectFailed);
+            ConnectRequested = true;  // the line is still up and stays kept
+        }
+        if (after)
+            after(hungUp);
+    });
 }
 
 void TMainForm::tmConnectTimer()
@@ -90,7 +89,7 @@ void TMainForm::tmConnectTimer()
 
 void TMainForm::ScheduleRedial()
 {
-    ports_.tmConnect.SetInterval(static_cast<unsigned>(RedialIntervalInRange(Settings.RedialInterval)) * 1000);
+    ports_.tmConnect.SetInterval(static_cast<unsigned>(SettingInRange(Settings, &TSettings::RedialInterval)) * 1000);
     ports_.tmConnect.SetEnabled(true);
 }
 

@@ -1,7 +1,6 @@
 #include "MainUnit.h"
 
 #include "Paths.h"
-#include "SettingLimits.h"
 #include "StartupDial.h"
 #include "StatusLayout.h"
 #include "StatusMessage.h"
@@ -22,28 +21,21 @@ TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports)
 {
     ports_.Ras.OnConnect = [this](const std::string& dialName) { RasConnect(dialName); };
     ports_.Ras.OnConnectError = [this](const std::string& dialName) { RasConnectError(dialName); };
-    ports_.KMS.OnMenuRequest = [this](const std::string& handleName, const std::string& machineName,
-                                      const std::string& discrimination) {
-        KMSMenuRequest(handleName, machineName, discrimination);
-    };
-    ports_.KMS.OnInputReturn = [this](const std::string& key, const std::string& answer,
-                                      const std::string& handleName, const std::string& machineName,
-                                      const std::string& discrimination) {
-        KMSInputReturn(key, answer, handleName, machineName, discrimination);
-    };
-    ports_.KMS.OnLogout = [this](const std::string&, const std::string& machineName, const std::string&,
-                                 const std::string&) { KMSLogout(machineName); };
+    ports_.KMS.OnMenuRequest = [this](const MeshRequest& request) { KMSMenuRequest(request); };
+    ports_.KMS.OnInputReturn = [this](const MeshRequest& request) { KMSInputReturn(request); };
+    ports_.KMS.OnLogout = [this](const PeerInfo& peer) { KMSLogout(peer); };
+    ports_.VSS.OnFadeOutEnd = [this] { StatusFadedOut(); };
 }
 
 void TMainForm::FormCreate()
 {
     if (ports_.Ras.ServiceError()) {
-        ports_.App.MessageBox(kRasMissingText, ports_.App.Title(), kMbOk | kMbIconExclamation);
+        ports_.App.MessageBox(SjisText(kRasMissingText), ports_.App.Title(), kMbOk | kMbIconExclamation);
         ports_.App.Terminate();
         return;
     }
 
-    AppDir = DirectoryWithDelimiter(ports_.App.ExePath());
+    AppDir = DirectoryWithDelimiter(ports_.App.ExePath().Text);
     ConnectRequested = false;
     CancelRequested = false;
     RemoteMachineName.clear();
@@ -81,7 +73,7 @@ bool TMainForm::StartKestrelMesh()
 {
     if (!ports_.KMS.Start())
         return false;
-    ports_.KMS.SetHandleName(ports_.App.Title());
+    ports_.KMS.SetHandleName(ports_.App.Title().Bytes);
     return ports_.KMS.Login();
 }
 
@@ -107,27 +99,43 @@ std::string TMainForm::ComposeConnectionLine()
     return ports_.Ras.Dial(index) ? kStatusDialStarted : kStatusDialFailed;
 }
 
-void TMainForm::FormDestroy()
+void TMainForm::FormClose(std::function<void()> closed)
 {
+    if (closing_)
+        return;  // already closing: its end destroys the window
+    closing_ = true;
     ports_.KMS.Logout();
     ports_.KMS.Stop();
     RemoteConsoles.Clear();
     ConnectRequested = false;
-    if (created_ && Settings.AutoDisconnectEnd) {
-        const int index = TargetEntryIndex();
-        bool failed = false;
-        switch (ports_.Ras.EntryState(index)) {
-        case kEntryDialling:
-            failed = !ports_.Ras.CancelDial() && !HangUpTargetConnection();
-            break;
-        case kEntryConnected:
-            failed = !HangUpTargetConnection();
-            break;
-        default:
-            break;
-        }
-        if (failed && TargetStillUp())
+    if (!created_ || !Settings.AutoDisconnectEnd) {
+        closed();
+        return;
+    }
+    auto hungUp = [this, closed](bool released) {
+        if (!released && TargetStillUp())
             ShowStatus(kStatusDisconnectFailed);
+        closed();
+    };
+    switch (ports_.Ras.EntryState(TargetEntryIndex())) {
+    case kEntryDialling:
+        if (!ports_.Ras.CancelDial(closed))
+            HangUpTargetConnection(hungUp);
+        break;
+    case kEntryConnected:
+        HangUpTargetConnection(hungUp);
+        break;
+    default:
+        closed();
+        break;
+    }
+}
+
+void TMainForm::FormDestroy()
+{
+    if (!closing_) {
+        // No time to wait (the session ends): the hang-up is asked for and left to the service.
+        FormClose([] {});
     }
     AllowedComputers.clear();
     StatusQueue.clear();
@@ -160,11 +168,11 @@ int TMainForm::TargetConnectionIndex()
     return found;
 }
 
-void TMainForm::ShowStatus(const std::string& messageTemplate, const std::string& prefix)
+void TMainForm::ShowStatus(std::string_view messageTemplate, const std::string& prefix)
 {
     StatusQueue.push_back(
         // The interval the redial timer really uses, for a hand-edited value out of range too.
-        ComposeStatusMessage(messageTemplate, prefix, Settings.Target, RedialIntervalInRange(Settings.RedialInterval),
+        ComposeStatusMessage(ParseStatusTemplate(messageTemplate), prefix, Settings.Target, SettingInRange(Settings, &TSettings::RedialInterval),
                              Settings.RedialCount - RedialDone));
     if (StatusQueue.size() == 1)
         DisplayNextStatus();
@@ -172,7 +180,7 @@ void TMainForm::ShowStatus(const std::string& messageTemplate, const std::string
 
 void TMainForm::DisplayNextStatus()
 {
-    const int locate = StatusLocateInRange(Settings.StatusLocate);
+    const int locate = SettingInRange(Settings, &TSettings::StatusLocate);
     if (locate == 0) {
         StatusQueue.clear();
         return;
@@ -192,20 +200,21 @@ void TMainForm::DisplayNextStatus()
             vss.SetLayeredAlpha(window.Handle(), -1, 0);
     }
 
-    std::string& head = StatusQueue.front();
-    imMainIconTag = TakeActionCode(head);
+    const StatusMessage head = StatusQueue.front();
+    imMainIconTag = head.Action;
     imMainIconEnabled = imMainIconTag != kActionNone;
     window.SetIconEnabled(imMainIconEnabled);
 
-    const TSize label = window.SetStatusCaption(head);
+    const TSize label = window.SetStatusCaption(SjisText(head.Text));
     const int width = label.Width + 72;
     const int height = label.Height + 36;
     statusSize_ = {width, height};
     PlaceStatusWindow();
-    window.SetShape(StatusWindowShape(width, height, Settings.StatusCloseBar, head.find('\r') != std::string::npos));
+    const bool multiLine = head.Text.find('\r') != std::string::npos;
+    window.SetShape(StatusWindowShape(width, height, Settings.StatusCloseBar, multiLine));
     laStatusTag = Settings.StatusCloseBar ? 1 : 0;
 
-    const int alpha = StatusAlphaInRange(Settings.StatusAlphaCount);
+    const int alpha = SettingInRange(Settings, &TSettings::StatusAlphaCount);
     if (fade && vss.FadeIn(&window, alpha, 0, 25)) {
         Tag = alpha;
         window.Redraw();
@@ -218,13 +227,13 @@ void TMainForm::DisplayNextStatus()
     }
 
     StatusShownAt = ports_.Clock.TickCount();
-    tmFeedOutTag = StatusLifetime(head);
+    tmFeedOutTag = StatusLifetime(head.Text);
     ports_.tmFeedOut.SetEnabled(true);
 }
 
 void TMainForm::PlaceStatusWindow()
 {
-    const auto at = StatusWindowPosition(StatusLocateInRange(Settings.StatusLocate), ports_.StatusWindow.Area(),
+    const auto at = StatusWindowPosition(SettingInRange(Settings, &TSettings::StatusLocate), ports_.StatusWindow.Area(),
                                          statusSize_.Width, statusSize_.Height);
     if (at)
         ports_.StatusWindow.SetBounds(at->X, at->Y, statusSize_.Width, statusSize_.Height);
@@ -240,10 +249,14 @@ void TMainForm::StatusAreaChanged()
 
 void TMainForm::tmFeedOutTimer()
 {
-    // The close running below waits for its fade-out; a click or tick that arrives inside that
-    // wait must not close a second message.
-    if (closingStatus_)
+    // While the head message fades out, a click or tick closes nothing more; the timer only
+    // guards against a fade whose end never comes (about a quarter of a second is usual).
+    if (closingStatus_) {
+        constexpr std::uint32_t kFadeOutLimit = 3000;
+        if (TickElapsed(ports_.Clock.TickCount(), closingSince_) >= kFadeOutLimit)
+            StatusFadedOut();
         return;
+    }
     const std::uint32_t elapsed = TickElapsed(ports_.Clock.TickCount(), StatusShownAt);
     const int lifetime = tmFeedOutTag;
     const bool othersWaiting = StatusQueue.size() > 1;
@@ -259,27 +272,25 @@ void TMainForm::tmFeedOutTimer()
 void TMainForm::CloseStatus()
 {
     closingStatus_ = true;
-    ports_.tmFeedOut.SetEnabled(false);
+    closingSince_ = ports_.Clock.TickCount();
     if (Tag != 0 && ports_.VSS.FadeOut(&ports_.StatusWindow, Tag, 0, 25))
-        WaitForFadeEnd();
-    else
-        ports_.StatusWindow.HideWithoutActivation();
+        return;  // tmFeedOut stays on as the fade's guard
+    ports_.StatusWindow.HideWithoutActivation();
+    StatusFadedOut();
+}
+
+void TMainForm::StatusFadedOut()
+{
+    // Once per close: the end of a fade-out that was started inside FadeOut itself has already
+    // finished it.
+    if (!closingStatus_)
+        return;
     closingStatus_ = false;
+    ports_.tmFeedOut.SetEnabled(false);
     if (!StatusQueue.empty())
         StatusQueue.erase(StatusQueue.begin());
     if (!StatusQueue.empty())
         DisplayNextStatus();
-}
-
-void TMainForm::WaitForFadeEnd()
-{
-    // A fade-out takes about a quarter of a second; the limit only guards against a fade whose
-    // ticks never come.
-    constexpr std::uint32_t kLimit = 3000;
-    const std::uint32_t start = ports_.Clock.TickCount();
-    while (ports_.VSS.RunningLayeredWindowFeed() && !ports_.App.Terminated() &&
-           TickElapsed(ports_.Clock.TickCount(), start) < kLimit)
-        ports_.App.ProcessMessagesWaiting(25);
 }
 
 void TMainForm::FormClick()

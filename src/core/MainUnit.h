@@ -3,12 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "Ports.h"
 #include "RemoteRights.h"
 #include "Settings.h"
+#include "StatusMessage.h"
 #include "StringList.h"
 #include "TrayMenu.h"
 
@@ -45,12 +49,18 @@ public:
     virtual ~TMainForm() = default;
 
     void FormCreate();
+    // The program is asked to end: KestrelMesh logs out and, with AutoDisconnectEnd, the target
+    // is disconnected; `closed` runs once that is over (at once when there is nothing to wait
+    // for), and the window side then destroys the window.
+    void FormClose(std::function<void()> closed);
+    // The window is going: what FormClose has not done (it may not have run, at the end of a
+    // session) is done without waiting, and the tray icon is removed.
     void FormDestroy();
 
-    // Fills the placeholders of a status template and queues the message. A prefix (the
-    // names of a remote console) goes in front as it is: no placeholder or action code is
-    // read from it.
-    void ShowStatus(const std::string& messageTemplate, const std::string& prefix = {});
+    // Fills the placeholders of a status template (in the notation of StatusTexts.h) and queues
+    // the message. A prefix (the names of a remote console) goes in front as it is: no
+    // placeholder or action is read from it.
+    void ShowStatus(std::string_view messageTemplate, const std::string& prefix = {});
     // Shows the head of the queue.
     void DisplayNextStatus();
     // The work area changed (the taskbar moved or was resized, a display was added or changed
@@ -90,16 +100,14 @@ public:
     void tmScheduleTimer();
     bool ShutdownWindows() { return ports_.Shutdown.ShutdownWindows(); }
 
-    // Remote control by a KestrelMesh console (RemoteMenu.cpp): its menu request, its answers,
-    // and the check of its computer name, which sends the refusal itself.
-    void KMSMenuRequest(const std::string& handleName, const std::string& machineName,
-                        const std::string& discrimination);
-    void KMSInputReturn(const std::string& inputDiscrimination, const std::string& inputReturn,
-                        const std::string& handleName, const std::string& machineName,
-                        const std::string& discrimination);
+    // Remote control by a KestrelMesh console (RemoteMenu.cpp): its menu request, its answers
+    // (each request carries the console's names and the address its datagrams came from), and
+    // the check of its computer name, which sends the refusal itself.
+    void KMSMenuRequest(const MeshRequest& request);
+    void KMSInputReturn(const MeshRequest& request);
     bool CheckRemoteAccess(const std::string& machineName, const std::string& discrimination);
     // A peer left the mesh: a console that gave the password loses its right.
-    void KMSLogout(const std::string& machineName);
+    void KMSLogout(const PeerInfo& peer);
     // The options dialog's apply once its checks have passed (OptionApply.cpp): the schedule
     // stopped, the controls and the working list copied, KestrelMesh logged in or out, the file
     // saved, the schedule restarted.
@@ -126,7 +134,7 @@ public:
     // Consoles that gave the password while it is required.
     RemoteRights RemoteConsoles;
     int RedialDone = 0;
-    StringList StatusQueue;
+    std::vector<StatusMessage> StatusQueue;
     std::uint32_t StatusShownAt = 0;
 
     // Tags of the form and its controls.
@@ -144,52 +152,57 @@ private:
     // Starts KestrelMesh on its current port and logs in under the program's title; false when
     // either step fails. The caller decides what a failure leaves running.
     bool StartKestrelMesh();
-    // Hangs up the target's connection; on success shows successMessage, on failure (the
-    // target not connected counts as one) reports it while the line is still up and keeps it.
-    bool HangUpTarget(const char* successMessage);
-    // HangUpConnection of the target's connection; false when it is not connected.
-    bool HangUpTargetConnection();
+    // Hangs up the target's connection; once it is released shows successMessage (when one is
+    // given), on failure (the target not connected counts as one) reports it while the line is
+    // still up and keeps it; then `after` runs with the outcome (at once when the hang-up could
+    // not start).
+    void HangUpTarget(std::string_view successMessage, std::function<void(bool hungUp)> after = {});
+    // HangUpConnection of the target's connection; done(false) at once when it is not connected
+    // or the service refused.
+    void HangUpTargetConnection(std::function<void(bool released)> done);
     // The target is still dialling or connected.
     bool TargetStillUp();
     void ScheduleRedial();
     void TellRemoteConsole(const std::string& text);
+    // The scheduled disconnect and its steps: a dial cancelled, a line hung up, a connection that
+    // completed meanwhile hung up too, the report (and the shutdown when so set).
     void ScheduledDisconnect();
+    void ScheduledCancelDone(int index);
+    void ScheduledHangUpIfConnected(int index);
+    void ScheduledDisconnected();
+    // A console's Deconnect, once the hang-up has ended.
+    void RemoteHangUpDone(const MeshRequest& request, bool released);
     // The checks ahead of every remote request: computer name, control target, and with
     // checkLock the lock of another console's running dial. Sends the refusal itself.
     bool RemoteGate(const std::string& machineName, const std::string& discrimination, bool checkLock);
     // The first password prompt, as a menu request gets it.
     void SendPasswordPrompt(const std::string& machineName, const std::string& discrimination);
 
-    // One console's answer, as the handlers of KMSInputReturn see it.
-    struct RemoteCaller {
-        const std::string& handleName;
-        const std::string& machineName;
-        const std::string& discrimination;
-        const std::string& address;
-        std::uint32_t now;
-    };
     // The handlers of the prompts' keys. Each one either replies itself and returns nothing,
     // or returns the note that goes above the menu it sends back.
-    std::optional<std::string> RemoteMenuAnswer(const std::string& answer, const RemoteCaller& caller);
-    std::optional<std::string> RemoteConnectAnswer(const RemoteCaller& caller);
-    std::optional<std::string> RemoteDisconnectAnswer(const RemoteCaller& caller);
-    std::string RemoteTargetAnswer(const std::string& answer, const RemoteCaller& caller);
-    std::optional<std::string> RemoteShutdownAnswer(const std::string& answer, const RemoteCaller& caller);
-    void RemotePasswordAnswer(const std::string& answer, const RemoteCaller& caller);
+    std::optional<std::string> RemoteMenuAnswer(const MeshRequest& request);
+    std::optional<std::string> RemoteConnectAnswer(const MeshRequest& request);
+    std::optional<std::string> RemoteDisconnectAnswer(const MeshRequest& request);
+    std::string RemoteTargetAnswer(const MeshRequest& request);
+    std::optional<std::string> RemoteShutdownAnswer(const MeshRequest& request);
+    void RemotePasswordAnswer(const MeshRequest& request);
     // The menu with the status block, under note. A console that gave the password holds its
     // right afresh.
-    void SendRemoteMenu(const std::string& note, const RemoteCaller& caller);
+    void SendRemoteMenu(const std::string& note, const MeshRequest& request);
 
+    // Closes the head message: fades it out (its end arrives as StatusFadedOut) or hides it.
     void CloseStatus();
-    void WaitForFadeEnd();
     // Moves the status window, at its last size, to its corner of the current work area.
     void PlaceStatusWindow();
+    // The head message is out of sight: it leaves the queue and the next one is shown.
+    void StatusFadedOut();
 
     TMainFormPorts ports_;
     bool created_ = false;
-    bool scheduleRunning_ = false;
+    bool closing_ = false;
     bool closingStatus_ = false;  // the head message is being closed (a fade-out may be running)
-    TSize statusSize_;            // the status window's size for its last message; 0 x 0 before the first
+    std::uint32_t closingSince_ = 0;
+    TSize statusSize_;  // the status window's size for its last message; 0 x 0 before the first
 };
 
 }  // namespace kiv

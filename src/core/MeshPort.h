@@ -1,10 +1,60 @@
-// The peer messaging component as the main window sees it.
+// The peer messaging component as the main window sees it, and the values its events carry.
 #pragma once
 
-#include <functional>
+#include <cstdint>
 #include <string>
+#include <tuple>
+
+#include "ValueEvent.h"
 
 namespace kiv {
+
+// A peer of the mesh as a LOGIN, LOGIN_OK or INFO_CHANGE describes it: an entry of the peer
+// table.
+struct PeerInfo {
+    std::string HandleName{}, MachineName{}, IPAddress{}, Discrimination{};
+    std::int32_t Version = 0;
+    bool Absence = false, Menu = false, Chat = false;
+    std::int32_t FTPPort = 0;
+    // The address the datagrams of the message that reported the peer came from (for a peer
+    // that gave way to a newcomer, the newcomer's); not kept in the table.
+    std::string Source{};
+
+    bool operator==(const PeerInfo&) const = default;
+};
+
+// A request of another program to this one: a menu request, or an answer to one of its
+// prompts. The names are those the message gives; Source is the address its datagrams really
+// came from, carried with the request.
+struct MeshRequest {
+    std::string HandleName{}, MachineName{}, Discrimination{};
+    std::string Source{};
+    // Of an answer: the prompt's key (InputDiscrimination) and the answer (InputReturn).
+    std::string Key{}, Answer{};
+
+    bool operator==(const MeshRequest&) const = default;
+};
+
+// The positional arguments the events had before they carried values, in their old orders.
+inline auto LoginArguments(const PeerInfo& p)
+{
+    return std::tie(p.HandleName, p.MachineName, p.IPAddress, p.Discrimination, p.Version, p.Absence, p.Menu,
+                    p.Chat, p.FTPPort);
+}
+inline auto InfoChangeArguments(const PeerInfo& p)
+{
+    return std::tie(p.MachineName, p.HandleName, p.IPAddress, p.Discrimination, p.Version, p.Absence, p.Menu,
+                    p.Chat, p.FTPPort);
+}
+inline auto LogoutArguments(const PeerInfo& p)
+{
+    return std::tie(p.HandleName, p.MachineName, p.IPAddress, p.Discrimination);
+}
+inline auto MenuRequestArguments(const MeshRequest& r) { return std::tie(r.HandleName, r.MachineName, r.Discrimination); }
+inline auto InputReturnArguments(const MeshRequest& r)
+{
+    return std::tie(r.Key, r.Answer, r.HandleName, r.MachineName, r.Discrimination);
+}
 
 // The peer messaging component as the main window uses it.
 class MeshPort {
@@ -27,22 +77,13 @@ public:
                                const std::string& discrimination, bool password) = 0;
     virtual bool SendInputMessage(const std::string& message, const std::string& machineName,
                                   const std::string& discrimination) = 0;
-    // The address the message being handled really came from (its datagrams' source), as
-    // dotted text. Read it before anything that may process messages: a message handled
-    // inside such a call replaces it.
-    virtual std::string ReceivedAddress() const = 0;
 
-    std::function<void(const std::string& handleName, const std::string& machineName,
-                       const std::string& discrimination)>
-        OnMenuRequest;
-    std::function<void(const std::string& inputDiscrimination, const std::string& inputReturn,
-                       const std::string& handleName, const std::string& machineName,
-                       const std::string& discrimination)>
-        OnInputReturn;
+    // A program asks for the menu (MENU_CHECK); Key and Answer are empty.
+    ValueEvent<MeshRequest, &MenuRequestArguments> OnMenuRequest;
+    // A program answers a prompt (INPUT_RETURN).
+    ValueEvent<MeshRequest, &InputReturnArguments> OnInputReturn;
     // A peer of the table logged out (or gave way to a newcomer in a full table).
-    std::function<void(const std::string& handleName, const std::string& machineName, const std::string& ipAddress,
-                       const std::string& discrimination)>
-        OnLogout;
+    ValueEvent<PeerInfo, &LogoutArguments> OnLogout;
 };
 
 }  // namespace kiv

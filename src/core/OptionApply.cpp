@@ -14,20 +14,21 @@ void TMainForm::ApplyOptions(const OptionControls& controls, const StringList& w
     if (EndTimeChanged(controls, Settings))
         SkipAutoDisconnect = false;
 
+    const bool loggedIn = Settings.KMSLogin;
     CopyOptionsToSettings(controls, Settings);
     AllowedComputers = workingList;
     // The password or the allowed computers may have changed: every console asks anew.
     RemoteConsoles.Clear();
 
-    if (Settings.KMSLogin && !controls.KMSLogin) {
+    // KMSLogin is now the choice; the login or logout follows it, a failure is reported and
+    // left as it is (the port stays the one of the last start).
+    if (loggedIn && !Settings.KMSLogin) {
         ports_.KMS.Logout();
         ports_.KMS.Stop();
         ShowStatus(kStatusKMSLoggedOut);
-    } else if (!Settings.KMSLogin && controls.KMSLogin) {
-        // The port stays the one of the last start; a failure is reported and left as it is.
+    } else if (!loggedIn && Settings.KMSLogin) {
         ShowStatus(StartKestrelMesh() ? kStatusKMSLoggedIn : kStatusKMSLoginFailed);
     }
-    Settings.KMSLogin = controls.KMSLogin;
 
     // The apply counts as the schedule's last tick: a time already past does not fire at once.
     LastScheduleTick = ports_.Clock.TimeOfDay();

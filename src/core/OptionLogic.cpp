@@ -1,36 +1,78 @@
 #include "OptionLogic.h"
 
 #include <cstdio>
+#include <type_traits>
+#include <variant>
 
 #include "RasPort.h"
-#include "SettingLimits.h"
 #include "TextHelpers.h"
 
 namespace kiv {
 
 namespace {
 
-bool InRange(const std::string& text, int lowest, int highest)
+using S = TSettings;
+
+bool IsEdit(OptionRowKind kind)
 {
-    const auto value = OptionInteger(text);
-    return value && *value >= lowest && *value <= highest;
+    return kind == OptionRowKind::Edit || kind == OptionRowKind::NumberEdit || kind == OptionRowKind::PasswordEdit;
 }
 
-bool AtLeastOne(const std::string& text)
+// The edit's text is a number within the range of its setting's row (from its lowest value on
+// only, when onlyLowest).
+bool TypedInRange(const OptionControls& c, int S::*member, bool onlyLowest = false)
 {
-    const auto value = OptionInteger(text);
-    return value && *value >= 1;
-}
-
-bool PortUsable(const std::string& text)
-{
-    const auto value = OptionInteger(text);
-    return value && KestrelPortUsable(*value);
+    const auto value = OptionInteger(c.Text(member));
+    const SettingRange range = RangeOf(member);
+    return value && *value >= range.Lowest && (onlyLowest || *value <= range.Highest);
 }
 
 int ValueOr(const std::string& text, int old) { return OptionInteger(text).value_or(old); }
 
+OptionPage PageOf(SettingMember setting)
+{
+    for (const OptionRow& row : kOptionRows)
+        if (row.Page && row.Setting == setting && IsEdit(row.Kind))
+            return *row.Page;
+    return OptionPage::Dialup;
+}
+
+OptionCheckFailure Failure(int number, SettingMember focus, const char* message)
+{
+    return {number, PageOf(focus), focus, message};
+}
+
+void CopyEdit(const OptionRow& row, const std::string& text, TSettings& s)
+{
+    if (const auto* member = std::get_if<std::string S::*>(&row.Setting)) {
+        s.**member = text;
+        return;
+    }
+    const auto* member = std::get_if<int S::*>(&row.Setting);
+    if (!member)
+        return;
+    int& value = s.**member;
+    switch (row.Copy) {
+    case EditCopy::PositiveOrOld:
+        if (const int typed = ValueOr(text, 0); typed > 0)
+            value = typed;
+        break;
+    case EditCopy::NumberInRangeOrOld:
+        value = InRangeOf(*member, ValueOr(text, value));
+        break;
+    default:
+        value = ValueOr(text, value);
+        break;
+    }
+}
+
 }  // namespace
+
+std::string OptionControls::Text(SettingMember setting) const
+{
+    const auto it = Typed.find(SettingRowOf(setting).Key);
+    return it == Typed.end() ? std::string() : it->second;
+}
 
 std::optional<int> OptionInteger(const std::string& text)
 {
@@ -45,32 +87,20 @@ std::optional<int> OptionInteger(const std::string& text)
 OptionControls OptionControlsFromSettings(const TSettings& s, const std::string& dialupName)
 {
     OptionControls c;
-    c.Dialup = dialupName;
-    c.Redial = s.Redial;
-    c.Keep = s.Keep;
-    c.RedialCount = std::to_string(s.RedialCount);
-    c.RedialInterval = std::to_string(s.RedialInterval);
-    c.AutoConnectRun = s.AutoConnectRun;
-    c.AutoConnectRunTime = s.AutoConnectRunTime;
-    c.AutoConnectTime = s.AutoStart;
-    c.AutoConnectTimeHour = std::to_string(s.AutoStartHour);
-    c.AutoConnectTimeMinute = std::to_string(s.AutoStartMinute);
-    c.AutoDisconnectEnd = s.AutoDisconnectEnd;
-    c.AutoDisconnectTime = s.AutoEnd;
-    c.AutoDisconnectTimeHour = std::to_string(s.AutoEndHour);
-    c.AutoDisconnectTimeMinute = std::to_string(s.AutoEndMinute);
-    c.AutoDisconnectTimeReset = s.AutoDisconnectTimeReset;
-    // A hand-edited position or alpha outside the lists shows as the nearest one they hold.
-    c.StatusLocate = StatusLocateInRange(s.StatusLocate);
-    c.StatusCloseBar = s.StatusCloseBar;
-    c.StatusAlpha = s.StatusAlpha;
-    c.StatusAlphaCount = StatusAlphaInRange(s.StatusAlphaCount);
-    c.KMSLogin = s.KMSLogin;
-    c.KMSComputer = s.KMSComputer;
-    c.KMSPassword = s.KMSPasswordFlag;
-    c.KMSPasswordText = s.KMSPassword;
-    c.KMSPort = s.KMSPort;
-    c.KMSPortNo = std::to_string(s.KMSPortNo);
+    c.Values = s;
+    c.Values.Target = dialupName;
+    for (const OptionRow& row : kOptionRows) {
+        if (IsEdit(row.Kind)) {
+            if (const auto* number = std::get_if<int S::*>(&row.Setting))
+                c.Text(row.Setting) = std::to_string(s.**number);
+            else if (const auto* text = std::get_if<std::string S::*>(&row.Setting))
+                c.Text(row.Setting) = s.**text;
+        } else if (row.Kind == OptionRowKind::ChoiceList || row.Kind == OptionRowKind::TrackBar) {
+            // A hand-edited position or alpha outside the lists shows as the nearest one they hold.
+            if (const auto* number = std::get_if<int S::*>(&row.Setting))
+                c.Values.**number = SettingInRange(s, *number);
+        }
+    }
     return c;
 }
 
@@ -83,93 +113,82 @@ StringList PhonebookNames(RasPort& ras)
     return names;
 }
 
-OptionEnabling OptionEnablingFor(const OptionControls& c, bool layeredWindows)
+OptionEnabling OptionEnablingFor(const OptionControls& controls, bool layeredWindows)
 {
+    const TSettings& c = controls.Values;
     OptionEnabling e;
     e.RedialCount = c.Redial;
     e.RedialInterval = c.Redial || c.Keep;
-    e.AutoConnectRunTime = c.AutoConnectRun && c.AutoConnectTime && c.AutoDisconnectTime;
-    e.StartTime = c.AutoConnectTime;
-    e.EndTime = c.AutoDisconnectTime;
+    e.AutoConnectRunTime = c.AutoConnectRun && c.AutoStart && c.AutoEnd;
+    e.StartTime = c.AutoStart;
+    e.EndTime = c.AutoEnd;
     const bool shown = c.StatusLocate != 0;
     e.StatusCloseBar = shown;
     e.StatusAlpha = shown && layeredWindows;
     e.StatusAlphaCount = e.StatusAlpha && c.StatusAlpha;
     e.KMSSection = c.KMSLogin;
     e.KMSComputer = c.KMSLogin && c.KMSComputer;
-    e.KMSPassword = c.KMSLogin && c.KMSPassword;
+    e.KMSPassword = c.KMSLogin && c.KMSPasswordFlag;
     e.KMSPort = c.KMSLogin && c.KMSPort;
     return e;
 }
 
 std::optional<OptionCheckFailure> CheckOptions(const OptionControls& c, const OptionEnabling& e)
 {
-    using P = OptionPage;
-    using F = OptionField;
-    if (e.RedialCount && !AtLeastOne(c.RedialCount))
-        return OptionCheckFailure{1, P::Dialup, F::RedialCount, kOptionRedialCountMessage};
-    if (e.RedialInterval && !AtLeastOne(c.RedialInterval))
-        return OptionCheckFailure{2, P::Dialup, F::RedialInterval, kOptionRedialIntervalMessage};
-    if (c.AutoConnectTime && !InRange(c.AutoConnectTimeHour, 0, 23))
-        return OptionCheckFailure{3, P::Schedule, F::AutoConnectTimeHour, kOptionHourMessage};
-    if (c.AutoConnectTime && !InRange(c.AutoConnectTimeMinute, 0, 59))
-        return OptionCheckFailure{4, P::Schedule, F::AutoConnectTimeMinute, kOptionMinuteMessage};
-    if (c.AutoDisconnectTime && !InRange(c.AutoDisconnectTimeHour, 0, 23))
-        return OptionCheckFailure{5, P::Schedule, F::AutoDisconnectTimeHour, kOptionHourMessage};
-    if (c.AutoDisconnectTime && !InRange(c.AutoDisconnectTimeMinute, 0, 59))
-        return OptionCheckFailure{6, P::Schedule, F::AutoDisconnectTimeMinute, kOptionMinuteMessage};
-    if (c.AutoConnectTime && c.AutoDisconnectTime &&
-        OptionInteger(c.AutoConnectTimeHour) == OptionInteger(c.AutoDisconnectTimeHour) &&
-        OptionInteger(c.AutoConnectTimeMinute) == OptionInteger(c.AutoDisconnectTimeMinute))
-        return OptionCheckFailure{7, P::Schedule, F::AutoConnectTimeHour, kOptionSameTimeMessage};
-    if (e.KMSSection && c.KMSPassword && c.KMSPasswordText.empty())
-        return OptionCheckFailure{8, P::KMS, F::KMSPasswordText, kOptionPasswordMessage};
-    if (e.KMSSection && c.KMSPort && !PortUsable(c.KMSPortNo))
-        return OptionCheckFailure{9, P::KMS, F::KMSPort, kOptionPortMessage};
+    // The redial fields test only their lowest value: the highest is the most they hold.
+    if (e.RedialCount && !TypedInRange(c, &S::RedialCount, true))
+        return Failure(1, &S::RedialCount, kOptionRedialCountMessage);
+    if (e.RedialInterval && !TypedInRange(c, &S::RedialInterval, true))
+        return Failure(2, &S::RedialInterval, kOptionRedialIntervalMessage);
+    if (e.StartTime && !TypedInRange(c, &S::AutoStartHour))
+        return Failure(3, &S::AutoStartHour, kOptionHourMessage);
+    if (e.StartTime && !TypedInRange(c, &S::AutoStartMinute))
+        return Failure(4, &S::AutoStartMinute, kOptionMinuteMessage);
+    if (e.EndTime && !TypedInRange(c, &S::AutoEndHour))
+        return Failure(5, &S::AutoEndHour, kOptionHourMessage);
+    if (e.EndTime && !TypedInRange(c, &S::AutoEndMinute))
+        return Failure(6, &S::AutoEndMinute, kOptionMinuteMessage);
+    auto typed = [&](int S::*member) { return OptionInteger(c.Text(member)); };
+    if (e.StartTime && e.EndTime && typed(&S::AutoStartHour) == typed(&S::AutoEndHour) &&
+        typed(&S::AutoStartMinute) == typed(&S::AutoEndMinute))
+        return Failure(7, &S::AutoStartHour, kOptionSameTimeMessage);
+    if (e.KMSPassword && c.Text(&S::KMSPassword).empty())
+        return Failure(8, &S::KMSPassword, kOptionPasswordMessage);
+    if (e.KMSPort && !TypedInRange(c, &S::KMSPortNo))
+        return Failure(9, &S::KMSPortNo, kOptionPortMessage);
     return std::nullopt;
 }
 
 bool PortNoticeNeeded(const OptionControls& c, const TSettings& s)
 {
-    if (c.KMSPort != s.KMSPort)
+    if (c.Values.KMSPort != s.KMSPort)
         return true;
-    return ValueOr(c.KMSPortNo, s.KMSPortNo) != s.KMSPortNo;
+    return ValueOr(c.Text(&S::KMSPortNo), s.KMSPortNo) != s.KMSPortNo;
 }
 
 bool EndTimeChanged(const OptionControls& c, const TSettings& s)
 {
-    return ValueOr(c.AutoDisconnectTimeHour, s.AutoEndHour) != s.AutoEndHour ||
-           ValueOr(c.AutoDisconnectTimeMinute, s.AutoEndMinute) != s.AutoEndMinute;
+    return ValueOr(c.Text(&S::AutoEndHour), s.AutoEndHour) != s.AutoEndHour ||
+           ValueOr(c.Text(&S::AutoEndMinute), s.AutoEndMinute) != s.AutoEndMinute;
 }
 
 void CopyOptionsToSettings(const OptionControls& c, TSettings& s)
 {
-    s.Target = c.Dialup;
-    s.Redial = c.Redial;
-    s.Keep = c.Keep;
-    s.RedialCount = ValueOr(c.RedialCount, s.RedialCount);
-    if (const int interval = ValueOr(c.RedialInterval, 0); interval > 0)
-        s.RedialInterval = interval;
-    s.AutoConnectRun = c.AutoConnectRun;
-    s.AutoConnectRunTime = c.AutoConnectRunTime;
-    s.AutoStart = c.AutoConnectTime;
-    // A checked time passed the apply's checks and is in range already.
-    s.AutoStartHour = ClampSetting(ValueOr(c.AutoConnectTimeHour, s.AutoStartHour), 0, 23);
-    s.AutoStartMinute = ClampSetting(ValueOr(c.AutoConnectTimeMinute, s.AutoStartMinute), 0, 59);
-    s.AutoDisconnectEnd = c.AutoDisconnectEnd;
-    s.AutoEnd = c.AutoDisconnectTime;
-    s.AutoEndHour = ClampSetting(ValueOr(c.AutoDisconnectTimeHour, s.AutoEndHour), 0, 23);
-    s.AutoEndMinute = ClampSetting(ValueOr(c.AutoDisconnectTimeMinute, s.AutoEndMinute), 0, 59);
-    s.AutoDisconnectTimeReset = c.AutoDisconnectTimeReset;
-    s.StatusLocate = c.StatusLocate;
-    s.StatusCloseBar = c.StatusCloseBar;
-    s.StatusAlpha = c.StatusAlpha;
-    s.StatusAlphaCount = c.StatusAlphaCount;
-    s.KMSComputer = c.KMSComputer;
-    s.KMSPasswordFlag = c.KMSPassword;
-    s.KMSPassword = c.KMSPasswordText;
-    s.KMSPort = c.KMSPort;
-    s.KMSPortNo = ValueOr(c.KMSPortNo, s.KMSPortNo);
+    for (const OptionRow& row : kOptionRows) {
+        if (IsEdit(row.Kind)) {
+            CopyEdit(row, c.Text(row.Setting), s);
+            continue;
+        }
+        // The other control of a pair of radio buttons shows the same setting.
+        if (row.ShowsOff)
+            continue;
+        std::visit(
+            [&](auto member) {
+                if constexpr (!std::is_same_v<decltype(member), std::monostate>)
+                    s.*member = c.Values.*member;
+            },
+            row.Setting);
+    }
 }
 
 std::string TransparencyText(int position)

@@ -3,9 +3,11 @@
 // settings. The windows only move these values in and out of their controls.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 
+#include "OptionDialog.h"
 #include "Settings.h"
 #include "StringList.h"
 
@@ -13,37 +15,16 @@ namespace kiv {
 
 class RasPort;
 
-// The contents of the options dialog's controls. Edits hold their text as typed.
+// What the options dialog's controls hold, by the setting each one shows (OptionDialog.h).
 struct OptionControls {
-    // cbDialup: the selected item's text, empty when nothing is selected.
-    std::string Dialup;
-    bool Redial = false;
-    bool Keep = false;
-    std::string RedialCount;
-    std::string RedialInterval;
+    // Check boxes, radio buttons, lists and the track bar, as their settings' values. Target is
+    // the chosen phonebook entry, empty when none is chosen.
+    TSettings Values;
+    // Edits' texts as typed, by the key of the setting each one shows.
+    std::map<std::string, std::string> Typed;
 
-    bool AutoConnectRun = false;
-    bool AutoConnectRunTime = false;
-    bool AutoConnectTime = false;
-    std::string AutoConnectTimeHour;
-    std::string AutoConnectTimeMinute;
-    bool AutoDisconnectEnd = false;
-    bool AutoDisconnectTime = false;
-    std::string AutoDisconnectTimeHour;
-    std::string AutoDisconnectTimeMinute;
-    bool AutoDisconnectTimeReset = false;
-
-    int StatusLocate = 0;  // item index of cbStatusLocate
-    bool StatusCloseBar = false;
-    bool StatusAlpha = false;
-    int StatusAlphaCount = 1;  // track bar position
-
-    bool KMSLogin = false;  // rbKMSLogin checked (else rbKMSLogout)
-    bool KMSComputer = false;
-    bool KMSPassword = false;
-    std::string KMSPasswordText;
-    bool KMSPort = false;
-    std::string KMSPortNo;
+    std::string& Text(SettingMember setting) { return Typed[SettingRowOf(setting).Key]; }
+    std::string Text(SettingMember setting) const;
 
     bool operator==(const OptionControls&) const = default;
 };
@@ -55,45 +36,13 @@ OptionControls OptionControlsFromSettings(const TSettings& settings, const std::
 // The phonebook's names in index order; none when the service is unavailable.
 StringList PhonebookNames(RasPort& ras);
 
-// Which controls are enabled, and so whose labels are greyed, as a function of the ticks.
-struct OptionEnabling {
-    bool RedialCount = false;     // edRedialCount, laRedialCount1/2
-    bool RedialInterval = false;  // edRedialInterval, laRedialInterval1/2
-    bool AutoConnectRunTime = false;
-    bool StartTime = false;  // both start-time edits, laAutoConnectTime1..3
-    bool EndTime = false;    // both end-time edits, laAutoDisconnectTime1..3, cbAutoDisconnectTimeReset
-    bool StatusCloseBar = false;
-    bool StatusAlpha = false;
-    bool StatusAlphaCount = false;  // the track bar, laStatusAlpha, laStatusAlphaCount
-    bool KMSSection = false;  // cbKMSComputer, cbKMSPassword, cbKMSPort; section markers in colour
-    bool KMSComputer = false;  // edKMSComputerCount, btKMSComputerCount, laKMSComputerCount1/2
-    bool KMSPassword = false;  // edKMSPasswordText, laKMSPasswordText
-    bool KMSPort = false;      // edKMSPort, laKMSPort
-
-    bool operator==(const OptionEnabling&) const = default;
-};
-
 OptionEnabling OptionEnablingFor(const OptionControls& controls, bool layeredWindows);
-
-// The pages of the options dialog, in tab order.
-enum class OptionPage { Dialup, Schedule, Status, KMS };
-
-// The edits that a failed check puts the focus on.
-enum class OptionField {
-    RedialCount,
-    RedialInterval,
-    AutoConnectTimeHour,
-    AutoConnectTimeMinute,
-    AutoDisconnectTimeHour,
-    AutoDisconnectTimeMinute,
-    KMSPasswordText,
-    KMSPort,
-};
 
 struct OptionCheckFailure {
     int Number;  // 1..9, the order in which the checks run
     OptionPage Page;
-    OptionField Focus;
+    // The setting of the edit that gets the focus.
+    SettingMember Focus;
     const char* Message;
 };
 
@@ -109,10 +58,10 @@ bool PortNoticeNeeded(const OptionControls& controls, const TSettings& settings)
 // The end hour or minute in the controls differs from the settings.
 bool EndTimeChanged(const OptionControls& controls, const TSettings& settings);
 
-// Copies the controls into the settings, every field but KMSLogin (set after the KestrelMesh
-// step). Edits that do not hold an integer keep the old value. The hour and minute of a time
-// whose box is clear are not checked by the apply; they are brought into 0..23 and 0..59 here
-// so that the schedule always reads a valid time.
+// Copies the controls into the settings, each edit by its row's EditCopy: edits that do not
+// hold a number keep the old value; the hour and minute of a time whose box is clear are not
+// checked by the apply and are brought into range here, so that the schedule always reads a
+// valid time.
 void CopyOptionsToSettings(const OptionControls& controls, TSettings& settings);
 
 // The transparency shown beside the track bar: "21.6%" for 200.

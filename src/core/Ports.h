@@ -12,6 +12,7 @@
 #include "MeshPort.h"
 #include "RasPort.h"
 #include "StatusLayout.h"
+#include "TextKinds.h"
 #include "VireoSubSetIni.h"
 
 namespace kiv {
@@ -45,18 +46,13 @@ struct OsVersion {
 class ApplicationPort {
 public:
     virtual ~ApplicationPort() = default;
-    virtual std::string Title() const = 0;
-    // Full path of the running executable, as UTF-8 path text.
-    virtual std::string ExePath() const = 0;
+    virtual SjisText Title() const = 0;
+    // Full path of the running executable.
+    virtual Utf8Path ExePath() const = 0;
     // A message box owned by the program; returns the button pressed.
-    virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
+    virtual int MessageBox(const SjisText& text, const SjisText& caption, unsigned flags) = 0;
     // Ends the message loop; the main window is destroyed afterwards.
     virtual void Terminate() = 0;
-    // Dispatches the pending window messages once and returns.
-    virtual void ProcessMessages() = 0;
-    // Waits up to maxWait ms for a window message to arrive, then dispatches the pending ones
-    // once: the step of a wait that keeps the program responsive without spinning.
-    virtual void ProcessMessagesWaiting(unsigned maxWait) = 0;
     // The message loop has been told to end.
     virtual bool Terminated() const = 0;
     // The operating system's version; nothing when the query fails.
@@ -102,6 +98,10 @@ public:
     virtual bool FadeOut(LayeredForm* form, int alpha, std::uint32_t colorKey, int interval) = 0;
     // From 0 up to alpha, shown without activation.
     virtual bool FadeIn(LayeredForm* form, int alpha, std::uint32_t colorKey, int interval) = 0;
+
+    // A fade-out has ended with the window hidden (at its last tick, or at once when it could not
+    // step).
+    std::function<void()> OnFadeOutEnd;
 };
 
 // The status window: the main form on the screen with its icon imMainIcon and its label
@@ -115,7 +115,7 @@ public:
     virtual void Redraw() = 0;
 
     // Sets the label's text (a CR starts a line) and returns the size the label takes.
-    virtual TSize SetStatusCaption(const std::string& text) = 0;
+    virtual TSize SetStatusCaption(const SjisText& text) = 0;
     virtual void SetIconEnabled(bool enabled) = 0;
     // Moves the icon by dx, dy from where it is.
     virtual void MoveIcon(int dx, int dy) = 0;

@@ -26,8 +26,12 @@ public:
     virtual int ActiveEntryCount() = 0;
     virtual std::string ConnectedEntryName(int index) = 0;
     virtual bool Dial(int index) = 0;
-    virtual bool CancelDial() = 0;
-    virtual bool HangUpConnection(int index) = 0;
+    // The hang-ups run on while the caller goes on: false when the service refused at once
+    // (nothing follows); otherwise `done` runs, after the call has returned, once the service
+    // has released the line or the wait for it has given up. A cancelled dial then ends as
+    // OnConnectError; a connection's done learns whether it was released.
+    virtual bool CancelDial(std::function<void()> done) = 0;
+    virtual bool HangUpConnection(int index, std::function<void(bool released)> done) = 0;
     // Entry name of the index-th listed connection, counted as HangUpConnection counts (every
     // listed connection, whatever its state); empty beyond the list.
     virtual std::string ListedEntryName(int index) = 0;

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "MainUnit.h"
-#include "SettingLimits.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
 
@@ -14,12 +13,12 @@ namespace kiv {
 
 namespace {
 
-std::string ScheduledTime(bool on, int hour, int minute)
+std::string ScheduledTime(const TSettings& s, bool on, int TSettings::*hour, int TSettings::*minute)
 {
     if (!on)
         return "--:--\r";
     char text[16];
-    std::snprintf(text, sizeof text, "%d:%.2d\r", ClampSetting(hour, 0, 23), ClampSetting(minute, 0, 59));
+    std::snprintf(text, sizeof text, "%d:%.2d\r", SettingInRange(s, hour), SettingInRange(s, minute));
     return text;
 }
 
@@ -31,9 +30,9 @@ std::string RemoteStatusBlock(const TSettings& settings, int entryState)
     block += kRemoteStatusState + std::string(14, ' ');
     block += entryState == kEntryIdle ? "切断\r" : entryState == kEntryDialling ? "ダイヤル中\r" : "接続\r";
     block += kRemoteStatusStart + std::string(8, ' ') +
-             ScheduledTime(settings.AutoStart, settings.AutoStartHour, settings.AutoStartMinute);
+             ScheduledTime(settings, settings.AutoStart, &TSettings::AutoStartHour, &TSettings::AutoStartMinute);
     block += kRemoteStatusEnd + std::string(8, ' ') +
-             ScheduledTime(settings.AutoEnd, settings.AutoEndHour, settings.AutoEndMinute);
+             ScheduledTime(settings, settings.AutoEnd, &TSettings::AutoEndHour, &TSettings::AutoEndMinute);
     return block;
 }
 
@@ -70,19 +69,21 @@ bool TMainForm::RemoteGate(const std::string& machineName, const std::string& di
     return true;
 }
 
-void TMainForm::KMSMenuRequest(const std::string& handleName, const std::string& machineName,
-                               const std::string& discrimination)
+void TMainForm::KMSMenuRequest(const MeshRequest& request)
 {
     // A console that gave the password keeps its right alive by asking; it is asked again all
     // the same, as consoles expect.
-    RemoteConsoles.Holds(machineName, ports_.KMS.ReceivedAddress(), ports_.Clock.TickCount());
-    if (!RemoteGate(machineName, discrimination, false))
+    RemoteConsoles.Holds(request.MachineName, request.Source, ports_.Clock.TickCount());
+    if (!RemoteGate(request.MachineName, request.Discrimination, false))
         return;
     if (Settings.KMSPasswordFlag) {
-        SendPasswordPrompt(machineName, discrimination);
+        SendPasswordPrompt(request.MachineName, request.Discrimination);
         return;
     }
-    KMSInputReturn(kRemoteKeyPassword, "", handleName, machineName, discrimination);
+    MeshRequest asMenu = request;
+    asMenu.Key = kRemoteKeyPassword;
+    asMenu.Answer.clear();
+    KMSInputReturn(asMenu);
 }
 
 void TMainForm::SendPasswordPrompt(const std::string& machineName, const std::string& discrimination)
@@ -91,50 +92,46 @@ void TMainForm::SendPasswordPrompt(const std::string& machineName, const std::st
                              kRemoteKeyPassword, machineName, discrimination, true);
 }
 
-void TMainForm::KMSLogout(const std::string& machineName)
+void TMainForm::KMSLogout(const PeerInfo& peer)
 {
-    RemoteConsoles.Revoke(machineName, ports_.KMS.ReceivedAddress());
+    // The right of the console at the address the LOGOUT came from, not of whoever bears the name.
+    RemoteConsoles.Revoke(peer.MachineName, peer.Source);
 }
 
-void TMainForm::KMSInputReturn(const std::string& inputDiscrimination, const std::string& inputReturn,
-                               const std::string& handleName, const std::string& machineName,
-                               const std::string& discrimination)
+void TMainForm::KMSInputReturn(const MeshRequest& request)
 {
-    // Read before anything that processes messages: a message handled meanwhile replaces it.
-    const std::string address = ports_.KMS.ReceivedAddress();
-    const std::uint32_t now = ports_.Clock.TickCount();
-    const bool holdsRight = RemoteConsoles.Holds(machineName, address, now);
-    if (!RemoteGate(machineName, discrimination, true))
+    const std::string& key = request.Key;
+    const bool holdsRight = RemoteConsoles.Holds(request.MachineName, request.Source, ports_.Clock.TickCount());
+    if (!RemoteGate(request.MachineName, request.Discrimination, true))
         return;
     // Acting needs the password when it is required: a console that has not given it (or
     // whose right has lapsed) is asked for it, as if it had asked for the menu.
-    const bool acting = inputDiscrimination == kRemoteKeyMenu || inputDiscrimination == kRemoteKeyDialupChange ||
-                        inputDiscrimination == kRemoteKeyWindowsEnd;
+    const bool acting = key == kRemoteKeyMenu || key == kRemoteKeyDialupChange || key == kRemoteKeyWindowsEnd;
     if (Settings.KMSPasswordFlag && acting && !holdsRight) {
-        SendPasswordPrompt(machineName, discrimination);
+        SendPasswordPrompt(request.MachineName, request.Discrimination);
         return;
     }
-    const RemoteCaller caller{handleName, machineName, discrimination, address, now};
     std::optional<std::string> note;
-    if (inputDiscrimination == kRemoteKeyMenu)
-        note = RemoteMenuAnswer(inputReturn, caller);
-    else if (inputDiscrimination == kRemoteKeyDialupChange)
-        note = RemoteTargetAnswer(inputReturn, caller);
-    else if (inputDiscrimination == kRemoteKeyWindowsEnd)
-        note = RemoteShutdownAnswer(inputReturn, caller);
-    else if (inputDiscrimination == kRemoteKeyPassword)
-        RemotePasswordAnswer(inputReturn, caller);
+    if (key == kRemoteKeyMenu)
+        note = RemoteMenuAnswer(request);
+    else if (key == kRemoteKeyDialupChange)
+        note = RemoteTargetAnswer(request);
+    else if (key == kRemoteKeyWindowsEnd)
+        note = RemoteShutdownAnswer(request);
+    else if (key == kRemoteKeyPassword)
+        RemotePasswordAnswer(request);
     // Any other key: no reply.
     if (note)
-        SendRemoteMenu(*note, caller);
+        SendRemoteMenu(*note, request);
 }
 
-std::optional<std::string> TMainForm::RemoteMenuAnswer(const std::string& answer, const RemoteCaller& caller)
+std::optional<std::string> TMainForm::RemoteMenuAnswer(const MeshRequest& request)
 {
+    const std::string& answer = request.Answer;
     if (answer == kRemoteAnswerConnect)
-        return RemoteConnectAnswer(caller);
+        return RemoteConnectAnswer(request);
     if (answer == kRemoteAnswerDeconnect)
-        return RemoteDisconnectAnswer(caller);
+        return RemoteDisconnectAnswer(request);
     const std::string reply = kRemoteMenuHeader;
     if (answer == kRemoteAnswerChange) {
         StringList items;
@@ -144,16 +141,16 @@ std::optional<std::string> TMainForm::RemoteMenuAnswer(const std::string& answer
         items.push_back(kRemoteCancelItem);
         const std::string list = JoinSelectList(items);
         ports_.KMS.SendInputSelect(reply + "≪現在の制御対象≫ " + Settings.Target + kRemoteTargetQuestion, list, list,
-                                   kRemoteKeyDialupChange, caller.machineName, caller.discrimination);
+                                   kRemoteKeyDialupChange, request.MachineName, request.Discrimination);
     } else if (answer == kRemoteAnswerEnd) {
         ports_.KMS.SendInputSelect(reply + kRemoteShutdownQuestion, kRemoteShutdownShown, RemoteShutdownReturns(),
-                                   kRemoteKeyWindowsEnd, caller.machineName, caller.discrimination);
+                                   kRemoteKeyWindowsEnd, request.MachineName, request.Discrimination);
     }
     // Any other answer: no reply.
     return std::nullopt;
 }
 
-std::optional<std::string> TMainForm::RemoteConnectAnswer(const RemoteCaller& caller)
+std::optional<std::string> TMainForm::RemoteConnectAnswer(const MeshRequest& request)
 {
     const int state = ports_.Ras.EntryState(TargetEntryIndex());
     if (state == kEntryDialling)
@@ -164,56 +161,59 @@ std::optional<std::string> TMainForm::RemoteConnectAnswer(const RemoteCaller& ca
     RedialDone = 0;
     ports_.tmConnect.SetEnabled(false);  // this dial replaces a pending redial
     if (!ports_.Ras.Dial(TargetEntryIndex())) {
-        ports_.KMS.SendInputMessage(RemoteDialRefused(Settings.Target), caller.machineName, caller.discrimination);
+        ports_.KMS.SendInputMessage(RemoteDialRefused(Settings.Target), request.MachineName, request.Discrimination);
         return std::nullopt;
     }
-    // The lock first: showing the message may process messages, and the dial's outcome must
-    // find the console to tell.
-    RemoteMachineName = caller.machineName;
-    RemoteDiscrimination = caller.discrimination;
-    ShowStatus(kStatusDialStarted, RemoteStatusPrefix(caller.handleName, caller.machineName));
-    ports_.KMS.SendInputMessage(RemoteDialStarted(Settings.Target), caller.machineName, caller.discrimination);
+    // The lock first: the dial's outcome must find the console to tell.
+    RemoteMachineName = request.MachineName;
+    RemoteDiscrimination = request.Discrimination;
+    ShowStatus(kStatusDialStarted, RemoteStatusPrefix(request.HandleName, request.MachineName));
+    ports_.KMS.SendInputMessage(RemoteDialStarted(Settings.Target), request.MachineName, request.Discrimination);
     return std::nullopt;
 }
 
-std::optional<std::string> TMainForm::RemoteDisconnectAnswer(const RemoteCaller& caller)
+std::optional<std::string> TMainForm::RemoteDisconnectAnswer(const MeshRequest& request)
 {
     const int state = ports_.Ras.EntryState(TargetEntryIndex());
     if (state == kEntryIdle)
         return RemoteNotConnected(Settings.Target);
-    const std::string prefix = RemoteStatusPrefix(caller.handleName, caller.machineName);
     if (state == kEntryDialling) {
-        // Set before the call: the cancel processes messages, and the failure event it brings
-        // must be read as the cancel.
+        // Set before the call: the dial's end, which may come before the cancel's, must be read
+        // as the cancel.
         CancelRequested = true;
-        if (ports_.Ras.CancelDial()) {
-            ShowStatus(kStatusDialCancelled, prefix);
+        const std::string prefix = RemoteStatusPrefix(request.HandleName, request.MachineName);
+        if (ports_.Ras.CancelDial([this, prefix] { ShowStatus(kStatusDialCancelled, prefix); }))
             return std::nullopt;
-        }
         CancelRequested = false;
     }
     ConnectRequested = false;
-    bool done = HangUpTargetConnection();
-    if (!done) {
-        const int after = ports_.Ras.EntryState(TargetEntryIndex());
-        if (after == kEntryDialling || after == kEntryConnected) {
-            ShowStatus(kStatusDisconnectFailed, prefix);
-            ports_.KMS.SendInputMessage(RemoteDisconnectFailed(Settings.Target), caller.machineName,
-                                        caller.discrimination);
-            ConnectRequested = true;
-            return std::nullopt;
-        }
-        done = after == kEntryIdle;
-    }
-    if (done) {
-        ShowStatus(kStatusDisconnected, prefix);
-        ports_.KMS.SendInputMessage(RemoteDisconnected(Settings.Target), caller.machineName, caller.discrimination);
-    }
+    // The console's request travels with the hang-up: its answer goes to that console.
+    HangUpTargetConnection([this, request](bool released) { RemoteHangUpDone(request, released); });
     return std::nullopt;
 }
 
-std::string TMainForm::RemoteTargetAnswer(const std::string& answer, const RemoteCaller& caller)
+void TMainForm::RemoteHangUpDone(const MeshRequest& request, bool released)
 {
+    const std::string prefix = RemoteStatusPrefix(request.HandleName, request.MachineName);
+    if (!released) {
+        const int after = ports_.Ras.EntryState(TargetEntryIndex());
+        if (after == kEntryDialling || after == kEntryConnected) {
+            ShowStatus(kStatusDisconnectFailed, prefix);
+            ports_.KMS.SendInputMessage(RemoteDisconnectFailed(Settings.Target), request.MachineName,
+                                        request.Discrimination);
+            ConnectRequested = true;
+            return;
+        }
+        if (after != kEntryIdle)
+            return;
+    }
+    ShowStatus(kStatusDisconnected, prefix);
+    ports_.KMS.SendInputMessage(RemoteDisconnected(Settings.Target), request.MachineName, request.Discrimination);
+}
+
+std::string TMainForm::RemoteTargetAnswer(const MeshRequest& request)
+{
+    const std::string& answer = request.Answer;
     if (answer == kRemoteCancelItem)
         return kRemoteTargetChangeCancelled;
     // Answers are items of the list sent: the mark, then the entry's name.
@@ -225,43 +225,45 @@ std::string TMainForm::RemoteTargetAnswer(const std::string& answer, const Remot
             if (ports_.Ras.EntryName(i) != name)
                 continue;
             WriteTarget(ports_.VSS, Settings, name);
-            ShowStatus(kStatusTargetSwitched, RemoteStatusPrefix(caller.handleName, caller.machineName));
+            ShowStatus(kStatusTargetSwitched, RemoteStatusPrefix(request.HandleName, request.MachineName));
             return RemoteTargetChanged(Settings.Target);
         }
     }
     return kRemoteNoSuchTarget;
 }
 
-std::optional<std::string> TMainForm::RemoteShutdownAnswer(const std::string& answer, const RemoteCaller& caller)
+std::optional<std::string> TMainForm::RemoteShutdownAnswer(const MeshRequest& request)
 {
+    const std::string& answer = request.Answer;
     if (answer != kRemoteAnswerYes)
         return kRemoteShutdownDeclined;
     if (ShutdownWindows()) {
-        ports_.KMS.SendInputMessage(kRemoteShutdownStarted, caller.machineName, caller.discrimination);
+        ports_.KMS.SendInputMessage(kRemoteShutdownStarted, request.MachineName, request.Discrimination);
         return std::nullopt;
     }
     return kRemoteShutdownFailed;
 }
 
-void TMainForm::RemotePasswordAnswer(const std::string& answer, const RemoteCaller& caller)
+void TMainForm::RemotePasswordAnswer(const MeshRequest& request)
 {
+    const std::string& answer = request.Answer;
     if (Settings.KMSPasswordFlag && answer != Settings.KMSPassword) {
         ports_.KMS.SendInputLine(std::string(kRemoteMenuHeader) + kRemotePasswordWrong + kRemotePasswordQuestion,
-                                 kRemotePasswordLabel, kRemoteKeyPassword, caller.machineName, caller.discrimination,
+                                 kRemotePasswordLabel, kRemoteKeyPassword, request.MachineName, request.Discrimination,
                                  true);
         return;
     }
-    SendRemoteMenu("", caller);
+    SendRemoteMenu("", request);
 }
 
-void TMainForm::SendRemoteMenu(const std::string& note, const RemoteCaller& caller)
+void TMainForm::SendRemoteMenu(const std::string& note, const MeshRequest& request)
 {
     if (Settings.KMSPasswordFlag)
-        RemoteConsoles.Grant(caller.machineName, caller.address, caller.now);
+        RemoteConsoles.Grant(request.MachineName, request.Source, ports_.Clock.TickCount());
     const std::string status = RemoteStatusBlock(Settings, ports_.Ras.EntryState(TargetEntryIndex()));
     ports_.KMS.SendInputSelect(kRemoteMenuHeader + note + status + kRemoteMenuQuestion,
                                RemoteMenuShown(Settings.Target), RemoteMenuReturns(), kRemoteKeyMenu,
-                               caller.machineName, caller.discrimination);
+                               request.MachineName, request.Discrimination);
 }
 
 }  // namespace kiv

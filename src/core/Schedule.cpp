@@ -1,7 +1,7 @@
 #include "Schedule.h"
 
 #include "MainUnit.h"
-#include "SettingLimits.h"
+#include "TimeOfDay.h"
 #include "StatusTexts.h"
 
 namespace kiv {
@@ -15,8 +15,8 @@ constexpr long long kWarningLeadMilliseconds = 10000;
 
 ScheduleTimes ComputeScheduleTimes(const TSettings& s)
 {
-    const long long end = ScheduleMinuteOfDay(s.AutoEndHour, s.AutoEndMinute) * 60000LL;
-    return {ScheduleTimeOfDay(s.AutoStartHour, s.AutoStartMinute), TimeOfDayFromMilliseconds(end),
+    const long long end = ScheduleMinuteOfDay(s, &TSettings::AutoEndHour, &TSettings::AutoEndMinute) * 60000LL;
+    return {ScheduleTimeOfDay(s, &TSettings::AutoStartHour, &TSettings::AutoStartMinute), TimeOfDayFromMilliseconds(end),
             TimeOfDayFromMilliseconds((end - kWarningLeadMilliseconds + kDayMilliseconds) % kDayMilliseconds)};
 }
 
@@ -27,11 +27,6 @@ bool ScheduleTimeReached(double now, double previous, double at)
 
 void TMainForm::tmScheduleTimer()
 {
-    // The hang-ups below process messages, so a later tick can start inside this one; it must
-    // not act on the same crossing again.
-    if (scheduleRunning_)
-        return;
-    scheduleRunning_ = true;
     RemoteConsoles.Expire(ports_.Clock.TickCount());
 
     const ScheduleTimes times = ComputeScheduleTimes(Settings);
@@ -57,7 +52,6 @@ void TMainForm::tmScheduleTimer()
     }
 
     LastScheduleTick = ports_.Clock.TimeOfDay();
-    scheduleRunning_ = false;
 }
 
 void TMainForm::ScheduledDisconnect()
@@ -69,31 +63,48 @@ void TMainForm::ScheduledDisconnect()
         SkipAutoDisconnect = false;
         return;
     }
-    auto disconnected = [this] {
-        ShowStatus(kStatusScheduleDisconnected);
-        if (Settings.AutoDisconnectTimeReset)
-            ShutdownWindows();
-    };
-    if (ports_.Ras.EntryState(index) == kEntryDialling) {
-        CancelRequested = true;
-        if (ports_.Ras.CancelDial()) {
-            // ConnectRequested is cleared by RasConnectError when the cancel arrives.
-            ShowStatus(kStatusScheduleDialCancelled);
-            if (Settings.AutoDisconnectTimeReset)
-                ShutdownWindows();
-        } else {
-            CancelRequested = false;
-            ConnectRequested = false;
-            if (HangUpTarget(nullptr))
-                disconnected();
-        }
+    if (ports_.Ras.EntryState(index) != kEntryDialling) {
+        ScheduledHangUpIfConnected(index);
+        return;
     }
+    CancelRequested = true;
+    // ConnectRequested is cleared by RasConnectError when the cancel arrives.
+    if (ports_.Ras.CancelDial([this, index] { ScheduledCancelDone(index); }))
+        return;
+    CancelRequested = false;
+    ConnectRequested = false;
+    HangUpTarget({}, [this, index](bool hungUp) {
+        if (hungUp)
+            ScheduledDisconnected();
+        ScheduledHangUpIfConnected(index);
+    });
+}
+
+void TMainForm::ScheduledCancelDone(int index)
+{
+    ShowStatus(kStatusScheduleDialCancelled);
+    if (Settings.AutoDisconnectTimeReset)
+        ShutdownWindows();
+    ScheduledHangUpIfConnected(index);
+}
+
+void TMainForm::ScheduledHangUpIfConnected(int index)
+{
     // A dial that completed meanwhile is hung up too.
-    if (ports_.Ras.EntryState(index) == kEntryConnected) {
-        ConnectRequested = false;
-        if (HangUpTarget(nullptr))
-            disconnected();
-    }
+    if (ports_.Ras.EntryState(index) != kEntryConnected)
+        return;
+    ConnectRequested = false;
+    HangUpTarget({}, [this](bool hungUp) {
+        if (hungUp)
+            ScheduledDisconnected();
+    });
+}
+
+void TMainForm::ScheduledDisconnected()
+{
+    ShowStatus(kStatusScheduleDisconnected);
+    if (Settings.AutoDisconnectTimeReset)
+        ShutdownWindows();
 }
 
 }  // namespace kiv

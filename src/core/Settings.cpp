@@ -1,15 +1,103 @@
 #include "Settings.h"
 
+#include <algorithm>
+
 #include "TextHelpers.h"
+#include "TimeOfDay.h"
 
 namespace kiv {
 
 namespace {
 
+using S = TSettings;
+using D = SettingDefault;
+
+// The keys of section Option. A new setting is a member of TSettings and one row here; the
+// options dialog shows it with one row of its own table (OptionDialog.h).
+const SettingRow kRows[] = {
+    {.Key = "Target", .Member = &S::Target, .From = D::FirstPhonebookEntry},
+    {.Key = "Redial", .Member = &S::Redial},
+    {.Key = "Keep", .Member = &S::Keep},
+    {.Key = "RedialCount", .Member = &S::RedialCount, .Default = 3, .Range = SettingRange{1, 999}},
+    {.Key = "RedialInterval", .Member = &S::RedialInterval, .Default = 5, .Range = SettingRange{1, 999}},
+    {.Key = "AutoConnectRun", .Member = &S::AutoConnectRun},
+    {.Key = "AutoConnectRunTime", .Member = &S::AutoConnectRunTime},
+    {.Key = "AutoStart", .Member = &S::AutoStart},
+    {.Key = "AutoStartHour", .Member = &S::AutoStartHour, .Default = 23, .Range = SettingRange{0, 23}},
+    {.Key = "AutoStartMinute", .Member = &S::AutoStartMinute, .Default = 0, .Range = SettingRange{0, 59}},
+    {.Key = "AutoDisconnectEnd", .Member = &S::AutoDisconnectEnd},
+    {.Key = "AutoEnd", .Member = &S::AutoEnd},
+    {.Key = "AutoEndHour", .Member = &S::AutoEndHour, .Default = 7, .Range = SettingRange{0, 23}},
+    {.Key = "AutoEndMinute", .Member = &S::AutoEndMinute, .Default = 59, .Range = SettingRange{0, 59}},
+    {.Key = "AutoDisconnectTimeReset", .Member = &S::AutoDisconnectTimeReset},
+    {.Key = "StatusLocate", .Member = &S::StatusLocate, .Default = 4, .Range = SettingRange{0, 4}},
+    {.Key = "StatusCloseBar", .Member = &S::StatusCloseBar, .Default = 1},
+    {.Key = "StatusAlpha", .Member = &S::StatusAlpha, .Default = 1, .From = D::LayeredWindows},
+    {.Key = "StatusAlphaCount", .Member = &S::StatusAlphaCount, .Default = 200, .Range = SettingRange{1, 255}},
+    {.Key = "KMSLogin", .Member = &S::KMSLogin},
+    {.Key = "KMSComputer", .Member = &S::KMSComputer},
+    {.Key = "KMSComputerList", .Member = std::monostate{}, .Scrambled = true},
+    {.Key = "KMSPasswordFlag", .Member = &S::KMSPasswordFlag, .From = D::PasswordStored},
+    {.Key = "KMSPassword", .Member = &S::KMSPassword, .Scrambled = true},
+    {.Key = "KMSPort", .Member = &S::KMSPort},
+    {.Key = "KMSPortNo", .Member = &S::KMSPortNo, .Default = kKestrelDefaultPort, .Range = SettingRange{1024, 65535}},
+};
+
 const std::string kSection = kOptionSection;
 const std::string kLineBreakOnDisk = "\\|";
 
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+// The default a key read from the file falls back to.
+int DefaultNumber(const SettingRow& row, bool layeredWindows, const TSettings& readSoFar)
+{
+    switch (row.From) {
+    case D::LayeredWindows:
+        return layeredWindows ? 1 : 0;
+    case D::PasswordStored:
+        return readSoFar.KMSPassword.empty() ? 0 : 1;
+    default:
+        return row.Default;
+    }
+}
+
 }  // namespace
+
+std::span<const SettingRow> SettingRows() { return kRows; }
+
+const SettingRow& SettingRowOf(SettingMember member)
+{
+    for (const SettingRow& row : kRows)
+        if (row.Member == member)
+            return row;
+    // Every member has its row; SettingsTest checks that each one loads and saves.
+    return kRows[0];
+}
+
+TSettings::TSettings()
+{
+    for (const SettingRow& row : kRows)
+        std::visit(Overloaded{[](std::monostate) {}, [&](bool S::*m) { this->*m = row.Default != 0; },
+                              [&](int S::*m) { this->*m = row.Default; }, [](std::string S::*) {}},
+                   row.Member);
+}
+
+SettingRange RangeOf(int TSettings::*member)
+{
+    const SettingRow& row = SettingRowOf(member);
+    return row.Range.value_or(SettingRange{row.Default, row.Default});
+}
+
+int InRangeOf(int TSettings::*member, int value)
+{
+    const SettingRange range = RangeOf(member);
+    return std::clamp(value, range.Lowest, range.Highest);
+}
 
 std::string EncodeComputerList(const StringList& names)
 {
@@ -32,40 +120,30 @@ std::string DecodePassword(const std::string& stored) { return UnscrambleText(Un
 void LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName, bool layeredWindows,
                   TSettings& s, StringList& allowedComputers)
 {
-    auto str = [&](const char* key, const std::string& def) { return ini.ReadIniString(kSection, key, def); };
-    auto num = [&](const char* key, int def) { return ini.ReadIniInteger(kSection, key, def); };
-    auto flag = [&](const char* key, bool def) { return ini.ReadIniBool(kSection, key, def); };
-
-    // The defaults are those of a fresh TSettings, but for Target, StatusAlpha and
-    // KMSPasswordFlag, which depend on the phonebook, the system and the password.
-    const TSettings d;
-    s.Target = str("Target", firstEntryName);
-    s.Redial = flag("Redial", d.Redial);
-    s.Keep = flag("Keep", d.Keep);
-    s.RedialCount = num("RedialCount", d.RedialCount);
-    s.RedialInterval = num("RedialInterval", d.RedialInterval);
-    s.AutoConnectRun = flag("AutoConnectRun", d.AutoConnectRun);
-    s.AutoConnectRunTime = flag("AutoConnectRunTime", d.AutoConnectRunTime);
-    s.AutoStart = flag("AutoStart", d.AutoStart);
-    s.AutoStartHour = num("AutoStartHour", d.AutoStartHour);
-    s.AutoStartMinute = num("AutoStartMinute", d.AutoStartMinute);
-    s.AutoDisconnectEnd = flag("AutoDisconnectEnd", d.AutoDisconnectEnd);
-    s.AutoEnd = flag("AutoEnd", d.AutoEnd);
-    s.AutoEndHour = num("AutoEndHour", d.AutoEndHour);
-    s.AutoEndMinute = num("AutoEndMinute", d.AutoEndMinute);
-    s.AutoDisconnectTimeReset = flag("AutoDisconnectTimeReset", d.AutoDisconnectTimeReset);
-    s.StatusLocate = num("StatusLocate", d.StatusLocate);
-    s.StatusCloseBar = flag("StatusCloseBar", d.StatusCloseBar);
-    s.StatusAlpha = flag("StatusAlpha", layeredWindows);
-    s.StatusAlphaCount = num("StatusAlphaCount", d.StatusAlphaCount);
-    s.KMSLogin = flag("KMSLogin", d.KMSLogin);
-    s.KMSComputer = flag("KMSComputer", d.KMSComputer);
-    allowedComputers = DecodeComputerList(str("KMSComputerList", ""));
-    // The password comes before its flag: the flag's default depends on it.
-    s.KMSPassword = DecodePassword(str("KMSPassword", ""));
-    s.KMSPasswordFlag = flag("KMSPasswordFlag", !s.KMSPassword.empty());
-    s.KMSPort = flag("KMSPort", d.KMSPort);
-    s.KMSPortNo = num("KMSPortNo", d.KMSPortNo);
+    auto load = [&](const SettingRow& row) {
+        const std::string key = row.Key;
+        const int number = DefaultNumber(row, layeredWindows, s);
+        std::visit(Overloaded{[&](std::monostate) {
+                                  allowedComputers = DecodeComputerList(ini.ReadIniString(kSection, key, ""));
+                              },
+                              [&](bool S::*m) { s.*m = ini.ReadIniBool(kSection, key, number != 0); },
+                              [&](int S::*m) { s.*m = ini.ReadIniInteger(kSection, key, number); },
+                              [&](std::string S::*m) {
+                                  if (row.Scrambled)
+                                      s.*m = DecodePassword(ini.ReadIniString(kSection, key, ""));
+                                  else
+                                      s.*m = ini.ReadIniString(
+                                          kSection, key, row.From == D::FirstPhonebookEntry ? firstEntryName : "");
+                              }},
+                   row.Member);
+    };
+    // A default that depends on another key is taken once every other key has been read.
+    for (const SettingRow& row : kRows)
+        if (row.From != D::PasswordStored)
+            load(row);
+    for (const SettingRow& row : kRows)
+        if (row.From == D::PasswordStored)
+            load(row);
 }
 
 void SaveSettings(TVireoSubSetIni& ini, const TSettings& s, const StringList& allowedComputers)
@@ -73,43 +151,34 @@ void SaveSettings(TVireoSubSetIni& ini, const TSettings& s, const StringList& al
     // One text with every key, one write: a reader never sees half a save, and a refused
     // write leaves the whole file as it was.
     IniValues values;
-    auto str = [&](const char* key, const std::string& value) { values.emplace_back(key, value); };
-    auto num = [&](const char* key, int value) { values.emplace_back(key, std::to_string(value)); };
-    auto flag = [&](const char* key, bool value) { values.emplace_back(key, value ? "1" : "0"); };
-
-    str("Target", s.Target);
-    flag("Redial", s.Redial);
-    flag("Keep", s.Keep);
-    num("RedialCount", s.RedialCount);
-    num("RedialInterval", s.RedialInterval);
-    flag("AutoConnectRun", s.AutoConnectRun);
-    flag("AutoConnectRunTime", s.AutoConnectRunTime);
-    flag("AutoStart", s.AutoStart);
-    num("AutoStartHour", s.AutoStartHour);
-    num("AutoStartMinute", s.AutoStartMinute);
-    flag("AutoDisconnectEnd", s.AutoDisconnectEnd);
-    flag("AutoEnd", s.AutoEnd);
-    num("AutoEndHour", s.AutoEndHour);
-    num("AutoEndMinute", s.AutoEndMinute);
-    flag("AutoDisconnectTimeReset", s.AutoDisconnectTimeReset);
-    num("StatusLocate", s.StatusLocate);
-    flag("StatusCloseBar", s.StatusCloseBar);
-    flag("StatusAlpha", s.StatusAlpha);
-    num("StatusAlphaCount", s.StatusAlphaCount);
-    flag("KMSLogin", s.KMSLogin);
-    flag("KMSComputer", s.KMSComputer);
-    str("KMSComputerList", EncodeComputerList(allowedComputers));
-    flag("KMSPasswordFlag", s.KMSPasswordFlag);
-    str("KMSPassword", EncodePassword(s.KMSPassword));
-    flag("KMSPort", s.KMSPort);
-    num("KMSPortNo", s.KMSPortNo);
+    for (const SettingRow& row : kRows) {
+        std::string value = std::visit(
+            Overloaded{[&](std::monostate) { return EncodeComputerList(allowedComputers); },
+                       [&](bool S::*m) { return std::string(s.*m ? "1" : "0"); },
+                       [&](int S::*m) { return std::to_string(s.*m); },
+                       [&](std::string S::*m) { return row.Scrambled ? EncodePassword(s.*m) : s.*m; }},
+            row.Member);
+        values.emplace_back(row.Key, std::move(value));
+    }
     ini.WriteIniValues(kSection, values);
 }
 
 void WriteTarget(TVireoSubSetIni& ini, TSettings& settings, const std::string& target)
 {
     settings.Target = target;
-    ini.WriteIniString(kSection, "Target", target);
+    ini.WriteIniString(kSection, SettingRowOf(&TSettings::Target).Key, target);
 }
+
+int ScheduleMinuteOfDay(const TSettings& s, int TSettings::*hour, int TSettings::*minute)
+{
+    return SettingInRange(s, hour) * 60 + SettingInRange(s, minute);
+}
+
+double ScheduleTimeOfDay(const TSettings& s, int TSettings::*hour, int TSettings::*minute)
+{
+    return TimeOfDayFromMinutes(ScheduleMinuteOfDay(s, hour, minute));
+}
+
+bool KestrelPortUsable(int port) { return InRangeOf(&TSettings::KMSPortNo, port) == port; }
 
 }  // namespace kiv

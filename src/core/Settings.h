@@ -1,9 +1,12 @@
-// The program's settings: one field per key of section "Option" of Kiv.INI.
+// The program's settings: one field per key of section "Option" of Kiv.INI, and the table of
+// those keys, which drives their load, their save, their defaults and their ranges.
 #pragma once
 
+#include <optional>
+#include <span>
 #include <string>
+#include <variant>
 
-#include "SettingLimits.h"
 #include "StringList.h"
 #include "VireoSubSetIni.h"
 
@@ -12,45 +15,95 @@ namespace kiv {
 inline constexpr char kOptionSection[] = "Option";
 inline constexpr char kIniFileName[] = "Kiv.INI";
 
-// Values are kept as the file holds them; SettingLimits.h brings them into range where they
-// are used.
+// KestrelMesh's port unless the settings give another.
+inline constexpr int kKestrelDefaultPort = 51000;
+
+// Values are kept as the file holds them; SettingInRange brings them into range where they are
+// used, so no hand-edited value can stop start-up, the schedule or the status window. A fresh
+// record holds the defaults of the table below.
 struct TSettings {
+    TSettings();
+
     std::string Target;
-    bool Redial = false;
-    bool Keep = false;
-    int RedialCount = 3;
-    int RedialInterval = 5;
-    bool AutoConnectRun = false;
-    bool AutoConnectRunTime = false;
-    bool AutoStart = false;
-    int AutoStartHour = 23;
-    int AutoStartMinute = 0;
-    bool AutoDisconnectEnd = false;
-    bool AutoEnd = false;
-    int AutoEndHour = 7;
-    int AutoEndMinute = 59;
-    bool AutoDisconnectTimeReset = false;
-    int StatusLocate = 4;
-    bool StatusCloseBar = true;
-    bool StatusAlpha = true;
-    int StatusAlphaCount = 200;
-    bool KMSLogin = false;
-    bool KMSComputer = false;
-    bool KMSPasswordFlag = false;
+    bool Redial{};
+    bool Keep{};
+    int RedialCount{};
+    int RedialInterval{};
+    bool AutoConnectRun{};
+    bool AutoConnectRunTime{};
+    bool AutoStart{};
+    int AutoStartHour{};
+    int AutoStartMinute{};
+    bool AutoDisconnectEnd{};
+    bool AutoEnd{};
+    int AutoEndHour{};
+    int AutoEndMinute{};
+    bool AutoDisconnectTimeReset{};
+    int StatusLocate{};
+    bool StatusCloseBar{};
+    bool StatusAlpha{};
+    int StatusAlphaCount{};
+    bool KMSLogin{};
+    bool KMSComputer{};
+    bool KMSPasswordFlag{};
     std::string KMSPassword;  // plain text in memory, scrambled in the file
-    bool KMSPort = false;
-    int KMSPortNo = kKestrelDefaultPort;
+    bool KMSPort{};
+    int KMSPortNo{};
 
     bool operator==(const TSettings&) const = default;
 };
+
+// The member of TSettings a key is kept in; none for KMSComputerList, whose names are the
+// program's AllowedComputers.
+using SettingMember = std::variant<std::monostate, bool TSettings::*, int TSettings::*, std::string TSettings::*>;
+
+// Where a key's default comes from when the file lacks it.
+enum class SettingDefault {
+    Row,                  // the row's Default
+    FirstPhonebookEntry,  // the name of the phonebook's first entry
+    LayeredWindows,       // whether layered windows are available
+    PasswordStored,       // whether the stored password is not empty (read after every other key)
+};
+
+struct SettingRange {
+    int Lowest = 0, Highest = 0;
+};
+
+// One key of section Option.
+struct SettingRow {
+    const char* Key;
+    SettingMember Member;
+    // A fresh record's value of a Boolean (0 or 1) or integer key; text keys start empty.
+    int Default = 0;
+    SettingDefault From = SettingDefault::Row;
+    // The values the options dialog accepts and the program's users bring a value into.
+    std::optional<SettingRange> Range = std::nullopt;
+    // Stored as ScrambleText applied twice, never in plain text.
+    bool Scrambled = false;
+};
+
+// Every key, in the order the file has always had them written.
+std::span<const SettingRow> SettingRows();
+// The row of a member of TSettings.
+const SettingRow& SettingRowOf(SettingMember member);
+
+// The range of an integer setting's row.
+SettingRange RangeOf(int TSettings::*member);
+// The value brought into the range of its row.
+int InRangeOf(int TSettings::*member, int value);
+// The setting's value brought into the range of its row.
+inline int SettingInRange(const TSettings& settings, int TSettings::*member)
+{
+    return InRangeOf(member, settings.*member);
+}
 
 // Reads every key with its default. firstEntryName is the default of Target (the first
 // phonebook entry), layeredWindows the default of StatusAlpha.
 void LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName, bool layeredWindows,
                   TSettings& settings, StringList& allowedComputers);
 
-// Writes every key, in the order the file has always had them, with one write of the file.
-// A failed write is not reported: the settings in memory stay in force.
+// Writes every key, in the table's order, with one write of the file. A failed write is not
+// reported: the settings in memory stay in force.
 void SaveSettings(TVireoSubSetIni& ini, const TSettings& settings, const StringList& allowedComputers);
 
 // Switches the control target: memory first, then the single key in the file.
@@ -61,5 +114,14 @@ std::string EncodeComputerList(const StringList& names);
 StringList DecodeComputerList(const std::string& stored);
 std::string EncodePassword(const std::string& password);
 std::string DecodePassword(const std::string& stored);
+
+// Minutes since midnight of an hour and a minute setting, each brought into its range.
+int ScheduleMinuteOfDay(const TSettings& settings, int TSettings::*hour, int TSettings::*minute);
+// The same as a fraction of a day.
+double ScheduleTimeOfDay(const TSettings& settings, int TSettings::*hour, int TSettings::*minute);
+
+// The manual KestrelMesh port applies only within the range of KMSPortNo; outside it the
+// component keeps its own port.
+bool KestrelPortUsable(int port);
 
 }  // namespace kiv

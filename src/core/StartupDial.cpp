@@ -1,6 +1,5 @@
 #include "StartupDial.h"
 
-#include "SettingLimits.h"
 
 namespace kiv {
 
@@ -10,8 +9,8 @@ bool ShouldDialAtStartup(const TSettings& s, double now)
         return false;
     if (!(s.AutoConnectRunTime && s.AutoStart && s.AutoEnd))
         return true;
-    const double start = ScheduleTimeOfDay(s.AutoStartHour, s.AutoStartMinute);
-    const double end = ScheduleTimeOfDay(s.AutoEndHour, s.AutoEndMinute);
+    const double start = ScheduleTimeOfDay(s, &TSettings::AutoStartHour, &TSettings::AutoStartMinute);
+    const double end = ScheduleTimeOfDay(s, &TSettings::AutoEndHour, &TSettings::AutoEndMinute);
     if (start < end)
         return start < now && now < end;
     if (start > end)  // the window crosses midnight

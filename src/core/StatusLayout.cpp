@@ -5,23 +5,6 @@
 
 namespace kiv {
 
-int TakeActionCode(std::string& message)
-{
-    const auto pos = message.find("%A");
-    if (pos == std::string::npos)
-        return kActionNone;
-    int code = kActionNone;
-    if (pos + 2 < message.size()) {
-        const char c = message[pos + 2];
-        if (c >= '0' && c <= '9')
-            code = c - '0';
-    }
-    message.erase(pos, 3);  // "%A" and the character after it, if there is one
-    return code;
-}
-
-int StatusLifetime(const std::string& message) { return 1000 + 60 * static_cast<int>(message.size()); }
-
 TaskbarEdge TaskbarEdgeOf(const TRect& taskbar, int screenWidth, int screenHeight)
 {
     const int width = taskbar.Right - taskbar.Left;

@@ -1,10 +1,9 @@
-// Arithmetic of the status window: the message's action code and lifetime, the taskbar edge,
-// the placement in a corner of the work area, the window's shape and the close bar.
+// Arithmetic of the status window: the taskbar edge, the placement in a corner of the work area,
+// the window's shape and the close bar.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <string>
 
 namespace kiv {
 
@@ -22,24 +21,6 @@ struct TPoint {
     int X = 0, Y = 0;
     bool operator==(const TPoint&) const = default;
 };
-
-// The action a click on the status icon runs: "%A" and the code's digit in a message. The
-// icon's Tag keeps the code as an int; a digit without an action counts as none.
-enum StatusAction : int {
-    kActionNone = 0,
-    kActionConnect = 1,
-    kActionDisconnect = 2,  // or cancel the dial or the pending redial
-    kActionOptions = 3,
-    kActionSkipAutoDisconnect = 4,
-};
-
-// Takes the action code out of a message: the first "%A" and the character after it are
-// removed; the code is that character as a decimal digit, 0 when it is not one or missing.
-// A message without "%A" is left unchanged and has code 0.
-int TakeActionCode(std::string& message);
-
-// How long a message stays on screen: 1000 ms plus 60 ms per byte of its Shift-JIS text.
-int StatusLifetime(const std::string& message);
 
 // Milliseconds from `from` to `now` on the system tick, which wraps after 2^32 ms.
 inline std::uint32_t TickElapsed(std::uint32_t now, std::uint32_t from) { return now - from; }

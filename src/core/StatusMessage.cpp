@@ -1,44 +1,43 @@
 #include "StatusMessage.h"
 
-#include "StatusLayout.h"
-
 namespace kiv {
 
-std::string ComposeStatusMessage(const std::string& messageTemplate, const std::string& prefix,
-                                 const std::string& target, int redialInterval, int redialsLeft)
+StatusTemplate ParseStatusTemplate(std::string_view notation)
+{
+    StatusTemplate t{std::string(notation), kActionNone};
+    const auto at = t.Text.find("%A");
+    if (at == std::string::npos)
+        return t;
+    if (at + 2 < t.Text.size() && t.Text[at + 2] >= '0' && t.Text[at + 2] <= '9')
+        t.Action = t.Text[at + 2] - '0';
+    t.Text.erase(at, 3);  // "%A" and the character after it, if there is one
+    return t;
+}
+
+StatusMessage ComposeStatusMessage(const StatusTemplate& messageTemplate, const std::string& prefix,
+                                   const std::string& target, int redialInterval, int redialsLeft)
 {
     const std::string interval = std::to_string(redialInterval);
     const std::string left = std::to_string(redialsLeft);
-    std::string message = prefix;
-    // Where the template's own "%A" lands in the message; npos while none has been seen.
-    std::size_t actionAt = std::string::npos;
-    for (std::size_t i = 0; i < messageTemplate.size(); ++i) {
-        const char c = messageTemplate[i];
-        const char next = i + 1 < messageTemplate.size() ? messageTemplate[i + 1] : '\0';
-        if (c == '%' && next == 'D') {
-            message += target;
-        } else if (c == '%' && next == 'S') {
-            message += interval;
-        } else if (c == '%' && next == 'C') {
-            message += left;
-        } else {
-            if (c == '%' && next == 'A' && actionAt == std::string::npos)
-                actionAt = message.size();
-            message += c;
+    const std::string& t = messageTemplate.Text;
+    StatusMessage message{prefix, messageTemplate.Action};
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const char next = i + 1 < t.size() ? t[i + 1] : '\0';
+        if (t[i] == '%' && next == 'D')
+            message.Text += target;
+        else if (t[i] == '%' && next == 'S')
+            message.Text += interval;
+        else if (t[i] == '%' && next == 'C')
+            message.Text += left;
+        else {
+            message.Text += t[i];
             continue;
         }
         ++i;
     }
-    const auto firstAction = message.find("%A");
-    if (firstAction == std::string::npos || firstAction == actionAt)
-        return message;
-    int code = 0;
-    if (actionAt != std::string::npos) {
-        std::string own = message.substr(actionAt, 3);
-        code = TakeActionCode(own);
-        message.erase(actionAt, 3);
-    }
-    return "%A" + std::to_string(code) + message;
+    return message;
 }
+
+int StatusLifetime(const std::string& text) { return 1000 + 60 * static_cast<int>(text.size()); }
 
 }  // namespace kiv

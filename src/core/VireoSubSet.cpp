@@ -90,6 +90,8 @@ void TVireoSubSet::EndFadeOut()
     if (style & kWsExTransparent)
         system_.SetExStyle(window, style & ~kWsExTransparent);
     running_ = false;
+    if (OnFadeOutEnd)
+        OnFadeOutEnd();
 }
 
 void TVireoSubSet::EndFadeIn()

@@ -72,6 +72,7 @@ bool TKestrelMesh::Start()
     recvHistory_.fill(TKMS_RecvHistory{});
     recvHistoryNext_ = 0;
     ClearSendHistory();
+    udpQueue_.clear();
     fileSends_.clear();
     fileRecvs_.clear();
     transferFiles_.clear();
@@ -112,7 +113,9 @@ void TKestrelMesh::Stop()
     if (ftpSocketNo_ != MeshBackend::kNoSocket)
         backend_.CloseTcp(ftpSocketNo_);
     ftpSocketNo_ = MeshBackend::kNoSocket;
+    UdpWritable();  // what the socket takes now still goes, the LOGOUT among it
     backend_.CloseUdp();
+    udpQueue_.clear();
     recvBuffers_.clear();
     ClearPeers();
     started_ = false;
@@ -175,17 +178,43 @@ bool TKestrelMesh::SendFragments(const std::string& text, const std::optional<st
     const auto datagrams = mesh::CutDatagrams(mesh::FrameText(text, security_));
     if (datagrams.empty())
         return false;
-    for (const auto& datagram : datagrams) {
-        int retries = 0;
-        for (;;) {
-            const auto result = backend_.SendTo(destination, portNo_, datagram.data(), datagram.size());
-            if (result == MeshBackend::SendResult::Sent)
-                break;
-            if (result == MeshBackend::SendResult::Failed || ++retries > kMaxWouldBlockRetries)
-                return false;
-        }
+    // Behind datagrams that wait, this message waits too: messages go out in order.
+    std::size_t sent = 0;
+    while (udpQueue_.empty() && sent < datagrams.size()) {
+        const auto& datagram = datagrams[sent];
+        const auto result = backend_.SendTo(destination, portNo_, datagram.data(), datagram.size());
+        if (result == MeshBackend::SendResult::Failed)
+            return false;
+        if (result == MeshBackend::SendResult::WouldBlock)
+            break;
+        ++sent;
     }
+    if (sent == datagrams.size())
+        return true;
+    if (udpQueue_.size() + (datagrams.size() - sent) > kMaxQueuedDatagrams)
+        return false;
+    const std::uint64_t message = ++udpMessages_;
+    for (std::size_t i = sent; i < datagrams.size(); ++i)
+        udpQueue_.push_back({destination, datagrams[i], message});
     return true;
+}
+
+void TKestrelMesh::UdpWritable()
+{
+    while (!udpQueue_.empty()) {
+        const QueuedDatagram& next = udpQueue_.front();
+        const auto result = backend_.SendTo(next.Destination, portNo_, next.Bytes.data(), next.Bytes.size());
+        if (result == MeshBackend::SendResult::WouldBlock)
+            return;  // the next report goes on
+        if (result == MeshBackend::SendResult::Failed) {
+            // The rest of that message is of no use to the receiver.
+            const std::uint64_t failed = next.Message;
+            while (!udpQueue_.empty() && udpQueue_.front().Message == failed)
+                udpQueue_.pop_front();
+            continue;
+        }
+        udpQueue_.pop_front();
+    }
 }
 
 bool TKestrelMesh::SlotTakes(const TKMS_RecvDataBack& slot, std::size_t position, std::size_t pieceSize,
@@ -323,28 +352,34 @@ void TKestrelMesh::SendTimeout(int number)
         OnErrorSend(entry.Message, entry.MessageID, entry.MachineName, entry.Discrimination);
 }
 
-void TKestrelMesh::UpdatePeer(const std::string& machineName, const std::string& discrimination,
-                              const std::string& ipAddress, const std::string& handleName, std::int32_t version,
-                              bool absence, bool menu, bool chat, std::int32_t ftpPort)
+namespace {
+
+PeerInfo InfoOf(const TKMS_LoginUserInformation& entry, const std::string& source)
 {
-    if (const int found = FindPeer(machineName, discrimination); found >= 0) {
+    return {entry.HandleName, entry.MachineName, entry.IPAddress, entry.Discrimination, entry.Version,
+            entry.Absence,    entry.Menu,        entry.Chat,      entry.FTPPort,        source};
+}
+
+}  // namespace
+
+void TKestrelMesh::UpdatePeer(const PeerInfo& info)
+{
+    if (const int found = FindPeer(info.MachineName, info.Discrimination); found >= 0) {
         auto& peer = loginUsers_[static_cast<std::size_t>(found)];
         peer.LastHeard = ++heardCounter_;
-        if (peer.HandleName == handleName && peer.IPAddress == ipAddress && peer.Version == version &&
-            peer.Absence == absence && peer.Menu == menu && peer.Chat == chat)
+        if (peer.HandleName == info.HandleName && peer.IPAddress == info.IPAddress && peer.Version == info.Version &&
+            peer.Absence == info.Absence && peer.Menu == info.Menu && peer.Chat == info.Chat)
             return;
-        peer.HandleName = handleName;
-        peer.IPAddress = ipAddress;
-        peer.Discrimination = discrimination;
-        peer.Version = version;
-        peer.Absence = absence;
-        peer.Menu = menu;
-        peer.Chat = chat;
-        peer.FTPPort = ftpPort;
-        const TKMS_LoginUserInformation copy = peer;
+        peer.HandleName = info.HandleName;
+        peer.IPAddress = info.IPAddress;
+        peer.Discrimination = info.Discrimination;
+        peer.Version = info.Version;
+        peer.Absence = info.Absence;
+        peer.Menu = info.Menu;
+        peer.Chat = info.Chat;
+        peer.FTPPort = info.FTPPort;
         if (OnInfoChange)
-            OnInfoChange(copy.MachineName, copy.HandleName, copy.IPAddress, copy.Discrimination, copy.Version,
-                         copy.Absence, copy.Menu, copy.Chat, copy.FTPPort);
+            OnInfoChange(InfoOf(peer, info.Source));
         return;
     }
     if (loginCount_ >= kPeerTableSize) {
@@ -356,18 +391,18 @@ void TKestrelMesh::UpdatePeer(const std::string& machineName, const std::string&
                 loginUsers_[static_cast<std::size_t>(oldest)].LastHeard)
                 oldest = i;
         const auto& gone = loginUsers_[static_cast<std::size_t>(oldest)];
-        RemovePeer(std::string(gone.MachineName), std::string(gone.Discrimination));
+        RemovePeer(std::string(gone.MachineName), std::string(gone.Discrimination), info.Source);
         // A handler of OnLogout may have changed the table; only add into room.
         if (loginCount_ >= kPeerTableSize)
             return;
     }
-    loginUsers_[static_cast<std::size_t>(loginCount_)] = {handleName, machineName, ipAddress, discrimination,
-                                                          version,    absence,     menu,      chat,
-                                                          ftpPort,    ++heardCounter_};
+    loginUsers_[static_cast<std::size_t>(loginCount_)] = {
+        info.HandleName, info.MachineName, info.IPAddress, info.Discrimination, info.Version,
+        info.Absence,    info.Menu,        info.Chat,      info.FTPPort,        ++heardCounter_};
     IndexPeer(loginCount_);
     ++loginCount_;
     if (OnLogin)
-        OnLogin(handleName, machineName, ipAddress, discrimination, version, absence, menu, chat, ftpPort);
+        OnLogin(info);
 }
 
 void TKestrelMesh::HeardFrom(std::string_view machineName, std::string_view discrimination)
@@ -376,7 +411,8 @@ void TKestrelMesh::HeardFrom(std::string_view machineName, std::string_view disc
         loginUsers_[static_cast<std::size_t>(found)].LastHeard = ++heardCounter_;
 }
 
-void TKestrelMesh::RemovePeer(const std::string& machineName, const std::string& discrimination)
+void TKestrelMesh::RemovePeer(const std::string& machineName, const std::string& discrimination,
+                              const std::string& source)
 {
     const int i = FindPeer(machineName, discrimination);
     if (i < 0)
@@ -391,7 +427,7 @@ void TKestrelMesh::RemovePeer(const std::string& machineName, const std::string&
     for (int k = 0; k < loginCount_; ++k)
         IndexPeer(k);
     if (OnLogout)
-        OnLogout(removed.HandleName, removed.MachineName, removed.IPAddress, removed.Discrimination);
+        OnLogout(InfoOf(removed, source));
 }
 
 namespace {
@@ -476,7 +512,7 @@ void TKestrelMesh::DispatchReceived()
         PeerFromMessage(m);
         break;
     case MessageType::Logout:
-        RemovePeer(m.Text(F::MachineName), m.Text(F::Discrimination));
+        RemovePeer(m.Text(F::MachineName), m.Text(F::Discrimination), received_.IPAddress);
         break;
     case MessageType::ChatMessage:
         if (chat_ && OnChatMessage)
@@ -500,7 +536,8 @@ void TKestrelMesh::DispatchReceived()
     case MessageType::MenuCheck:
         HeardFrom(m[F::MachineName], m[F::Discrimination]);
         if (menu_ && OnMenuRequest)
-            OnMenuRequest(m.Text(F::HandleName), m.Text(F::MachineName), m.Text(F::Discrimination));
+            OnMenuRequest(MeshRequest{m.Text(F::HandleName), m.Text(F::MachineName), m.Text(F::Discrimination),
+                                      received_.IPAddress, {}, {}});
         else
             SendMenuNothing(m.Text(F::IPAddress), m.Text(F::Discrimination));
         break;
@@ -547,8 +584,8 @@ void TKestrelMesh::DispatchReceived()
     case MessageType::InputReturn:
         HeardFrom(m[F::MachineName], m[F::Discrimination]);
         if (OnInputReturn)
-            OnInputReturn(m.Text(F::InputDiscrimination), m.Text(F::InputReturn), m.Text(F::HandleName),
-                          m.Text(F::MachineName), m.Text(F::Discrimination));
+            OnInputReturn(MeshRequest{m.Text(F::HandleName), m.Text(F::MachineName), m.Text(F::Discrimination),
+                                      received_.IPAddress, m.Text(F::InputDiscrimination), m.Text(F::InputReturn)});
         break;
     case MessageType::InputMessage:
         if (OnInputMessage)
@@ -565,9 +602,10 @@ void TKestrelMesh::PeerFromMessage(const mesh::ReceivedFields& m)
     const auto menu = mesh::ParseInteger(m[F::Menu]);
     if (!version || !absence || !menu)
         return;
-    UpdatePeer(m.Text(F::MachineName), m.Text(F::Discrimination), m.Text(F::IPAddress), m.Text(F::HandleName),
-               *version, LowByteSet(*absence), LowByteSet(*menu), LowByteSet(mesh::ParseIntegerOr(m[F::Chat], 0)),
-               mesh::ParseIntegerOr(m[F::FTPPortNo], 0));
+    UpdatePeer(PeerInfo{m.Text(F::HandleName), m.Text(F::MachineName), m.Text(F::IPAddress), m.Text(F::Discrimination),
+                        *version, LowByteSet(*absence), LowByteSet(*menu),
+                        LowByteSet(mesh::ParseIntegerOr(m[F::Chat], 0)), mesh::ParseIntegerOr(m[F::FTPPortNo], 0),
+                        received_.IPAddress});
 }
 
 std::string TKestrelMesh::OwnMessage(MessageType type, mesh::FieldValues values) const

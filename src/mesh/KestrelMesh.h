@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -35,10 +36,15 @@ inline constexpr int kRecvHistoryCount = 11;
 inline constexpr int kPeerTableSize = 256;
 inline constexpr int kSendHistoryFirst = 1;
 inline constexpr int kSendHistoryLast = 254;  // timer 255 is the sweep
-inline constexpr int kMaxWouldBlockRetries = 1000;
+// Datagrams that wait for the UDP socket to take them, at most; a message that does not fit
+// behind them is not sent.
+inline constexpr std::size_t kMaxQueuedDatagrams = 512;
 inline constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
-// A transfer header or answer that grows beyond this without its end closes the connection.
+// A transfer header or answer that grows beyond this without its end closes the connection;
+// so does a line of ours that waits for the socket to take it.
 inline constexpr std::size_t kMaxTransferLine = 64 * 1024;
+// Chunks of a file sent in one turn; the next turn is posted as the socket's Write report.
+inline constexpr int kTransferChunksPerTurn = 16;
 
 struct TKMS_LoginUserInformation {
     std::string HandleName, MachineName, IPAddress, Discrimination;
@@ -86,6 +92,7 @@ struct TKMS_FileRecv {
     std::int64_t FileByte = 0, RecvSize = 0;
     std::string Header;
     std::uint64_t Serial = 0;  // tells a record from a later one on a reused socket number
+    std::string Pending;  // bytes of a line the socket has not taken yet
 };
 
 // One outgoing file transfer. State: 0 connecting or awaiting acceptance, 1 sending, 2 all sent.
@@ -100,6 +107,7 @@ struct TKMS_FileSend {
     std::string Answer;
     std::string SendName;  // the file name the header announces
     std::uint64_t Serial = 0;
+    std::string Pending;  // bytes of a line the socket has not taken yet
 };
 
 class TKestrelMesh : public MeshPort, public mesh::MeshEvents {
@@ -126,7 +134,6 @@ public:
                        const std::string& discrimination, bool password) override;
     bool SendInputMessage(const std::string& message, const std::string& machineName,
                           const std::string& discrimination) override;
-    std::string ReceivedAddress() const override { return received_.IPAddress; }
 
     // Properties.
     const std::string& Discrimination() const { return discrimination_; }
@@ -159,14 +166,21 @@ public:
     int MaxUdpSize() const { return maxUdpSize_; }
     const TKMS_LoginUserInformation& LoginUser(int index) const { return loginUsers_.at(static_cast<std::size_t>(index)); }
     const TKMS_RecvInformation& Received() const { return received_; }
+    // The address the message being handled came from (its datagrams' source), for handlers in
+    // the events' old argument lists; the values carry it as Source.
+    const std::string& ReceivedAddress() const { return received_.IPAddress; }
 
-    // Transport.
+    // Transport. A message the socket will not take at once waits, in order, behind the others
+    // for the socket to take more (UdpWritable); it counts as sent, unless too much waits.
     bool SendText(const std::string& messageText, const std::optional<std::string>& target = std::nullopt);
     bool SendFragments(const std::string& text, const std::optional<std::string>& address = std::nullopt);
+    std::size_t QueuedDatagrams() const { return udpQueue_.size(); }
     // A datagram from the UDP socket; source in the form InetAddr returns.
     void ReceiveDatagram(const char* data, std::size_t size, std::uint32_t source) override;
     // A timer of the backend is due.
     void TimerFired(int id) override;
+    // The UDP socket takes datagrams again: those that waited go out, in order.
+    void UdpWritable() override;
     // A TCP socket of the file transfer reports one event (MeshBackend::TcpEvent).
     void SocketNotify(TransferSocket socket, int event, mesh::MeshBackend::TcpError error) override;
 
@@ -182,11 +196,9 @@ public:
     const std::vector<std::unique_ptr<TKMS_FileRecv>>& FileRecvs() const { return fileRecvs_; }
     const std::vector<std::unique_ptr<TKMS_FileSend>>& FileSends() const { return fileSends_; }
 
-    // Peer table.
-    void UpdatePeer(const std::string& machineName, const std::string& discrimination, const std::string& ipAddress,
-                    const std::string& handleName, std::int32_t version, bool absence, bool menu, bool chat,
-                    std::int32_t ftpPort);
-    void RemovePeer(const std::string& machineName, const std::string& discrimination);
+    // Peer table. The peer's Source and source are the address the reporting message came from.
+    void UpdatePeer(const PeerInfo& peer);
+    void RemovePeer(const std::string& machineName, const std::string& discrimination, const std::string& source = {});
     std::string FindPeerAddress(const std::string& machineName) const;
 
     // Automatic answers.
@@ -208,14 +220,9 @@ public:
     }
 
     // Events; an unassigned one is skipped and the rest of the handling goes on.
-    std::function<void(const std::string& handleName, const std::string& machineName, const std::string& ipAddress,
-                       const std::string& discrimination, std::int32_t version, bool absence, bool menu, bool chat,
-                       std::int32_t ftpPort)>
-        OnLogin;
-    std::function<void(const std::string& machineName, const std::string& handleName, const std::string& ipAddress,
-                       const std::string& discrimination, std::int32_t version, bool absence, bool menu, bool chat,
-                       std::int32_t ftpPort)>
-        OnInfoChange;
+    // A new peer entered the table; a peer's entry changed.
+    ValueEvent<PeerInfo, &LoginArguments> OnLogin;
+    ValueEvent<PeerInfo, &InfoChangeArguments> OnInfoChange;
     std::function<void(const std::string& message, const std::string& messageId, bool letter,
                        const std::string& handleName, const std::string& machineName,
                        const std::string& discrimination, const std::string& recvTime)>
@@ -322,7 +329,12 @@ private:
     void CloseTransfer(TransferSocket socket);
     // The one buffer of file data, at least size bytes long.
     char* TransferBuffer(std::size_t size);
+    // A line for the other side: what the socket does not take at once waits for its Write
+    // report. False when the socket failed, or too much is waiting.
     bool SendLine(TransferSocket socket, const std::string& text);
+    // Sends the bytes of lines that wait; false when the socket failed.
+    bool SendPending(TransferSocket socket);
+    std::string* PendingOf(TransferSocket socket);
     bool SendFileData(TransferSocket socket);
     bool ReceiveTransferData(TransferSocket socket);
     // ReceiveTransferData by the record the socket has: the receiver's answers to a send, an
@@ -370,6 +382,13 @@ private:
     // The peers of the table by MachineName and Discrimination, open addressing: position + 1,
     // 0 for a free entry. Twice the table's size, so a search stays short.
     std::array<std::int16_t, 2 * kPeerTableSize> peerIndex_{};
+    struct QueuedDatagram {
+        std::uint32_t Destination;
+        std::string Bytes;
+        std::uint64_t Message;  // the datagrams of one message share it
+    };
+    std::deque<QueuedDatagram> udpQueue_;
+    std::uint64_t udpMessages_ = 0;
     std::vector<std::unique_ptr<TKMS_FileRecv>> fileRecvs_;
     std::vector<std::unique_ptr<TKMS_FileSend>> fileSends_;
     std::map<std::uint64_t, OpenFile> transferFiles_;  // open files, by the record's Serial

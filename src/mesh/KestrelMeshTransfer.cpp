@@ -2,10 +2,11 @@
 // port and sends one header line; the receiver answers "KMSFILESTART:OK", takes exactly the
 // announced number of bytes and answers "KMSFILEEND:"; the sender then closes.
 //
-// Event handlers and the message processing inside the loops may end any transfer, so a
-// record is looked up again by socket and serial after each of them. A transfer's file stays
-// open from its first chunk until the transfer ends; chunk sizes and opens are invisible on
-// the wire.
+// Event handlers may end any transfer, so a record is looked up again by socket and serial
+// after each of them. Nothing here waits: a line the socket does not take waits for its Write
+// report, and a file goes out a few chunks per turn, the next turn posted as a Write report so
+// that everything else the program has to do comes in between. A transfer's file stays open
+// from its first chunk until the transfer ends; chunk sizes and opens are invisible on the wire.
 #include <algorithm>
 #include <cstring>
 
@@ -77,7 +78,7 @@ char* TKestrelMesh::TransferBuffer(std::size_t size)
 
 void TKestrelMesh::CloseTransfer(TransferSocket socket)
 {
-    // Only a socket that still has its record is closed: one closed earlier (by a nested
+    // Only a socket that still has its record is closed: one closed earlier (by an event's
     // handler) may already carry the number of a new connection.
     bool found = false;
     auto drop = [&](auto& list) {
@@ -133,20 +134,36 @@ void TKestrelMesh::AbortTransfers(int sendError, int recvError)
     }
 }
 
+std::string* TKestrelMesh::PendingOf(TransferSocket socket)
+{
+    if (TKMS_FileSend* send = FindFileSend(socket))
+        return &send->Pending;
+    if (TKMS_FileRecv* recv = FindFileRecv(socket))
+        return &recv->Pending;
+    return nullptr;
+}
+
 bool TKestrelMesh::SendLine(TransferSocket socket, const std::string& text)
 {
-    std::string rest = text + kCrLf;
-    int retries = 0;
-    while (!rest.empty()) {
-        const auto sent = backend_.SendTcp(socket, rest.data(), rest.size());
+    std::string* pending = PendingOf(socket);
+    if (!pending)
+        return false;
+    pending->append(text).append(kCrLf);
+    if (pending->size() > kMaxTransferLine)
+        return false;
+    return SendPending(socket);
+}
+
+bool TKestrelMesh::SendPending(TransferSocket socket)
+{
+    std::string* pending = PendingOf(socket);
+    while (pending && !pending->empty()) {
+        const auto sent = backend_.SendTcp(socket, pending->data(), pending->size());
         if (sent.result == MeshBackend::SendResult::Failed)
             return false;
-        if (sent.result == MeshBackend::SendResult::WouldBlock) {
-            if (++retries > kMaxWouldBlockRetries)
-                return false;
-            continue;
-        }
-        rest.erase(0, sent.bytes);
+        if (sent.result == MeshBackend::SendResult::WouldBlock)
+            return true;  // the rest goes at the socket's next Write report
+        pending->erase(0, sent.bytes);
     }
     return true;
 }
@@ -217,8 +234,14 @@ void TKestrelMesh::SocketNotify(TransferSocket socket, int event, MeshBackend::T
         return;
     }
     if (event & MeshBackend::Write) {
+        // Lines that wait go first; the file's bytes follow them.
+        if (!SendPending(socket)) {
+            CloseTransfer(socket);
+            return;
+        }
+        const std::string* pending = PendingOf(socket);
         const TKMS_FileSend* record = FindFileSend(socket);
-        if (record && record->State == file_send_state::Sending && !SendFileData(socket))
+        if (record && pending->empty() && record->State == file_send_state::Sending && !SendFileData(socket))
             CloseTransfer(socket);
         return;
     }
@@ -266,11 +289,9 @@ void TKestrelMesh::SocketNotify(TransferSocket socket, int event, MeshBackend::T
 
 bool TKestrelMesh::ReceiveTransferData(TransferSocket socket)
 {
-    backend_.ProcessMessages();
     if (!FindFileSend(socket) && !FindFileRecv(socket))
-        return true;  // ended meanwhile; the socket is closed already
-    // The buffer is shared by all transfers: nothing reads it after an event or a nested
-    // round of messages.
+        return true;  // ended already; the socket is closed
+    // The buffer is shared by all transfers: nothing reads it after an event.
     const std::size_t capacity = static_cast<std::size_t>(std::max(ftpRecvByte_, 1));
     char* const buffer = TransferBuffer(capacity);
     const auto got = backend_.RecvTcp(socket, buffer, capacity);
@@ -413,7 +434,12 @@ bool TKestrelMesh::SendFileData(TransferSocket socket)
     int chunkBytes = std::max(ftpSendByte_, 1);
     if (maxUdpSize_ > 0)
         chunkBytes = std::min(chunkBytes, maxUdpSize_);
-    for (;;) {
+    for (int chunk = 0;; ++chunk) {
+        if (chunk == kTransferChunksPerTurn) {
+            // The rest in a later turn: the program's other work comes first.
+            backend_.PostWrite(socket);
+            return true;
+        }
         OpenFile& file = transferFiles_[serial];
         if (!file.IsOpen())
             file = OpenFile::ForRead(record->FileName);
@@ -434,8 +460,12 @@ bool TKestrelMesh::SendFileData(TransferSocket socket)
         const auto sent = backend_.SendTcp(socket, buffer, *got);
         if (sent.result == MeshBackend::SendResult::WouldBlock)
             return true;  // the next Write report resumes at SendSize
-        if (sent.result == MeshBackend::SendResult::Failed)
+        if (sent.result == MeshBackend::SendResult::Failed) {
+            // The connection broke under the data: the receiver closed or reset it (its close
+            // report may come after this send).
+            RaiseSendError(*record, file_send_error::ReceiverClosed);
             return false;
+        }
         record->SendSize += static_cast<std::int64_t>(sent.bytes);
         const TKMS_FileSend copy = *record;
         if (OnFileSending)
@@ -449,10 +479,6 @@ bool TKestrelMesh::SendFileData(TransferSocket socket)
             transferFiles_.erase(serial);
             return true;  // the receiver's end line follows
         }
-        backend_.ProcessMessages();
-        record = FindFileSend(socket);
-        if (!record || record->Serial != serial)
-            return false;
     }
 }
 

@@ -29,7 +29,8 @@ public:
     // datagram size the socket layer reports, or nothing on failure.
     virtual std::optional<int> OpenUdp(int port) = 0;
     virtual void CloseUdp() = 0;
-    // One datagram to an address from InetAddr (or 0xFFFFFFFF for the limited broadcast).
+    // One datagram to an address from InetAddr (or 0xFFFFFFFF for the limited broadcast). After
+    // a WouldBlock the socket reports MeshEvents::UdpWritable once it can take more.
     virtual SendResult SendTo(std::uint32_t address, int port, const char* data, std::size_t size) = 0;
 
     // TCP sockets of the file transfer. A socket reports the events it was opened for through
@@ -48,7 +49,8 @@ public:
 
     // Listens on any local address and `port` (non-blocking, address reuse, backlog 5) for Accept.
     virtual TcpSocket ListenTcp(int port) = 0;
-    // Takes a waiting connection; the new socket reports Read and Close.
+    // Takes a waiting connection; the new socket reports Read, Write (after a WouldBlock) and
+    // Close.
     virtual TcpSocket AcceptTcp(TcpSocket listener) = 0;
     // Starts a non-blocking connection; the socket reports Connect, Read, Write and Close.
     virtual TcpSocket ConnectTcp(std::uint32_t address, int port) = 0;
@@ -60,8 +62,6 @@ public:
     virtual void StopNotify(TcpSocket socket) = 0;
     // Queues a Write report for the socket, delivered like the platform's own.
     virtual void PostWrite(TcpSocket socket) = 0;
-    // Handles the thread's pending notifications once and returns without waiting.
-    virtual void ProcessMessages() = 0;
 
     // Timer `id` fires every `milliseconds` until killed; setting it again restarts it.
     virtual void SetTimer(int id, unsigned milliseconds) = 0;
@@ -92,6 +92,8 @@ public:
     virtual void SocketNotify(MeshBackend::TcpSocket socket, int event, MeshBackend::TcpError error) = 0;
     // Timer `id` of SetTimer is due.
     virtual void TimerFired(int id) = 0;
+    // The UDP socket can take datagrams again after a send found it full.
+    virtual void UdpWritable() = 0;
 
 protected:
     ~MeshEvents() = default;

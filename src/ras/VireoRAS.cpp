@@ -26,7 +26,12 @@ bool IndexInRange(int index) { return index >= 0 && index < kMaxRecords; }
 
 TVireoRAS::TVireoRAS(RasService* service, RasWindowPort& window) : service_(service), window_(window) {}
 
-TVireoRAS::~TVireoRAS() { SetMonitoring(false); }
+TVireoRAS::~TVireoRAS()
+{
+    SetMonitoring(false);
+    if (!releases_.empty())
+        window_.KillTimer(kReleaseTimerId);
+}
 
 bool TVireoRAS::EnumerateEntries(EntryList& list)
 {
@@ -81,23 +86,37 @@ int TVireoRAS::StateCode(long rasState)
     return rasState == static_cast<long>(RASCS_Connected) ? kEntryConnected : kEntryDialling;
 }
 
-bool TVireoRAS::WaitUntilGone(const HRASCONN* conn)
+void TVireoRAS::WatchRelease(HRASCONN handle, std::function<void(bool released)> released)
 {
-    const std::uint32_t start = window_.TickCount();
-    for (;;) {
-        const HRASCONN handle = *conn;
-        if (handle == 0)
-            return true;
+    if (releases_.empty())
+        window_.SetTimer(kReleaseTimerId, kHangUpPollMs);
+    releases_.push_back({handle, window_.TickCount(), std::move(released)});
+    // The first look comes as soon as the caller has returned, as a wait's first poll would.
+    window_.Post(WM_RAS_RELEASE_CHECK);
+}
+
+void TVireoRAS::CheckReleases()
+{
+    const std::uint32_t now = window_.TickCount();
+    std::vector<std::pair<std::function<void(bool)>, bool>> ended;
+    for (auto it = releases_.begin(); it != releases_.end();) {
         RASCONNSTATUSA status;
         std::memset(&status, 0, sizeof status);
         status.dwSize = kConnStatusSize;
-        if (service_->GetConnectStatus(handle, &status) == ERROR_INVALID_HANDLE)
-            return true;
-        if (window_.TickCount() - start >= kHangUpWaitLimitMs)
-            return false;
-        window_.ProcessMessages();
-        window_.WaitForMessages(kHangUpPollMs);
+        const bool gone = it->Handle == 0 || service_->GetConnectStatus(it->Handle, &status) == ERROR_INVALID_HANDLE;
+        if (gone || now - it->Since >= kHangUpWaitLimitMs) {
+            ended.emplace_back(std::move(it->Released), gone);
+            it = releases_.erase(it);
+        } else {
+            ++it;
+        }
     }
+    if (releases_.empty())
+        window_.KillTimer(kReleaseTimerId);
+    // Endings run once the list is settled: they may hang up again.
+    for (auto& [released, gone] : ended)
+        if (released)
+            released(gone);
 }
 
 int TVireoRAS::EntryCount()
@@ -187,24 +206,21 @@ bool TVireoRAS::Dial(int index)
         dialName_ = name;
         return true;
     }
-    // The service may have produced a handle even though the dial did not start. Nothing
-    // that arrives for it while it is released is reported: Dial answers for it.
-    dialEnding_ = true;
-    if (dialHandle_ != 0) {
-        service_->HangUp(dialHandle_);
-        if (!WaitUntilGone(&dialHandle_))
-            unreleased_ = true;
+    // The service may have produced a handle even though the dial did not start: it is hung up
+    // and its release watched while the refusal is answered at once. Nothing that arrives for
+    // it is reported: Dial has answered for it.
+    if (const HRASCONN refused = dialHandle_; refused != 0) {
+        service_->HangUp(refused);
+        WatchRelease(refused, [this](bool released) { unreleased_ = unreleased_ || !released; });
     }
-    dialEnding_ = false;
     dialHandle_ = 0;
     dialName_.clear();
     return false;
 }
 
-bool TVireoRAS::CancelDial()
+bool TVireoRAS::CancelDial(std::function<void()> done)
 {
-    // A dial whose start was refused is Dial's to answer for: there is nothing to cancel, and
-    // its failure stands.
+    // A dial being ended is the component's to answer for: there is nothing to cancel.
     if (ServiceError() || dialHandle_ == 0 || dialEnding_)
         return false;
     const HRASCONN handle = dialHandle_;
@@ -214,17 +230,19 @@ bool TVireoRAS::CancelDial()
     // documented to), report it, or report a connection that completed meanwhile, which the
     // hang-up has already ended.
     dialCancelled_ = true;
-    const bool gone = WaitUntilGone(&handle);
-    // The dial stays the component's own until WM_RAS_ERROR ends it with OnConnectError. A
-    // message of our own makes sure it ends even when the service is silent; the one handled
-    // second finds no dial and is dropped.
-    if (dialHandle_ == handle) {
-        if (!gone)
-            unreleased_ = true;
-        window_.Post(WM_RAS_ERROR);
-    }
-    // The hang-up was accepted, so the dial is over whether or not the service released its
-    // handle within the wait.
+    WatchRelease(handle, [this, handle, done = std::move(done)](bool released) {
+        // The dial stays the component's own until WM_RAS_ERROR ends it with OnConnectError. A
+        // message of our own makes sure it ends even when the service is silent; the one
+        // handled second finds no dial and is dropped.
+        if (dialHandle_ == handle) {
+            unreleased_ = unreleased_ || !released;
+            window_.Post(WM_RAS_ERROR);
+        }
+        // The hang-up was accepted, so the dial is over whether or not the service released its
+        // handle within the wait.
+        if (done)
+            done();
+    });
     return true;
 }
 
@@ -238,7 +256,7 @@ std::string TVireoRAS::ListedEntryName(int index)
     return NameOf(list.records[index].szEntryName);
 }
 
-bool TVireoRAS::HangUpConnection(int index)
+bool TVireoRAS::HangUpConnection(int index, std::function<void(bool released)> done)
 {
     if (ServiceError())
         return false;
@@ -250,7 +268,8 @@ bool TVireoRAS::HangUpConnection(int index)
     const HRASCONN handle = list.records[index].hrasconn;
     if (service_->HangUp(handle) != 0)
         return false;
-    return WaitUntilGone(&handle);
+    WatchRelease(handle, std::move(done));
+    return true;
 }
 
 int TVireoRAS::EntryStateByName(const std::string& name)
@@ -290,13 +309,22 @@ void TVireoRAS::SetMonitoring(bool on)
 void TVireoRAS::OnRasError()
 {
     dialEnding_ = true;
-    // Not hung up again when CancelDial did: it is waiting for the release, or waited in vain
-    // (released or not, the handle is not waited for again).
-    if (!dialCancelled_) {
-        service_->HangUp(dialHandle_);
-        if (!WaitUntilGone(&dialHandle_))
-            unreleased_ = true;
+    // Not hung up again when CancelDial did: it watches the release, or watched it in vain
+    // (released or not, the handle is not watched again).
+    if (dialCancelled_) {
+        EndDial();
+        return;
     }
+    // The failure is reported once the service has released the dial's handle.
+    service_->HangUp(dialHandle_);
+    WatchRelease(dialHandle_, [this](bool released) {
+        unreleased_ = unreleased_ || !released;
+        EndDial();
+    });
+}
+
+void TVireoRAS::EndDial()
+{
     dialEnding_ = false;
     dialCancelled_ = false;
     dialHandle_ = 0;
@@ -306,24 +334,32 @@ void TVireoRAS::OnRasError()
         OnConnectError(name);
 }
 
+void TVireoRAS::TimerFired(unsigned id)
+{
+    if (id == kReleaseTimerId) {
+        CheckReleases();
+        return;
+    }
+    if (id != kMonitorTimerId || !monitoring_)
+        return;
+    const int n = ActiveEntryCount();
+    if (n > 0 && !anyConnected_) {
+        anyConnected_ = true;
+        if (OnFirstConnect)
+            OnFirstConnect();
+    } else if (n == 0 && anyConnected_) {
+        anyConnected_ = false;
+        if (OnAllDeconnect)
+            OnAllDeconnect();
+    }
+}
+
 bool TVireoRAS::WindowProc(unsigned message)
 {
     switch (message) {
-    case WM_TIMER: {
-        if (!monitoring_)
-            return true;
-        const int n = ActiveEntryCount();
-        if (n > 0 && !anyConnected_) {
-            anyConnected_ = true;
-            if (OnFirstConnect)
-                OnFirstConnect();
-        } else if (n == 0 && anyConnected_) {
-            anyConnected_ = false;
-            if (OnAllDeconnect)
-                OnAllDeconnect();
-        }
+    case WM_RAS_RELEASE_CHECK:
+        CheckReleases();
         return true;
-    }
     case WM_RAS_CONNECTED:
     case WM_RAS_AUTHENTICATE:
     case WM_RAS_ERROR:

@@ -7,7 +7,9 @@
 // posts WM_RAS_* messages there.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "RasPort.h"
 #include "VireoRAS_API.h"
@@ -29,22 +31,24 @@ public:
     int ActiveEntryCount() override;
     std::string ConnectedEntryName(int index) override;
     bool Dial(int index) override;
-    bool CancelDial() override;
-    bool HangUpConnection(int index) override;
+    bool CancelDial(std::function<void()> done) override;
+    bool HangUpConnection(int index, std::function<void(bool released)> done) override;
     std::string ListedEntryName(int index) override;
     int EntryStateByName(const std::string& name) override;
     void SetMonitoring(bool on) override;
 
-    // The hidden window's messages: WM_TIMER and WM_RAS_*. Returns false for any other
-    // message, which the window side hands to the default window procedure.
+    // The hidden window's messages: WM_RAS_*. Returns false for any other message, which the
+    // window side hands to the default window procedure.
     bool WindowProc(unsigned message);
+    // A timer of the hidden window: the monitor, or the look at the handles hung up.
+    void TimerFired(unsigned id);
 
     ras::HRASCONN DialHandle() const { return dialHandle_; }
     const std::string& DialName() const { return dialName_; }
     bool Monitoring() const { return monitoring_; }
     // The service still has work of ours in hand: a dial of ours runs, or a handle of a dial
     // of ours was hung up and never seen released. Its library must stay loaded meanwhile.
-    bool ServiceInUse() const { return dialHandle_ != 0 || unreleased_; }
+    bool ServiceInUse() const { return dialHandle_ != 0 || !releases_.empty() || unreleased_; }
     bool AnyConnected() const { return anyConnected_; }
 
 private:
@@ -63,10 +67,14 @@ private:
     // Status of a connection: its rasconnstate, or -1 when the query fails.
     long ConnectionState(ras::HRASCONN conn);
     static int StateCode(long rasState);
-    // Waits, still dispatching window messages, until the service no longer knows *conn.
-    // *conn is re-read on every poll. False when the time limit passed first.
-    bool WaitUntilGone(const ras::HRASCONN* conn);
+    // Watches a handle that was hung up: `released` runs once the service no longer knows it
+    // (true), or when kHangUpWaitLimitMs have passed first (false).
+    void WatchRelease(ras::HRASCONN handle, std::function<void(bool released)> released);
+    // Asks the service about every watched handle; runs the endings that are due.
+    void CheckReleases();
     void OnRasError();
+    // The dial is over: it stops being the component's own, and OnConnectError is raised.
+    void EndDial();
 
     ras::RasService* service_;
     ras::RasWindowPort& window_;
@@ -81,6 +89,12 @@ private:
     bool dialCancelled_ = false;
     // A handle of a dial of ours was hung up and not released within the wait.
     bool unreleased_ = false;
+    struct Release {
+        ras::HRASCONN Handle;
+        std::uint32_t Since;
+        std::function<void(bool released)> Released;
+    };
+    std::vector<Release> releases_;
 };
 
 }  // namespace kiv

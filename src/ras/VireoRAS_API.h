@@ -111,11 +111,15 @@ constexpr unsigned WM_RAS_CONNECTED = WM_USER + 101;
 constexpr unsigned WM_RAS_AUTHENTICATE = WM_USER + 102;
 constexpr unsigned WM_RAS_ERROR = WM_USER + 103;
 
+// The component's own message: look at once whether the handles hung up are released.
+constexpr unsigned WM_RAS_RELEASE_CHECK = WM_USER + 104;
+
 constexpr unsigned kMonitorTimerId = 1;
 constexpr unsigned kMonitorIntervalMs = 3000;
 
-// A hang-up wait polls the service this often at most, sleeping in between while it still
-// dispatches window messages, and gives up after kHangUpWaitLimitMs.
+// While handles it hung up are not released yet, the component asks the service about them
+// this often (timer kReleaseTimerId), and gives a handle up after kHangUpWaitLimitMs.
+constexpr unsigned kReleaseTimerId = 2;
 constexpr unsigned kHangUpPollMs = 50;
 constexpr unsigned kHangUpWaitLimitMs = 30000;
 
@@ -145,19 +149,16 @@ public:
     virtual std::uint32_t HangUp(HRASCONN conn) = 0;
 };
 
-// The component's hidden window and the thread's message loop.
+// The component's hidden window: its timers (each tick comes back as TVireoRAS::TimerFired)
+// and the messages posted to it (they come back through TVireoRAS::WindowProc).
 class RasWindowPort {
 public:
     virtual ~RasWindowPort() = default;
-    // A periodic WM_TIMER on the hidden window; returns the timer's identifier, 0 on failure.
+    // A periodic timer; returns the timer's identifier, 0 on failure.
     virtual unsigned SetTimer(unsigned id, unsigned milliseconds) = 0;
     virtual void KillTimer(unsigned id) = 0;
     // Queues a message to the hidden window (both parameters 0).
     virtual void Post(unsigned message) = 0;
-    // Dispatches the thread's pending window messages once and returns.
-    virtual void ProcessMessages() = 0;
-    // Sleeps until a window message is waiting or the time is up, whichever comes first.
-    virtual void WaitForMessages(unsigned milliseconds) = 0;
     // A millisecond tick that wraps after 2^32 ms.
     virtual std::uint32_t TickCount() = 0;
 };

@@ -16,8 +16,8 @@ LRESULT CALLBACK FormWindow::WindowProc(HWND window, UINT message, WPARAM wParam
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
         self->OnWindowGone();
-        // When the window goes inside one of the object's own handlers (a message box or a
-        // modal loop pumps messages, and the program may end meanwhile), the object is freed
+        // When the window goes inside one of the object's own handlers (a message box's own
+        // loop dispatches messages, and the program may end meanwhile), the object is freed
         // once that handler has returned.
         if (self->freedWithWindow_ && self->busy_ == 0)
             delete self;

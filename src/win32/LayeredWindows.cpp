@@ -4,24 +4,16 @@ namespace kiv {
 
 namespace {
 
-constexpr wchar_t kHiddenClass[] = L"TVireoSubSetWindow";
-
 HWND ToHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
 }  // namespace
 
-Win32LayeredWindows::Win32LayeredWindows()
+Win32LayeredWindows::Win32LayeredWindows(Deadlines& deadlines) : deadlines_(deadlines)
 {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = HiddenProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kHiddenClass;
-    RegisterClassExW(&wc);  // fails harmlessly when the class exists
-    hidden_ = CreateWindowExW(0, kHiddenClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    if (hidden_)
-        SetWindowLongPtrW(hidden_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-
+    deadlines_.SetHandler(TimerSpace::Fade, [this](int id) {
+        if (target_)
+            target_->Timer(static_cast<unsigned>(id));
+    });
     user32_ = LoadLibraryA("USER32.DLL");
     if (user32_)
         setLayeredWindowAttributes_ = reinterpret_cast<SetLayeredWindowAttributesFn>(
@@ -30,23 +22,11 @@ Win32LayeredWindows::Win32LayeredWindows()
 
 Win32LayeredWindows::~Win32LayeredWindows()
 {
+    deadlines_.Kill(TimerSpace::Fade, static_cast<int>(kFadeOutTimer));
+    deadlines_.Kill(TimerSpace::Fade, static_cast<int>(kFadeInTimer));
+    deadlines_.SetHandler(TimerSpace::Fade, nullptr);
     if (user32_)
         FreeLibrary(user32_);
-    if (hidden_) {
-        SetWindowLongPtrW(hidden_, GWLP_USERDATA, 0);
-        DestroyWindow(hidden_);  // ends any fade timer
-    }
-}
-
-LRESULT CALLBACK Win32LayeredWindows::HiddenProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<Win32LayeredWindows*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_TIMER && self) {
-        if (self->target_)
-            self->target_->Timer(static_cast<unsigned>(wParam));
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 std::uint32_t Win32LayeredWindows::GetExStyle(WindowHandle window)
@@ -77,15 +57,10 @@ void Win32LayeredWindows::RedrawWindow(WindowHandle window, unsigned flags)
 
 unsigned Win32LayeredWindows::SetTimer(unsigned id, unsigned interval)
 {
-    if (!hidden_)
-        return 0;
-    return ::SetTimer(hidden_, id, interval, nullptr) ? id : 0;
+    deadlines_.Set(TimerSpace::Fade, static_cast<int>(id), interval);
+    return id;
 }
 
-void Win32LayeredWindows::KillTimer(unsigned id)
-{
-    if (hidden_)
-        ::KillTimer(hidden_, id);
-}
+void Win32LayeredWindows::KillTimer(unsigned id) { deadlines_.Kill(TimerSpace::Fade, static_cast<int>(id)); }
 
 }  // namespace kiv

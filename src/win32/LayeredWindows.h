@@ -1,23 +1,23 @@
 // The window system under TVireoSubSet: SetLayeredWindowAttributes looked up in USER32.DLL at
-// run time, the extended styles, and a hidden window of its own that runs the fade timers.
+// run time, the extended styles, and the fade timers on the program's deadlines.
 #pragma once
 
 #include <windows.h>
 
+#include "Deadlines.h"
 #include "VireoSubSet.h"
 
 namespace kiv {
 
 class Win32LayeredWindows : public LayeredWindowSystem {
 public:
-    Win32LayeredWindows();
+    explicit Win32LayeredWindows(Deadlines& deadlines);
     ~Win32LayeredWindows() override;
     Win32LayeredWindows(const Win32LayeredWindows&) = delete;
     Win32LayeredWindows& operator=(const Win32LayeredWindows&) = delete;
 
-    // The component whose Timer receives the hidden window's ticks.
+    // The component whose Timer receives the fade timers' ticks.
     void SetTarget(TVireoSubSet* target) { target_ = target; }
-    HWND HiddenWindow() const { return hidden_; }
 
     bool HasSetLayeredWindowAttributes() const override { return setLayeredWindowAttributes_ != nullptr; }
     std::uint32_t GetExStyle(WindowHandle window) override;
@@ -31,10 +31,9 @@ public:
 
 private:
     using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-    static LRESULT CALLBACK HiddenProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    Deadlines& deadlines_;
     HMODULE user32_ = nullptr;
-    HWND hidden_ = nullptr;
     SetLayeredWindowAttributesFn setLayeredWindowAttributes_ = nullptr;
     TVireoSubSet* target_ = nullptr;
 };

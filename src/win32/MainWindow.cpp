@@ -12,6 +12,20 @@ MainWindow::MainWindow(HWND applicationWindow)
              shutdown_},
             *this)
 {
+    deadlines_.Timers().SetHandler(TimerSpace::MainForm, [this](int id) {
+        if (id == kScheduleTimerId)
+            form_.tmScheduleTimer();
+        else if (id == kConnectTimerId)
+            form_.tmConnectTimer();
+        else if (id == kFeedOutTimerId)
+            form_.tmFeedOutTimer();
+        else if (id == Win32Tray::kRetryTimerId)
+            tray_.RetryTimer();
+        else if (id == kStatusAreaTimerId) {
+            deadlines_.Timers().Kill(TimerSpace::MainForm, kStatusAreaTimerId);
+            form_.StatusAreaChanged();
+        }
+    });
     layered_.SetTarget(&vss_);
     // Kiv answers consoles' menu requests and transfers no files.
     kms_.SetDiscrimination("Kiv");
@@ -50,9 +64,6 @@ bool MainWindow::Create()
     app_.SetOwner(applicationWindow_);
     statusWindow_.Attach(window_);
     tray_.Attach(window_);
-    tmSchedule_.Attach(window_);
-    tmFeedOut_.Attach(window_);
-    tmConnect_.Attach(window_);
 
     form_.FormCreate();
     return !app_.Terminated();
@@ -66,7 +77,16 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     switch (message) {
     case WM_CLOSE:
-        DestroyWindow(window_);
+        // The window goes once the form has closed: after the target's hang-up when Kiv is to
+        // disconnect at its end. Meanwhile no timer runs and the tray takes no commands.
+        if (!closing_) {
+            closing_ = true;
+            StopTimersAndDialogs();
+            form_.FormClose([this] {
+                if (window_)
+                    DestroyWindow(window_);
+            });
+        }
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;  // Kiv never holds the session up
@@ -79,21 +99,14 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         if (!destroyed_) {
             destroyed_ = true;
-            KillTimer(window_, kScheduleTimerId);
-            KillTimer(window_, kFeedOutTimerId);
-            KillTimer(window_, kConnectTimerId);
-            KillTimer(window_, kStatusAreaTimerId);
-            // The dialogs work on the form's settings: they close with it.
-            if (OptionForm)
-                DestroyWindow(OptionForm->Handle());
-            if (VersionForm)
-                DestroyWindow(VersionForm->Handle());
+            StopTimersAndDialogs();
             form_.FormDestroy();
         }
         PostQuitMessage(0);
         return 0;
     case Win32Tray::kCallbackMessage:
-        OnTrayCallback(lParam);
+        if (!closing_)
+            OnTrayCallback(lParam);
         return 0;
     case WM_DISPLAYCHANGE:
         StatusAreaMayHaveChanged();
@@ -102,23 +115,6 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == SPI_SETWORKAREA)
             StatusAreaMayHaveChanged();
         break;
-    case WM_TIMER:
-        if (wParam == Win32Tray::kRetryTimerId) {
-            tray_.RetryTimer();
-            return 0;
-        }
-        if (wParam == kStatusAreaTimerId) {
-            KillTimer(window_, kStatusAreaTimerId);
-            form_.StatusAreaChanged();
-            return 0;
-        }
-        if (wParam == kScheduleTimerId)
-            form_.tmScheduleTimer();
-        else if (wParam == kConnectTimerId && tmConnect_.Enabled())
-            form_.tmConnectTimer();
-        else if (wParam == kFeedOutTimerId && tmFeedOut_.Enabled())
-            form_.tmFeedOutTimer();
-        return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window_, &ps);
@@ -167,7 +163,20 @@ void MainWindow::StatusAreaMayHaveChanged()
 {
     // A change of display or taskbar comes as a burst of messages, and the shell moves its
     // taskbar on the same messages: the window is placed once, after the burst.
-    SetTimer(window_, kStatusAreaTimerId, 250, nullptr);
+    deadlines_.Timers().Set(TimerSpace::MainForm, kStatusAreaTimerId, 250);
+}
+
+void MainWindow::StopTimersAndDialogs()
+{
+    tmSchedule_.SetEnabled(false);
+    tmFeedOut_.SetEnabled(false);
+    tmConnect_.SetEnabled(false);
+    deadlines_.Timers().Kill(TimerSpace::MainForm, kStatusAreaTimerId);
+    // The dialogs work on the form's settings: they close with it.
+    if (OptionForm)
+        DestroyWindow(OptionForm->Handle());
+    if (VersionForm)
+        DestroyWindow(VersionForm->Handle());
 }
 
 namespace {

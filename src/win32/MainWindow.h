@@ -12,10 +12,12 @@
 #include "LayeredWindows.h"
 #include "MainUnit.h"
 #include "KestrelMesh.h"
+#include "ScheduledTimer.h"
 #include "StatusWindow.h"
 #include "VireoRASWin32.h"
 #include "VireoSubSet.h"
 #include "WinsockMeshBackend.h"
+#include "Win32Deadlines.h"
 #include "Win32Ports.h"
 #include "Win32Shutdown.h"
 
@@ -24,11 +26,11 @@ namespace kiv {
 class MainWindow : public ui::FormWindow {
 public:
     static constexpr wchar_t kClassName[] = L"TMainForm";
-    static constexpr UINT_PTR kScheduleTimerId = 1;
-    static constexpr UINT_PTR kFeedOutTimerId = 2;
-    static constexpr UINT_PTR kConnectTimerId = 3;
+    static constexpr int kScheduleTimerId = 1;
+    static constexpr int kFeedOutTimerId = 2;
+    static constexpr int kConnectTimerId = 3;
     // Win32Tray::kRetryTimerId is 4.
-    static constexpr UINT_PTR kStatusAreaTimerId = 5;
+    static constexpr int kStatusAreaTimerId = 5;
 
     explicit MainWindow(HWND applicationWindow);
     ~MainWindow() override;
@@ -46,6 +48,8 @@ private:
     // The options dialog (tray menu, status icon action 3) and the about box.
     void ShowOptionForm();
     void ShowVersionForm();
+    // The main window's timers stop and the dialogs close, as the program ends.
+    void StopTimersAndDialogs();
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The display or the work area changed: the status window is placed again shortly.
@@ -55,18 +59,20 @@ private:
 
     HWND applicationWindow_;
 
+    // The timers of all four kinds, first made and last gone.
+    Win32Deadlines deadlines_;
     Win32Application app_;
     Win32Clock clock_;
-    ras::VireoRASComponent ras_;
-    mesh::WinsockMeshBackend kmsBackend_;
+    ras::VireoRASComponent ras_{deadlines_.Timers()};
+    mesh::WinsockMeshBackend kmsBackend_{deadlines_.Timers()};
     TKestrelMesh kms_{kmsBackend_};
-    Win32LayeredWindows layered_;
+    Win32LayeredWindows layered_{deadlines_.Timers()};
     TVireoSubSet vss_{layered_};
-    Win32Tray tray_;
+    Win32Tray tray_{deadlines_.Timers()};
     Win32StatusWindow statusWindow_;
-    Win32Timer tmSchedule_{kScheduleTimerId, 1000};
-    Win32Timer tmFeedOut_{kFeedOutTimerId, 50};
-    Win32Timer tmConnect_{kConnectTimerId, 0};
+    ScheduledTimer tmSchedule_{deadlines_.Timers(), kScheduleTimerId, 1000};
+    ScheduledTimer tmFeedOut_{deadlines_.Timers(), kFeedOutTimerId, 50};
+    ScheduledTimer tmConnect_{deadlines_.Timers(), kConnectTimerId, 0};
     Win32Shutdown shutdown_;
     // The form's handlers that open windows.
     class Form : public TMainForm {
@@ -79,6 +85,8 @@ private:
     };
 
     Form form_;
+    // WM_CLOSE has started the form's close; the window goes when it has ended.
+    bool closing_ = false;
     bool destroyed_ = false;
     // The left button went down on the form or label (a click when it comes up there too).
     bool formPressed_ = false;

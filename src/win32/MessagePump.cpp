@@ -1,13 +1,10 @@
 #include "MessagePump.h"
 
-#include <vector>
-
 namespace kiv::pump {
 
 namespace {
 
 DialogFilter dialogFilter = nullptr;
-HWND modalDialog = nullptr;
 bool quit = false;
 int quitCode = 0;
 
@@ -18,8 +15,6 @@ void Dispatch(MSG& msg)
         RequestQuit(static_cast<int>(msg.wParam));
         return;
     }
-    if (modalDialog && IsDialogMessageW(modalDialog, &msg))
-        return;
     if (dialogFilter && dialogFilter(msg))
         return;
     TranslateMessage(&msg);
@@ -30,37 +25,14 @@ void Dispatch(MSG& msg)
 
 void SetDialogFilter(DialogFilter filter) { dialogFilter = filter; }
 
-ModalDialog::ModalDialog(HWND dialog) : previous_(modalDialog) { modalDialog = dialog; }
-
-ModalDialog::~ModalDialog() { modalDialog = previous_; }
-
-void ProcessPendingMessages()
-{
-    // Thread messages without a window are handed back once this pass is over, in order.
-    std::vector<MSG> forThread;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.hwnd == nullptr && msg.message != WM_QUIT && msg.message != WM_TIMER) {
-            forThread.push_back(msg);
-            continue;
-        }
-        Dispatch(msg);
-    }
-    for (const MSG& m : forThread)
-        PostThreadMessageW(GetCurrentThreadId(), m.message, m.wParam, m.lParam);
-}
-
-void WaitForMessages(unsigned milliseconds)
-{
-    // Wakes for input that arrived since the queue was last looked at, not for what is still
-    // in it: nothing that was left there can turn the wait into a busy poll.
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
-}
-
 void WaitAndProcessMessages(unsigned milliseconds)
 {
-    WaitForMessages(milliseconds);
-    ProcessPendingMessages();
+    // Wakes for input that arrived since the queue was last looked at; everything waiting is
+    // then taken, so nothing left in the queue can turn the next turn into a busy poll.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        Dispatch(msg);
 }
 
 bool QuitRequested() { return quit; }

@@ -1,8 +1,8 @@
-// The program's one message pump. The main loop, the waits that process messages (hang-ups,
-// fades, transfers) and the modal dialog all pump here: W functions, so keyboard input reaches
-// the Unicode windows unchanged; keyboard input of open dialogs through IsDialogMessageW; and
-// a WM_QUIT taken from the queue anywhere is kept once, for the main loop to end on, never
-// posted again (a re-posted quit wakes every message-aware wait at once, so waits would spin).
+// The program's one message pump: W functions, so keyboard input reaches the Unicode windows
+// unchanged; keyboard input of open dialogs through IsDialogMessageW; and a WM_QUIT taken from
+// the queue is kept once, for the loop to end on, never posted again. Only loops call it: the
+// program's main loop, and the loop of a console or test that drives the Windows side itself.
+// No handler runs it: what waits for something continues when that arrives as a message.
 #pragma once
 
 #include <windows.h>
@@ -10,30 +10,13 @@
 namespace kiv::pump {
 
 // Routes a message to an open dialog; true when the dialog took it. The program sets one for
-// its modeless dialogs.
+// its dialogs.
 using DialogFilter = bool (*)(MSG& msg);
 void SetDialogFilter(DialogFilter filter);
 
-// A modal dialog whose keyboard input goes through IsDialogMessageW while the scope lives.
-class ModalDialog {
-public:
-    explicit ModalDialog(HWND dialog);
-    ~ModalDialog();
-    ModalDialog(const ModalDialog&) = delete;
-    ModalDialog& operator=(const ModalDialog&) = delete;
-
-private:
-    HWND previous_;
-};
-
-// Dispatches the thread's pending messages once and returns without waiting. Messages for no
-// window (other than timers) belong to the loop that owns the thread and are left to it.
-void ProcessPendingMessages();
-// Sleeps until a message arrives or milliseconds pass, whichever comes first, without
-// spinning on messages already seen, then dispatches the pending ones once.
+// One turn of a loop: sleeps until a message arrives or milliseconds pass, whichever comes
+// first, then dispatches every message waiting.
 void WaitAndProcessMessages(unsigned milliseconds);
-// Sleeps until a message arrives or milliseconds pass; dispatches nothing.
-void WaitForMessages(unsigned milliseconds);
 
 // The program has been asked to end (a WM_QUIT was taken, or RequestQuit was called).
 bool QuitRequested();

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "HelpViewer.h"
-#include "MessagePump.h"
 #include "OptionLogic.h"
 
 namespace kiv {
@@ -28,39 +27,42 @@ TOptionUserForm::~TOptionUserForm()
         OptionUserForm = nullptr;
 }
 
-std::optional<StringList> TOptionUserForm::Execute(HWND owner, const StringList& names)
+void TOptionUserForm::Open(HWND owner, const StringList& names, Closed closed)
 {
-    TOptionUserForm form(owner);
-    OptionUserForm = &form;
-    if (!form.Create(names))
-        return std::nullopt;
-
-    // Modal: the options dialog is disabled until this one closes.
+    auto* form = new TOptionUserForm(owner, std::move(closed));
+    if (!form->Create(names)) {
+        delete form;
+        return;
+    }
+    OptionUserForm = form;
+    // Modal: the options dialog is disabled until this one closes; its keyboard goes through
+    // the program's dialog filter (IsFormDialogMessage).
     EnableWindow(owner, FALSE);
-    ShowWindow(form.window_, SW_SHOW);
-    SetForegroundWindow(form.window_);
-    SetFocus(form.lvUser_);
-    {
-        // The program's pump, with this dialog's keyboard; a quit ends the dialog and stays
-        // with the main loop.
-        pump::ModalDialog modal(form.window_);
-        for (;;) {
-            pump::ProcessPendingMessages();
-            if (form.closed_ || !IsWindow(form.window_) || pump::QuitRequested())
-                break;
-            pump::WaitForMessages(INFINITE);
-        }
-    }
+    ShowWindow(form->window_, SW_SHOW);
+    SetForegroundWindow(form->window_);
+    SetFocus(form->lvUser_);
+}
+
+void TOptionUserForm::Close()
+{
     std::optional<StringList> rows;
-    if (form.Tag != 0 && IsWindow(form.window_))
-        rows = form.Rows();
-    if (IsWindow(owner)) {
-        EnableWindow(owner, TRUE);
-        SetActiveWindow(owner);
+    if (Tag != 0)
+        rows = Rows();
+    Closed closed = std::move(closed_);
+    closed_ = nullptr;
+    if (IsWindow(owner_)) {
+        EnableWindow(owner_, TRUE);
+        SetActiveWindow(owner_);
     }
-    if (IsWindow(form.window_))
-        DestroyWindow(form.window_);
-    return rows;
+    DestroyWindow(window_);
+    if (closed)
+        closed(std::move(rows));
+}
+
+void TOptionUserForm::OnWindowGone()
+{
+    if (OptionUserForm == this)
+        OptionUserForm = nullptr;
 }
 
 bool TOptionUserForm::Create(const StringList& names)
@@ -92,7 +94,8 @@ bool TOptionUserForm::Create(const StringList& names)
     // view only shares it.
     lvUser_ = ui::Child(window_, WC_LISTVIEWW, "",
                         LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS | WS_TABSTOP | WS_GROUP,
-                        8, 38, 310, 182, idLvUser, {.HelpId = 60, .ExStyle = WS_EX_CLIENTEDGE});
+                        8, 38, 310, 182, idLvUser,
+                        {.HelpId = OptionUserControl("idLvUser").HelpId, .ExStyle = WS_EX_CLIENTEDGE});
     SendMessageW(lvUser_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     ilIcon_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 1);
     if (HBITMAP bitmap = LoadBitmapW(GetModuleHandleW(nullptr), L"OPTION_USER")) {
@@ -110,15 +113,15 @@ bool TOptionUserForm::Create(const StringList& names)
     SendMessageW(lvUser_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 
     ui::Child(window_, L"Button", "追加(&N)", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 326, 38, 83, 23, idUserBtNew,
-              {.HelpId = 62});
+              {.HelpId = OptionUserControl("idUserBtNew").HelpId});
     ui::Child(window_, L"Button", "変更(&E)", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 326, 66, 83, 23,
-              idUserBtEdit, {.HelpId = 61});
+              idUserBtEdit, {.HelpId = OptionUserControl("idUserBtEdit").HelpId});
     ui::Child(window_, L"Button", "削除(&D)", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 326, 94, 83, 23,
-              idUserBtDelete, {.HelpId = 63});
+              idUserBtDelete, {.HelpId = OptionUserControl("idUserBtDelete").HelpId});
     ui::Child(window_, L"Button", "OK(&O)", BS_PUSHBUTTON | WS_TABSTOP, 326, 168, 83, 23, idUserBtOk,
-              {.HelpId = 64});
+              {.HelpId = OptionUserControl("idUserBtOk").HelpId});
     ui::Child(window_, L"Button", "キャンセル(&C)", BS_PUSHBUTTON | WS_TABSTOP, 326, 196, 83, 23, idUserBtCancel,
-              {.HelpId = 65});
+              {.HelpId = OptionUserControl("idUserBtCancel").HelpId});
 
     for (const auto& name : names)
         AddRow(name);

@@ -48,8 +48,9 @@ void Win32StatusWindow::Attach(HWND window)
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelId)), GetModuleHandleW(nullptr), nullptr);
 }
 
-TSize Win32StatusWindow::SetStatusCaption(const std::string& text)
+TSize Win32StatusWindow::SetStatusCaption(const SjisText& caption)
 {
+    const std::string& text = caption.Bytes;
     if (label_)
         SetWindowTextW(label_, Wide(text).c_str());
     lines_.clear();

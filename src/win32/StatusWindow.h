@@ -35,7 +35,7 @@ public:
     void HideWithoutActivation() override;
     void ShowWithoutActivation() override;
     void Redraw() override;
-    TSize SetStatusCaption(const std::string& text) override;
+    TSize SetStatusCaption(const SjisText& text) override;
     void SetIconEnabled(bool enabled) override { iconEnabled_ = enabled; }
     void MoveIcon(int dx, int dy) override;
     int Width() override;

@@ -42,9 +42,9 @@ bool WriteAndFlush(const std::string& path, const std::string& bytes, DWORD disp
 
 class Win32Files final : public FileSystemPort {
 public:
-    std::optional<std::string> Read(const std::string& path, bool& missing) override
+    std::optional<std::string> Read(const Utf8Path& path, bool& missing) override
     {
-        HANDLE file = CreateFileW(W(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        HANDLE file = CreateFileW(W(path.Text).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
@@ -64,22 +64,23 @@ public:
         return bytes;
     }
 
-    bool WriteThrough(const std::string& path, const std::string& bytes) override
+    bool WriteThrough(const Utf8Path& path, const std::string& bytes) override
     {
-        return WriteAndFlush(path, bytes, CREATE_ALWAYS);
+        return WriteAndFlush(path.Text, bytes, CREATE_ALWAYS);
     }
 
-    bool Replace(const std::string& from, const std::string& to) override
+    bool Replace(const Utf8Path& from, const Utf8Path& to) override
     {
-        return MoveFileExW(W(from).c_str(), W(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        return MoveFileExW(W(from.Text).c_str(), W(to.Text).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+               0;
     }
 
-    bool Overwrite(const std::string& path, const std::string& bytes) override
+    bool Overwrite(const Utf8Path& path, const std::string& bytes) override
     {
-        return WriteAndFlush(path, bytes, OPEN_EXISTING);
+        return WriteAndFlush(path.Text, bytes, OPEN_EXISTING);
     }
 
-    void Remove(const std::string& path) override { DeleteFileW(W(path).c_str()); }
+    void Remove(const Utf8Path& path) override { DeleteFileW(W(path.Text).c_str()); }
 };
 
 }  // namespace

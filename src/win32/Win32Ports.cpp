@@ -7,33 +7,11 @@
 
 #include "MessagePump.h"
 #include "PathText.h"
-#include "SettingLimits.h"
+#include "TimeOfDay.h"
 #include "TrayRetry.h"
 #include "WinText.h"
 
 namespace kiv {
-
-void Win32Timer::SetEnabled(bool enabled)
-{
-    enabled_ = enabled;
-    Apply();
-}
-
-void Win32Timer::SetInterval(unsigned milliseconds)
-{
-    interval_ = milliseconds;
-    Apply();
-}
-
-void Win32Timer::Apply()
-{
-    if (!window_)
-        return;
-    KillTimer(window_, id_);
-    // A timer of interval 0 does not run.
-    if (enabled_ && interval_ > 0)
-        SetTimer(window_, id_, interval_, nullptr);
-}
 
 double Win32Clock::TimeOfDay()
 {
@@ -44,7 +22,7 @@ double Win32Clock::TimeOfDay()
 
 std::uint32_t Win32Clock::TickCount() { return timeGetTime(); }
 
-std::string Win32Application::ExePath() const { return ExecutablePath(); }
+Utf8Path Win32Application::ExePath() const { return Utf8Path(ExecutablePath()); }
 
 std::string ExecutablePath()
 {
@@ -63,9 +41,9 @@ std::string ExecutablePath()
     return PathFromUtf16(std::u16string(path.begin(), path.end()));
 }
 
-int Win32Application::MessageBox(const std::string& text, const std::string& caption, unsigned flags)
+int Win32Application::MessageBox(const SjisText& text, const SjisText& caption, unsigned flags)
 {
-    return MessageBoxW(owner_, Wide(text).c_str(), Wide(caption).c_str(), flags);
+    return MessageBoxW(owner_, Wide(text.Bytes).c_str(), Wide(caption.Bytes).c_str(), flags);
 }
 
 void Win32Application::Terminate()
@@ -73,10 +51,6 @@ void Win32Application::Terminate()
     terminated_ = true;
     PostQuitMessage(0);
 }
-
-void Win32Application::ProcessMessages() { pump::ProcessPendingMessages(); }
-
-void Win32Application::ProcessMessagesWaiting(unsigned maxWait) { pump::WaitAndProcessMessages(maxWait); }
 
 bool Win32Application::Terminated() const { return terminated_ || pump::QuitRequested(); }
 
@@ -165,7 +139,7 @@ void Win32Tray::Add(const char* iconResource)
 
 void Win32Tray::Offer()
 {
-    KillTimer(window_, kRetryTimerId);
+    deadlines_.Kill(TimerSpace::MainForm, kRetryTimerId);
     NOTIFYICONDATAA data = TrayRecord(window_, icon_);
     // An add that timed out may still have reached the shell, and a shell that has the icon
     // refuses a second add: the icon is there when the shell takes a change to it.
@@ -175,7 +149,7 @@ void Win32Tray::Offer()
         return;
     }
     ++failures_;
-    SetTimer(window_, kRetryTimerId, TrayAddRetryDelay(failures_), nullptr);
+    deadlines_.Set(TimerSpace::MainForm, kRetryTimerId, TrayAddRetryDelay(failures_));
 }
 
 void Win32Tray::ShellStarted()
@@ -191,13 +165,13 @@ void Win32Tray::RetryTimer()
     if (wanted_ && !added_)
         Offer();
     else
-        KillTimer(window_, kRetryTimerId);
+        deadlines_.Kill(TimerSpace::MainForm, kRetryTimerId);
 }
 
 void Win32Tray::Delete()
 {
     wanted_ = false;
-    KillTimer(window_, kRetryTimerId);
+    deadlines_.Kill(TimerSpace::MainForm, kRetryTimerId);
     if (!added_)
         return;
     NOTIFYICONDATAA data = TrayRecord(window_, icon_);

@@ -3,28 +3,10 @@
 
 #include <windows.h>
 
+#include "Deadlines.h"
 #include "Ports.h"
 
 namespace kiv {
-
-// A window timer: SetTimer on the owner window under a fixed identifier.
-class Win32Timer : public TimerPort {
-public:
-    Win32Timer(UINT_PTR id, unsigned interval) : id_(id), interval_(interval) {}
-    void Attach(HWND window) { window_ = window; }
-    void SetEnabled(bool enabled) override;
-    bool Enabled() const override { return enabled_; }
-    void SetInterval(unsigned milliseconds) override;
-    unsigned Interval() const override { return interval_; }
-    UINT_PTR Id() const { return id_; }
-
-private:
-    void Apply();
-    HWND window_ = nullptr;
-    UINT_PTR id_;
-    unsigned interval_;
-    bool enabled_ = false;
-};
 
 class Win32Clock : public ClockPort {
 public:
@@ -41,12 +23,10 @@ std::string ExecutablePath();
 class Win32Application : public ApplicationPort {
 public:
     void SetOwner(HWND owner) { owner_ = owner; }
-    std::string Title() const override { return "Kiv"; }
-    std::string ExePath() const override;
-    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    SjisText Title() const override { return SjisText("Kiv"); }
+    Utf8Path ExePath() const override;
+    int MessageBox(const SjisText& text, const SjisText& caption, unsigned flags) override;
     void Terminate() override;
-    void ProcessMessages() override;
-    void ProcessMessagesWaiting(unsigned maxWait) override;
     std::optional<OsVersion> Version() override { return QueryOsVersion(); }
     bool Terminated() const override;
 
@@ -61,7 +41,8 @@ private:
 class Win32Tray : public TrayPort {
 public:
     static constexpr UINT kCallbackMessage = 0x8001;
-    static constexpr UINT_PTR kRetryTimerId = 4;  // a timer of the attached window
+    static constexpr int kRetryTimerId = 4;  // a timer of the main window's space
+    explicit Win32Tray(Deadlines& deadlines) : deadlines_(deadlines) {}
     void Attach(HWND window);
     void Add(const char* iconResource) override;
     void Delete() override;
@@ -76,6 +57,7 @@ public:
 private:
     // Offers the icon to the shell; when it is not taken, arms the retry timer.
     void Offer();
+    Deadlines& deadlines_;
     HWND window_ = nullptr;
     UINT taskbarCreated_ = 0;
     HICON icon_ = nullptr;

@@ -1,56 +1,21 @@
 # shellcheck disable=SC2034  # read by the tests that source lib.sh
 # Sourced by lib.sh: the identifiers of the controls the end-to-end tests drive, under their
-# names in the program (src/win32/OptionUnit.h, OptionUserUnit.h, VersionUnit.h), and the
-# window messages of the tray icon's callback.
+# names in the program, read from the program's own sources: every `.Name = "...", .Id = ...` of
+# the dialogs' tables (src/core/OptionDialog.h) and the enumerators of the about box
+# (src/win32/VersionUnit.h). Then the tray icon's callback message and the system's numbers of
+# the mouse messages and keys the tests send.
+KIV_SOURCES=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/src
 
-# The options dialog (TOptionForm): 1000 + the control's help-context number where it has one.
-idCbDialup=1002
-idCbRedial=1003
-idCbKeep=1004
-idEdRedialCount=1005
-idEdRedialInterval=1006
-idCbAutoConnectRun=1007
-idCbAutoConnectRunTime=1008
-idCbAutoConnectTime=1009
-idEdAutoConnectTimeHour=1010
-idEdAutoConnectTimeMinute=1110
-idCbAutoDisconnectEnd=1011
-idCbAutoDisconnectTime=1012
-idCbStatusLocate=1014
-idCbStatusCloseBar=1015
-idTbStatusAlphaCount=1017
-idRbKMSLogin=1019
-idEdKMSPasswordText=1020
-idCbKMSPort=1021
-idEdKMSPort=1022
-idEdAutoDisconnectTimeHour=1023
-idEdAutoDisconnectTimeMinute=1123
-idBtOk=1024
-idBtCancel=1025
-idBtUpdate=1026
-idCbKMSComputer=1056
-idEdKMSComputerCount=1057
-idBtKMSComputerCount=1058
-idCbKMSPassword=1059
-idPcOption=1100
-idLaStatusAlphaCount=2001
+# kiv_table_ids FILE: NAME=ID for every row of FILE that names a control.
+kiv_table_ids() {
+  tr '\n' ' ' <"$1" | grep -oE '\.Name = "id[A-Za-z0-9_]+", *\.Id = [0-9]+' \
+    | sed -E 's/\.Name = "([^"]+)", *\.Id = ([0-9]+)/\1=\2/'
+}
+eval "$(kiv_table_ids "$KIV_SOURCES/core/OptionDialog.h")"
+eval "$(grep -oE '^ *id[A-Za-z0-9_]+ = [0-9]+' "$KIV_SOURCES/win32/VersionUnit.h" | tr -d ' ')"
 
-# The authorised computers dialog (TOptionUserForm).
-idLvUser=1060
-idUserBtEdit=1061
-idUserBtNew=1062
-idUserBtDelete=1063
-idUserBtOk=1064
-idUserBtCancel=1065
-
-# The about box (TVersionForm).
-idBtClose=3003
-
-# The tray icon's callback message and the mouse messages it carries.
-kTrayCallbackMessage=0x8001
+kTrayCallbackMessage=$(grep -oE 'kCallbackMessage = 0x[0-9A-Fa-f]+' "$KIV_SOURCES/win32/Win32Ports.h" | sed 's/.*= //')
 WM_LBUTTONDBLCLK=0x203
 WM_RBUTTONUP=0x205
-
-# Virtual keys sent to controls.
 VK_RETURN=0x0D
 VK_END=0x23

@@ -20,11 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kms.SetHandleName("Kiv");
     kms.SetMenu(true);
     kms.SetFTPPortNo(0);
-    kms.OnMenuRequest = [&](const std::string&, const std::string& m, const std::string& d) {
-        kms.SendInputSelect("menu\r\n", "a&:b", "A&:B", "Menu", m, d);
+    kms.OnMenuRequest = [&](const kiv::MeshRequest& r) {
+        kms.SendInputSelect("menu\r\n", "a&:b", "A&:B", "Menu", r.MachineName, r.Discrimination);
     };
-    kms.OnInputReturn = [&](const std::string&, const std::string& v, const std::string&, const std::string& m,
-                            const std::string& d) { kms.SendInputMessage(v, m, d); };
+    kms.OnInputReturn = [&](const kiv::MeshRequest& r) { kms.SendInputMessage(r.Answer, r.MachineName, r.Discrimination); };
     if (!kms.Start() || !kms.Login())
         return 0;
     Reader in{data, size};

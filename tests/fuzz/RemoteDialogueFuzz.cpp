@@ -67,14 +67,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string machine = in.Pick(kMachines);
         const std::string address = in.Pick(kAddresses);
         const std::string handle = in.Pick(kHandles);
-        f.kms.receivedAddress = address;
+        f.kms.requestSource = address;
         const std::string targetBefore = f.form.Settings.Target;
         const int actionsBefore = Actions(f, targetBefore);
-        const std::uint32_t now = f.clock.tick;
+        const std::uint32_t now = f.clock.time.now;
         bool mayAct = true;
         switch (op % 8) {
         case 0:
-            f.kms.OnMenuRequest(handle, machine, "KMC");
+            f.kms.MenuRequest(handle, machine, "KMC");
             if (model.Holds(machine, address, now))
                 model.heard[{machine, address}] = now;
             mayAct = !f.form.Settings.KMSPasswordFlag;
@@ -88,11 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             mayAct = !f.form.Settings.KMSPasswordFlag || (acting && model.Holds(machine, address, now));
             if (model.Holds(machine, address, now) || (key == "Password" && answer == "pw"))
                 model.heard[{machine, address}] = now;
-            f.kms.OnInputReturn(key, answer, handle, machine, "KMC");
+            f.kms.InputReturn(key, answer, handle, machine, "KMC");
             break;
         }
         case 4:
-            f.kms.OnLogout(handle, machine, address, "KMC");
+            f.kms.PeerLogout(handle, machine, address, "KMC");
             model.heard.erase({machine, address});
             break;
         case 5:
@@ -108,7 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 f.ras.OnConnect(f.form.Settings.Target);
             else if (state == 0)
                 f.ras.OnConnectError(f.form.Settings.Target);
-            mayAct = true;  // redials are the program's own
+            // The hang-ups the service took end, released or given up.
+            f.ras.Release((in.Byte() & 1) != 0);
+            mayAct = true;  // redials and the reports of hang-ups are the program's own
             break;
         }
         default:

@@ -2,6 +2,7 @@
 // time, and lets a test hand datagrams to the component.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -54,20 +55,43 @@ public:
     mesh::LocalDateTime LocalTime() override { return localTime; }
     std::string ComputerName() override { return computerName; }
     std::optional<std::string> LocalAddress() override { return localAddress; }
-    // TCP: only the listener is modelled here; transfers are tested over real sockets.
+    // TCP: the listener, and one outgoing connection (kOutgoing) whose sends take what the
+    // test allows and whose answers the test gives; transfers are also tested over real sockets.
+    static constexpr TcpSocket kOutgoing = 7;
     TcpSocket ListenTcp(int port) override
     {
         listenPort = port;
         return listenSucceeds ? 4242 : kNoSocket;
     }
     TcpSocket AcceptTcp(TcpSocket) override { return kNoSocket; }
-    TcpSocket ConnectTcp(std::uint32_t, int) override { return kNoSocket; }
-    IoResult SendTcp(TcpSocket, const char*, std::size_t) override { return {SendResult::Failed, 0}; }
-    IoResult RecvTcp(TcpSocket, char*, std::size_t) override { return {SendResult::Failed, 0}; }
+    TcpSocket ConnectTcp(std::uint32_t, int) override { return kOutgoing; }
+    // Each send takes at most the bytes of the first of tcpTakes (all when there is none); a
+    // 0 there is a WouldBlock.
+    IoResult SendTcp(TcpSocket, const char* data, std::size_t size) override
+    {
+        ++tcpSends;
+        std::size_t take = size;
+        if (!tcpTakes.empty()) {
+            take = std::min(size, tcpTakes.front());
+            tcpTakes.pop_front();
+            if (take == 0)
+                return {SendResult::WouldBlock, 0};
+        }
+        tcpSent.append(data, take);
+        return {SendResult::Sent, take};
+    }
+    IoResult RecvTcp(TcpSocket, char* data, std::size_t size) override
+    {
+        if (tcpAnswer.empty())
+            return {SendResult::WouldBlock, 0};
+        const std::size_t n = std::min(size, tcpAnswer.size());
+        tcpAnswer.copy(data, n);
+        tcpAnswer.erase(0, n);
+        return {SendResult::Sent, n};
+    }
     void CloseTcp(TcpSocket socket) override { closedTcp.push_back(socket); }
     void StopNotify(TcpSocket) override {}
-    void PostWrite(TcpSocket) override {}
-    void ProcessMessages() override {}
+    void PostWrite(TcpSocket) override { ++postedWrites; }
 
     // Moves virtual time forward, firing the timers that fall due on the way.
     void Advance(TKestrelMesh& mesh, std::uint64_t ms)
@@ -125,6 +149,9 @@ public:
     bool listenSucceeds = true;
     int listenPort = 0;
     std::vector<TcpSocket> closedTcp;
+    std::deque<std::size_t> tcpTakes;
+    std::string tcpSent, tcpAnswer;
+    int tcpSends = 0, postedWrites = 0;
     bool open = false;
     int opens = 0;
     int boundPort = 0;

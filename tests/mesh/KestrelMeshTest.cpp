@@ -6,6 +6,8 @@
 #include <array>
 
 #include "FakeMeshBackend.h"
+#include "FileBytes.h"
+#include "TempDir.h"
 
 namespace kiv::test {
 namespace {
@@ -157,23 +159,54 @@ TEST_F(MeshFixture, EveryMessageGoesToBroadcastThenEachBroadcastIpItem)
     EXPECT_EQ(backend.TextsTo(Ip("10.0.0.255")), backend.Broadcasts());
 }
 
-TEST_F(MeshFixture, SendsRetryWouldBlockAndStopOnFailure)
+// A socket that would block keeps the rest of a message, and every later message, waiting in
+// order until it reports that it takes more; nothing is retried in a loop. A failure ends its
+// message; too much waiting refuses a new message.
+TEST_F(MeshFixture, DatagramsTheSocketWouldNotTakeWaitForIt)
 {
     StartAndLogin();
     using R = mesh::MeshBackend::SendResult;
-    backend.sendResults = {R::WouldBlock, R::WouldBlock};
-    EXPECT_TRUE(kms.SendFragments(NextId() + std::string(1200, 'x')));
-    EXPECT_EQ(backend.sent.size(), 3u);
+    backend.sendResults = {R::Sent, R::WouldBlock};
+    const std::string first = NextId() + std::string(1200, 'x');  // three datagrams
+    EXPECT_TRUE(kms.SendFragments(first));
+    EXPECT_EQ(backend.sent.size(), 1u);
+    EXPECT_EQ(kms.QueuedDatagrams(), 2u);
+    const std::string second = NextId() + "after";
+    EXPECT_TRUE(kms.SendFragments(second));  // behind the first, not before it
+    EXPECT_EQ(backend.sent.size(), 1u);
+    backend.sendResults = {R::Sent, R::WouldBlock};
+    kms.UdpWritable();
+    EXPECT_EQ(backend.sent.size(), 2u);
+    kms.UdpWritable();
+    EXPECT_EQ(kms.QueuedDatagrams(), 0u);
+    EXPECT_EQ(backend.TextsTo(kLimitedBroadcast), (std::vector<std::string>{first, second}));
+
+    // A failed datagram drops the rest of its message; the next message goes on.
     backend.sent.clear();
-    backend.sendResults = {R::Sent, R::Failed};
-    EXPECT_FALSE(kms.SendFragments(NextId() + std::string(1200, 'x')));
-    EXPECT_EQ(backend.sent.size(), 1u);  // the rest is not sent
+    backend.sendResults = {R::WouldBlock};
+    EXPECT_TRUE(kms.SendFragments(NextId() + std::string(1200, 'y')));
+    const std::string third = NextId() + "third";
+    EXPECT_TRUE(kms.SendFragments(third));
+    backend.sendResults = {R::Failed};
+    kms.UdpWritable();
+    EXPECT_EQ(backend.Broadcasts(), std::vector<std::string>{third});
+
+    // Bounded: a message that does not fit behind what waits is not sent.
     backend.sent.clear();
-    backend.sendResults.assign(kMaxWouldBlockRetries + 1, R::WouldBlock);
-    EXPECT_FALSE(kms.SendFragments(NextId()));  // a socket that never drains does not hang
-    backend.sent.clear();
+    backend.sendResults.assign(1, R::WouldBlock);
+    for (std::size_t queued = 0; queued + 3 <= kMaxQueuedDatagrams; queued += 3)
+        ASSERT_TRUE(kms.SendFragments(NextId() + std::string(1200, 'z')));
+    EXPECT_FALSE(kms.SendFragments(NextId() + std::string(1200, 'z')));
+    EXPECT_LE(kms.QueuedDatagrams(), kMaxQueuedDatagrams);
+
     backend.sendResults = {R::Failed};
     kms.SetBroadcastIP("10.0.0.255");
+    kms.Stop();  // what waits goes with the socket
+    EXPECT_EQ(kms.QueuedDatagrams(), 0u);
+    ASSERT_TRUE(kms.Start());
+    ASSERT_TRUE(kms.Login());
+    backend.sent.clear();
+    backend.sendResults = {R::Failed};
     EXPECT_FALSE(kms.SendText("x"));  // a failed broadcast skips the extra addresses
     EXPECT_TRUE(backend.sent.empty());
 }
@@ -192,19 +225,55 @@ struct PeerEvents {
     std::vector<std::string> log;
     void Attach(TKestrelMesh& kms)
     {
-        kms.OnLogin = [this](auto& h, auto& m, auto& ip, auto& d, int v, bool a, bool, bool, int ftp) {
-            log.push_back("login " + h + " " + m + " " + ip + " " + d + " " + std::to_string(v) + " " +
-                          (a ? "away" : "here") + " " + std::to_string(ftp));
+        kms.OnLogin = [this](const PeerInfo& p) {
+            log.push_back("login " + p.HandleName + " " + p.MachineName + " " + p.IPAddress + " " + p.Discrimination +
+                          " " + std::to_string(p.Version) + " " + (p.Absence ? "away" : "here") + " " +
+                          std::to_string(p.FTPPort));
         };
-        kms.OnInfoChange = [this](auto& m, auto& h, auto& ip, auto& d, int v, bool a, bool, bool, int) {
-            log.push_back("change " + h + " " + m + " " + ip + " " + d + " " + std::to_string(v) + " " +
-                          (a ? "away" : "here"));
+        kms.OnInfoChange = [this](const PeerInfo& p) {
+            log.push_back("change " + p.HandleName + " " + p.MachineName + " " + p.IPAddress + " " +
+                          p.Discrimination + " " + std::to_string(p.Version) + " " + (p.Absence ? "away" : "here"));
         };
-        kms.OnLogout = [this](auto& h, auto& m, auto& ip, auto& d) {
-            log.push_back("logout " + h + " " + m + " " + ip + " " + d);
+        kms.OnLogout = [this](const PeerInfo& p) {
+            log.push_back("logout " + p.HandleName + " " + p.MachineName + " " + p.IPAddress + " " + p.Discrimination);
         };
     }
 };
+
+// The peer events carry the peer's values and the address the reporting message came from.
+// A handler written for an event's old argument list (as some tools keep) still gets its
+// arguments, in that list's order: OnLogin's HandleName first, OnInfoChange's MachineName first.
+TEST_F(MeshFixture, PeerValuesAndTheOldArgumentLists)
+{
+    std::vector<PeerInfo> peers;
+    kms.OnLogin = [&](const PeerInfo& p) { peers.push_back(p); };
+    StartAndLogin();
+    Deliver(kms, NextId() + LoginFrom("CONSOLE1", "10.0.0.9", "Taro"), kConsoleIp);
+    ASSERT_EQ(peers.size(), 1u);
+    EXPECT_EQ(peers[0], (PeerInfo{"Taro", "CONSOLE1", "10.0.0.9", "KMC", 100, false, false, false, 0, kConsoleIp}));
+
+    std::vector<std::string> log;
+    kms.OnLogin = [&](auto& h, auto& m, auto& ip, auto& d, int v, bool, bool, bool, int) {
+        log.push_back("login " + h + " " + m + " " + ip + " " + d + " " + std::to_string(v));
+    };
+    kms.OnInfoChange = [&](auto& m, auto& h, auto& ip, auto& d, int, bool, bool, bool, int) {
+        log.push_back("change " + m + " " + h + " " + ip + " " + d);
+    };
+    kms.OnLogout = [&](auto& h, auto& m, auto& ip, auto& d) { log.push_back("logout " + h + " " + m + " " + ip + " " + d); };
+    kms.OnMenuRequest = [&](auto& h, auto& m, auto& d) { log.push_back("menu " + h + " " + m + " " + d); };
+    kms.OnInputReturn = [&](auto& key, auto& answer, auto& h, auto& m, auto& d) {
+        log.push_back("return " + key + " " + answer + " " + h + " " + m + " " + d);
+    };
+    FromConsole(LoginFrom("CONSOLE2", kConsoleIp, "Jiro"));
+    FromConsole(LoginFrom("CONSOLE2", kConsoleIp, "Saburo"));
+    FromConsole(BuildMessage(tags::MenuCheck, Addressed({kConsoleIp, "KMC"})));
+    FromConsole(BuildMessage(tags::InputReturn, Addressed({"KMC", "Menu", "Connect"})));
+    FromConsole(BuildMessage(tags::Logout, {"CONSOLE2", "KMC"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"login Jiro CONSOLE2 192.168.0.20 KMC 100",
+                                             "change CONSOLE2 Saburo 192.168.0.20 KMC", "menu Taro CONSOLE1 KMC",
+                                             "return Menu Connect Taro CONSOLE1 KMC",
+                                             "logout Saburo CONSOLE2 192.168.0.20 KMC"}));
+}
 
 TEST_F(MeshFixture, LoginKeepsThePeerTable)
 {
@@ -271,12 +340,12 @@ TEST_F(MeshFixture, FullPeerTableGivesWayToNewcomers)
     kms.OnLogout = [&](const auto&, auto& m, const auto&...) { gone.push_back(m); };
     StartAndLogin();
     for (int i = 0; i < kPeerTableSize; ++i)
-        kms.UpdatePeer("PC" + std::to_string(i), "KMC", kConsoleIp, "H", 1, false, false, false, 0);
+        kms.UpdatePeer(PeerInfo{"H", "PC" + std::to_string(i), kConsoleIp, "KMC", 1});
     // PC0 announces itself again (unchanged), PC1 asks for a menu: both were heard from lately.
-    kms.UpdatePeer("PC0", "KMC", kConsoleIp, "H", 1, false, false, false, 0);
+    kms.UpdatePeer(PeerInfo{"H", "PC0", kConsoleIp, "KMC", 1});
     FromConsole(BuildMessage(tags::MenuCheck, {kMyIp, "Kiv", "H", "PC1", kConsoleIp, "KMC"}));
-    kms.UpdatePeer("NEW1", "KMC", kConsoleIp, "H", 1, false, false, false, 0);
-    kms.UpdatePeer("NEW2", "KMC", kConsoleIp, "H", 1, false, false, false, 0);
+    kms.UpdatePeer(PeerInfo{"H", "NEW1", kConsoleIp, "KMC", 1});
+    kms.UpdatePeer(PeerInfo{"H", "NEW2", kConsoleIp, "KMC", 1});
     EXPECT_EQ(kms.LoginCount(), kPeerTableSize);
     EXPECT_EQ(logins, kPeerTableSize + 2);
     EXPECT_EQ(gone, (std::vector<std::string>{"PC2", "PC3"}));
@@ -297,7 +366,7 @@ TEST_F(MeshFixture, PeersAreFoundAfterChurn)
     kms.OnLogout = [&](const auto&...) { ++logouts; };
     StartAndLogin();
     const auto add = [&](const std::string& m, const std::string& d) {
-        kms.UpdatePeer(m, d, kConsoleIp, "H", 1, false, false, false, 0);
+        kms.UpdatePeer(PeerInfo{"H", m, kConsoleIp, d, 1});
     };
     for (int i = 0; i < 200; ++i)
         add("PC" + std::to_string(i), i % 2 ? "KMA" : "KMB");
@@ -328,9 +397,9 @@ TEST_F(MeshFixture, PeersAreFoundAfterChurn)
 TEST_F(MeshFixture, LoginFloodLeavesRoomForARealConsole)
 {
     std::vector<std::string> menus;
-    kms.OnMenuRequest = [&](const std::string&, const std::string& m, const std::string& d) {
-        menus.push_back(m);
-        kms.SendInputLine("pw?", "pw", "Password", m, d, true);
+    kms.OnMenuRequest = [&](const MeshRequest& r) {
+        menus.push_back(r.MachineName);
+        kms.SendInputLine("pw?", "pw", "Password", r.MachineName, r.Discrimination, true);
     };
     StartAndLogin();
     for (int i = 0; i < 300; ++i)
@@ -405,7 +474,9 @@ TEST_F(MeshFixture, MenuCheckIsAnsweredWithMenuNothingUnlessHandled)
     StartAndLogin();
     const auto ask = [&] { FromConsole(BuildMessage(tags::MenuCheck, Addressed({"192.168.0.21", "KMC"}))); };
     ask();  // no handler
-    kms.OnMenuRequest = [&](auto& h, auto& m, auto& d) { requests.push_back(h + " " + m + " " + d); };
+    kms.OnMenuRequest = [&](const MeshRequest& r) {
+        requests.push_back(r.HandleName + " " + r.MachineName + " " + r.Discrimination + " " + r.Source);
+    };
     kms.SetMenu(false);
     ask();
     const std::string nothing =
@@ -415,7 +486,8 @@ TEST_F(MeshFixture, MenuCheckIsAnsweredWithMenuNothingUnlessHandled)
     kms.SetMenu(true);
     backend.sent.clear();
     ask();
-    EXPECT_EQ(requests, std::vector<std::string>{"Taro CONSOLE1 KMC"});
+    // The request carries the address its datagrams came from, not the one its fields name.
+    EXPECT_EQ(requests, std::vector<std::string>{"Taro CONSOLE1 KMC " + kConsoleIp});
     EXPECT_TRUE(backend.sent.empty());
 }
 
@@ -470,8 +542,8 @@ TEST_F(MeshFixture, AddressedTypesRaiseTheirEvents)
         log.push_back("line " + msg + label + tag + h + m + d + (pw ? "*" : "-"));
     };
     kms.OnInputText = [&](auto& msg, auto& tag, auto& h, auto& m, auto& d) { log.push_back("text " + msg + tag + h + m + d); };
-    kms.OnInputReturn = [&](auto& tag, auto& ret, auto& h, auto& m, auto& d) {
-        log.push_back("return " + tag + ret + h + m + d);
+    kms.OnInputReturn = [&](const MeshRequest& r) {
+        log.push_back("return " + r.Key + r.Answer + r.HandleName + r.MachineName + r.Discrimination);
     };
     kms.OnInputMessage = [&](auto& msg, auto& h, auto& m, auto& d, auto&) { log.push_back("msg " + msg + h + m + d); };
     kms.OnChatMessage = [&](const auto&...) { log.push_back("chat"); };
@@ -540,8 +612,8 @@ TEST_F(MeshFixture, PromptsResolveTheirTarget)
     StartAndLogin();
     EXPECT_FALSE(kms.SendInputMessage("m", "CONSOLE1", "KMC"));  // unknown computer name
     EXPECT_TRUE(kms.SendInputLine("m", "L", "Password", "192.168.000.5", "KMC", true));  // no table entry needed
-    kms.UpdatePeer("CONSOLE1", "KMA", "192.168.0.21", "A", 1, false, false, false, 0);
-    kms.UpdatePeer("CONSOLE1", "KMB", "192.168.0.22", "B", 1, false, false, false, 0);
+    kms.UpdatePeer(PeerInfo{"A", "CONSOLE1", "192.168.0.21", "KMA", 1});
+    kms.UpdatePeer(PeerInfo{"B", "CONSOLE1", "192.168.0.22", "KMB", 1});
     EXPECT_TRUE(kms.SendInputMessage("m", "CONSOLE1", "KMB"));
     EXPECT_TRUE(kms.SendInputSelect("m", "a&:b", "A&:B", "Menu", "CONSOLE1", "KMB"));
     EXPECT_EQ(backend.BroadcastBodies(),
@@ -597,12 +669,54 @@ TEST_F(MeshFixture, UnansweredMessageRaisesErrorSendOnce)
     EXPECT_EQ(backend.timers.count(2), 0u);
 }
 
+// An outgoing file: a line the socket does not take waits for the socket's Write report, and
+// the file goes out a few chunks per turn, each next turn posted as a Write report, so that
+// nothing loops on the socket and the program's other work comes in between.
+TEST_F(MeshFixture, TransferWaitsForTheSocketAndSendsInTurns)
+{
+    TempDir dir;
+    const std::string path = dir.File("big.bin");
+    const std::int64_t chunk = kms.FTPSendByte();
+    const std::string bytes(static_cast<std::size_t>(chunk) * (2 * kTransferChunksPerTurn + 3), 'f');
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    std::vector<std::int64_t> progress;
+    kms.OnFileSending = [&](auto, auto&, auto&, auto&, auto&, std::int64_t sent, std::int64_t) {
+        progress.push_back(sent);
+    };
+    StartAndLogin();
+    FromConsole(LoginFrom("RECVPC", "192.168.0.30", "Rx", "100", "0", "52000"));
+    const auto socket = kms.SendFile("RECVPC", "", path, "");
+    ASSERT_EQ(socket, FakeMeshBackend::kOutgoing);
+
+    backend.tcpTakes = {10, 0};  // ten bytes of the header, then the socket is full
+    kms.SocketNotify(socket, mesh::MeshBackend::Connect, mesh::MeshBackend::TcpError::None);
+    EXPECT_EQ(backend.tcpSent.size(), 10u);
+    EXPECT_EQ(backend.tcpSends, 2);  // no retry
+    kms.SocketNotify(socket, mesh::MeshBackend::Write, mesh::MeshBackend::TcpError::None);
+    EXPECT_EQ(backend.tcpSent, "KMSFILESTART:&|Kiv&|KIVPC&|Kiv&|big.bin&|" + std::to_string(bytes.size()) + "&|&|\\|\r\n");
+    EXPECT_EQ(backend.postedWrites, 0);
+
+    backend.tcpSent.clear();
+    backend.tcpAnswer = "KMSFILESTART:OK\r\n";
+    kms.SocketNotify(socket, mesh::MeshBackend::Read, mesh::MeshBackend::TcpError::None);
+    EXPECT_EQ(backend.postedWrites, 1);  // the first turn
+    for (int turn = 1; turn <= 3; ++turn) {
+        kms.SocketNotify(socket, mesh::MeshBackend::Write, mesh::MeshBackend::TcpError::None);
+        const std::size_t chunks = std::min<std::size_t>(turn * kTransferChunksPerTurn, 2 * kTransferChunksPerTurn + 3);
+        EXPECT_EQ(progress.size(), chunks) << turn;
+        EXPECT_EQ(backend.tcpSent.size(), chunks * static_cast<std::size_t>(chunk)) << turn;
+        EXPECT_EQ(backend.postedWrites, turn < 3 ? turn + 1 : 3) << turn;  // the last turn posts none
+    }
+    EXPECT_EQ(backend.tcpSent, bytes);
+    EXPECT_EQ(kms.FileSends().front()->State, file_send_state::AllSent);
+}
+
 class Reassembly : public MeshFixture {
 protected:
     std::vector<std::string> returns;
     void SetUp() override
     {
-        kms.OnInputReturn = [this](auto& tag, auto& ret, const auto&...) { returns.push_back(tag + "=" + ret); };
+        kms.OnInputReturn = [this](const MeshRequest& r) { returns.push_back(r.Key + "=" + r.Answer); };
         StartAndLogin();
     }
     std::string Answer(const std::string& value)
@@ -953,11 +1067,11 @@ TEST(TwoComponents, PromptRoundTripKeepsLineBreaks)
         }
     };
     std::vector<std::string> shown;
-    kiv.OnMenuRequest = [&](auto&, auto& m, auto& d) {
-        kiv.SendInputSelect("line1\r\nline2\rsame", "a&:b", "A&:B", "Menu", m, d);
+    kiv.OnMenuRequest = [&](const MeshRequest& r) {
+        kiv.SendInputSelect("line1\r\nline2\rsame", "a&:b", "A&:B", "Menu", r.MachineName, r.Discrimination);
     };
-    kiv.OnInputReturn = [&](auto& tag, auto& ret, auto&, auto& m, auto& d) {
-        kiv.SendInputMessage(tag + ":" + ret, m, d);
+    kiv.OnInputReturn = [&](const MeshRequest& r) {
+        kiv.SendInputMessage(r.Key + ":" + r.Answer, r.MachineName, r.Discrimination);
     };
     console.OnInputSelect = [&](auto& msg, auto& list, auto&, auto& tag, auto&, auto& m, auto& d) {
         shown.push_back(msg + "|" + list);

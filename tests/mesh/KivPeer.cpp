@@ -53,13 +53,12 @@ int main(int argc, char** argv)
                 kms.SendInputMessage(s.message, s.machine, s.discrimination);
         }
     };
-    kms.OnMenuRequest = [&](const std::string& h, const std::string& m, const std::string& d) {
-        kiv.form.KMSMenuRequest(h, m, d);
+    kms.OnMenuRequest = [&](const kiv::MeshRequest& request) {
+        kiv.form.KMSMenuRequest(request);
         forward();
     };
-    kms.OnInputReturn = [&](const std::string& key, const std::string& value, const std::string& h,
-                            const std::string& m, const std::string& d) {
-        kiv.form.KMSInputReturn(key, value, h, m, d);
+    kms.OnInputReturn = [&](const kiv::MeshRequest& request) {
+        kiv.form.KMSInputReturn(request);
         forward();
     };
     if (!kms.Start() || !kms.Login())

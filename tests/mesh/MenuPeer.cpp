@@ -16,12 +16,15 @@ int main(int argc, char** argv)
     kms.SetHandleName("Kiv");
     kms.SetMenu(true);
     kms.SetSecurity(true);
-    kms.OnMenuRequest = [&](const std::string&, const std::string& m, const std::string& d) {
-        kms.SendInputLine("【Kiv KestrelMesh Menu】\r\rパスワードを入力してください。", "パスワード", "Password", m, d,
-                          true);
+    kms.OnMenuRequest = [&](const kiv::MeshRequest& r) {
+        kms.SendInputLine("【Kiv KestrelMesh Menu】\r\rパスワードを入力してください。", "パスワード", "Password",
+                          r.MachineName, r.Discrimination, true);
     };
-    kms.OnInputReturn = [&](const std::string& key, const std::string& value, const std::string&,
-                            const std::string& m, const std::string& d) {
+    kms.OnInputReturn = [&](const kiv::MeshRequest& r) {
+        const std::string& key = r.Key;
+        const std::string& value = r.Answer;
+        const std::string& m = r.MachineName;
+        const std::string& d = r.Discrimination;
         if (key == "Password" && value == "ひみつ")
             kms.SendInputSelect("メニュー\r\n選んでください", "■ 接続する&:■ 切断する", "Connect&:Deconnect", "Menu",
                                 m, d);

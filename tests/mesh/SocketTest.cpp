@@ -28,16 +28,16 @@ TEST(Sockets, LoginPromptAnswerAndLogout)
     kiv.kms.SetSecurity(true);
     const std::string menuText = "【Kiv KestrelMesh Menu】\r\rパスワード\r\n" + std::string(1500, 'x');
     std::vector<std::string> seen;
-    kiv.kms.OnMenuRequest = [&](auto&, auto& m, auto& d) {
-        kiv.kms.SendInputSelect(menuText, "■ はい&:■ いいえ", "Yes&:No", "Menu", m, d);
+    kiv.kms.OnMenuRequest = [&](const MeshRequest& r) {
+        kiv.kms.SendInputSelect(menuText, "■ はい&:■ いいえ", "Yes&:No", "Menu", r.MachineName, r.Discrimination);
     };
-    kiv.kms.OnInputReturn = [&](auto& tag, auto& value, auto&...) { seen.push_back("kiv got " + tag + "=" + value); };
+    kiv.kms.OnInputReturn = [&](const MeshRequest& r) { seen.push_back("kiv got " + r.Key + "=" + r.Answer); };
     console.kms.OnInputSelect = [&](auto& msg, auto& list, auto&, auto& tag, auto&, auto& m, auto& d) {
         seen.push_back(msg == menuText && list == "■ はい&:■ いいえ" ? "prompt intact" : "prompt damaged");
         console.kms.SendInputReturn(tag, "Yes", m, d);
     };
     int consoleLogouts = 0;
-    kiv.kms.OnLogout = [&](auto&, auto& m, auto&...) { consoleLogouts += m == "CONSOLE1"; };
+    kiv.kms.OnLogout = [&](const PeerInfo& p) { consoleLogouts += p.MachineName == "CONSOLE1"; };
 
     ASSERT_TRUE(kiv.kms.Start());
     ASSERT_TRUE(console.kms.Start());
@@ -80,7 +80,7 @@ TEST(Sockets, ABurstIsHandledInArrivalOrder)
 {
     Peer kiv("KIVPC", "Kiv"), console("CONSOLE1", "KMC");
     std::vector<std::string> answers;
-    kiv.kms.OnInputReturn = [&](auto&, auto& value, auto&...) { answers.push_back(value); };
+    kiv.kms.OnInputReturn = [&](const MeshRequest& r) { answers.push_back(r.Answer); };
     ASSERT_TRUE(kiv.kms.Start());
     ASSERT_TRUE(console.kms.Start());
     kiv.kms.Login();

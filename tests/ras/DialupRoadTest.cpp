@@ -26,25 +26,16 @@ protected:
     {
         window.target = &ras;
         app.exePath = dir.File("kiv.exe");
-        tmFeedOut.interval = 50;
         service.entries = {"Other", "T"};
         form.Settings.Target = "T";
         form.Settings.StatusLocate = 4;
         vss.DefaultIniFilePath = dir.File("Kiv.INI");
     }
 
-    // The messages queued since the last call, without their action codes (the head's is
-    // already taken out when it is shown).
+    // The texts of the messages queued since the last call.
     std::vector<std::string> Messages()
     {
-        std::vector<std::string> out;
-        for (std::string m : form.StatusQueue) {
-            if (m.size() >= 3 && m.compare(m.size() - 3, 2, "%A") == 0)
-                m.erase(m.size() - 3);
-            out.push_back(m);
-        }
-        form.StatusQueue.clear();
-        return out;
+        return test::TakeStatusTexts(form);
     }
     std::string Filled(const std::string& messageTemplate) const
     {
@@ -66,7 +57,7 @@ protected:
         if (const unsigned m = ras::NotifierMessage(state, error))
             window.Post(m);
     }
-    void Answer(const std::string& answer) { kms.OnInputReturn("Menu", answer, "Taro", "PC01", "KMC"); }
+    void Answer(const std::string& answer) { kms.InputReturn("Menu", answer, "Taro", "PC01", "KMC"); }
     bool Contains(const std::vector<std::string>& list, const std::string& item) const
     {
         return std::find(list.begin(), list.end(), item) != list.end();
@@ -75,7 +66,7 @@ protected:
     test::TempDir dir;
     test::FakeApp app;
     test::FakeClock clock;
-    FakeRasWindow window;
+    FakeRasWindow window{clock.time};
     FakeRasService service{window};
     TVireoRAS ras{&service, window};
     test::FakeMesh kms;
@@ -83,7 +74,9 @@ protected:
     TVireoSubSet vss{system};
     test::FakeTray tray;
     test::FakeStatusWindow statusWindow{system};
-    test::FakeTimer tmSchedule{&clock}, tmFeedOut{&clock}, tmConnect{&clock};
+    ScheduledTimer tmSchedule{clock.time.timers, test::kScheduleTimerId, 1000};
+    ScheduledTimer tmFeedOut{clock.time.timers, test::kFeedOutTimerId, 50};
+    ScheduledTimer tmConnect{clock.time.timers, test::kConnectTimerId, 0};
     test::FakeShutdown shutdown;
     TMainForm form{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown}};
 };
@@ -102,16 +95,17 @@ TEST_F(DialupRoad, UnconfirmedRemoteCancelEndsAsACancel)
     ASSERT_EQ(Dials(), 1);
     ASSERT_EQ(form.RemoteMachineName, "PC01");
     Notify(RASCS_Authenticate);
-    window.Dispatch();
-    window.now += 2000;
-    Answer("Deconnect");  // waits for the handle's release in vain
-    window.Dispatch();
+    window.RunFor(2000);
+    Answer("Deconnect");  // the handle's release is waited for in vain
+    window.RunFor(kHangUpWaitLimitMs - 1);
+    EXPECT_FALSE(Contains(test::QueuedTexts(form), RemoteStatusPrefix("Taro", "PC01") + Filled(kStatusDialCancelled)));
+    window.RunFor(kHangUpPollMs);
 
     const auto shown = Messages();
     EXPECT_TRUE(Contains(shown, RemoteStatusPrefix("Taro", "PC01") + Filled(kStatusDialCancelled)));
     for (const auto& m : shown)
         EXPECT_EQ(m.find("失敗"), std::string::npos) << m;
-    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_FALSE(tmConnect.Enabled());
     EXPECT_FALSE(form.CancelRequested);
     EXPECT_FALSE(form.ConnectRequested);
     EXPECT_TRUE(form.RemoteMachineName.empty());
@@ -125,7 +119,7 @@ TEST_F(DialupRoad, UnconfirmedRemoteCancelEndsAsACancel)
     window.Dispatch();
     EXPECT_TRUE(Messages().empty());
     EXPECT_EQ(kms.sent.size(), sentBefore);
-    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_FALSE(tmConnect.Enabled());
     EXPECT_EQ(Dials(), 1);
     EXPECT_TRUE(ras.ServiceInUse());  // the handle was never released
 }
@@ -154,11 +148,11 @@ TEST_F(DialupRoad, UnconfirmedCancelFromTrayAndScheduleStartsNoRedial)
         } else {
             form.miTaskDeconnectClick();
         }
-        window.Dispatch();
+        window.RunFor(kHangUpWaitLimitMs + kHangUpPollMs);
         const auto shown = Messages();
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_EQ(shown[0], Filled(scheduled ? kStatusScheduleDialCancelled : kStatusDialCancelled));
-        EXPECT_FALSE(tmConnect.enabled);
+        EXPECT_FALSE(tmConnect.Enabled());
         EXPECT_FALSE(form.CancelRequested);
         EXPECT_EQ(ras.DialHandle(), 0u);
     }
@@ -178,7 +172,7 @@ TEST_F(DialupRoad, ConnectionCompletingDuringTheCancelIsHungUpAndCancelled)
         form.miTaskConnectClick();
         Notify(RASCS_Connected);  // queued, not yet handled
         form.miTaskDeconnectClick();
-        window.Dispatch();
+        window.RunFor(1000);
         EXPECT_EQ(Messages(), (std::vector<std::string>{Filled(kStatusDialStarted), Filled(kStatusDialCancelled)}));
         EXPECT_TRUE(service.Gone(service.conns.back()));
         EXPECT_EQ(kms.sent.back(), "MESSAGE PC01 " + RemoteCancelledText("T"));
@@ -186,42 +180,73 @@ TEST_F(DialupRoad, ConnectionCompletingDuringTheCancelIsHungUpAndCancelled)
 
         form.miTaskConnectClick();
         Notify(RASCS_Disconnected, 678);
-        window.Dispatch();
+        window.RunFor(1000);
         EXPECT_EQ(Messages(), (std::vector<std::string>{Filled(kStatusDialStarted), Filled(kStatusDialFailed)}));
         kms.sent.clear();
     }
 }
 
-// A cancel that arrives while Dial waits for the handle of a refused start has nothing to
-// cancel: the refusal is what the user is told.
-TEST_F(DialupRoad, CancelDuringARefusedDialsWaitKeepsTheFailure)
+// A start the service refuses is answered at once, while the handle it made is released; a
+// cancel then has nothing to cancel, and the refusal is what the user is told.
+TEST_F(DialupRoad, RefusedDialIsReportedAtOnceAndNothingIsLeftToCancel)
 {
     service.dialResult = 633;
     service.handleOnFailure = true;
     service.releaseDelay = 300;
-    std::optional<bool> cancelled;
-    bool asked = false;
-    window.onPump = [&] {
-        if (!asked) {
-            asked = true;
-            cancelled = ras.CancelDial();
-        }
-    };
     form.miTaskConnectClick();
-    ASSERT_TRUE(cancelled.has_value());
-    EXPECT_FALSE(*cancelled);
-    window.Dispatch();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDialFailed)});
+    EXPECT_FALSE(ras.CancelDial({}));
+    window.RunFor(1000);
+    EXPECT_TRUE(Messages().empty());
     EXPECT_FALSE(form.CancelRequested);
     EXPECT_EQ(ras.DialHandle(), 0u);
+    EXPECT_FALSE(ras.ServiceInUse());  // released
 
     // The next dial's failure is reported, not taken for a cancel.
-    window.onPump = nullptr;
     service.dialResult = 0;
     form.miTaskConnectClick();
     Notify(RASCS_Disconnected, 678);
-    window.Dispatch();
+    window.RunFor(1000);
     EXPECT_EQ(Messages(), (std::vector<std::string>{Filled(kStatusDialStarted), Filled(kStatusDialFailed)}));
+}
+
+// A console's disconnect: the console and the status window are told when the service has
+// released the line (200 ms here), as the wait used to tell them; the console's names travel
+// with the request meanwhile.
+TEST_F(DialupRoad, RemoteDisconnectIsReportedWhenTheLineIsReleased)
+{
+    service.conns = {{0x12, "T", RASCS_Connected}};
+    Answer("Deconnect");
+    window.RunFor(199);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(kms.sent.empty());
+    window.RunFor(1);
+    EXPECT_EQ(Messages(), std::vector<std::string>{RemoteStatusPrefix("Taro", "PC01") + Filled(kStatusDisconnected)});
+    EXPECT_EQ(kms.sent, std::vector<std::string>{"MESSAGE PC01 " + RemoteDisconnected("T")});
+}
+
+// Closing the program with AutoDisconnectEnd: the window goes when the line is released, or
+// when the wait for it gives up.
+TEST_F(DialupRoad, CloseWaitsForTheHangUp)
+{
+    for (const bool released : {true, false}) {
+        SCOPED_TRACE(released);
+        TMainForm closing{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown}};
+        closing.FormCreate();
+        closing.Settings.Target = "T";
+        closing.Settings.AutoDisconnectEnd = true;
+        service.conns = {{0x12, "T", RASCS_Connected}};
+        if (!released)
+            service.releaseDelay.reset();
+        bool closed = false;
+        closing.FormClose([&] { closed = true; });
+        window.RunFor(199);
+        EXPECT_FALSE(closed);
+        window.RunFor(released ? 1 : kHangUpWaitLimitMs);
+        EXPECT_TRUE(closed);
+        EXPECT_EQ(service.HangUps(), released ? 1 : 2);  // one each time
+        closing.FormDestroy();
+    }
 }
 
 // Another program's connection is still dialling ahead of the target's: a disconnect hangs up
@@ -231,6 +256,7 @@ TEST_F(DialupRoad, DisconnectHangsUpOnlyTheTargetsConnection)
     service.conns = {{0x10, "Other", RASCS_Authenticate}, {0x11, "Other", RASCS_Connected}, {0x12, "T", RASCS_Connected}};
     form.ConnectRequested = true;
     form.miTaskDeconnectClick();
+    window.RunFor(1000);
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnected)});
     EXPECT_EQ(service.HangUps(), 1);
     EXPECT_TRUE(Contains(service.calls, "HangUp " + std::to_string(0x12)));
@@ -258,7 +284,7 @@ TEST_F(DialupRoad, ServiceInUseWhileADialOfOursRuns)
     service.releaseDelay.reset();
     form.miTaskConnectClick();
     Notify(RASCS_Disconnected, 678);
-    window.Dispatch();  // the failed dial's handle is hung up and never released
+    window.RunFor(kHangUpWaitLimitMs + kHangUpPollMs);  // the failed dial's handle is never released
     EXPECT_EQ(ras.DialHandle(), 0u);
     EXPECT_TRUE(ras.ServiceInUse());
 }

@@ -1,6 +1,7 @@
 // A remote access service and a hidden window in virtual time, for the component's tests.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -9,35 +10,37 @@
 #include <vector>
 
 #include "VireoRAS.h"
+#include "VirtualTime.h"
 
 namespace kiv::test {
 
 using namespace kiv::ras;
 
-// The window side: posted messages wait in a queue until the component pumps them; waits
-// advance the virtual clock.
+// The window side: posted messages wait in a queue until the test dispatches them; the
+// component's timers run in virtual time (its own, or one shared with other fakes).
 class FakeRasWindow : public RasWindowPort {
 public:
+    FakeRasWindow() : FakeRasWindow(own_) { own_.now = 1000; }
+    explicit FakeRasWindow(VirtualTime& time) : time_(time)
+    {
+        time_.timers.SetHandler(TimerSpace::DialUp, [this](int id) {
+            if (target)
+                target->TimerFired(static_cast<unsigned>(id));
+        });
+    }
     unsigned SetTimer(unsigned id, unsigned ms) override
     {
         timers.push_back({id, ms});
+        time_.timers.Set(TimerSpace::DialUp, static_cast<int>(id), ms);
         return id;
     }
-    void KillTimer(unsigned id) override { killed.push_back(id); }
+    void KillTimer(unsigned id) override
+    {
+        killed.push_back(id);
+        time_.timers.Kill(TimerSpace::DialUp, static_cast<int>(id));
+    }
     void Post(unsigned message) override { queue.push_back(message); }
-    void ProcessMessages() override
-    {
-        ++pumps;
-        if (onPump)
-            onPump();
-        Dispatch();
-    }
-    void WaitForMessages(unsigned ms) override
-    {
-        waits.push_back(ms);
-        now += ms;
-    }
-    std::uint32_t TickCount() override { return now; }
+    std::uint32_t TickCount() override { return static_cast<std::uint32_t>(time_.now); }
 
     // Hands every queued message to the component, as the message loop would.
     void Dispatch()
@@ -49,6 +52,17 @@ public:
                 target->WindowProc(m);
         }
     }
+    // The loop for ms of virtual time: the posted messages first, then each timer as it falls
+    // due, followed by what it posted.
+    void RunFor(std::uint64_t ms)
+    {
+        Dispatch();
+        const std::uint64_t until = time_.now + ms;
+        while (time_.FireNext(until))
+            Dispatch();
+        time_.now = std::max(time_.now, until);
+    }
+    std::uint64_t Now() const { return time_.now; }
 
     struct Timer {
         unsigned id, ms;
@@ -57,10 +71,10 @@ public:
     std::deque<unsigned> queue;
     std::vector<Timer> timers;
     std::vector<unsigned> killed;
-    std::vector<unsigned> waits;
-    std::function<void()> onPump;
-    int pumps = 0;
-    std::uint32_t now = 1000;
+
+private:
+    VirtualTime own_;
+    VirtualTime& time_;
 };
 
 struct FakeConn {
@@ -73,7 +87,7 @@ struct FakeConn {
     std::uint32_t state;            // rasconnstate
     std::uint32_t statusResult = 0; // non-zero: the status query fails with it
     bool listed = true;
-    std::optional<std::uint32_t> releasedAt;  // set once hung up; the handle is gone from then
+    std::optional<std::uint64_t> releasedAt;  // set once hung up; the handle is gone from then
 };
 
 // The service: a phonebook and a list of connections. A hang-up releases the handle after
@@ -150,7 +164,7 @@ public:
         if (FakeConn* conn = Find(h); conn != nullptr && !conn->releasedAt) {
             conn->state = RASCS_Disconnected;
             if (releaseDelay)
-                conn->releasedAt = window_.now + *releaseDelay;
+                conn->releasedAt = window_.Now() + *releaseDelay;
             if (notifyOnHangUp)
                 window_.Post(NotifierMessage(RASCS_Disconnected, 0));
         }
@@ -164,7 +178,7 @@ public:
                 return &c;
         return nullptr;
     }
-    bool Gone(const FakeConn& c) const { return c.releasedAt && window_.now >= *c.releasedAt; }
+    bool Gone(const FakeConn& c) const { return c.releasedAt && window_.Now() >= *c.releasedAt; }
     int HangUps() const
     {
         int n = 0;

@@ -1,29 +1,27 @@
-// Measures the processor time the message-loop thread spends while TVireoRAS waits for a
-// hang-up that the rasapi32 simulator releases after 2 s: with the component's sleeping poll,
-// with the program's quit already requested (a hang-up at exit), and, for comparison, with a
-// poll that never sleeps. Run it through scripts/measure-ras-hangup.sh (under Wine, the
-// simulator beside it).
+// Measures the processor time the message-loop thread spends while TVireoRAS watches a
+// hang-up that the rasapi32 simulator releases after 2 s: with the program's loop sleeping
+// between messages, with the program's quit already requested (a hang-up at exit), and, for
+// comparison, with a loop that never sleeps. Run it through scripts/measure-ras-hangup.sh
+// (under Wine, the simulator beside it).
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 
+#include "MessagePump.h"
 #include "VireoRASWin32.h"
+#include "Win32Deadlines.h"
 
 using namespace kiv;
 using namespace kiv::ras;
 
 namespace {
 
-// The hidden window; with busy set it returns from every wait at once (a poll without pause).
-class MeasuredWindow : public RasHiddenWindow {
-public:
-    void WaitForMessages(unsigned ms) override
-    {
-        if (!busy)
-            RasHiddenWindow::WaitForMessages(ms);
-    }
-    bool busy = false;
-};
+// One turn of the loop: the program's, or one that never waits (busy).
+void Turn(bool busy)
+{
+    pump::WaitAndProcessMessages(busy ? 0 : 100);
+}
 
 std::uint64_t ThreadCpu100ns()
 {
@@ -38,8 +36,8 @@ enum class Mode { Sleeping, QuitPending, Busy };
 bool Measure(Mode mode)
 {
     const bool busy = mode == Mode::Busy;
-    MeasuredWindow window;
-    window.busy = busy;
+    Win32Deadlines deadlines;
+    RasHiddenWindow window(deadlines.Timers());
     auto service = LibraryRasService::Load();
     if (!service) {
         std::fputs("rasapi32.dll not found or incomplete\n", stderr);
@@ -54,11 +52,8 @@ bool Measure(Mode mode)
         return false;
     }
     const DWORD dialStart = GetTickCount();
-    while (!connected && GetTickCount() - dialStart < 5000) {
-        window.ProcessMessages();
-        RasHiddenWindow& plain = window;
-        plain.WaitForMessages(20);
-    }
+    while (!connected && GetTickCount() - dialStart < 5000)
+        Turn(false);
     if (!connected) {
         std::fputs("no connection\n", stderr);
         return false;
@@ -69,19 +64,22 @@ bool Measure(Mode mode)
         PostQuitMessage(0);  // as when the program ends with the line still up
     const std::uint64_t cpu0 = ThreadCpu100ns();
     QueryPerformanceCounter(&t0);
-    const bool released = ras.HangUpConnection(0);
+    std::optional<bool> released;
+    ras.HangUpConnection(0, [&](bool r) { released = r; });
+    while (!released && GetTickCount() - dialStart < 40000)
+        Turn(busy);
     QueryPerformanceCounter(&t1);
     const std::uint64_t cpu1 = ThreadCpu100ns();
     const double wallMs = double(t1.QuadPart - t0.QuadPart) * 1000.0 / double(freq.QuadPart);
     const double cpuMs = double(cpu1 - cpu0) / 10000.0;
-    const char* name = mode == Mode::Busy ? "busy poll" : mode == Mode::QuitPending ? "quit pending" : "sleeping poll";
+    const char* name = mode == Mode::Busy ? "busy loop" : mode == Mode::QuitPending ? "quit pending" : "program loop";
     std::printf("%-14s released=%s wall=%.0f ms thread cpu=%.1f ms = %.2f%% of one core\n", name,
-                released ? "yes" : "no", wallMs, cpuMs, 100.0 * cpuMs / wallMs);
+                released.value_or(false) ? "yes" : "no", wallMs, cpuMs, 100.0 * cpuMs / wallMs);
     // The quit stays with the thread's loop; take it so the next measurement starts clean.
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
-    return released;
+    return released.value_or(false);
 }
 
 }  // namespace

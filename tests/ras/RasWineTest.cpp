@@ -3,10 +3,13 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "MessagePump.h"
 #include "VireoRASWin32.h"
+#include "Win32Deadlines.h"
 
 namespace kiv::ras {
 namespace {
@@ -63,6 +66,7 @@ SimulatorEnvironment* simEnv = nullptr;
 // wait's limit can be reached in a test of reasonable length.
 class TestWindow : public RasHiddenWindow {
 public:
+    explicit TestWindow(Deadlines& deadlines) : RasHiddenWindow(deadlines) {}
     std::uint32_t TickCount() override { return GetTickCount() * speed; }
     std::uint32_t speed = 1;
 };
@@ -114,8 +118,7 @@ protected:
         while (!done()) {
             if (GetTickCount() - start > timeoutMs)
                 return false;
-            window.ProcessMessages();
-            window.WaitForMessages(20);
+            pump::WaitAndProcessMessages(20);
         }
         return true;
     }
@@ -124,7 +127,8 @@ protected:
         PumpUntil([] { return false; }, ms);
     }
 
-    TestWindow window;
+    Win32Deadlines deadlines;
+    TestWindow window{deadlines.Timers()};
     std::unique_ptr<LibraryRasService> service;
     std::unique_ptr<TVireoRAS> ras;
     ControlFn control = nullptr;
@@ -171,7 +175,10 @@ TEST_F(RasWine, DialToConnectedThenHangUp)
     EXPECT_EQ(ras->ActiveEntryCount(), 1);
     EXPECT_EQ(ras->ConnectedEntryName(0), "接続 テスト");
 
-    EXPECT_TRUE(ras->HangUpConnection(0));
+    std::optional<bool> released;
+    EXPECT_TRUE(ras->HangUpConnection(0, [&](bool r) { released = r; }));
+    ASSERT_TRUE(PumpUntil([&] { return released.has_value(); }));
+    EXPECT_TRUE(*released);
     EXPECT_EQ(ras->EntryState(index), 0);
     EXPECT_EQ(ras->ActiveEntryCount(), 0);
     PumpFor(200);
@@ -199,11 +206,11 @@ TEST_F(RasWine, CancelEndsWithOneConnectError)
 {
     ASSERT_TRUE(ras->Dial(Index("Slow")));
     PumpFor(100);
-    EXPECT_TRUE(ras->CancelDial());
+    EXPECT_TRUE(ras->CancelDial({}));
     PumpFor(400);
     EXPECT_EQ(events, Events{"ConnectError Slow"});
     EXPECT_TRUE(ras->Dial(Index("Slow")));
-    EXPECT_TRUE(ras->CancelDial());
+    EXPECT_TRUE(ras->CancelDial({}));
     PumpFor(300);
     EXPECT_EQ(events, (Events{"ConnectError Slow", "ConnectError Slow"}));
 }
@@ -220,31 +227,30 @@ TEST_F(RasWine, StartRefusedOrWithoutDialParameters)
     EXPECT_EQ(Control("list"), "");
 }
 
-int timerTicks = 0;
-VOID CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD) { ++timerTicks; }
-
-TEST_F(RasWine, NeverReleasedHangUpGivesUpWhileMessagesFlow)
+// The call returns at once; the watch gives the handle up after the limit.
+TEST_F(RasWine, NeverReleasedHangUpIsGivenUpAfterTheLimit)
 {
     ASSERT_TRUE(ras->Dial(Index("Sticky")));
     ASSERT_TRUE(PumpUntil([&] { return events.size() == 2; }));
-    timerTicks = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &CountTick);
     window.speed = 30;  // the 30 s limit passes in about one second
     const DWORD start = GetTickCount();
-    EXPECT_FALSE(ras->HangUpConnection(0));
+    std::optional<bool> released;
+    EXPECT_TRUE(ras->HangUpConnection(0, [&](bool r) { released = r; }));
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_FALSE(released.has_value());
+    ASSERT_TRUE(PumpUntil([&] { return released.has_value(); }));
     const DWORD elapsed = GetTickCount() - start;
-    KillTimer(nullptr, timer);
+    EXPECT_FALSE(*released);
     EXPECT_GE(elapsed * 30, kHangUpWaitLimitMs - 100);
     EXPECT_LT(elapsed, 5000u);
-    EXPECT_GT(timerTicks, 5);  // the thread's timer kept running during the wait
 }
 
 TEST_F(RasWine, NeverReleasedCancelStillEndsTheDial)
 {
     ASSERT_TRUE(ras->Dial(Index("Sticky")));
     window.speed = 30;
-    EXPECT_TRUE(ras->CancelDial());  // accepted, though never released
-    PumpFor(300);
+    EXPECT_TRUE(ras->CancelDial({}));  // accepted, though never released
+    PumpFor(1500);
     EXPECT_EQ(events, Events{"ConnectError Sticky"});
     EXPECT_EQ(ras->DialHandle(), 0u);
     EXPECT_TRUE(ras->ServiceInUse());
@@ -254,10 +260,12 @@ TEST_F(RasWine, DialReportsItsStatesInOrderAndReusesHandles)
 {
     ASSERT_TRUE(ras->Dial(Index("接続 テスト")));
     ASSERT_TRUE(PumpUntil([&] { return events.size() >= 2; }));
-    EXPECT_TRUE(ras->HangUpConnection(0));
+    bool released = false;
+    EXPECT_TRUE(ras->HangUpConnection(0, [&](bool) { released = true; }));
+    ASSERT_TRUE(PumpUntil([&] { return released; }));
     ASSERT_TRUE(ras->Dial(Index("接続 テスト")));  // the released value comes back
     EXPECT_EQ(ras->DialHandle(), 0x1001u);
-    EXPECT_TRUE(ras->CancelDial());
+    EXPECT_TRUE(ras->CancelDial({}));
     PumpFor(200);
     const std::string log = Log();
     std::string states;
@@ -274,7 +282,8 @@ TEST(RasWineLibrary, KeptLoadedWhileADialRuns)
 {
     char path[MAX_PATH];
     {
-        VireoRASComponent component;
+        Win32Deadlines deadlines;
+        VireoRASComponent component(deadlines.Timers());
         ASSERT_FALSE(component.Ras().ServiceError());
         int index = -1;
         for (int i = 0; i < component.Ras().EntryCount(); ++i)
@@ -327,7 +336,8 @@ TEST_F(RasWine, ConnectionOfAnotherProgram)
 
 TEST(RasWineLibrary, MissingOrIncompleteLibraryIsUnavailable)
 {
-    VireoRASComponent missing("kiv-no-such-library.dll");
+    Win32Deadlines deadlines;
+    VireoRASComponent missing(deadlines.Timers(), "kiv-no-such-library.dll");
     EXPECT_TRUE(missing.Ras().ServiceError());
     EXPECT_EQ(missing.Ras().EntryCount(), -1);
     EXPECT_EQ(LibraryRasService::Load("kernel32.dll"), nullptr);       // loads, lacks all six

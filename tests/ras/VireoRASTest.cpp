@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "FakeRasPlatform.h"
 
 namespace kiv::test {
@@ -21,8 +23,8 @@ TEST(VireoRASUnavailable, EveryQueryGivesItsUnavailableAnswer)
     EXPECT_EQ(ras.EntryName(0), "");
     EXPECT_EQ(ras.ConnectedEntryName(0), "");
     EXPECT_FALSE(ras.Dial(0));
-    EXPECT_FALSE(ras.CancelDial());
-    EXPECT_FALSE(ras.HangUpConnection(0));
+    EXPECT_FALSE(ras.CancelDial({}));
+    EXPECT_FALSE(ras.HangUpConnection(0, {}));
     ras.SetMonitoring(true);
     EXPECT_FALSE(ras.Monitoring());
     EXPECT_TRUE(window.timers.empty());
@@ -78,7 +80,7 @@ TEST(VireoRAS, FailingConnectionListing)
     EXPECT_EQ(f.ras.EntryState(0), 0);
     EXPECT_EQ(f.ras.EntryStateByName("A"), 0);
     EXPECT_EQ(f.ras.ConnectedEntryName(0), "");
-    EXPECT_FALSE(f.ras.HangUpConnection(0));
+    EXPECT_FALSE(f.ras.HangUpConnection(0, {}));
     EXPECT_EQ(f.service.HangUps(), 0);
 }
 
@@ -122,10 +124,11 @@ TEST(VireoRASLists, ConnectedIndexCountsOnlyConnectedRecords)
 TEST(VireoRASLists, HangUpIndexCountsAllRecords)
 {
     ListFixture f;
-    EXPECT_TRUE(f.ras.HangUpConnection(1));
+    EXPECT_TRUE(f.ras.HangUpConnection(1, {}));
     EXPECT_EQ(f.service.calls.back(), "HangUp 12");
-    EXPECT_FALSE(f.ras.HangUpConnection(5));  // five records are left
-    EXPECT_FALSE(f.ras.HangUpConnection(-1));
+    f.window.RunFor(1000);  // released
+    EXPECT_FALSE(f.ras.HangUpConnection(5, {}));  // five records are left
+    EXPECT_FALSE(f.ras.HangUpConnection(-1, {}));
     EXPECT_EQ(f.service.HangUps(), 1);
 }
 
@@ -188,12 +191,14 @@ TEST(VireoRASDial, FailedStartReleasesTheHandleQuietly)
     DialFixture f;
     f.service.dialResult = 633;
     f.service.handleOnFailure = true;
-    EXPECT_FALSE(f.ras.Dial(0));
+    EXPECT_FALSE(f.ras.Dial(0));  // at once, while the handle is released
     EXPECT_EQ(f.service.HangUps(), 1);
-    EXPECT_TRUE(f.service.Gone(f.service.conns.back()));  // waited until released
     EXPECT_EQ(f.ras.DialHandle(), 0u);
     EXPECT_EQ(f.ras.DialName(), "");
-    f.window.Dispatch();  // the service's word of the disconnection comes too late to matter
+    EXPECT_TRUE(f.ras.ServiceInUse());  // until the service has released it
+    f.window.RunFor(1000);  // the service's word of the disconnection comes too late to matter
+    EXPECT_TRUE(f.service.Gone(f.service.conns.back()));
+    EXPECT_FALSE(f.ras.ServiceInUse());
     EXPECT_EQ(f.events, Events{});
     f.service.dialResult = 0;
     EXPECT_TRUE(f.ras.Dial(0));
@@ -205,7 +210,7 @@ TEST(VireoRASDial, OwnDialListedEvenBeforeTheService)
     f.service.listDialled = false;
     ASSERT_TRUE(f.ras.Dial(0));
     EXPECT_EQ(f.ras.EntryStateByName("A"), 1);
-    EXPECT_TRUE(f.ras.HangUpConnection(0));
+    EXPECT_TRUE(f.ras.HangUpConnection(0, {}));
 }
 
 TEST(VireoRASDial, OwnDialAppendedAfterAFullListOf100)
@@ -218,10 +223,11 @@ TEST(VireoRASDial, OwnDialAppendedAfterAFullListOf100)
     const HRASCONN own = f.ras.DialHandle();
     EXPECT_EQ(f.ras.EntryStateByName("B"), 1);
     EXPECT_EQ(f.ras.ActiveEntryCount(), 100);
-    EXPECT_TRUE(f.ras.HangUpConnection(100));
+    EXPECT_TRUE(f.ras.HangUpConnection(100, {}));
     EXPECT_EQ(f.service.calls.back(), "HangUp " + std::to_string(own));
+    f.window.RunFor(1000);
     EXPECT_EQ(f.events, Events{"ConnectError B"});
-    EXPECT_FALSE(f.ras.HangUpConnection(101));
+    EXPECT_FALSE(f.ras.HangUpConnection(101, {}));
 }
 
 TEST(VireoRASNotify, NotifierMessages)
@@ -271,6 +277,8 @@ TEST(VireoRASNotify, ErrorDuringAuthenticationEndsTheDial)
     f.service.notifyOnHangUp = false;
     f.Notify(RASCS_Authenticate, 691);
     f.window.Dispatch();
+    EXPECT_EQ(f.events, Events{});  // reported once the service has released the handle
+    f.window.RunFor(f.service.releaseDelay.value() + kHangUpPollMs);
     EXPECT_EQ(f.events, Events{"ConnectError A"});
     EXPECT_EQ(f.service.calls.back(), "HangUp " + std::to_string(handle));
     EXPECT_TRUE(f.service.Gone(*f.service.Find(handle)));
@@ -296,7 +304,7 @@ TEST(VireoRASNotify, AnErrorHandlerThatDialsAgainKeepsTheNewDial)
     };
     ASSERT_TRUE(f.ras.Dial(0));
     f.Notify(RASCS_Disconnected);
-    f.window.Dispatch();
+    f.window.RunFor(1000);
     EXPECT_EQ(f.events, Events{"ConnectError A"});
     EXPECT_EQ(f.ras.DialName(), "B");
     f.Notify(RASCS_Connected);
@@ -314,38 +322,47 @@ TEST(VireoRASCancel, EndsWithExactlyOneConnectError)
         f.service.notifyOnHangUp = serviceNotifies;
         f.service.releaseDelay = 0;
         ASSERT_TRUE(f.ras.Dial(0));
-        EXPECT_TRUE(f.ras.CancelDial());
+        int done = 0;
+        EXPECT_TRUE(f.ras.CancelDial([&] { ++done; }));
         EXPECT_FALSE(f.ras.Dial(1));
-        f.window.Dispatch();
+        EXPECT_EQ(done, 0);  // after the call has returned
+        f.window.RunFor(100);
+        EXPECT_EQ(done, 1);
         f.Notify(RASCS_Disconnected);  // a late word of the service finds no dial
-        f.window.Dispatch();
+        f.window.RunFor(100);
         EXPECT_EQ(f.events, Events{"ConnectError A"});
         EXPECT_TRUE(f.ras.Dial(1));
     }
 }
 
-TEST(VireoRASCancel, NotificationDuringTheWaitEndsTheDialAndTheWait)
+// The service's word of the end can come before the handle is released: the dial ends then,
+// and the cancel's own end follows with the release.
+TEST(VireoRASCancel, NotificationBeforeTheReleaseEndsTheDial)
 {
     DialFixture f;
     f.service.releaseDelay = 500;
     ASSERT_TRUE(f.ras.Dial(0));
-    EXPECT_TRUE(f.ras.CancelDial());  // WM_RAS_ERROR handled inside the wait
+    bool done = false;
+    EXPECT_TRUE(f.ras.CancelDial([&] { done = true; }));
+    f.window.RunFor(100);
     EXPECT_EQ(f.events, Events{"ConnectError A"});
     EXPECT_EQ(f.ras.DialHandle(), 0u);
-    EXPECT_EQ(f.service.HangUps(), 1);
+    EXPECT_FALSE(done);
+    f.window.RunFor(400 + kHangUpPollMs);
+    EXPECT_TRUE(done);
     EXPECT_TRUE(f.service.Gone(f.service.conns.back()));
-    f.window.Dispatch();
+    EXPECT_EQ(f.service.HangUps(), 1);
     EXPECT_EQ(f.events, Events{"ConnectError A"});
 }
 
 TEST(VireoRASCancel, RefusedHangUpWaitsForNothing)
 {
     DialFixture f;
-    EXPECT_FALSE(f.ras.CancelDial());  // no dial
+    EXPECT_FALSE(f.ras.CancelDial({}));  // no dial
     ASSERT_TRUE(f.ras.Dial(0));
     f.service.hangUpResult = 668;
-    EXPECT_FALSE(f.ras.CancelDial());
-    EXPECT_EQ(f.window.pumps, 0);
+    EXPECT_FALSE(f.ras.CancelDial({}));
+    EXPECT_TRUE(f.window.timers.empty());
     EXPECT_EQ(f.ras.DialName(), "A");
     EXPECT_TRUE(f.window.queue.empty());
 }
@@ -356,36 +373,47 @@ TEST(VireoRASWait, NeverReleasedCancelReportedByTheServiceWaitsOnce)
     f.service.releaseDelay.reset();
     ASSERT_TRUE(f.ras.Dial(0));
     // The hang-up was accepted: a cancel, even though the handle outlives the wait. The
-    // service's WM_RAS_ERROR is handled inside the wait.
-    EXPECT_TRUE(f.ras.CancelDial());
+    // service's WM_RAS_ERROR ends the dial meanwhile.
+    bool done = false;
+    EXPECT_TRUE(f.ras.CancelDial([&] { done = true; }));
+    f.window.RunFor(kHangUpWaitLimitMs - 1);
     EXPECT_EQ(f.events, Events{"ConnectError A"});
-    EXPECT_LT(f.window.now - 1000u, kHangUpWaitLimitMs + kHangUpPollMs);
+    EXPECT_FALSE(done);
+    f.window.RunFor(kHangUpPollMs);
+    EXPECT_TRUE(done);
     EXPECT_EQ(f.service.HangUps(), 1);
-    f.window.Dispatch();
     EXPECT_EQ(f.events, Events{"ConnectError A"});
 }
 
-TEST(VireoRASWait, SleepsBetweenPollsWhileDispatchingMessages)
+// The service is asked about a hung-up handle once at once and then every poll interval, and
+// the end comes with the first look that finds it gone.
+TEST(VireoRASWait, PollsTheServiceUntilTheRelease)
 {
     ListFixture f;
     f.service.releaseDelay = 2000;
-    int timerTicks = 0;
-    f.window.onPump = [&] { ++timerTicks; };
-    EXPECT_TRUE(f.ras.HangUpConnection(1));
-    EXPECT_EQ(f.window.now, 1000u + 2000u);
-    EXPECT_EQ(timerTicks, 2000 / static_cast<int>(kHangUpPollMs));
-    for (unsigned w : f.window.waits)
-        EXPECT_LE(w, kHangUpPollMs);
+    std::optional<bool> released;
+    const int queriesBefore = f.service.statusQueries;
+    EXPECT_TRUE(f.ras.HangUpConnection(1, [&](bool r) { released = r; }));
+    f.window.RunFor(2000 - 1);
+    EXPECT_FALSE(released);
+    EXPECT_EQ(f.service.statusQueries - queriesBefore, 1 + (2000 - 1) / static_cast<int>(kHangUpPollMs));
+    f.window.RunFor(kHangUpPollMs);
+    EXPECT_EQ(released, true);
+    f.window.RunFor(10 * kHangUpPollMs);
+    EXPECT_EQ(f.service.statusQueries - queriesBefore, 1 + 2000 / static_cast<int>(kHangUpPollMs));
+    EXPECT_EQ(f.window.killed, std::vector<unsigned>{kReleaseTimerId});
 }
 
 TEST(VireoRASWait, NeverReleasedHangUpGivesUpAfterTheLimit)
 {
     ListFixture f;
     f.service.releaseDelay.reset();
-    EXPECT_FALSE(f.ras.HangUpConnection(1));
-    EXPECT_GE(f.window.now - 1000u, kHangUpWaitLimitMs);
-    EXPECT_LT(f.window.now - 1000u, kHangUpWaitLimitMs + kHangUpPollMs);
-    EXPECT_GT(f.window.pumps, 0);
+    std::optional<bool> released;
+    EXPECT_TRUE(f.ras.HangUpConnection(1, [&](bool r) { released = r; }));
+    f.window.RunFor(kHangUpWaitLimitMs - 1);
+    EXPECT_FALSE(released);
+    f.window.RunFor(kHangUpPollMs);
+    EXPECT_EQ(released, false);
 }
 
 TEST(VireoRASWait, NeverReleasedCancelStillEndsTheDialOnce)
@@ -394,13 +422,14 @@ TEST(VireoRASWait, NeverReleasedCancelStillEndsTheDialOnce)
     f.service.releaseDelay.reset();
     f.service.notifyOnHangUp = false;
     ASSERT_TRUE(f.ras.Dial(0));
-    EXPECT_TRUE(f.ras.CancelDial());
-    EXPECT_TRUE(f.ras.ServiceInUse());  // the handle was never released
-    const std::uint32_t afterCancel = f.window.now;
-    f.window.Dispatch();
+    EXPECT_TRUE(f.ras.CancelDial({}));
+    f.window.RunFor(kHangUpWaitLimitMs - 1);
+    EXPECT_EQ(f.events, Events{});
+    f.window.RunFor(kHangUpPollMs);  // the wait gives up: the dial ends by the message of our own
     EXPECT_EQ(f.events, Events{"ConnectError A"});
-    EXPECT_EQ(f.window.now, afterCancel);  // the abandoned handle is not waited for again
-    EXPECT_EQ(f.service.HangUps(), 1);
+    EXPECT_TRUE(f.ras.ServiceInUse());  // the handle was never released
+    EXPECT_EQ(f.service.HangUps(), 1);  // the abandoned handle is not hung up or watched again
+    EXPECT_TRUE(f.window.queue.empty());
     EXPECT_TRUE(f.ras.Dial(1));
 }
 
@@ -413,7 +442,7 @@ TEST(VireoRASMonitor, OneEventPerTransition)
     EXPECT_EQ(f.window.timers[0].id, kMonitorTimerId);
     EXPECT_EQ(f.window.timers[0].ms, 3000u);
 
-    const auto tick = [&] { f.ras.WindowProc(WM_TIMER); };
+    const auto tick = [&] { f.ras.TimerFired(kMonitorTimerId); };
     tick();
     f.service.conns.push_back({1, "A", RASCS_Connected});
     tick();

@@ -32,9 +32,7 @@ protected:
     // The messages queued since the last call.
     std::vector<std::string> Messages()
     {
-        std::vector<std::string> out(form.StatusQueue.begin(), form.StatusQueue.end());
-        form.StatusQueue.clear();
-        return out;
+        return test::TakeStatusTexts(form);
     }
     // The dial-up layer reports the end of the dial.
     void DialFails()
@@ -60,10 +58,10 @@ TEST_F(DialupControl, RedialChainCountsDownAndStops)
     for (int left = 3; left >= 1; --left) {
         DialFails();
         EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDialFailedRedial, left)});
-        ASSERT_TRUE(tmConnect.enabled);
-        EXPECT_EQ(tmConnect.interval, 5000u);
+        ASSERT_TRUE(tmConnect.Enabled());
+        EXPECT_EQ(tmConnect.Interval(), 5000u);
         form.tmConnectTimer();
-        EXPECT_FALSE(tmConnect.enabled);  // fires once
+        EXPECT_FALSE(tmConnect.Enabled());  // fires once
         EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusRedialStarted)});
     }
     DialFails();
@@ -71,7 +69,7 @@ TEST_F(DialupControl, RedialChainCountsDownAndStops)
     ASSERT_EQ(last.size(), 1u);
     EXPECT_EQ(last[0], Filled(kStatusDialFailedRedialsUsedUp));
     EXPECT_NE(last[0].find("リダイヤル回数に達した為"), std::string::npos);
-    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_FALSE(tmConnect.Enabled());
     EXPECT_EQ(Dials(), 4);
     EXPECT_FALSE(form.ConnectRequested);
 }
@@ -92,7 +90,7 @@ TEST_F(DialupControl, RedialTextNamesTheIntervalReallyUsed)
         ASSERT_EQ(shown.size(), 1u) << stored;
         EXPECT_NE(shown[0].find("\r" + std::to_string(used) + "秒後にリダイヤルします"), std::string::npos)
             << stored << ": " << shown[0];
-        EXPECT_EQ(tmConnect.interval, static_cast<unsigned>(used) * 1000) << stored;
+        EXPECT_EQ(tmConnect.Interval(), static_cast<unsigned>(used) * 1000) << stored;
         form.miTaskDeconnectClick();  // cancel the pending redial
         Messages();
     }
@@ -112,7 +110,7 @@ TEST_F(DialupControl, FailureWithoutRedials)
         Messages();
         DialFails();
         EXPECT_EQ(Messages(), std::vector<std::string>{Filled(c.message)});
-        EXPECT_FALSE(tmConnect.enabled);
+        EXPECT_FALSE(tmConnect.Enabled());
     }
 }
 
@@ -125,7 +123,7 @@ TEST_F(DialupControl, RefusedDialKeepsTheRequestForTheKeepAlive)
     EXPECT_TRUE(form.ConnectRequested);
     form.tmScheduleTimer();  // the idle line counts as dropped
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusLineDroppedRedial)});
-    EXPECT_TRUE(tmConnect.enabled);
+    EXPECT_TRUE(tmConnect.Enabled());
 }
 
 TEST_F(DialupControl, CancelShowsOnlyTheCancelAndStartsNoRedial)
@@ -135,13 +133,16 @@ TEST_F(DialupControl, CancelShowsOnlyTheCancelAndStartsNoRedial)
     form.RemoteMachineName = "PC01";
     form.RemoteDiscrimination = "KMConsole";
     Messages();
-    // Inside the cancel's wait the flags are already set.
-    ras.duringWait = [&] { EXPECT_TRUE(form.CancelRequested); EXPECT_FALSE(form.ConnectRequested); };
     form.miTaskDeconnectClick();
+    // While the service releases the line the flags are set and nothing is shown yet.
+    EXPECT_TRUE(form.CancelRequested);
+    EXPECT_FALSE(form.ConnectRequested);
+    EXPECT_TRUE(Messages().empty());
+    ras.Release();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDialCancelled)});
     DialFails();
     EXPECT_TRUE(Messages().empty());
-    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_FALSE(tmConnect.Enabled());
     EXPECT_FALSE(form.CancelRequested);
     EXPECT_EQ(kms.sent, std::vector<std::string>{"MESSAGE PC01 " + RemoteCancelledText("T")});
 }
@@ -151,9 +152,11 @@ TEST_F(DialupControl, FailedCancelFallsBackToHangUp)
     form.miTaskConnectClick();
     Messages();
     ras.cancelSucceeds = false;
-    // The dial completes while the cancel waits: the hang-up then finds the connection.
-    ras.duringWait = [&] { ras.states["T"] = 2; };
+    // The refused cancel falls back to hanging up the dialling line.
     form.miTaskDeconnectClick();
+    EXPECT_EQ(ras.calls.back(), "HangUpConnection 0");
+    EXPECT_TRUE(Messages().empty());
+    ras.Release();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnected)});
     EXPECT_FALSE(form.CancelRequested);
     EXPECT_FALSE(form.ConnectRequested);
@@ -162,7 +165,6 @@ TEST_F(DialupControl, FailedCancelFallsBackToHangUp)
     // Neither works: the failure is reported and the line stays kept.
     form.miTaskConnectClick();
     Messages();
-    ras.duringWait = nullptr;
     ras.hangUpSucceeds = false;
     form.miTaskDeconnectClick();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnectFailed)});
@@ -178,15 +180,23 @@ TEST_F(DialupControl, DisconnectConnectedLineAndPendingRedial)
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnectFailed)});
     EXPECT_TRUE(form.ConnectRequested);
 
+    // A line the service does not release within the wait is reported as not disconnected.
     ras.hangUpSucceeds = true;
     form.miTaskDeconnectClick();
+    ras.Release(false);
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnectFailed)});
+    EXPECT_TRUE(form.ConnectRequested);
+
+    form.miTaskDeconnectClick();
+    EXPECT_TRUE(Messages().empty());  // until the line is released
+    ras.Release();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDisconnected)});
     EXPECT_FALSE(form.ConnectRequested);
 
-    tmConnect.enabled = true;
+    tmConnect.SetEnabled(true);
     form.miTaskDeconnectClick();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusRedialCancelled)});
-    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_FALSE(tmConnect.Enabled());
 
     form.miTaskDeconnectClick();  // idle: nothing
     EXPECT_TRUE(Messages().empty());
@@ -202,7 +212,7 @@ TEST_F(DialupControl, KeepAliveRedialsOnlyLinesItKeeps)
     ras.states["T"] = 0;
     form.tmScheduleTimer();
     EXPECT_TRUE(Messages().empty());
-    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_FALSE(tmConnect.Enabled());
 
     // Connected by us: the drop schedules a fresh redial chain.
     form.miTaskConnectClick();
@@ -212,8 +222,8 @@ TEST_F(DialupControl, KeepAliveRedialsOnlyLinesItKeeps)
     ras.states["T"] = 0;
     form.tmScheduleTimer();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusLineDroppedRedial)});
-    EXPECT_TRUE(tmConnect.enabled);
-    EXPECT_EQ(tmConnect.interval, 7000u);
+    EXPECT_TRUE(tmConnect.Enabled());
+    EXPECT_EQ(tmConnect.Interval(), 7000u);
     EXPECT_FALSE(form.ConnectRequested);
     EXPECT_EQ(form.RedialDone, 0);
     form.tmScheduleTimer();  // pending already: no second announcement
@@ -226,7 +236,7 @@ TEST_F(DialupControl, KeepAliveRedialsOnlyLinesItKeeps)
 TEST_F(DialupControl, RedialTimerWhenTheTargetIsBusy)
 {
     ras.states["T"] = 2;
-    tmConnect.enabled = true;
+    tmConnect.SetEnabled(true);
     form.tmConnectTimer();
     EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusRedialFailed)});
     EXPECT_EQ(Dials(), 0);

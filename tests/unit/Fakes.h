@@ -7,57 +7,33 @@
 #include <vector>
 
 #include "MainUnit.h"
-#include "VireoSubSet.h"
+#include "ScheduledTimer.h"
 #include "TempDir.h"
+#include "VireoSubSet.h"
+#include "VirtualTime.h"
 
 namespace kiv::test {
 
+// The clock of virtual time: the tick is the low 32 bits of time.now, so it wraps as the
+// system's does; the time of day is set by the test.
 class FakeClock : public ClockPort {
 public:
     double TimeOfDay() override { return timeOfDay; }
-    std::uint32_t TickCount() override { return tick; }
+    std::uint32_t TickCount() override { return static_cast<std::uint32_t>(time.now); }
     double timeOfDay = 0.5;
-    std::uint32_t tick = 0;
-};
-
-// A timer in virtual time: due `interval` ms after it was enabled, then every interval.
-class FakeTimer : public TimerPort {
-public:
-    explicit FakeTimer(const FakeClock* clock = nullptr) : clock_(clock) {}
-    void SetEnabled(bool e) override
-    {
-        if (e && !enabled && clock_)
-            due = clock_->tick + interval;
-        enabled = e;
-    }
-    bool Enabled() const override { return enabled; }
-    void SetInterval(unsigned ms) override { interval = ms; }
-    unsigned Interval() const override { return interval; }
-    bool enabled = false;
-    unsigned interval = 0;
-    std::uint32_t due = 0;
-
-private:
-    const FakeClock* clock_;
+    VirtualTime time;
 };
 
 class FakeApp : public ApplicationPort {
 public:
-    std::string Title() const override { return "Kiv"; }
-    std::string ExePath() const override { return exePath; }
-    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override
+    SjisText Title() const override { return SjisText("Kiv"); }
+    Utf8Path ExePath() const override { return Utf8Path(exePath); }
+    int MessageBox(const SjisText& text, const SjisText& caption, unsigned flags) override
     {
-        boxes.push_back({text, caption, flags});
+        boxes.push_back({text.Bytes, caption.Bytes, flags});
         return 1;
     }
     void Terminate() override { terminated = true; }
-    void ProcessMessages() override { ++pumps; }
-    void ProcessMessagesWaiting(unsigned maxWait) override
-    {
-        ++pumps;
-        if (onWait)
-            onWait(maxWait);
-    }
     bool Terminated() const override { return terminated; }
     std::optional<OsVersion> Version() override { return version; }
 
@@ -68,10 +44,7 @@ public:
     std::string exePath;
     std::vector<Box> boxes;
     bool terminated = false;
-    int pumps = 0;
     std::optional<OsVersion> version;
-    // What a wait for messages does in virtual time.
-    std::function<void(unsigned maxWait)> onWait;
 };
 
 class FakeTray : public TrayPort {
@@ -111,25 +84,40 @@ public:
             states[EntryName(i)] = kEntryDialling;
         return dialSucceeds;
     }
-    bool CancelDial() override
+    bool CancelDial(std::function<void()> done) override
     {
         calls.push_back("CancelDial");
-        if (duringWait)
-            duringWait();
-        return cancelSucceeds;
+        if (!cancelSucceeds)
+            return false;
+        hangingUp.push_back([done](bool) {
+            if (done)
+                done();
+        });
+        return true;
     }
-    bool HangUpConnection(int i) override
+    bool HangUpConnection(int i, std::function<void(bool)> done) override
     {
         calls.push_back("HangUpConnection " + std::to_string(i));
-        if (duringWait)
-            duringWait();
-        if (!hangUpSucceeds)
-            return false;
         const auto listed = Listed();
-        if (i < 0 || i >= static_cast<int>(listed.size()))
+        if (!hangUpSucceeds || i < 0 || i >= static_cast<int>(listed.size()))
             return false;
-        states[listed[static_cast<std::size_t>(i)]] = kEntryIdle;
+        const std::string name = listed[static_cast<std::size_t>(i)];
+        hangingUp.push_back([this, name, done](bool released) {
+            if (released)
+                states[name] = kEntryIdle;
+            if (done)
+                done(released);
+        });
         return true;
+    }
+    // The service ends the hang-ups it took: the lines are released (or, with released
+    // false, the wait for them gives up), and each one's end runs.
+    void Release(bool released = true)
+    {
+        auto ends = std::move(hangingUp);
+        hangingUp.clear();
+        for (auto& end : ends)
+            end(released);
     }
     std::string ListedEntryName(int i) override
     {
@@ -168,8 +156,8 @@ public:
     bool cancelSucceeds = true;
     bool hangUpSucceeds = true;
     std::vector<std::string> calls;
-    // Runs inside CancelDial and HangUpConnection, where the real layer processes messages.
-    std::function<void()> duringWait;
+    // The hang-ups taken and not yet ended.
+    std::vector<std::function<void(bool released)>> hangingUp;
 };
 
 class FakeMesh : public MeshPort {
@@ -216,7 +204,23 @@ public:
         sends.push_back({"MESSAGE", message, "", "", "", machine, disc, false});
         return sendsSucceed;
     }
-    std::string ReceivedAddress() const override { return receivedAddress; }
+    // What the component raises for a message from requestSource.
+    void MenuRequest(const std::string& handle, const std::string& machine, const std::string& disc)
+    {
+        OnMenuRequest(MeshRequest{handle, machine, disc, requestSource, {}, {}});
+    }
+    void InputReturn(const std::string& key, const std::string& answer, const std::string& handle,
+                     const std::string& machine, const std::string& disc)
+    {
+        OnInputReturn(MeshRequest{handle, machine, disc, requestSource, key, answer});
+    }
+    void PeerLogout(const std::string& handle, const std::string& machine, const std::string& ip,
+                    const std::string& disc)
+    {
+        PeerInfo peer{handle, machine, ip, disc};
+        peer.Source = requestSource;
+        OnLogout(peer);
+    }
 
     // Every argument of a send. For a line prompt, list holds the line's label.
     struct Send {
@@ -234,7 +238,7 @@ public:
     std::vector<std::string> sent;
     std::vector<Send> sends;
     bool sendsSucceed = true;
-    std::string receivedAddress = "192.168.1.10";  // source of the message being handled
+    std::string requestSource = "192.168.1.10";  // where the messages raising the events come from
 };
 
 // The window system under the window-effects component: extended styles, the layered
@@ -251,10 +255,10 @@ public:
     };
     struct Timer {
         unsigned interval = 0;
-        std::uint32_t due = 0;
     };
 
-    explicit FakeLayeredSystem(const FakeClock& clock) : clock_(clock) {}
+    // Its timers run in the clock's virtual time, as the deadlines of the fades.
+    explicit FakeLayeredSystem(FakeClock& clock) : time_(clock.time) {}
 
     bool HasSetLayeredWindowAttributes() const override { return available; }
     std::uint32_t GetExStyle(WindowHandle w) override { return windows[w].exStyle; }
@@ -288,10 +292,15 @@ public:
     {
         if (timerFails)
             return 0;
-        timers[id] = {interval, clock_.tick + interval};
+        timers[id] = {interval};
+        time_.timers.Set(TimerSpace::Fade, static_cast<int>(id), interval);
         return id;
     }
-    void KillTimer(unsigned id) override { timers.erase(id); }
+    void KillTimer(unsigned id) override
+    {
+        timers.erase(id);
+        time_.timers.Kill(TimerSpace::Fade, static_cast<int>(id));
+    }
 
     bool available = true;
     bool attributesFail = false;
@@ -300,7 +309,7 @@ public:
     std::map<unsigned, Timer> timers;
 
 private:
-    const FakeClock& clock_;
+    VirtualTime& time_;
 };
 
 // The status window over the fake window system; its label measures 7 x 12 pixels per byte
@@ -316,8 +325,9 @@ public:
     void HideWithoutActivation() override { system_.SetWindowPos(kHandle, 0x97); }
     void ShowWithoutActivation() override { system_.SetWindowPos(kHandle, 0x57); }
     void Redraw() override { system_.RedrawWindow(kHandle, 0x485); }
-    TSize SetStatusCaption(const std::string& text) override
+    TSize SetStatusCaption(const SjisText& caption) override
     {
+        const std::string& text = caption.Bytes;
         captions.push_back(text);
         int lines = 1, longest = 0, current = 0;
         for (char c : text) {
@@ -377,56 +387,52 @@ public:
     std::function<void()> onRequest;
 };
 
+// The texts of the queued status messages.
+inline std::vector<std::string> QueuedTexts(const TMainForm& form)
+{
+    std::vector<std::string> texts;
+    for (const StatusMessage& m : form.StatusQueue)
+        texts.push_back(m.Text);
+    return texts;
+}
+
+// The texts of the queued status messages; the queue is emptied.
+inline std::vector<std::string> TakeStatusTexts(TMainForm& form)
+{
+    std::vector<std::string> texts;
+    for (const StatusMessage& m : form.StatusQueue)
+        texts.push_back(m.Text);
+    form.StatusQueue.clear();
+    return texts;
+}
+
+// The main window's timers as the program has them: their identifiers and intervals.
+inline constexpr int kScheduleTimerId = 1;
+inline constexpr int kFeedOutTimerId = 2;
+inline constexpr int kConnectTimerId = 3;
+
 // A main form over fakes, with its executable in a fresh folder. Time is virtual: RunFor moves
-// the clock and fires tmFeedOut and the fade timers when they are due, and a wait for messages
-// inside the form moves it to the next due timer.
+// the clock and fires the timers that fall due on the way: tmFeedOut and the fades always,
+// tmSchedule and tmConnect when the test lets them (most tests call their handlers).
 struct MainFormFixture {
     MainFormFixture()
     {
         app.exePath = dir.File("kiv.exe");
-        tmFeedOut.interval = 50;
-        app.onWait = [this](unsigned maxWait) { FireNext(clock.tick + maxWait); };
+        clock.time.timers.SetHandler(TimerSpace::MainForm, [this](int id) {
+            if (id == kFeedOutTimerId)
+                form.tmFeedOutTimer();
+            else if (id == kScheduleTimerId && runSchedule)
+                form.tmScheduleTimer();
+            else if (id == kConnectTimerId && runConnect)
+                form.tmConnectTimer();
+        });
+        clock.time.timers.SetHandler(TimerSpace::Fade, [this](int id) { vss.Timer(static_cast<unsigned>(id)); });
     }
 
     std::string IniPath() const { return dir.File("Kiv.INI"); }
 
-    // Fires the first timer due by `until` (as on the wrapping system tick) and moves the
-    // clock to it; without one, moves the clock to `until` and returns false.
-    bool FireNext(std::uint32_t until)
-    {
-        const std::uint32_t now = clock.tick;
-        if (static_cast<std::int32_t>(until - now) < 0)
-            return false;  // a wait inside the last timer went past `until`
-        std::uint32_t best = until - now;
-        int which = 0;
-        unsigned fadeId = 0;
-        if (tmFeedOut.enabled && tmFeedOut.due - now <= best) {
-            best = tmFeedOut.due - now;
-            which = 1;
-        }
-        for (const auto& [id, timer] : system.timers)
-            if (timer.due - now < best || (which == 0 && timer.due - now == best)) {
-                best = timer.due - now;
-                which = 2;
-                fadeId = id;
-            }
-        clock.tick = now + best;
-        if (which == 1) {
-            tmFeedOut.due += tmFeedOut.interval;
-            form.tmFeedOutTimer();
-        } else if (which == 2) {
-            system.timers[fadeId].due += system.timers[fadeId].interval;
-            vss.Timer(fadeId);
-        }
-        return which != 0;
-    }
-
-    void RunFor(std::uint32_t ms)
-    {
-        const std::uint32_t until = clock.tick + ms;
-        while (FireNext(until)) {
-        }
-    }
+    bool FireNext(std::uint64_t until) { return clock.time.FireNext(until); }
+    void RunFor(std::uint64_t ms) { clock.time.RunFor(ms); }
 
     TempDir dir;
     FakeApp app;
@@ -437,7 +443,10 @@ struct MainFormFixture {
     TVireoSubSet vss{system};
     FakeTray tray;
     FakeStatusWindow statusWindow{system};
-    FakeTimer tmSchedule{&clock}, tmFeedOut{&clock}, tmConnect{&clock};
+    ScheduledTimer tmSchedule{clock.time.timers, kScheduleTimerId, 1000};
+    ScheduledTimer tmFeedOut{clock.time.timers, kFeedOutTimerId, 50};
+    ScheduledTimer tmConnect{clock.time.timers, kConnectTimerId, 0};
+    bool runSchedule = false, runConnect = false;
     FakeShutdown shutdown;
     TMainForm form{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown}};
 };

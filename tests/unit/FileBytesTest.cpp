@@ -19,31 +19,31 @@ class RecordingFiles : public FileSystemPort {
 public:
     enum class OnReplace { Do, Refuse, Crash };
 
-    std::optional<std::string> Read(const std::string& path, bool& missing) override
+    std::optional<std::string> Read(const Utf8Path& file, bool& missing) override
     {
-        return SystemFiles().Read(path, missing);
+        return SystemFiles().Read(file, missing);
     }
-    bool WriteThrough(const std::string& path, const std::string& bytes) override
+    bool WriteThrough(const Utf8Path& file, const std::string& bytes) override
     {
-        calls.push_back("write " + Name(path));
-        return SystemFiles().WriteThrough(path, bytes);
+        calls.push_back("write " + Name(file));
+        return SystemFiles().WriteThrough(file, bytes);
     }
-    bool Replace(const std::string& from, const std::string& to) override
+    bool Replace(const Utf8Path& fromFile, const Utf8Path& toFile) override
     {
-        calls.push_back("replace " + Name(from) + " " + Name(to));
+        calls.push_back("replace " + Name(fromFile) + " " + Name(toFile));
         if (onReplace == OnReplace::Crash)
             throw std::runtime_error("process ended");
-        return onReplace == OnReplace::Do && SystemFiles().Replace(from, to);
+        return onReplace == OnReplace::Do && SystemFiles().Replace(fromFile, toFile);
     }
-    bool Overwrite(const std::string& path, const std::string& bytes) override
+    bool Overwrite(const Utf8Path& file, const std::string& bytes) override
     {
-        calls.push_back("overwrite " + Name(path));
-        return overwriteWorks && SystemFiles().Overwrite(path, bytes);
+        calls.push_back("overwrite " + Name(file));
+        return overwriteWorks && SystemFiles().Overwrite(file, bytes);
     }
-    void Remove(const std::string& path) override
+    void Remove(const Utf8Path& file) override
     {
-        calls.push_back("remove " + Name(path));
-        SystemFiles().Remove(path);
+        calls.push_back("remove " + Name(file));
+        SystemFiles().Remove(file);
     }
 
     OnReplace onReplace = OnReplace::Do;
@@ -51,7 +51,7 @@ public:
     std::vector<std::string> calls;
 
 private:
-    static std::string Name(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+    static std::string Name(const Utf8Path& path) { return std::filesystem::path(path.Text).filename().string(); }
 };
 
 class SettingsWrite : public ::testing::Test {

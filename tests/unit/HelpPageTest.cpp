@@ -3,7 +3,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <vector>
+#include <set>
+
+#include "OptionDialog.h"
 
 namespace kiv {
 namespace {
@@ -29,8 +31,8 @@ TEST(HelpPageUrl, FoldersAndSections)
         EXPECT_EQ(HelpPageUrl(c.appDir, c.context), c.url) << c.appDir;
 }
 
-// Every help-context number the dialogs carry (the options dialog's controls and buttons, the
-// authorised computers dialog's list and buttons) has its section in the help page.
+// Every help-context number the dialogs' tables give a control (the options dialog's controls and
+// buttons, the authorised computers dialog's list and buttons) has its section in the help page.
 TEST(HelpPage, HasASectionForEveryHelpContext)
 {
     std::ifstream file(KIV_HELP_PAGE, std::ios::binary);
@@ -38,11 +40,12 @@ TEST(HelpPage, HasASectionForEveryHelpContext)
     std::stringstream text;
     text << file.rdbuf();
     const std::string page = text.str();
-    std::vector<unsigned> contexts;
-    for (unsigned n = 2; n <= 26; ++n)
-        contexts.push_back(n);
-    for (unsigned n = 56; n <= 65; ++n)
-        contexts.push_back(n);
+    std::set<unsigned> contexts;
+    for (const OptionRow& row : kOptionRows)
+        if (row.HelpId != 0)
+            contexts.insert(row.HelpId);
+    for (const DialogControl& control : kOptionUserControls)
+        contexts.insert(control.HelpId);
     for (const unsigned n : contexts) {
         const std::string anchor = "id=\"" + HelpAnchor(n) + "\"";
         const auto at = page.find(anchor);

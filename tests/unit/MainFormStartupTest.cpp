@@ -3,8 +3,9 @@
 
 #include "Fakes.h"
 #include "FileBytes.h"
-#include "SettingLimits.h"
+#include "TimeOfDay.h"
 #include "StatusLayout.h"
+#include "StatusMessage.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
 #include "TrayImage.h"
@@ -14,17 +15,13 @@ namespace {
 
 using test::MainFormFixture;
 
-// A composed message as it stands in the queue once displayed: without its action code.
-std::string Displayed(std::string message)
-{
-    TakeActionCode(message);
-    return message;
-}
+// A composed message as it stands in the queue: without its action code.
+std::string Displayed(const std::string& message) { return ParseStatusTemplate(message).Text; }
 
 class MainFormStartup : public ::testing::Test, protected MainFormFixture {
 protected:
     void WriteIni(const std::string& body) { ASSERT_TRUE(WriteFileBytes(IniPath(), "[Option]\r\n" + body)); }
-    std::string Welcome() const { return form.StatusQueue.empty() ? "<none>" : form.StatusQueue.front(); }
+    std::string Welcome() const { return form.StatusQueue.empty() ? "<none>" : form.StatusQueue.front().Text; }
 };
 
 TEST_F(MainFormStartup, WithoutRemoteAccessOnlyTheMessageBoxAppears)
@@ -37,7 +34,7 @@ TEST_F(MainFormStartup, WithoutRemoteAccessOnlyTheMessageBoxAppears)
     EXPECT_EQ(app.boxes[0].flags, 48u);
     EXPECT_TRUE(app.terminated);
     EXPECT_TRUE(tray.added.empty());
-    EXPECT_FALSE(tmSchedule.enabled);
+    EXPECT_FALSE(tmSchedule.Enabled());
     EXPECT_TRUE(statusWindow.captions.empty());
     EXPECT_FALSE(form.Created());
 
@@ -55,7 +52,7 @@ TEST_F(MainFormStartup, EmptyPhonebookNoFile)
     EXPECT_EQ(form.Settings.Target, "");
     EXPECT_EQ(form.TargetEntryIndex(), -1);
     EXPECT_EQ(tray.added, std::vector<std::string>{kTrayIcon16});  // version query failed
-    EXPECT_TRUE(tmSchedule.enabled);
+    EXPECT_TRUE(tmSchedule.Enabled());
     EXPECT_EQ(Welcome(), Displayed(std::string("-Welcome to Kiv-\r\r") + kStatusNoTarget));
     EXPECT_EQ(form.imMainIconTag, 3);
     EXPECT_EQ(statusWindow.captions.size(), 1u);
@@ -91,7 +88,7 @@ TEST_F(MainFormStartup, TargetStateDecidesTheConnectionLine)
         f.form.FormCreate();
         std::string line = c.line;
         ReplaceText("%D", "接続先", line);
-        EXPECT_EQ(f.form.StatusQueue.front(), Displayed("-Welcome to Kiv-\r\r" + line)) << c.state;
+        EXPECT_EQ(f.form.StatusQueue.front().Text, Displayed("-Welcome to Kiv-\r\r" + line)) << c.state;
         EXPECT_EQ(f.form.ConnectRequested, c.connectRequested) << c.state;
         // The last of two entries of the same name is the target.
         EXPECT_EQ(f.ras.calls, c.dialled ? std::vector<std::string>{"Dial 2"} : std::vector<std::string>{});
@@ -121,7 +118,7 @@ TEST_F(MainFormStartup, KestrelMeshLogin)
         f.kms.loginSucceeds = c.login;
         ASSERT_TRUE(WriteFileBytes(f.IniPath(), std::string("[Option]\r\n") + c.body));
         f.form.FormCreate();
-        EXPECT_EQ(f.form.StatusQueue.front(),
+        EXPECT_EQ(f.form.StatusQueue.front().Text,
                   Displayed(std::string("-Welcome to Kiv-\r\r") + c.line + "\r" + kStatusNoTarget)) << c.body;
         EXPECT_EQ(f.kms.calls, c.calls) << c.body;
         EXPECT_EQ(f.kms.port, c.port) << c.body;
@@ -168,11 +165,18 @@ TEST_F(MainFormStartup, DestroyLogsOutAndDisconnectsWhenAsked)
         f.kms.calls.clear();
         f.statusWindow.captions.clear();
         f.form.StatusQueue.clear();
-        f.form.FormDestroy();
+        bool closed = false;
+        f.form.FormClose([&] { closed = true; });
         EXPECT_EQ(f.kms.calls, (std::vector<std::string>{"Logout", "Stop"}));
         EXPECT_FALSE(f.form.ConnectRequested);
         EXPECT_EQ(f.ras.calls, c.calls) << c.state;
+        // The window goes once the hang-up the service took has ended.
+        EXPECT_EQ(closed, f.ras.hangingUp.empty()) << c.state;
+        f.ras.Release(c.hangUp);
+        EXPECT_TRUE(closed) << c.state;
         EXPECT_EQ(f.statusWindow.captions.size(), c.failureShown ? 1u : 0u) << c.state;
+        f.form.FormDestroy();
+        EXPECT_EQ(f.kms.calls.size(), 2u);  // closed once
         EXPECT_EQ(f.tray.deletes, 1);
     }
 }
@@ -187,10 +191,10 @@ TEST_F(MainFormStartup, ShowStatusFillsPlaceholdersOnce)
     form.RedialDone = 1;
     form.ShowStatus("「%D」%S秒（残り%C回）%D");
     ASSERT_EQ(form.StatusQueue.size(), 1u);
-    EXPECT_EQ(form.StatusQueue[0], "「名前%D」5秒（残り2回）名前%D");
+    EXPECT_EQ(form.StatusQueue[0].Text, "「名前%D」5秒（残り2回）名前%D");
 
     form.Settings.StatusLocate = 0;  // not shown: queued messages are dropped
-    form.StatusQueue.push_back("waiting");
+    form.StatusQueue.push_back({"waiting"});
     form.DisplayNextStatus();
     EXPECT_TRUE(form.StatusQueue.empty());
 }

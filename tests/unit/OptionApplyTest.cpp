@@ -10,6 +10,8 @@
 namespace kiv {
 namespace {
 
+using S = TSettings;
+
 class OptionApply : public ::testing::Test, protected test::MainFormFixture {
 protected:
     OptionApply()
@@ -20,24 +22,24 @@ protected:
         controls = OptionControlsFromSettings(form.Settings, "Entry0");
     }
     void Apply(const StringList& working = {}) { form.ApplyOptions(controls, working); }
-    std::string LastStatus() const { return form.StatusQueue.empty() ? "<none>" : form.StatusQueue.back(); }
+    std::string LastStatus() const { return form.StatusQueue.empty() ? "<none>" : form.StatusQueue.back().Text; }
 
     OptionControls controls;
 };
 
 TEST_F(OptionApply, SavesEveryKeyAndResetsTheScheduleTick)
 {
-    controls.Dialup = "Entry1";
-    controls.Redial = true;
-    controls.RedialCount = "9";
-    controls.StatusLocate = 1;
-    controls.KMSPassword = true;
-    controls.KMSPasswordText = "ひみつ";
+    controls.Values.Target = "Entry1";
+    controls.Values.Redial = true;
+    controls.Text(&S::RedialCount) = "9";
+    controls.Values.StatusLocate = 1;
+    controls.Values.KMSPasswordFlag = true;
+    controls.Text(&S::KMSPassword) = "ひみつ";
     clock.timeOfDay = 0.75;
     Apply({"pc1", "ＰＣ２"});
 
     EXPECT_EQ(form.LastScheduleTick, 0.75);
-    EXPECT_TRUE(tmSchedule.enabled);
+    EXPECT_TRUE(tmSchedule.Enabled());
     EXPECT_EQ(form.AllowedComputers, (StringList{"pc1", "ＰＣ２"}));
     TSettings reread;
     StringList rereadList;
@@ -63,7 +65,7 @@ TEST_F(OptionApply, SkipOfTheScheduledDisconnectWithdrawnOnlyByANewEndTime)
     for (const auto& tc : cases) {
         form.Settings.AutoEndHour = 7, form.Settings.AutoEndMinute = 59;
         form.SkipAutoDisconnect = true;
-        controls.AutoDisconnectTimeHour = tc.hour, controls.AutoDisconnectTimeMinute = tc.minute;
+        controls.Text(&S::AutoEndHour) = tc.hour, controls.Text(&S::AutoEndMinute) = tc.minute;
         Apply();
         EXPECT_EQ(form.SkipAutoDisconnect, tc.skipKept) << tc.hour << ":" << tc.minute;
     }
@@ -72,11 +74,11 @@ TEST_F(OptionApply, SkipOfTheScheduledDisconnectWithdrawnOnlyByANewEndTime)
 TEST_F(OptionApply, LoginDuringApplyWithTheScheduleStopped)
 {
     bool scheduleRunningAtStart = true;
-    kms.onStart = [&] { scheduleRunningAtStart = tmSchedule.enabled; };
-    controls.KMSLogin = true;
+    kms.onStart = [&] { scheduleRunningAtStart = tmSchedule.Enabled(); };
+    controls.Values.KMSLogin = true;
     Apply();
     EXPECT_FALSE(scheduleRunningAtStart);
-    EXPECT_TRUE(tmSchedule.enabled);
+    EXPECT_TRUE(tmSchedule.Enabled());
     EXPECT_EQ(kms.calls, (std::vector<std::string>{"Start", "Login"}));
     EXPECT_EQ(kms.handleName, "Kiv");
     EXPECT_EQ(LastStatus(), kStatusKMSLoggedIn);
@@ -86,7 +88,7 @@ TEST_F(OptionApply, LoginDuringApplyWithTheScheduleStopped)
     Apply();
     EXPECT_EQ(kms.calls.size(), 2u);
 
-    controls.KMSLogin = false;
+    controls.Values.KMSLogin = false;
     Apply();
     EXPECT_EQ(kms.calls, (std::vector<std::string>{"Start", "Login", "Logout", "Stop"}));
     EXPECT_EQ(LastStatus(), kStatusKMSLoggedOut);
@@ -100,7 +102,7 @@ TEST_F(OptionApply, FailedLoginIsReportedAndTheChoiceSavedAllTheSame)
         kms.calls.clear();
         kms.startSucceeds = !startFails;
         kms.loginSucceeds = false;
-        controls.KMSLogin = true;
+        controls.Values.KMSLogin = true;
         Apply();
         EXPECT_EQ(LastStatus(), kStatusKMSLoginFailed);
         const std::vector<std::string> expected =

@@ -49,12 +49,12 @@ protected:
 
     void MenuFrom(const std::string& machine, const std::string& handle = "Taro")
     {
-        kms.OnMenuRequest(handle, machine, "KMC");
+        kms.MenuRequest(handle, machine, "KMC");
     }
     void Answer(const std::string& key, const std::string& answer, const std::string& machine = "PC01",
                 const std::string& handle = "Taro")
     {
-        kms.OnInputReturn(key, answer, handle, machine, "KMC");
+        kms.InputReturn(key, answer, handle, machine, "KMC");
     }
     // The sends since the last call.
     std::vector<Send> Sends()
@@ -66,9 +66,7 @@ protected:
     }
     std::vector<std::string> Statuses()
     {
-        std::vector<std::string> out(form.StatusQueue.begin(), form.StatusQueue.end());
-        form.StatusQueue.clear();
-        return out;
+        return test::TakeStatusTexts(form);
     }
 
     // The main menu as the console receives it, with lines ahead of the status block.
@@ -237,7 +235,7 @@ TEST_F(RemoteMenu, TargetMissingBreaksEveryRequest)
 
 TEST_F(RemoteMenu, RemoteConnectTakesTheLockUntilTheDialEnds)
 {
-    tmConnect.enabled = true;  // a pending redial is replaced by this dial
+    tmConnect.SetEnabled(true);  // a pending redial is replaced by this dial
     form.RedialDone = 2;
     Answer("Menu", "Connect", "PC01", "Taro");
     EXPECT_EQ(Sends(), std::vector<Send>{Message(kDialStartedOffice)});
@@ -249,7 +247,7 @@ TEST_F(RemoteMenu, RemoteConnectTakesTheLockUntilTheDialEnds)
     EXPECT_EQ(form.RemoteDiscrimination, "KMC");
     EXPECT_TRUE(form.ConnectRequested);
     EXPECT_EQ(form.RedialDone, 0);
-    EXPECT_FALSE(tmConnect.enabled);
+    EXPECT_FALSE(tmConnect.Enabled());
 
     // Another machine: refused whatever it answers; a menu request without password is an
     // answer under "Password".
@@ -328,10 +326,12 @@ TEST_F(RemoteMenu, DeconnectByState)
         "【Kiv KestrelMesh Message】\r\n\r\n原因不明のエラーで「Office」から切断することができませんでした。\r\n"
         "このエラーが頻繁に報告される場合は、Kivが動作しているPCのOSの設定等を確認してみてください。";
     const std::string prefix = "-Control from Taro<PC01>-\r\r";
+    // released: the service releases the line within the wait; otherwise the line is in
+    // stateAfterFailedHangUp when the wait gives up (-1: the service has gone).
     struct Case {
         const char* name;
         int state;
-        bool cancelOk, hangUpOk;
+        bool cancelOk, released;
         int stateAfterFailedHangUp;
         std::vector<Send> sends;
         std::vector<std::string> statuses;
@@ -349,18 +349,18 @@ TEST_F(RemoteMenu, DeconnectByState)
     for (const auto& c : cases) {
         ras.states = {{"Office", c.state}};
         ras.cancelSucceeds = c.cancelOk;
-        ras.hangUpSucceeds = c.hangUpOk;
-        ras.duringWait = [&] {
-            if (!c.hangUpOk && ras.calls.back().rfind("HangUp", 0) == 0) {
-                if (c.stateAfterFailedHangUp == -1)
-                    ras.serviceError = true;
-                ras.states["Office"] = c.stateAfterFailedHangUp;
-            }
-        };
         ras.serviceError = false;
         form.ConnectRequested = true;
         form.CancelRequested = false;
         Answer("Menu", "Deconnect");
+        if (!ras.hangingUp.empty()) {
+            EXPECT_TRUE(Sends().empty()) << c.name << ": nothing before the line's end";
+            if (!c.released) {
+                ras.serviceError = c.stateAfterFailedHangUp == -1;
+                ras.states["Office"] = c.stateAfterFailedHangUp;
+            }
+            ras.Release(c.released);
+        }
         EXPECT_EQ(Sends(), c.sends) << c.name;
         EXPECT_EQ(Statuses(), c.statuses) << c.name;
         EXPECT_EQ(form.ConnectRequested, c.connectRequestedAfter) << c.name;
@@ -374,6 +374,8 @@ TEST_F(RemoteMenu, CancelOfOwnDialSendsTheCancelledTextWhenTheErrorArrives)
     Sends();
     Statuses();
     Answer("Menu", "Deconnect");
+    EXPECT_TRUE(Statuses().empty());  // until the service has released the line
+    ras.Release();
     EXPECT_TRUE(Sends().empty());
     EXPECT_EQ(Statuses(), std::vector<std::string>{"-Control from Taro<PC01>-\r\r「Office」へのダイヤルアップ処理をキャンセルしました。"});
     ras.states["Office"] = 0;
@@ -466,7 +468,7 @@ protected:
     // PC01 gives the password from its own address.
     void LogInPC01()
     {
-        kms.receivedAddress = "192.168.1.10";
+        kms.requestSource = "192.168.1.10";
         MenuFrom("PC01");
         Answer("Password", "pw");
         Sends();
@@ -496,7 +498,7 @@ TEST_F(RemotePassword, NoActionWithoutThePasswordOnlyItsPrompt)
     Sends();
     for (const auto& who : strangers) {
         for (const auto& action : kActions) {
-            kms.receivedAddress = who.address;
+            kms.requestSource = who.address;
             Answer(action.key, action.answer, who.machine);
             EXPECT_EQ(Sends(), std::vector<Send>{PasswordPrompt(kPasswordPrompt, who.machine)})
                 << who.machine << "@" << who.address << " " << action.key << "/" << action.answer;
@@ -508,7 +510,7 @@ TEST_F(RemotePassword, NoActionWithoutThePasswordOnlyItsPrompt)
     EXPECT_TRUE(Statuses().empty());
 
     // The console that gave it acts.
-    kms.receivedAddress = "192.168.1.10";
+    kms.requestSource = "192.168.1.10";
     Answer("WindowsEnd", "Yes", "PC01");
     EXPECT_EQ(shutdown.requests, 1);
     Answer("Menu", "Deconnect", "PC01");
@@ -518,50 +520,50 @@ TEST_F(RemotePassword, NoActionWithoutThePasswordOnlyItsPrompt)
 TEST_F(RemotePassword, RightEndsAtLogoutAfterTenQuietMinutesAndAtStop)
 {
     const auto acts = [&] {
-        kms.receivedAddress = "192.168.1.10";
+        kms.requestSource = "192.168.1.10";
         Answer("Menu", "End", "PC01");
         const auto sends = Sends();
         return sends.size() == 1 && sends[0].key == "WindowsEnd";
     };
     LogInPC01();
     // A LOGOUT under its name from another address is not its logout.
-    kms.receivedAddress = "192.168.1.66";
-    kms.OnLogout("Taro", "PC01", "192.168.1.10", "KMC");
+    kms.requestSource = "192.168.1.66";
+    kms.PeerLogout("Taro", "PC01", "192.168.1.10", "KMC");
     EXPECT_TRUE(acts());
-    kms.receivedAddress = "192.168.1.10";
-    kms.OnLogout("Taro", "PC01", "192.168.1.10", "KMC");
+    kms.requestSource = "192.168.1.10";
+    kms.PeerLogout("Taro", "PC01", "192.168.1.10", "KMC");
     EXPECT_FALSE(acts());
 
     // Messages keep the right alive; ten minutes without one end it, also across the tick's wrap.
     for (std::uint32_t start : {0u, 0xFFFF0000u}) {
-        clock.tick = start;
+        clock.time.now = start;
         LogInPC01();
-        clock.tick += kRemoteRightLifetimeMs - 1;
+        clock.time.now += kRemoteRightLifetimeMs - 1;
         EXPECT_TRUE(acts()) << start;
-        clock.tick += kRemoteRightLifetimeMs - 1;
+        clock.time.now += kRemoteRightLifetimeMs - 1;
         MenuFrom("PC01");  // asking for the menu counts as a message
         Sends();
-        clock.tick += kRemoteRightLifetimeMs - 1;
+        clock.time.now += kRemoteRightLifetimeMs - 1;
         EXPECT_TRUE(acts()) << start;
-        clock.tick += kRemoteRightLifetimeMs;
+        clock.time.now += kRemoteRightLifetimeMs;
         EXPECT_FALSE(acts()) << start;
     }
     // The schedule's tick drops a lapsed right before the tick could wrap back onto it.
     LogInPC01();
-    clock.tick += kRemoteRightLifetimeMs;
+    clock.time.now += kRemoteRightLifetimeMs;
     form.tmScheduleTimer();
-    clock.tick += 0xFFFFFFFFu - kRemoteRightLifetimeMs + 1;  // the tick is back where the right was given
+    clock.time.now += 0xFFFFFFFFu - kRemoteRightLifetimeMs + 1;  // the tick is back where the right was given
     EXPECT_FALSE(acts());
 
     LogInPC01();
     form.FormDestroy();
-    EXPECT_FALSE(form.RemoteConsoles.Holds("PC01", "192.168.1.10", clock.tick));
+    EXPECT_FALSE(form.RemoteConsoles.Holds("PC01", "192.168.1.10", clock.time.now));
 }
 
 TEST_F(RemotePassword, FlagOffLeavesEveryAnswerActing)
 {
     form.Settings.KMSPasswordFlag = false;
-    kms.receivedAddress = "192.168.1.66";
+    kms.requestSource = "192.168.1.66";
     Answer("WindowsEnd", "Yes", "PC09");
     EXPECT_EQ(Sends(), std::vector<Send>{Message(kRemoteShutdownStarted, "PC09")});
     Answer("Menu", "Connect", "PC09");

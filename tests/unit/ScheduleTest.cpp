@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "SettingLimits.h"
+#include "TimeOfDay.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
 
@@ -55,16 +55,19 @@ protected:
         form.Settings.Target = "T";
     }
     void StartAt(int h, int m, int s = 0) { form.LastScheduleTick = At(h, m, s); }
+    // One tick of the schedule; the service releases what it hung up before the next second,
+    // unless the test releases it itself.
     void Tick(int h, int m, int s = 0)
     {
         clock.timeOfDay = At(h, m, s);
         form.tmScheduleTimer();
+        if (releaseEachTick)
+            ras.Release();
     }
+    bool releaseEachTick = true;
     std::vector<std::string> Messages()
     {
-        std::vector<std::string> out(form.StatusQueue.begin(), form.StatusQueue.end());
-        form.StatusQueue.clear();
-        return out;
+        return test::TakeStatusTexts(form);
     }
     static std::string Template(const char* t)
     {
@@ -202,21 +205,39 @@ TEST_F(Schedule, DisconnectCancelsARunningDial)
     EXPECT_TRUE(form.ConnectRequested);  // cleared by the failure event that follows
 }
 
-TEST_F(Schedule, TickInsideATickDoesNothing)
+// The ticks that come while the scheduled disconnect's hang-up runs do not act on the crossing
+// again; the report comes when the line is released.
+TEST_F(Schedule, TicksDuringTheHangUpDoNothing)
 {
     form.Settings.AutoEnd = true;
     ras.states["T"] = 2;
-    double lastTickSeenInside = -1;
-    ras.duringWait = [&] {
-        clock.timeOfDay = At(7, 59, 1);
-        form.tmScheduleTimer();
-        lastTickSeenInside = form.LastScheduleTick;
-    };
+    releaseEachTick = false;
     StartAt(7, 58, 59);
     Tick(7, 59);
-    EXPECT_EQ(lastTickSeenInside, At(7, 58, 59));  // untouched by the nested tick
+    Tick(7, 59, 1);
+    Tick(7, 59, 2);
     EXPECT_EQ(std::count(ras.calls.begin(), ras.calls.end(), "HangUpConnection 0"), 1);
+    EXPECT_TRUE(Messages().empty());
+    ras.Release();
     EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleDisconnected)});
+}
+
+// A dial that completes while the scheduled cancel runs is hung up too, once the cancel ends.
+TEST_F(Schedule, DialCompletedDuringTheCancelIsHungUpToo)
+{
+    form.Settings.AutoEnd = true;
+    ras.states["T"] = 1;
+    releaseEachTick = false;
+    StartAt(7, 58, 59);
+    Tick(7, 59);
+    EXPECT_EQ(ras.calls.back(), "CancelDial");
+    ras.states["T"] = 2;
+    ras.Release();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleDialCancelled)});
+    EXPECT_EQ(ras.calls.back(), "HangUpConnection 0");
+    ras.Release();
+    EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleDisconnected)});
+    EXPECT_EQ(ras.StateOf("T"), 0);
 }
 
 TEST_F(Schedule, HandEditedTimesNeverStopTheTick)

@@ -1,6 +1,9 @@
 #include "Settings.h"
 
 #include <filesystem>
+#include <set>
+#include <type_traits>
+#include <variant>
 #include <gtest/gtest.h>
 
 #include "FileBytes.h"
@@ -190,6 +193,73 @@ TEST_F(SettingsFile, WriteTargetChangesMemoryAndTheOneKey)
     WriteTarget(ini, settings, "B");
     EXPECT_EQ(settings.Target, "B");
     EXPECT_EQ(FileBytes(), "[Option]\r\nRedial=1\r\nTarget=B\r\n");
+}
+
+// Each row of the table loads its key into its own member and saves it from there: a value
+// unlike the default, written by hand, comes back after a load and a save, and no other key
+// changes.
+TEST_F(SettingsFile, EveryRowLoadsAndSavesItsOwnKey)
+{
+    std::set<std::string> keys;
+    for (const SettingRow& row : SettingRows()) {
+        SCOPED_TRACE(row.Key);
+        EXPECT_TRUE(keys.insert(row.Key).second) << "two rows for one key";
+        std::string stored = "17";  // no integer key defaults to it
+        std::visit([&](auto member) {
+            using M = decltype(member);
+            if constexpr (std::is_same_v<M, bool TSettings::*>)
+                stored = TSettings{}.*member ? "0" : "1";
+            else if constexpr (std::is_same_v<M, std::string TSettings::*>)
+                stored = row.Scrambled ? EncodePassword("pw") : "entry";
+            else if constexpr (std::is_same_v<M, std::monostate>)
+                stored = EncodeComputerList({"PC9"});
+        }, row.Member);
+        WriteFile("[Option]\r\n" + std::string(row.Key) + "=" + stored + "\r\n");
+        Load("Entry0", true);
+        TSettings changed = settings;
+        const StringList names = allowed;
+        Load("Entry0", true);  // the same file once more: nothing depends on what was in memory
+        EXPECT_EQ(settings, changed);
+        std::visit([&](auto member) {
+            using M = decltype(member);
+            if constexpr (std::is_same_v<M, std::monostate>) {
+                EXPECT_EQ(names, StringList{"PC9"});
+            } else {
+                TSettings fresh;
+                fresh.Target = "Entry0";
+                fresh.KMSPasswordFlag = !changed.KMSPassword.empty();
+                EXPECT_NE(changed.*member, fresh.*member);
+                changed.*member = fresh.*member;
+                changed.KMSPasswordFlag = fresh.KMSPasswordFlag;
+                EXPECT_EQ(changed, fresh) << "another member changed";
+            }
+        }, row.Member);
+        SaveSettings(ini, settings, names);
+        const IniText saved(FileBytes());
+        if (!row.Scrambled) {
+            EXPECT_EQ(saved.Value("Option", row.Key), stored);
+        }
+    }
+}
+
+// Values out of range are kept as read and brought into the row's range where they are used.
+TEST(SettingsTable, RangesOfTheRows)
+{
+    TSettings s;
+    s.StatusLocate = 9;
+    s.StatusAlphaCount = 0;
+    s.AutoEndHour = -3;
+    s.RedialInterval = 5000;
+    EXPECT_EQ(SettingInRange(s, &TSettings::StatusLocate), 4);
+    EXPECT_EQ(SettingInRange(s, &TSettings::StatusAlphaCount), 1);
+    EXPECT_EQ(SettingInRange(s, &TSettings::AutoEndHour), 0);
+    EXPECT_EQ(SettingInRange(s, &TSettings::RedialInterval), 999);
+    s.AutoEndMinute = 75;
+    EXPECT_EQ(ScheduleMinuteOfDay(s, &TSettings::AutoEndHour, &TSettings::AutoEndMinute), 59);
+    EXPECT_TRUE(KestrelPortUsable(1024));
+    EXPECT_TRUE(KestrelPortUsable(65535));
+    EXPECT_FALSE(KestrelPortUsable(1023));
+    EXPECT_FALSE(KestrelPortUsable(65536));
 }
 
 TEST(SettingsStore, UnwritableLocationFailsQuietly)

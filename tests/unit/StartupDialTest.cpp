@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "SettingLimits.h"
+#include "TimeOfDay.h"
 
 namespace kiv {
 namespace {

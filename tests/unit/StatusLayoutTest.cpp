@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "StatusLayout.h"
+#include "StatusMessage.h"
 
 namespace kiv {
 namespace {
 
-TEST(StatusLayout, ActionCodeIsTakenOutOfTheMessage)
+TEST(StatusTemplate, ActionIsReadOnceFromTheNotation)
 {
     struct Case {
         const char* message;
@@ -21,14 +22,11 @@ TEST(StatusLayout, ActionCodeIsTakenOutOfTheMessage)
         {"no action", 0, "no action"},
         {"%A9", 9, ""},
     };
-    for (const Case& c : cases) {
-        std::string message = c.message;
-        EXPECT_EQ(TakeActionCode(message), c.code) << c.message;
-        EXPECT_EQ(message, c.rest) << c.message;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseStatusTemplate(c.message), (StatusTemplate{c.rest, c.code})) << c.message;
 }
 
-TEST(StatusLayout, LifetimeGrowsWithTheShiftJisBytes)
+TEST(StatusMessage, LifetimeGrowsWithTheShiftJisBytes)
 {
     EXPECT_EQ(StatusLifetime(""), 1000);
     EXPECT_EQ(StatusLifetime("「ISP」へ接続しました。"), 2380);  // 23 bytes

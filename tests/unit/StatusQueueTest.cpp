@@ -35,14 +35,14 @@ protected:
 
 TEST_F(StatusQueue, MessageFadesInStaysItsLifetimeAndFadesOut)
 {
-    clock.tick = 1000;
+    clock.time.now = 1000;
     form.ShowStatus(kStatusConnected);
     const std::string shown = "「ISP」へ接続しました。";
     ASSERT_EQ(statusWindow.captions, std::vector<std::string>{shown});
     EXPECT_EQ(form.tmFeedOutTag, 2380);
     EXPECT_EQ(form.StatusShownAt, 1000u);
     EXPECT_EQ(form.Tag, 200);
-    EXPECT_TRUE(tmFeedOut.enabled);
+    EXPECT_TRUE(tmFeedOut.Enabled());
     EXPECT_FALSE(statusWindow.iconEnabled);
     EXPECT_EQ(statusWindow.State().alphas, (std::vector<int>{0, 0}));  // set to 0, then the fade's start
     EXPECT_TRUE(Showing());
@@ -60,15 +60,19 @@ TEST_F(StatusQueue, MessageFadesInStaysItsLifetimeAndFadesOut)
     ASSERT_FALSE(statusWindow.bars.empty());
     EXPECT_EQ(statusWindow.bars.back(), StatusCloseBar(size.Width, 2350, 2380, false));
 
-    RunFor(50);  // the tick at 2400 closes it and waits for the fade-out
+    RunFor(50);  // the tick at 2400 starts the fade-out; the message stays queued until its end
+    EXPECT_EQ(form.StatusQueue.size(), 1u);
+    EXPECT_TRUE(vss.RunningLayeredWindowFeed());
+    EXPECT_EQ(statusWindow.bars.back().LineRight, size.Width - 11);
+    RunFor(9 * 25 - 1);
+    EXPECT_EQ(form.StatusQueue.size(), 1u);
+    RunFor(1);
     EXPECT_TRUE(form.StatusQueue.empty());
     EXPECT_FALSE(Showing());
-    EXPECT_FALSE(tmFeedOut.enabled);
+    EXPECT_FALSE(tmFeedOut.Enabled());
     EXPECT_FALSE(vss.RunningLayeredWindowFeed());
-    EXPECT_EQ(statusWindow.bars.back().LineRight, size.Width - 11);
     EXPECT_EQ(statusWindow.State().alphas.back(), 25);
-    EXPECT_EQ(clock.tick, 1000u + 2400 + 9 * 25);
-    EXPECT_GT(app.pumps, 0);
+    EXPECT_EQ(clock.time.now, 1000u + 2400 + 9 * 25);
 }
 
 TEST_F(StatusQueue, BurstOfThreeClosesAllButTheLastAtOnce)
@@ -77,10 +81,10 @@ TEST_F(StatusQueue, BurstOfThreeClosesAllButTheLastAtOnce)
     form.ShowStatus("second%A1");
     form.ShowStatus("third");
     EXPECT_EQ(statusWindow.captions, std::vector<std::string>{"first"});
-    EXPECT_EQ(form.StatusQueue[1], "second%A1");  // the action stays until it is displayed
+    EXPECT_EQ(form.StatusQueue[1], (StatusMessage{"second", kActionConnect}));  // the action goes with it
 
     // The first closes at the first tick after its fade-in (225 ms): at 250, then fades out.
-    RunFor(250);
+    RunFor(250 + 225);
     ASSERT_EQ(statusWindow.captions.size(), 2u);
     EXPECT_EQ(statusWindow.captions[1], "second");
     EXPECT_TRUE(statusWindow.iconEnabled);
@@ -89,13 +93,13 @@ TEST_F(StatusQueue, BurstOfThreeClosesAllButTheLastAtOnce)
         EXPECT_EQ(bar.LineRight, WindowSizeFor("first").Width - 11);  // full while others wait
 
     // The second likewise; the third then stays its whole lifetime.
-    RunFor(475 + 250 - clock.tick);
+    RunFor(725 + 225 - clock.time.now);
     ASSERT_EQ(statusWindow.captions.size(), 3u);
     EXPECT_FALSE(statusWindow.iconEnabled);
     const std::uint32_t shownAt = form.StatusShownAt;
     EXPECT_EQ(shownAt, 725u + 225);
-    RunFor(shownAt + StatusLifetime("third") - 1 - clock.tick);
-    EXPECT_EQ(form.StatusQueue, StringList{"third"});
+    RunFor(shownAt + StatusLifetime("third") - 1 - clock.time.now);
+    EXPECT_EQ(test::QueuedTexts(form), StringList{"third"});
     EXPECT_TRUE(Showing());
     RunFor(50 + 250);
     EXPECT_TRUE(form.StatusQueue.empty());
@@ -126,11 +130,11 @@ TEST_F(StatusQueue, ShownPlainlyWithoutAlphaBlending)
 
         const int lifetime = StatusLifetime("plain");
         for (int t = 50; t < lifetime; t += 50) {
-            f.clock.tick = static_cast<std::uint32_t>(t);
+            f.clock.time.now = static_cast<std::uint32_t>(t);
             form.tmFeedOutTimer();
         }
         EXPECT_EQ(form.StatusQueue.size(), 1u);
-        f.clock.tick = static_cast<std::uint32_t>(lifetime);
+        f.clock.time.now = static_cast<std::uint32_t>(lifetime);
         form.tmFeedOutTimer();
         EXPECT_TRUE(form.StatusQueue.empty());
         EXPECT_FALSE(w.visible);
@@ -142,13 +146,13 @@ TEST_F(StatusQueue, ShownPlainlyWithoutAlphaBlending)
 
 TEST_F(StatusQueue, LifetimeRunsOnAcrossTheTickWrap)
 {
-    clock.tick = 0xFFFFFFFFu - 500;
+    clock.time.now = 0xFFFFFFFFu - 500;
     form.ShowStatus("wrap");
     const int lifetime = StatusLifetime("wrap");
     RunFor(static_cast<std::uint32_t>(lifetime) - 50);
     EXPECT_EQ(form.StatusQueue.size(), 1u);
     EXPECT_TRUE(Showing());
-    RunFor(100);
+    RunFor(100 + 9 * 25);
     EXPECT_TRUE(form.StatusQueue.empty());
 }
 
@@ -158,34 +162,49 @@ TEST_F(StatusQueue, ClickClosesTheMessage)
     form.FormClick();  // during the fade-in: closed at the first tick after it
     EXPECT_EQ(form.StatusQueue.size(), 1u);
     EXPECT_EQ(form.tmFeedOutTag, -1);
-    RunFor(250);
+    RunFor(250 + 9 * 25);
     EXPECT_TRUE(form.StatusQueue.empty());
     EXPECT_FALSE(Showing());
 
     form.ShowStatus("click me again");
     RunFor(300);
-    form.FormClick();  // after it: closed now
+    form.FormClick();  // after it: fading out now
+    EXPECT_TRUE(vss.RunningLayeredWindowFeed());
+    RunFor(9 * 25);
     EXPECT_TRUE(form.StatusQueue.empty());
     EXPECT_FALSE(Showing());
 }
 
-TEST_F(StatusQueue, NestedCallsDuringTheFadeOutWaitBehindTheHead)
+// Messages and clicks that come while the head fades out wait behind it.
+TEST_F(StatusQueue, CallsDuringTheFadeOutWaitBehindTheHead)
 {
     form.ShowStatus("head");
     RunFor(300);
-    int nested = 0;
-    app.onWait = [&](unsigned maxWait) {
-        if (nested++ == 0) {
-            form.ShowStatus("queued inside the wait");
-            form.FormClick();  // must not close a second message
-        }
-        FireNext(clock.tick + maxWait);
-    };
     form.FormClick();
-    EXPECT_EQ(form.StatusQueue, StringList{"queued inside the wait"});
-    EXPECT_EQ(statusWindow.captions.back(), "queued inside the wait");
-    EXPECT_TRUE(tmFeedOut.enabled);
+    RunFor(25);
+    form.ShowStatus("queued during the fade-out");
+    form.FormClick();  // must not close a second message
+    EXPECT_EQ(test::QueuedTexts(form), (StringList{"head", "queued during the fade-out"}));
+    RunFor(8 * 25);
+    EXPECT_EQ(test::QueuedTexts(form), StringList{"queued during the fade-out"});
+    EXPECT_EQ(statusWindow.captions.back(), "queued during the fade-out");
+    EXPECT_TRUE(tmFeedOut.Enabled());
     EXPECT_NE(form.tmFeedOutTag, -1);
+}
+
+// A fade-out whose ticks never come does not hold the queue: tmFeedOut gives it up after 3 s.
+TEST_F(StatusQueue, FadeOutThatNeverEndsIsGivenUp)
+{
+    form.ShowStatus("one");
+    form.ShowStatus("two");
+    RunFor(250);  // the close of "one" starts at the first tick after its fade-in
+    ASSERT_TRUE(vss.RunningLayeredWindowFeed());
+    clock.time.timers.SetHandler(TimerSpace::Fade, nullptr);  // its ticks never come
+    RunFor(2950);
+    EXPECT_EQ(test::QueuedTexts(form), (StringList{"one", "two"}));
+    RunFor(50);
+    EXPECT_EQ(test::QueuedTexts(form), StringList{"two"});
+    EXPECT_EQ(statusWindow.captions.back(), "two");
 }
 
 // Records which tray handler the status icon ran; each queues a message of its own.
@@ -218,7 +237,7 @@ TEST(StatusIcon, ActionCodesRunTheirHandlersThenClose)
         MainFormFixture f;
         RecordingForm form{{f.app, f.clock, f.ras, f.kms, f.vss, f.tray, f.statusWindow, f.tmSchedule, f.tmFeedOut,
                             f.tmConnect, f.shutdown}};
-        f.app.onWait = [&](unsigned maxWait) { f.FireNext(f.clock.tick + maxWait); };
+        f.clock.time.timers.SetHandler(TimerSpace::Fade, [&](int id) { f.vss.Timer(static_cast<unsigned>(id)); });
         form.ShowStatus(c.message);
         EXPECT_EQ(form.imMainIconTag, c.code) << c.message;
         EXPECT_EQ(f.statusWindow.iconEnabled, c.code != 0) << c.message;
@@ -226,12 +245,13 @@ TEST(StatusIcon, ActionCodesRunTheirHandlersThenClose)
         for (int i = 0; i < 9; ++i)
             f.vss.Timer(2);  // the fade-in to its end
         form.imMainIconClick();
+        f.RunFor(9 * 25);  // the head's fade-out
         EXPECT_EQ(form.ran, c.handler ? std::vector<std::string>{c.handler} : std::vector<std::string>{})
             << c.message;
         EXPECT_EQ(form.SkipAutoDisconnect, c.code == 4) << c.message;
         // The head closed; a message queued by the action is displayed after it.
         if (c.handler) {
-            EXPECT_EQ(form.StatusQueue, StringList{std::string("after ") + c.handler});
+            EXPECT_EQ(test::QueuedTexts(form), StringList{std::string("after ") + c.handler});
             EXPECT_EQ(f.statusWindow.captions.back(), std::string("after ") + c.handler);
         } else {
             EXPECT_TRUE(form.StatusQueue.empty()) << c.message;
@@ -275,7 +295,7 @@ TEST_F(StatusQueue, StatusLocateChoosesTheCorner)
         if (!c.at) {
             EXPECT_TRUE(f.form.StatusQueue.empty());
             EXPECT_TRUE(f.statusWindow.captions.empty());
-            EXPECT_FALSE(f.tmFeedOut.enabled);
+            EXPECT_FALSE(f.tmFeedOut.Enabled());
             f.form.FormClick();  // nothing to close
             continue;
         }
@@ -358,10 +378,9 @@ TEST(StatusMessage, NamesAreTextAndTheActionIsTheTemplates)
         {"%%D%A", "", "X", "%X", 0},
     };
     for (const auto& c : cases) {
-        std::string message = ComposeStatusMessage(c.tmpl, c.prefix, c.target, 30, 3);
-        const int code = TakeActionCode(message);
-        EXPECT_EQ(message, c.shown) << c.tmpl << " / " << c.prefix << " / " << c.target;
-        EXPECT_EQ(code, c.code) << c.tmpl << " / " << c.prefix << " / " << c.target;
+        const StatusMessage message = ComposeStatusMessage(ParseStatusTemplate(c.tmpl), c.prefix, c.target, 30, 3);
+        EXPECT_EQ(message.Text, c.shown) << c.tmpl << " / " << c.prefix << " / " << c.target;
+        EXPECT_EQ(message.Action, c.code) << c.tmpl << " / " << c.prefix << " / " << c.target;
     }
 }
 

@@ -48,9 +48,9 @@ TEST_F(TrayMenu, DoubleClickShowsTheTargetsState)
         form.StatusQueue.clear();
         form.Settings.Target = c.target;
         ras.states["B"] = c.state;
-        tmConnect.enabled = c.redialPending;
+        tmConnect.SetEnabled(c.redialPending);
         form.TrayDoubleClick();
-        EXPECT_EQ(form.StatusQueue, StringList{Filled(c.message, c.target)}) << c.state;
+        EXPECT_EQ(test::QueuedTexts(form), StringList{Filled(c.message, c.target)}) << c.state;
     }
     // A message on screen: nothing new.
     form.TrayDoubleClick();
@@ -76,7 +76,7 @@ TEST_F(TrayMenu, PopupListsEntriesAndEnablesCommands)
     for (const Case& c : cases) {
         form.Settings.Target = c.target;
         ras.states["B"] = c.state;
-        tmConnect.enabled = c.redialPending;
+        tmConnect.SetEnabled(c.redialPending);
         const TaskMenuState menu = form.pmTaskMenuPopup();
         EXPECT_EQ(menu.Targets, (std::vector<std::string>{"A", "B", "C"}));
         EXPECT_EQ(menu.CheckedTarget, c.target == "B" ? std::optional<std::size_t>(1) : std::nullopt);
@@ -97,12 +97,12 @@ TEST_F(TrayMenu, ChoosingTheCurrentTargetChangesNothing)
 TEST_F(TrayMenu, NewTargetIsWrittenAtOnceAndTheRedialDialsIt)
 {
     ASSERT_TRUE(WriteFileBytes(IniPath(), "[Option]\r\nTarget=B\r\nRedial=1\r\n"));
-    tmConnect.enabled = true;
+    tmConnect.SetEnabled(true);
     form.miTaskTargetChildClick("C");
     EXPECT_EQ(form.Settings.Target, "C");
     EXPECT_EQ(ReadFileBytes(IniPath()), "[Option]\r\nTarget=C\r\nRedial=1\r\n");
-    EXPECT_EQ(form.StatusQueue, StringList{Filled(kStatusTargetSwitchedRedialWaiting, "C")});
-    EXPECT_TRUE(tmConnect.enabled);
+    EXPECT_EQ(test::QueuedTexts(form), StringList{Filled(kStatusTargetSwitchedRedialWaiting, "C")});
+    EXPECT_TRUE(tmConnect.Enabled());
     form.tmConnectTimer();
     EXPECT_EQ(ras.calls, std::vector<std::string>{"Dial 2"});
 }
@@ -113,11 +113,11 @@ TEST_F(TrayMenu, SwitchingAwayFromAKeptLineWatchesTheNewTarget)
     ras.states["B"] = 2;
     form.ConnectRequested = true;
     form.miTaskTargetChildClick("A");
-    EXPECT_EQ(form.StatusQueue, StringList{Filled(kStatusTargetSwitchedIdle, "A")});
+    EXPECT_EQ(test::QueuedTexts(form), StringList{Filled(kStatusTargetSwitchedIdle, "A")});
     form.StatusQueue.clear();
     form.tmScheduleTimer();
-    EXPECT_EQ(form.StatusQueue, StringList{Filled(kStatusLineDroppedRedial, "A")});
-    EXPECT_TRUE(tmConnect.enabled);
+    EXPECT_EQ(test::QueuedTexts(form), StringList{Filled(kStatusLineDroppedRedial, "A")});
+    EXPECT_TRUE(tmConnect.Enabled());
 }
 
 }  // namespace

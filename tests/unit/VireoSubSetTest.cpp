@@ -27,7 +27,7 @@ protected:
                 ADD_FAILURE() << "a running fade without its one timer";
                 break;
             }
-            clock.tick += 25;
+            clock.time.now += 25;
             vss.Timer(system.timers.begin()->first);
             ++ticks;
         }

@@ -1,6 +1,6 @@
 // The program's one message pump under Wine: Unicode keyboard input reaches Unicode windows
-// unchanged, thread messages are left to the thread's own loop, and a quit taken anywhere is
-// kept once without waking every later wait at once.
+// unchanged, a turn of a loop takes what waits (a thread message too) so that the next turn
+// sleeps, and a quit is kept once without waking every later turn at once.
 #include <gtest/gtest.h>
 
 #include "MessagePump.h"
@@ -27,32 +27,34 @@ TEST(MessagePump, JapaneseCharacterReachesAUnicodeWindowUnchanged)
     HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(window, nullptr);
     PostMessageW(window, WM_CHAR, 0x3042, 0);  // HIRAGANA LETTER A
-    pump::ProcessPendingMessages();
+    pump::WaitAndProcessMessages(0);
     EXPECT_EQ(lastChar, 0x3042u);
     DestroyWindow(window);
 }
 
-TEST(MessagePump, ThreadMessagesAreLeftToTheThreadsLoop)
+// A message for no window is taken by the turn that finds it, not put back: it cannot keep
+// every later turn awake.
+TEST(MessagePump, AThreadMessageDoesNotKeepTheLoopAwake)
 {
-    constexpr UINT kLine = WM_APP + 5;
-    PostThreadMessageW(GetCurrentThreadId(), kLine, 11, 22);
-    pump::ProcessPendingMessages();
+    PostThreadMessageW(GetCurrentThreadId(), WM_APP + 5, 11, 22);
+    const DWORD start = GetTickCount();
+    for (int i = 0; i < 5; ++i)
+        pump::WaitAndProcessMessages(60);
+    EXPECT_GE(GetTickCount() - start, 200u);
     MSG msg;
-    ASSERT_TRUE(PeekMessageW(&msg, reinterpret_cast<HWND>(-1), kLine, kLine, PM_REMOVE));
-    EXPECT_EQ(msg.wParam, 11u);
-    EXPECT_EQ(msg.lParam, 22);
+    EXPECT_FALSE(PeekMessageW(&msg, reinterpret_cast<HWND>(-1), WM_APP + 5, WM_APP + 5, PM_NOREMOVE));
 }
 
 // Last in this program: the quit stays requested.
 TEST(MessagePump, QuitIsKeptOnceAndWaitsStillSleep)
 {
     PostQuitMessage(7);
-    pump::ProcessPendingMessages();  // a wait's pass takes it
+    pump::WaitAndProcessMessages(0);  // a turn takes it
     EXPECT_TRUE(pump::QuitRequested());
     MSG msg;
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));  // not posted again
 
-    // A wait with the quit pending sleeps its time instead of returning at once.
+    // A turn with the quit pending sleeps its time instead of returning at once.
     const DWORD start = GetTickCount();
     for (int i = 0; i < 5; ++i)
         pump::WaitAndProcessMessages(60);

@@ -1,5 +1,5 @@
 // The Win32 adapters of the status window against the real window system: layered styles and
-// attributes through fades on real timers, visibility without activation, the window region and
+// attributes through fades on the program's deadlines, visibility without activation, the window region and
 // the label's measure.
 #include <windows.h>
 
@@ -7,6 +7,7 @@
 
 #include "LayeredWindows.h"
 #include "StatusWindow.h"
+#include "Win32Deadlines.h"
 
 namespace kiv {
 namespace {
@@ -65,7 +66,8 @@ protected:
     bool RunFade() { return PumpUntil([this] { return !vss.RunningLayeredWindowFeed(); }); }
 
     HWND window = CreateTopWindow();
-    Win32LayeredWindows layered;
+    Win32Deadlines deadlines;
+    Win32LayeredWindows layered{deadlines.Timers()};
     TVireoSubSet vss{layered};
     int hides = 0, shows = 0;
 };
@@ -74,7 +76,6 @@ TEST_F(WindowEffects, LayeredWindowsAreFoundAtRunTime)
 {
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(vss.UseSetLayeredWindow());
-    EXPECT_NE(layered.HiddenWindow(), nullptr);
 }
 
 TEST_F(WindowEffects, FadeInShowsTheWindowAndEndsAtItsAlpha)
@@ -138,8 +139,8 @@ TEST(StatusWindow, RegionLabelAndVisibility)
     Win32StatusWindow status;
     status.Attach(window);
 
-    const TSize one = status.SetStatusCaption("-Welcome to Kiv-");
-    const TSize three = status.SetStatusCaption("-Welcome to Kiv-\r\r対象となるダイヤルアップ先が設定されていません。");
+    const TSize one = status.SetStatusCaption(SjisText("-Welcome to Kiv-"));
+    const TSize three = status.SetStatusCaption(SjisText("-Welcome to Kiv-\r\r対象となるダイヤルアップ先が設定されていません。"));
     EXPECT_GT(one.Height, 0);
     EXPECT_EQ(three.Height, 3 * one.Height);
     EXPECT_GT(three.Width, one.Width);

@@ -41,9 +41,9 @@ bool WriteAndSync(const std::string& path, const std::string& bytes, int openFla
 
 class PosixFiles final : public FileSystemPort {
 public:
-    std::optional<std::string> Read(const std::string& path, bool& missing) override
+    std::optional<std::string> Read(const Utf8Path& path, bool& missing) override
     {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(path.Text.c_str(), O_RDONLY | O_CLOEXEC);
         missing = fd < 0 && errno == ENOENT;
         if (fd < 0)
             return std::nullopt;
@@ -65,22 +65,22 @@ public:
         return bytes;
     }
 
-    bool WriteThrough(const std::string& path, const std::string& bytes) override
+    bool WriteThrough(const Utf8Path& path, const std::string& bytes) override
     {
-        return WriteAndSync(path, bytes, O_CREAT | O_TRUNC);
+        return WriteAndSync(path.Text, bytes, O_CREAT | O_TRUNC);
     }
 
-    bool Replace(const std::string& from, const std::string& to) override
+    bool Replace(const Utf8Path& from, const Utf8Path& to) override
     {
-        return std::rename(from.c_str(), to.c_str()) == 0;
+        return std::rename(from.Text.c_str(), to.Text.c_str()) == 0;
     }
 
-    bool Overwrite(const std::string& path, const std::string& bytes) override
+    bool Overwrite(const Utf8Path& path, const std::string& bytes) override
     {
-        return WriteAndSync(path, bytes, 0);
+        return WriteAndSync(path.Text, bytes, 0);
     }
 
-    void Remove(const std::string& path) override { ::unlink(path.c_str()); }
+    void Remove(const Utf8Path& path) override { ::unlink(path.Text.c_str()); }
 };
 
 }  // namespace

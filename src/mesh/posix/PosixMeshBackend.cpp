@@ -83,7 +83,7 @@ MeshBackend::TcpSocket PosixMeshBackend::AcceptTcp(TcpSocket listener)
         return kNoSocket;
     }
     Tcp tcp;
-    tcp.events = Read | Close;
+    tcp.events = Read | Write | Close;
     tcp_[s] = tcp;
     return s;
 }
@@ -252,9 +252,7 @@ MeshBackend::SendResult PosixMeshBackend::SendTo(std::uint32_t address, int port
     if (::sendto(socket_, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0)
         return SendResult::Sent;
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS) {
-        // Give the socket a moment to drain so the caller's retry does not spin.
-        pollfd p{socket_, POLLOUT, 0};
-        ::poll(&p, 1, 10);
+        udpWantWrite_ = true;
         return SendResult::WouldBlock;
     }
     return SendResult::Failed;
@@ -370,7 +368,7 @@ void PosixMeshBackend::RunOnce(int maxWaitMs)
     }
     std::vector<pollfd> fds;
     if (socket_ >= 0)
-        fds.push_back({socket_, POLLIN, 0});
+        fds.push_back({socket_, static_cast<short>(udpWantWrite_ ? POLLIN | POLLOUT : POLLIN), 0});
     for (const auto& input : inputs_)
         fds.push_back({input.first, POLLIN, 0});
     std::vector<int> immediate;  // connections that ended at once
@@ -422,6 +420,11 @@ void PosixMeshBackend::RunOnce(int maxWaitMs)
                 })) {
                 HandleTcp(p.fd, p.revents);
                 continue;
+            }
+            if (p.fd == socket_ && (p.revents & POLLOUT) && udpWantWrite_) {
+                udpWantWrite_ = false;
+                if (Events())
+                    Events()->UdpWritable();
             }
             if (!(p.revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;

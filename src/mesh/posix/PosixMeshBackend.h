@@ -47,7 +47,6 @@ public:
     void CloseTcp(TcpSocket socket) override;
     void StopNotify(TcpSocket socket) override;
     void PostWrite(TcpSocket socket) override;
-    void ProcessMessages() override { RunOnce(0); }
 
 private:
     std::string HostComputerName() override;
@@ -65,7 +64,7 @@ private:
     // A TCP socket and what it reports. Write is reported once after a connection is made and
     // then only after a send found the socket full; Close once, when the peer's end is read.
     // As with Winsock, Read and Accept are not reported again until the socket has been read
-    // or accepted from, so a handler that processes messages before reading is not re-entered.
+    // or accepted from.
     struct Tcp {
         bool awaitingCall = false;  // Read or Accept reported, no RecvTcp or AcceptTcp yet
         int events = 0;
@@ -83,6 +82,7 @@ private:
         std::uint64_t due;
     };
     int socket_ = -1;
+    bool udpWantWrite_ = false;  // a send found the UDP socket full: report when it is not
     std::map<int, Timer> timers_;
     std::vector<std::pair<int, std::function<void()>>> inputs_;
     bool quit_ = false;

@@ -21,7 +21,19 @@ void RegisterWindowClass()
 }  // namespace
 
 WinsockMeshBackend::WinsockMeshBackend()
+    : ownDeadlines_(std::make_unique<Win32Deadlines>()), deadlines_(ownDeadlines_->Timers())
 {
+    Open();
+}
+
+WinsockMeshBackend::WinsockMeshBackend(Deadlines& deadlines) : deadlines_(deadlines) { Open(); }
+
+void WinsockMeshBackend::Open()
+{
+    deadlines_.SetHandler(TimerSpace::Mesh, [this](int id) {
+        if (Events())
+            Events()->TimerFired(id);
+    });
     RegisterWindowClass();
     window_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
                               nullptr);
@@ -33,6 +45,7 @@ WinsockMeshBackend::WinsockMeshBackend()
 
 WinsockMeshBackend::~WinsockMeshBackend()
 {
+    deadlines_.SetHandler(TimerSpace::Mesh, nullptr);
     CloseUdp();
     if (window_)
         DestroyWindow(window_);
@@ -48,15 +61,15 @@ LRESULT CALLBACK WinsockMeshBackend::WindowProc(HWND window, UINT message, WPARA
 
 LRESULT WinsockMeshBackend::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_TIMER) {
-        if (Events())
-            Events()->TimerFired(static_cast<int>(wParam));
-        return 0;
-    }
     if (message == kMeshSocketMessage) {
         const SOCKET s = static_cast<SOCKET>(wParam);
         if (s == socket_ && socket_ != INVALID_SOCKET) {
-            ReceiveWaiting();  // whatever the event, as the UDP socket only asks for FD_READ
+            if (WSAGETSELECTEVENT(lParam) == FD_WRITE) {
+                if (Events())
+                    Events()->UdpWritable();
+            } else {
+                ReceiveWaiting();
+            }
         } else if (s != INVALID_SOCKET && Events()) {
             const int error = WSAGETSELECTERROR(lParam);
             TcpError e = TcpError::None;
@@ -111,7 +124,7 @@ std::optional<int> WinsockMeshBackend::OpenUdp(int port)
     const BOOL one = TRUE;
     socket_ = s;
     if (setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&one), sizeof one) != 0 ||
-        !BindLocal(s, port) || !Select(s, FD_READ)) {
+        !BindLocal(s, port) || !Select(s, FD_READ | FD_WRITE)) {
         CloseUdp();
         return std::nullopt;
     }
@@ -143,24 +156,14 @@ MeshBackend::SendResult WinsockMeshBackend::SendTo(std::uint32_t address, int po
     if (sendto(socket_, data, static_cast<int>(size), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) !=
         SOCKET_ERROR)
         return SendResult::Sent;
-    if (WSAGetLastError() == WSAEWOULDBLOCK) {
-        Sleep(1);  // let the socket drain before the caller retries
-        return SendResult::WouldBlock;
-    }
+    if (WSAGetLastError() == WSAEWOULDBLOCK)
+        return SendResult::WouldBlock;  // FD_WRITE follows once the socket takes more
     return SendResult::Failed;
 }
 
-void WinsockMeshBackend::SetTimer(int id, unsigned milliseconds)
-{
-    if (window_)
-        ::SetTimer(window_, static_cast<UINT_PTR>(id), milliseconds, nullptr);
-}
+void WinsockMeshBackend::SetTimer(int id, unsigned milliseconds) { deadlines_.Set(TimerSpace::Mesh, id, milliseconds); }
 
-void WinsockMeshBackend::KillTimer(int id)
-{
-    if (window_)
-        ::KillTimer(window_, static_cast<UINT_PTR>(id));
-}
+void WinsockMeshBackend::KillTimer(int id) { deadlines_.Kill(TimerSpace::Mesh, id); }
 
 std::uint64_t WinsockMeshBackend::NowMilliseconds()
 {
@@ -218,7 +221,7 @@ MeshBackend::TcpSocket WinsockMeshBackend::AcceptTcp(TcpSocket listener)
     SOCKET s = accept(static_cast<SOCKET>(listener), nullptr, nullptr);
     if (s == INVALID_SOCKET)
         return kNoSocket;
-    if (!Select(s, FD_READ | FD_CLOSE)) {
+    if (!Select(s, FD_READ | FD_WRITE | FD_CLOSE)) {
         closesocket(s);
         return kNoSocket;
     }
@@ -277,8 +280,6 @@ void WinsockMeshBackend::PostWrite(TcpSocket socket)
     if (window_)
         PostMessageA(window_, kMeshSocketMessage, static_cast<WPARAM>(socket), WSAMAKESELECTREPLY(FD_WRITE, 0));
 }
-
-void WinsockMeshBackend::ProcessMessages() { pump::ProcessPendingMessages(); }
 
 void WinsockMeshBackend::RunOnce(int maxWaitMs) { pump::WaitAndProcessMessages(static_cast<unsigned>(maxWaitMs < 0 ? 0 : maxWaitMs)); }
 

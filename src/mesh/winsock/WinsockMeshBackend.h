@@ -1,17 +1,21 @@
 // MeshBackend on Windows Sockets 1.1: the UDP socket reports readiness to a hidden window as
-// message 1125 (WSAAsyncSelect), and the component's timers are that window's timers. Both
-// reach the component through the window procedure, on the thread that owns the window.
-// The TCP sockets of file transfers report to the same window with the same message.
+// message 1125 (WSAAsyncSelect), and the component's timers are deadlines (the program's own, or
+// the backend's when it runs alone, as in a console). Both reach the component on the thread
+// that owns the window. The TCP sockets of file transfers report to the same window with the
+// same message.
 #pragma once
 
 #include <windows.h>
 #include <winsock.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "Deadlines.h"
 #include "MeshBackend.h"
+#include "Win32Deadlines.h"
 
 namespace kiv::mesh {
 
@@ -19,7 +23,10 @@ inline constexpr UINT kMeshSocketMessage = 1125;  // WM_USER + 101 on the hidden
 
 class WinsockMeshBackend : public HostMeshBackend {
 public:
+    // With the timers on deadlines of its own.
     WinsockMeshBackend();
+    // With the timers on the program's deadlines (space Mesh).
+    explicit WinsockMeshBackend(Deadlines& deadlines);
     ~WinsockMeshBackend() override;
     WinsockMeshBackend(const WinsockMeshBackend&) = delete;
     WinsockMeshBackend& operator=(const WinsockMeshBackend&) = delete;
@@ -43,9 +50,10 @@ public:
     void CloseTcp(TcpSocket socket) override;
     void StopNotify(TcpSocket socket) override;
     void PostWrite(TcpSocket socket) override;
-    void ProcessMessages() override;
 
 private:
+    // The hidden window and the timers' handler.
+    void Open();
     std::string HostComputerName() override;
     std::optional<std::string> HostLocalAddress() override;
     // Non-blocking, address reuse, bound to any local address and the port.
@@ -60,6 +68,8 @@ private:
     bool ReceiveOne();
     static constexpr int kDatagramsPerNotification = 64;
 
+    std::unique_ptr<Win32Deadlines> ownDeadlines_;
+    Deadlines& deadlines_;
     HWND window_ = nullptr;
     SOCKET socket_ = INVALID_SOCKET;
     bool wsaStarted_ = false;

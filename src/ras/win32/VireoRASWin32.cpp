@@ -2,7 +2,6 @@
 
 #include <atomic>
 
-#include "MessagePump.h"
 
 namespace kiv::ras {
 
@@ -88,8 +87,12 @@ VOID WINAPI DialNotifier(UINT, DWORD state, DWORD error)
         PostMessageA(notifyWindow.load(), message, 0, 0);
 }
 
-RasHiddenWindow::RasHiddenWindow()
+RasHiddenWindow::RasHiddenWindow(Deadlines& deadlines) : deadlines_(deadlines)
 {
+    deadlines_.SetHandler(TimerSpace::DialUp, [this](int id) {
+        if (ras_)
+            ras_->TimerFired(static_cast<unsigned>(id));
+    });
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA wc{};
     if (!GetClassInfoA(instance, kWindowClass, &wc)) {
@@ -105,6 +108,7 @@ RasHiddenWindow::RasHiddenWindow()
 
 RasHiddenWindow::~RasHiddenWindow()
 {
+    deadlines_.SetHandler(TimerSpace::DialUp, nullptr);
     HWND expected = hwnd_;
     notifyWindow.compare_exchange_strong(expected, nullptr);
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
@@ -121,21 +125,19 @@ LRESULT CALLBACK RasHiddenWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam
 
 unsigned RasHiddenWindow::SetTimer(unsigned id, unsigned milliseconds)
 {
-    return static_cast<unsigned>(::SetTimer(hwnd_, id, milliseconds, nullptr));
+    deadlines_.Set(TimerSpace::DialUp, static_cast<int>(id), milliseconds);
+    return id;
 }
 
-void RasHiddenWindow::KillTimer(unsigned id) { ::KillTimer(hwnd_, id); }
+void RasHiddenWindow::KillTimer(unsigned id) { deadlines_.Kill(TimerSpace::DialUp, static_cast<int>(id)); }
 
 void RasHiddenWindow::Post(unsigned message) { PostMessageA(hwnd_, message, 0, 0); }
 
-void RasHiddenWindow::ProcessMessages() { pump::ProcessPendingMessages(); }
-
-void RasHiddenWindow::WaitForMessages(unsigned milliseconds) { pump::WaitForMessages(milliseconds); }
-
 std::uint32_t RasHiddenWindow::TickCount() { return GetTickCount(); }
 
-VireoRASComponent::VireoRASComponent(const char* library)
-    : service_(LibraryRasService::Load(library)), ras_(std::make_unique<TVireoRAS>(service_.get(), window_))
+VireoRASComponent::VireoRASComponent(Deadlines& deadlines, const char* library)
+    : window_(deadlines), service_(LibraryRasService::Load(library)),
+      ras_(std::make_unique<TVireoRAS>(service_.get(), window_))
 {
     window_.Attach(ras_.get());
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "Deadlines.h"
 #include "VireoRAS.h"
 #include "VireoRAS_Exports.h"
 
@@ -45,10 +46,11 @@ private:
 };
 
 // The component's hidden (message-only) window on the creating thread. It is the one window
-// the dial notifier posts to: one per process.
+// the dial notifier posts to: one per process. The component's timers run on the program's
+// deadlines.
 class RasHiddenWindow : public RasWindowPort {
 public:
-    RasHiddenWindow();
+    explicit RasHiddenWindow(Deadlines& deadlines);
     ~RasHiddenWindow() override;
     RasHiddenWindow(const RasHiddenWindow&) = delete;
     RasHiddenWindow& operator=(const RasHiddenWindow&) = delete;
@@ -60,13 +62,12 @@ public:
     unsigned SetTimer(unsigned id, unsigned milliseconds) override;
     void KillTimer(unsigned id) override;
     void Post(unsigned message) override;
-    void ProcessMessages() override;
-    void WaitForMessages(unsigned milliseconds) override;
     std::uint32_t TickCount() override;
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+    Deadlines& deadlines_;
     HWND hwnd_ = nullptr;
     TVireoRAS* ras_ = nullptr;
 };
@@ -77,7 +78,7 @@ VOID WINAPI DialNotifier(UINT message, DWORD state, DWORD error);
 // The component as the program creates it: hidden window first, then the library.
 class VireoRASComponent {
 public:
-    explicit VireoRASComponent(const char* library = "rasapi32.DLL");
+    explicit VireoRASComponent(Deadlines& deadlines, const char* library = "rasapi32.DLL");
     ~VireoRASComponent();
 
     TVireoRAS& Ras() { return *ras_; }

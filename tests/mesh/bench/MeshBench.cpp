@@ -22,8 +22,7 @@ struct Setup {
     {
         kms.SetDiscrimination("Kiv");
         kms.SetFTPPortNo(0);
-        kms.OnInputReturn = [this](const std::string&, const std::string& v, const std::string&, const std::string&,
-                                   const std::string&) { received += v.size(); };
+        kms.OnInputReturn = [this](const kiv::MeshRequest& r) { received += r.Answer.size(); };
         kms.Start();
         kms.Login();
     }
