@@ -2,10 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <tuple>
-
-#include "ValueEvent.h"
 
 namespace kiv {
 
@@ -35,27 +33,6 @@ struct MeshRequest {
     bool operator==(const MeshRequest&) const = default;
 };
 
-// The positional arguments the events had before they carried values, in their old orders.
-inline auto LoginArguments(const PeerInfo& p)
-{
-    return std::tie(p.HandleName, p.MachineName, p.IPAddress, p.Discrimination, p.Version, p.Absence, p.Menu,
-                    p.Chat, p.FTPPort);
-}
-inline auto InfoChangeArguments(const PeerInfo& p)
-{
-    return std::tie(p.MachineName, p.HandleName, p.IPAddress, p.Discrimination, p.Version, p.Absence, p.Menu,
-                    p.Chat, p.FTPPort);
-}
-inline auto LogoutArguments(const PeerInfo& p)
-{
-    return std::tie(p.HandleName, p.MachineName, p.IPAddress, p.Discrimination);
-}
-inline auto MenuRequestArguments(const MeshRequest& r) { return std::tie(r.HandleName, r.MachineName, r.Discrimination); }
-inline auto InputReturnArguments(const MeshRequest& r)
-{
-    return std::tie(r.Key, r.Answer, r.HandleName, r.MachineName, r.Discrimination);
-}
-
 // The peer messaging component as the main window uses it.
 class MeshPort {
 public:
@@ -79,11 +56,11 @@ public:
                                   const std::string& discrimination) = 0;
 
     // A program asks for the menu (MENU_CHECK); Key and Answer are empty.
-    ValueEvent<MeshRequest, &MenuRequestArguments> OnMenuRequest;
+    std::function<void(const MeshRequest&)> OnMenuRequest;
     // A program answers a prompt (INPUT_RETURN).
-    ValueEvent<MeshRequest, &InputReturnArguments> OnInputReturn;
+    std::function<void(const MeshRequest&)> OnInputReturn;
     // A peer of the table logged out (or gave way to a newcomer in a full table).
-    ValueEvent<PeerInfo, &LogoutArguments> OnLogout;
+    std::function<void(const PeerInfo&)> OnLogout;
 };
 
 }  // namespace kiv

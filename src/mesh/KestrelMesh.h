@@ -166,8 +166,9 @@ public:
     int MaxUdpSize() const { return maxUdpSize_; }
     const TKMS_LoginUserInformation& LoginUser(int index) const { return loginUsers_.at(static_cast<std::size_t>(index)); }
     const TKMS_RecvInformation& Received() const { return received_; }
-    // The address the message being handled came from (its datagrams' source), for handlers in
-    // the events' old argument lists; the values carry it as Source.
+    // The address the message being handled came from (its datagrams' source), for handlers of
+    // the events that pass names rather than a value (a console's prompts); PeerInfo and
+    // MeshRequest carry it as Source.
     const std::string& ReceivedAddress() const { return received_.IPAddress; }
 
     // Transport. A message the socket will not take at once waits, in order, behind the others
@@ -221,8 +222,8 @@ public:
 
     // Events; an unassigned one is skipped and the rest of the handling goes on.
     // A new peer entered the table; a peer's entry changed.
-    ValueEvent<PeerInfo, &LoginArguments> OnLogin;
-    ValueEvent<PeerInfo, &InfoChangeArguments> OnInfoChange;
+    std::function<void(const PeerInfo&)> OnLogin;
+    std::function<void(const PeerInfo&)> OnInfoChange;
     std::function<void(const std::string& message, const std::string& messageId, bool letter,
                        const std::string& handleName, const std::string& machineName,
                        const std::string& discrimination, const std::string& recvTime)>

@@ -240,10 +240,9 @@ struct PeerEvents {
     }
 };
 
-// The peer events carry the peer's values and the address the reporting message came from.
-// A handler written for an event's old argument list (as some tools keep) still gets its
-// arguments, in that list's order: OnLogin's HandleName first, OnInfoChange's MachineName first.
-TEST_F(MeshFixture, PeerValuesAndTheOldArgumentLists)
+// The peer events carry the peer's values and the address the reporting message came from;
+// the requests carry their names, their source, and an answer's key and text.
+TEST_F(MeshFixture, EventsCarryTheirValues)
 {
     std::vector<PeerInfo> peers;
     kms.OnLogin = [&](const PeerInfo& p) { peers.push_back(p); };
@@ -253,16 +252,22 @@ TEST_F(MeshFixture, PeerValuesAndTheOldArgumentLists)
     EXPECT_EQ(peers[0], (PeerInfo{"Taro", "CONSOLE1", "10.0.0.9", "KMC", 100, false, false, false, 0, kConsoleIp}));
 
     std::vector<std::string> log;
-    kms.OnLogin = [&](auto& h, auto& m, auto& ip, auto& d, int v, bool, bool, bool, int) {
-        log.push_back("login " + h + " " + m + " " + ip + " " + d + " " + std::to_string(v));
+    kms.OnLogin = [&](const PeerInfo& p) {
+        log.push_back("login " + p.HandleName + " " + p.MachineName + " " + p.IPAddress + " " + p.Discrimination + " " +
+                      std::to_string(p.Version));
     };
-    kms.OnInfoChange = [&](auto& m, auto& h, auto& ip, auto& d, int, bool, bool, bool, int) {
-        log.push_back("change " + m + " " + h + " " + ip + " " + d);
+    kms.OnInfoChange = [&](const PeerInfo& p) {
+        log.push_back("change " + p.MachineName + " " + p.HandleName + " " + p.IPAddress + " " + p.Discrimination);
     };
-    kms.OnLogout = [&](auto& h, auto& m, auto& ip, auto& d) { log.push_back("logout " + h + " " + m + " " + ip + " " + d); };
-    kms.OnMenuRequest = [&](auto& h, auto& m, auto& d) { log.push_back("menu " + h + " " + m + " " + d); };
-    kms.OnInputReturn = [&](auto& key, auto& answer, auto& h, auto& m, auto& d) {
-        log.push_back("return " + key + " " + answer + " " + h + " " + m + " " + d);
+    kms.OnLogout = [&](const PeerInfo& p) {
+        log.push_back("logout " + p.HandleName + " " + p.MachineName + " " + p.IPAddress + " " + p.Discrimination);
+    };
+    kms.OnMenuRequest = [&](const MeshRequest& r) {
+        log.push_back("menu " + r.HandleName + " " + r.MachineName + " " + r.Discrimination + " " + r.Source);
+    };
+    kms.OnInputReturn = [&](const MeshRequest& r) {
+        log.push_back("return " + r.Key + " " + r.Answer + " " + r.HandleName + " " + r.MachineName + " " +
+                      r.Discrimination);
     };
     FromConsole(LoginFrom("CONSOLE2", kConsoleIp, "Jiro"));
     FromConsole(LoginFrom("CONSOLE2", kConsoleIp, "Saburo"));
@@ -270,7 +275,7 @@ TEST_F(MeshFixture, PeerValuesAndTheOldArgumentLists)
     FromConsole(BuildMessage(tags::InputReturn, Addressed({"KMC", "Menu", "Connect"})));
     FromConsole(BuildMessage(tags::Logout, {"CONSOLE2", "KMC"}));
     EXPECT_EQ(log, (std::vector<std::string>{"login Jiro CONSOLE2 192.168.0.20 KMC 100",
-                                             "change CONSOLE2 Saburo 192.168.0.20 KMC", "menu Taro CONSOLE1 KMC",
+                                             "change CONSOLE2 Saburo 192.168.0.20 KMC", "menu Taro CONSOLE1 KMC 192.168.0.20",
                                              "return Menu Connect Taro CONSOLE1 KMC",
                                              "logout Saburo CONSOLE2 192.168.0.20 KMC"}));
 }
@@ -336,8 +341,8 @@ TEST_F(MeshFixture, FullPeerTableGivesWayToNewcomers)
 {
     int logins = 0;
     std::vector<std::string> gone;
-    kms.OnLogin = [&](const auto&...) { ++logins; };
-    kms.OnLogout = [&](const auto&, auto& m, const auto&...) { gone.push_back(m); };
+    kms.OnLogin = [&](const PeerInfo&) { ++logins; };
+    kms.OnLogout = [&](const PeerInfo& p) { gone.push_back(p.MachineName); };
     StartAndLogin();
     for (int i = 0; i < kPeerTableSize; ++i)
         kms.UpdatePeer(PeerInfo{"H", "PC" + std::to_string(i), kConsoleIp, "KMC", 1});
@@ -362,8 +367,8 @@ TEST_F(MeshFixture, FullPeerTableGivesWayToNewcomers)
 TEST_F(MeshFixture, PeersAreFoundAfterChurn)
 {
     int logins = 0, logouts = 0;
-    kms.OnLogin = [&](const auto&...) { ++logins; };
-    kms.OnLogout = [&](const auto&...) { ++logouts; };
+    kms.OnLogin = [&](const PeerInfo&) { ++logins; };
+    kms.OnLogout = [&](const PeerInfo&) { ++logouts; };
     StartAndLogin();
     const auto add = [&](const std::string& m, const std::string& d) {
         kms.UpdatePeer(PeerInfo{"H", m, kConsoleIp, d, 1});
@@ -438,7 +443,7 @@ TEST_F(MeshFixture, LoginOkAndInfoChangeReadTheirOwnLayouts)
 TEST_F(MeshFixture, DuplicatesAreDispatchedOnceUntilElevenOthersPassed)
 {
     int menus = 0;
-    kms.OnMenuRequest = [&](const auto&...) { ++menus; };
+    kms.OnMenuRequest = [&](const MeshRequest&) { ++menus; };
     StartAndLogin();
     const std::string text = NextId() + BuildMessage(tags::MenuCheck, Addressed({kConsoleIp, "KMC"}));
     Deliver(kms, text, kConsoleIp);
@@ -457,7 +462,7 @@ TEST_F(MeshFixture, DuplicatesAreDispatchedOnceUntilElevenOthersPassed)
 TEST_F(MeshFixture, MessagesWhileLoggedOutAreRecordedButNotHandled)
 {
     int menus = 0;
-    kms.OnMenuRequest = [&](const auto&...) { ++menus; };
+    kms.OnMenuRequest = [&](const MeshRequest&) { ++menus; };
     ASSERT_TRUE(kms.Start());
     const std::string text = NextId() + BuildMessage(tags::MenuCheck, Addressed({kConsoleIp, "KMC"}));
     Deliver(kms, text, kConsoleIp);
@@ -581,8 +586,8 @@ TEST_F(MeshFixture, AddressWithoutDiscriminationReachesAComponentWithNone)
 {
     kms.SetDiscrimination("");
     std::vector<std::string> log;
-    kms.OnInputReturn = [&](auto& tag, auto& ret, auto& h, auto& m, auto& d) {
-        log.push_back("return [" + tag + ret + h + m + d + "]");
+    kms.OnInputReturn = [&](const MeshRequest& r) {
+        log.push_back("return [" + r.Key + r.Answer + r.HandleName + r.MachineName + r.Discrimination + "]");
     };
     kms.OnInputMessage = [&](auto& msg, const auto&...) { log.push_back("msg [" + msg + "]"); };
     StartAndLogin();

@@ -186,8 +186,8 @@ int RunWebConsole(int argc, char** argv)
     // Where each peer's announcement came from: its answers must come from there too. A peer
     // that announces itself again unchanged raises nothing, so the first source stays.
     std::map<std::pair<std::string, std::string>, std::string> sources;
-    kms.OnLogin = [&](auto&, auto& m, auto&, auto& d, auto...) { sources[{m, d}] = kms.ReceivedAddress(); };
-    kms.OnInfoChange = [&](auto& m, auto&, auto&, auto& d, auto...) { sources[{m, d}] = kms.ReceivedAddress(); };
+    kms.OnLogin = [&](const kiv::PeerInfo& p) { sources[{p.MachineName, p.Discrimination}] = p.Source; };
+    kms.OnInfoChange = [&](const kiv::PeerInfo& p) { sources[{p.MachineName, p.Discrimination}] = p.Source; };
 
     if (!kms.Start()) {
         std::fprintf(stderr, "kmconsole web: cannot open UDP port %d\n", o.mesh.port);

@@ -201,19 +201,19 @@ private:
             std::cout << human << std::endl;
         }
     }
+    // A peer that came, changed or went: "+ Taro (PC1, 192.168.0.20, KMC)".
+    void Peer(const char* tag, const char* sign, const kiv::PeerInfo& p, const char* more = "")
+    {
+        Line({tag, p.HandleName, p.MachineName, p.IPAddress, p.Discrimination},
+             sign + SjisToUtf8(p.HandleName) + " (" + p.MachineName + ", " + p.IPAddress + ", " + p.Discrimination +
+                 ")" + more);
+    }
 
     void Wire()
     {
-        kms_.OnLogin = [this](auto& h, auto& m, auto& ip, auto& d, int, bool, bool menu, bool, int) {
-            Line({"LOGIN", h, m, ip, d}, "+ " + SjisToUtf8(h) + " (" + m + ", " + ip + ", " + d + ")" +
-                                             (menu ? " offers a menu" : ""));
-        };
-        kms_.OnInfoChange = [this](auto& m, auto& h, auto& ip, auto& d, int, bool, bool, bool, int) {
-            Line({"INFO_CHANGE", h, m, ip, d}, "~ " + SjisToUtf8(h) + " (" + m + ", " + ip + ", " + d + ")");
-        };
-        kms_.OnLogout = [this](auto& h, auto& m, auto& ip, auto& d) {
-            Line({"LOGOUT", h, m, ip, d}, "- " + SjisToUtf8(h) + " (" + m + ", " + ip + ", " + d + ")");
-        };
+        kms_.OnLogin = [this](const kiv::PeerInfo& p) { Peer("LOGIN", "+ ", p, p.Menu ? " offers a menu" : ""); };
+        kms_.OnInfoChange = [this](const kiv::PeerInfo& p) { Peer("INFO_CHANGE", "~ ", p); };
+        kms_.OnLogout = [this](const kiv::PeerInfo& p) { Peer("LOGOUT", "- ", p); };
         kms_.OnMenuNothing = [this](auto& h, auto& m, auto& d) {
             Line({"MENU_NOTHING", h, m, d}, m + " (" + d + ") offers no menu");
             Done();
@@ -247,11 +247,13 @@ private:
         kms_.OnAbsenceMessage = [this](auto& text, auto& h, auto& m, auto& d, auto&) {
             Line({"ABSENCE", text, h, m, d}, SjisToUtf8(h) + " is away: " + Shown(text));
         };
-        kms_.OnInputReturn = [this](auto& tag, auto& value, auto& h, auto& m, auto& d) {
-            Line({"INPUT_RETURN", tag, value, h, m, d}, "answer " + tag + "=" + SjisToUtf8(value));
+        kms_.OnInputReturn = [this](const kiv::MeshRequest& r) {
+            Line({"INPUT_RETURN", r.Key, r.Answer, r.HandleName, r.MachineName, r.Discrimination},
+                 "answer " + r.Key + "=" + SjisToUtf8(r.Answer));
         };
-        kms_.OnMenuRequest = [this](auto& h, auto& m, auto& d) {
-            Line({"MENU_CHECK", h, m, d}, SjisToUtf8(h) + " (" + m + ") asks for a menu");
+        kms_.OnMenuRequest = [this](const kiv::MeshRequest& r) {
+            Line({"MENU_CHECK", r.HandleName, r.MachineName, r.Discrimination},
+                 SjisToUtf8(r.HandleName) + " (" + r.MachineName + ") asks for a menu");
         };
         kms_.OnErrorRecvOverflow = [this] { Line({"OVERFLOW"}, "receive slots full: datagram dropped"); };
         WireFiles();

@@ -122,7 +122,7 @@ void BM_FloodFrom200Peers(benchmark::State& state)
     constexpr int kPeers = 200, kPerPeer = 10;
     Setup s;
     int logins = 0;
-    s.kms.OnLogin = [&](auto&&...) { ++logins; };
+    s.kms.OnLogin = [&](const kiv::PeerInfo&) { ++logins; };
     struct Datagram {
         std::string bytes;
         std::uint32_t from;

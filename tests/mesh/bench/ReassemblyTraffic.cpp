@@ -65,8 +65,7 @@ Outcome Run(const Traffic& t, int messagesPerSender, std::mt19937& rng)
     kms.SetDiscrimination("Kiv");
     kms.SetFTPPortNo(0);
     std::map<std::string, int> answers;  // answer text -> how often it was dispatched
-    kms.OnInputReturn = [&](const std::string&, const std::string& value, const std::string&, const std::string&,
-                            const std::string&) { ++answers[value]; };
+    kms.OnInputReturn = [&](const kiv::MeshRequest& r) { ++answers[r.Answer]; };
     kms.Start();
     kms.Login();
 
