@@ -67,6 +67,21 @@ protected:
             window.Post(m);
     }
     void Answer(const std::string& answer) { kms.OnInputReturn("Menu", answer, "Taro", "PC01", "KMC"); }
+    // The program's own timers for that many seconds of virtual time: the schedule's tick every
+    // second and the pending redial when it is due, each followed by the messages they post.
+    void RunSeconds(int seconds)
+    {
+        for (int i = 0; i < seconds; ++i) {
+            clock.tick += 1000;
+            window.now += 1000;
+            form.tmScheduleTimer();
+            if (tmConnect.enabled && static_cast<std::int32_t>(clock.tick - tmConnect.due) >= 0) {
+                tmConnect.due += tmConnect.interval;
+                form.tmConnectTimer();
+            }
+            window.Dispatch();
+        }
+    }
     bool Contains(const std::vector<std::string>& list, const std::string& item) const
     {
         return std::find(list.begin(), list.end(), item) != list.end();
@@ -116,6 +131,13 @@ TEST_F(DialupRoad, UnconfirmedRemoteCancelEndsAsACancel)
     EXPECT_FALSE(form.ConnectRequested);
     EXPECT_TRUE(form.RemoteMachineName.empty());
     EXPECT_TRUE(Contains(kms.sent, "MESSAGE PC01 " + RemoteCancelledText("T")));
+    EXPECT_FALSE(Contains(kms.sent, "MESSAGE PC01 " + RemoteFailedText("T")));
+
+    // Ninety seconds on, no redial has come and nothing speaks of a failure.
+    RunSeconds(90);
+    EXPECT_EQ(Dials(), 1);
+    for (const auto& m : Messages())
+        EXPECT_EQ(m.find("失敗"), std::string::npos) << m;
     EXPECT_FALSE(Contains(kms.sent, "MESSAGE PC01 " + RemoteFailedText("T")));
 
     // What a lenient service still reports of that dial later finds nothing to act on.
