@@ -1,4 +1,4 @@
-# shellcheck disable=SC2034  # read by the tests that source lib.sh
+# shellcheck shell=bash disable=SC2034  # read by the tests that source lib.sh
 # Sourced by lib.sh: the identifiers of the controls the end-to-end tests drive, under their
 # names in the program (src/win32/OptionUnit.h, OptionUserUnit.h, VersionUnit.h), and the
 # window messages of the tray icon's callback.
@@ -51,6 +51,7 @@ kTrayCallbackMessage=0x8001
 WM_LBUTTONDBLCLK=0x203
 WM_RBUTTONUP=0x205
 
-# Virtual keys sent to controls.
+# Virtual keys sent to controls and menus.
 VK_RETURN=0x0D
+VK_ESCAPE=0x1B
 VK_END=0x23
