@@ -1,3 +1,4 @@
+# shellcheck shell=dash
 # Sourced by the scripts that run Windows programs: the Wine binaries and a prefix per build tree.
 # Sourcing never fails, so a script can run scripts/bootstrap.sh after it on a machine that has no
 # Wine yet; kiv_wine_prefix is what needs Wine and says so when it is missing.

@@ -1,7 +1,9 @@
+# shellcheck shell=bash
 # Sourced by the scripts that need an X server of their own.
 # kiv_xvfb [SCREEN]: starts a private Xvfb (SCREEN as Xvfb takes it, default 1024x768x24),
 # exports DISPLAY for it and sets KIV_XVFB_PID; the caller ends that process. Returns 1 with the
 # reason in KIV_XVFB_ERROR when the server did not come up within a minute.
+# shellcheck disable=SC2034  # KIV_XVFB_ERROR: read by the caller
 kiv_xvfb() {
   local fd_file i=0
   fd_file=$(mktemp)

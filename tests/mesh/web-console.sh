@@ -78,8 +78,9 @@ reply=$(curl -s -X POST "${api[@]}" --data-binary $'{"kiv":"\xff"}' http://127.0
 for _ in $(seq 40); do curl -s -o /dev/null -X POST -d '' -H "X-Kiv-Token: $tokenA" http://127.0.0.1:51080/api/session; done
 [ "$(status "${api[@]}" http://127.0.0.1:51080/api/state)" = 403 ] || fail "the oldest of 41 sessions still answers"
 for bad in '--listen 0.0.0.0' '--listen 1.2.3:80' '--listen 0.0.0.0:0' '--token short' '--token has/slash-1234'; do
-  # shellcheck disable=SC2086
-  set +e; "$kmconsole" web $bad >/dev/null 2>&1; rc=$?; set -e
+  set +e
+  # shellcheck disable=SC2086  # the options as words
+  "$kmconsole" web $bad >/dev/null 2>&1; rc=$?; set -e
   [ $rc = 2 ] || fail "kmconsole web $bad: exit $rc"
 done
 pass "oversized, broken and non-UTF-8 bodies are refused with a reason; sessions are bounded; bad options refused"

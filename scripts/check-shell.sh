@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# shellcheck over every shell script of the tree (scripts/, tests/, .ci/run, the tools' scripts),
+# following the files they source.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+mapfile -t files < <({ git ls-files '*.sh' .ci/run 2>/dev/null || find . -name '*.sh' -not -path './build/*'; } | sort -u)
+shellcheck "${files[@]}"
+echo "check-shell: ${#files[@]} scripts clean"
