@@ -11,6 +11,15 @@ function(kiv_target_options target)
   endif()
 endfunction()
 
+# A GoogleTest program's own code: compiled without optimisation and as one unit (its headers
+# read once), since most of the build's time went into these files. The code they test is
+# compiled in its own libraries, with the build's optimisation, as shipped.
+function(kiv_test_options target)
+  kiv_target_options(${target})
+  target_compile_options(${target} PRIVATE -O0)
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+endfunction()
+
 if(WIN32)
   # One self-contained executable: no MinGW runtime DLLs beside it.
   set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -static-libstdc++")
