@@ -12,5 +12,5 @@ echo "native -> wine"
 KM_RX=$wine KM_TX=$native KM_RX_DRIVE=Z: KM_RX_SEP='\\' \
   sh "$top/tests/mesh/wine-netns.sh" "$build" sh "$top/tests/mesh/console-files.sh"
 echo "wine -> native"
-KM_RX=$native KM_TX=$wine KM_TX_DRIVE=Z: KM_RX_WAIT=25 KM_NO_REFUSAL=1 \
+KM_RX=$native KM_TX=$wine KM_TX_DRIVE=Z: KM_NO_REFUSAL=1 \
   sh "$top/tests/mesh/wine-netns.sh" "$build" sh "$top/tests/mesh/console-files.sh"

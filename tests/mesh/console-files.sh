@@ -32,7 +32,7 @@ IFS=:
 for f in $files; do
   unset IFS
   # shellcheck disable=SC2086  # the commands and the options as words
-  $rx $common --handle 受信 --machine PCR --ftp-port 52189 receive "$rxdir" --until-done --wait "${KM_RX_WAIT:-15}" >"$work/rx" &
+  $rx $common --handle 受信 --machine PCR --ftp-port 52189 receive "$rxdir" --until-done --wait 120 >"$work/rx" &
   rxpid=$!
   # The sender starts once the receiver listens (it says READY then), however long its start.
   i=0
@@ -44,7 +44,7 @@ for f in $files; do
   rc=0
   # shellcheck disable=SC2086  # the commands and the options as words
   $tx $common --handle 送信 --machine PCS --disc KMS send-file PCR "$txdir/$f" "ファイルです" \
-    --until-done --wait 10 >"$work/tx" || rc=$?
+    --until-done --wait 60 >"$work/tx" || rc=$?
   wait $rxpid || true
   if [ "$f" = "CON.txt" ]; then
     expect rx "RECV_REFUSED${tab}送信${tab}PCS${tab}KMS${tab}CON.txt"
