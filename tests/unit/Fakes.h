@@ -377,11 +377,13 @@ public:
     std::function<void()> onRequest;
 };
 
-// A main form over fakes, with its executable in a fresh folder. Time is virtual: RunFor moves
-// the clock and fires tmFeedOut and the fade timers when they are due, and a wait for messages
-// inside the form moves it to the next due timer.
+// A main form over fakes, with its executable in a fresh folder (or in a folder borrowed from
+// the caller). Time is virtual: RunFor moves the clock and fires tmFeedOut and the fade timers
+// when they are due, and a wait for messages inside the form moves it to the next due timer.
 struct MainFormFixture {
-    MainFormFixture()
+    MainFormFixture() { Prepare(); }
+    explicit MainFormFixture(const TempDir& folder) : dir(folder, TempDir::Borrow{}) { Prepare(); }
+    void Prepare()
     {
         app.exePath = dir.File("kiv.exe");
         tmFeedOut.interval = 50;
