@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# shellcheck over every shell script of the tree (scripts/, tests/, .ci/run, the tools' scripts),
+# Runs shellcheck over every shell script of the tree (scripts/, tests/, .ci/run, the tools' scripts),
 # following the files they source.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)

@@ -138,18 +138,19 @@ rassimctl() { "$KIV_WINE" "$RUN_DIR/rassimctl.exe" "$@"; }
 call_log() { cat "$RUN_DIR/rassim.log" 2>/dev/null || true; }
 
 # launch_kiv [VARIABLE=VALUE...]: kiv.exe of the current folder in the background, with those
-# variables; its exit code goes to $KIV_RC once it ends.
+# variables; its exit code goes to $KIV_RC once it ends, what it and Wine print to $KIV_LOG.
 launch_kiv() {
   KIV_RC=$PWD/kiv.rc
+  KIV_LOG=$PWD/kiv.log
   rm -f "$KIV_RC"
-  ( env "$@" "$KIV_WINE" kiv.exe; echo $? >"$KIV_RC" ) &
+  ( env "$@" "$KIV_WINE" kiv.exe >"$KIV_LOG" 2>&1; echo $? >"$KIV_RC" ) &
 }
 # start_kiv [VARIABLE=VALUE...]: launch_kiv, then its main window, or the reason there is none.
 start_kiv() {
   launch_kiv "$@"
   local end=$((SECONDS + 240))
   until kivctl running >/dev/null 2>&1; do
-    ! kiv_ended || fail "kiv.exe ended with exit code $(kiv_exit_code) before its main window appeared"
+    ! kiv_ended || fail "kiv.exe ended with exit code $(kiv_exit_code) before its main window appeared: $(cat "$KIV_LOG")"
     [ $SECONDS -lt $end ] || fail "kiv.exe did not start: no main window after 240 s in $PWD"
     sleep 0.3
   done
