@@ -90,15 +90,16 @@ e2e_in_netns() {
 }
 
 # start_xvfb [SCREEN]: only the private X server, for a script that runs a Wine session its own way.
+E2E_SCREEN=()
 start_xvfb() {
+  E2E_SCREEN=("$@")
   kiv_xvfb "$@" || fail "no X server: $KIV_XVFB_ERROR"
   E2E_PIDS+=("$KIV_XVFB_PID")
 }
 # start_session [SCREEN]: a private X server for this test (SCREEN as Xvfb takes it, default
-# 1024x768x24), whatever DISPLAY the caller has, and a Wine
-# session of its own: a copy of the tree's prefix (unless a caller made one for this test, as
-# tests/mesh/wine-netns.sh does) with its wineserver and services running until the test ends,
-# and the driver kivctl answering.
+# 1024x768x24), whatever DISPLAY the caller has, and a Wine session of its own: a copy of the
+# tree's prefix (unless a caller made one for this test, as tests/mesh/wine-netns.sh does) with
+# its wineserver and services running until the test ends, and the driver kivctl answering.
 start_session() {
   start_xvfb "$@"
   if [ -z "${KIV_KEEP_WINEPREFIX:-}" ]; then
@@ -109,12 +110,15 @@ start_session() {
   kiv_wine_session
   kivctl_serve
 }
-# restart_session: the Wine session ended and started again (Wine reads the locale when its
-# session starts), with its driver.
+# restart_session: the Wine session ended and started again on an X server of its own (Wine
+# reads the locale when its session starts, and X keeps the focus of programs that have ended),
+# with its driver.
 restart_session() {
   kivctl_stop
   "$KIV_WINESERVER" -k >/dev/null 2>&1 || true
   "$KIV_WINESERVER" -w >/dev/null 2>&1 || true
+  kill "$KIV_XVFB_PID" 2>/dev/null || true
+  start_xvfb "${E2E_SCREEN[@]}"
   kiv_wine_session
   kivctl_serve
 }
@@ -138,12 +142,13 @@ rassimctl() { "$KIV_WINE" "$RUN_DIR/rassimctl.exe" "$@"; }
 call_log() { cat "$RUN_DIR/rassim.log" 2>/dev/null || true; }
 
 # launch_kiv [VARIABLE=VALUE...]: kiv.exe of the current folder in the background, with those
-# variables; its exit code goes to $KIV_RC once it ends, what it and Wine print to $KIV_LOG.
+# variables; its exit code goes to $KIV_RC once it ends, what it and Wine's errors print to
+# $KIV_LOG.
 launch_kiv() {
   KIV_RC=$PWD/kiv.rc
   KIV_LOG=$PWD/kiv.log
   rm -f "$KIV_RC"
-  ( env "$@" "$KIV_WINE" kiv.exe >"$KIV_LOG" 2>&1; echo $? >"$KIV_RC" ) &
+  ( env WINEDEBUG=-all,err+all "$@" "$KIV_WINE" kiv.exe >"$KIV_LOG" 2>&1; echo $? >"$KIV_RC" ) &
 }
 # start_kiv [VARIABLE=VALUE...]: launch_kiv, then its main window, or the reason there is none.
 start_kiv() {
@@ -214,6 +219,13 @@ tray_gone() { ! tray_shown; }
 
 # close_status_messages: every message of the status window closed by a click on its text.
 status_shown() { output_has '^1 ' kivctl status; }
+# status_still: the status window's state is the same twice, a moment apart.
+status_still() {
+  local before
+  before=$(kivctl status)
+  sleep 0.3
+  [ "$(kivctl status)" = "$before" ]
+}
 status_hidden() { output_has '^0 ' kivctl status; }
 close_status_messages() {
   local left top right bottom text end=$((SECONDS + 120))
@@ -232,8 +244,11 @@ tray() { kivctl post "$kTrayCallbackMessage" 1 "$1"; }
 menus_open() { output_is "$1" kivctl menus; }  # menus_open N: N popup menus are open
 # open_tray_menu: the tray icon's menu, open. Keys for it go into kiv.exe's queue (menu_key), where
 # the menu's loop takes them whenever it is ready.
+# Under Wine a menu opened while a message of the status window appears or fades may close at
+# once: it opens once the status window is still.
 open_tray_menu() {
   wait_for 60 menus_open 0 || fail "a menu is still open: $(kivctl menus) menus"
+  wait_for 60 status_still || fail "the status window did not come to rest: $(kivctl status)"
   E2E_MENU_OPENED=1
   tray "$WM_RBUTTONUP"
   wait_for 60 menus_open 1 || fail "the tray menu did not open"
