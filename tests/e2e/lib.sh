@@ -28,7 +28,11 @@ E2E_PIDS=()
 E2E_PREFIX_DIR=
 e2e_cleanup() {
   kivctl_stop
-  "$KIV_WINESERVER" -k >/dev/null 2>&1 || true
+  # Only a session of this test's own: before start_session WINEPREFIX is the tree's, which the
+  # test programs running beside it use.
+  if [ -n "$E2E_PREFIX_DIR" ] || [ -n "${KIV_KEEP_WINEPREFIX:-}" ]; then
+    "$KIV_WINESERVER" -k >/dev/null 2>&1 || true
+  fi
   for pid in "${E2E_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
   if [ -n "${RUN_DIR:-}" ]; then rm -rf "$RUN_DIR"; fi
   if [ -n "$E2E_PREFIX_DIR" ]; then rm -rf "$E2E_PREFIX_DIR"; fi
