@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic locales
   iproute2 util-linux procps strace
   libcpp-httplib-dev dpkg-dev chromium chromium-driver curl jq
+  shellcheck clang-format git
 )
 # The shipped program is 32-bit: its tiers need the 32-bit Wine loader where 32-bit code runs.
 i386_packages=(wine32:i386)
