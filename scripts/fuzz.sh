@@ -14,12 +14,15 @@ out="$top/build/fuzz"
 fuzz="$top/tests/fuzz"
 
 CXX=clang++ cmake -S "$fuzz" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIV_WERROR=ON >/dev/null
-# The targets and their shares of the time, as tests/fuzz/CMakeLists.txt lists them.
+# The targets, their shares of the time and their longest inputs, as tests/fuzz/CMakeLists.txt
+# lists them.
 targets=()
 weights=()
-while read -r name share; do
+lengths=()
+while read -r name share max_len; do
   targets+=("$name")
   weights+=("$share")
+  lengths+=("$max_len")
 done <"$out/fuzz-targets.txt"
 [ "${#targets[@]}" -gt 0 ] || { echo "fuzz: no targets in $out/fuzz-targets.txt"; exit 1; }
 ninja -C "$out" -j2 "${targets[@]}" >"$out/build.log" 2>&1 || { tail -40 "$out/build.log"; exit 1; }
@@ -62,7 +65,7 @@ fuzz_one() {
   dict=()
   [ -f "$fuzz/$t.dict" ] && dict=(-dict="$fuzz/$t.dict")
   status=0
-  "$out/$t" -max_total_time="$share" -max_len=4096 -rss_limit_mb=1024 -timeout=10 \
+  "$out/$t" -max_total_time="$share" -max_len="${lengths[$i]}" -rss_limit_mb=1024 -timeout=10 \
     -print_final_stats=1 -artifact_prefix="$out/artifacts/$t/" "${dict[@]}" \
     "$out/corpus/$t" "$fuzz/corpus/$t" >"$out/$t.log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$out/$t.log" | tail -1)
