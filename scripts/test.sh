@@ -44,7 +44,9 @@ on_exit() {
 }
 trap on_exit EXIT
 
-load_at_start=$(uptime)
+# The load averages of the last 1, 5 and 15 minutes.
+load() { cut -d" " -f1-3 /proc/loadavg; }
+load_at_start=$(load)
 step "packages"
 bash scripts/bootstrap.sh
 . scripts/wine-env.sh
@@ -100,7 +102,7 @@ configure() {
 summary() {
   phase_done
   echo
-  echo "time by phase (load at the start: ${load_at_start#*load average: }; at the end: $(uptime | sed 's/.*load average: //')):"
+  echo "time by phase (load at the start: $load_at_start; at the end: $(load)):"
   printf '%s\n' "${timings[@]}"
   printf '%7s  in all\n' "$(mmss $((SECONDS - started)))"
 }
