@@ -173,19 +173,12 @@ void WebConsole::OnInputLine(const Sender& from, const std::string& tag, const s
                              const std::string& label, bool password)
 {
     Kiv* kiv = Find(from);
-    if (!kiv || tag.size() > kMaxTagBytes)  // a key that long could not be sent back as it is
+    Prompt* p = kiv ? NewPrompt(*kiv, tag) : nullptr;
+    if (!p)
         return;
-    const std::string who = Asker(*kiv);
-    if (who.empty())
-        return;
-    Prompt p;
-    p.id = nextId_++;
-    p.kiv = kiv->id;
-    p.tag = tag;
-    p.message = BoundText(message, kMaxTextBytes);
-    p.label = BoundText(label, kMaxNameBytes);
-    p.password = password;
-    sessions_[who].prompt = std::move(p);
+    p->message = BoundText(message, kMaxTextBytes);
+    p->label = BoundText(label, kMaxNameBytes);
+    p->password = password;
     Changed();
 }
 
@@ -193,30 +186,38 @@ void WebConsole::OnInputSelect(const Sender& from, const std::string& tag, const
                                const std::string& list, const std::string& returns)
 {
     Kiv* kiv = Find(from);
-    if (!kiv || tag.size() > kMaxTagBytes)
+    Prompt* p = kiv ? NewPrompt(*kiv, tag) : nullptr;
+    if (!p)
         return;
-    const std::string who = Asker(*kiv);
-    if (who.empty())
-        return;
-    Prompt p;
-    p.id = nextId_++;
-    p.kiv = kiv->id;
-    p.select = true;
-    p.tag = tag;
-    p.message = BoundText(message, kMaxTextBytes);
+    p->select = true;
+    p->message = BoundText(message, kMaxTextBytes);
     // Only the menu this console asked for tells the Kiv's state.
-    if (auto status = ParseStatusBlock(p.message))
+    if (auto status = ParseStatusBlock(p->message))
         kiv->status = std::move(status);
     // Each item with the value it returns; one whose value is too long to keep cannot be answered.
     const auto items = SplitList(list, kMaxListItems);
     const auto values = SplitList(returns, kMaxListItems);
-    for (std::size_t i = 0; i < items.size() && i < values.size() && p.items.size() < kMaxItems; ++i)
+    for (std::size_t i = 0; i < items.size() && i < values.size() && p->items.size() < kMaxItems; ++i)
         if (values[i].size() <= kMaxReturnBytes) {
-            p.items.push_back(BoundText(items[i], kMaxItemBytes));
-            p.returns.push_back(values[i]);
+            p->items.push_back(BoundText(items[i], kMaxItemBytes));
+            p->returns.push_back(values[i]);
         }
-    sessions_[who].prompt = std::move(p);
     Changed();
+}
+
+WebConsole::Prompt* WebConsole::NewPrompt(Kiv& kiv, const std::string& tag)
+{
+    if (tag.size() > kMaxTagBytes)  // a key that long could not be sent back as it is
+        return nullptr;
+    const std::string who = Asker(kiv);
+    if (who.empty())
+        return nullptr;
+    auto& prompt = sessions_[who].prompt;
+    prompt.emplace();
+    prompt->id = nextId_++;
+    prompt->kiv = kiv.id;
+    prompt->tag = tag;
+    return &*prompt;
 }
 
 void WebConsole::OnInputMessage(const Sender& from, const std::string& message, std::uint64_t nowMs)

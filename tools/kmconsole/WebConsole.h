@@ -139,6 +139,9 @@ private:
     // last one that asked).
     std::string Asker(Kiv& kiv);
     std::string Recipient(Kiv& kiv);
+    // A new prompt of this Kiv's in the session that asked, in place of the one it had; null when
+    // no session asked or the key is too long to be sent back as it is.
+    Prompt* NewPrompt(Kiv& kiv, const std::string& tag);
     void AddNote(const std::string& session, const Kiv& kiv, const std::string& text);
     void Changed() { ++version_; }
 
