@@ -204,15 +204,8 @@ void TMainForm::DisplayNextStatus()
     imMainIconTag = head.Action;
     imMainIconEnabled = imMainIconTag != kActionNone;
     window.SetIconEnabled(imMainIconEnabled);
-
-    const TSize label = window.SetStatusCaption(SjisText(head.Text));
-    const int width = label.Width + 72;
-    const int height = label.Height + 36;
-    statusSize_ = {width, height};
-    PlaceStatusWindow();
-    const bool multiLine = head.Text.find('\r') != std::string::npos;
-    window.SetShape(StatusWindowShape(width, height, Settings.StatusCloseBar, multiLine));
     laStatusTag = Settings.StatusCloseBar ? 1 : 0;
+    LayOutStatus();
 
     const int alpha = SettingInRange(Settings, &TSettings::StatusAlphaCount);
     if (fade && vss.FadeIn(&window, alpha, 0, 25)) {
@@ -231,12 +224,34 @@ void TMainForm::DisplayNextStatus()
     ports_.tmFeedOut.SetEnabled(true);
 }
 
+void TMainForm::LayOutStatus()
+{
+    StatusWindowPort& window = ports_.StatusWindow;
+    const std::string& text = StatusQueue.front().Text;
+    const unsigned dpi = window.Dpi();
+    statusSize_ = StatusWindowSize(window.SetStatusCaption(SjisText(text)), dpi);
+    PlaceStatusWindow();
+    const bool multiLine = text.find('\r') != std::string::npos;
+    window.SetShape(StatusWindowShape(statusSize_.Width, statusSize_.Height, laStatusTag != 0, multiLine, dpi));
+}
+
 void TMainForm::PlaceStatusWindow()
 {
-    const auto at = StatusWindowPosition(SettingInRange(Settings, &TSettings::StatusLocate), ports_.StatusWindow.Area(),
-                                         statusSize_.Width, statusSize_.Height);
+    StatusWindowPort& window = ports_.StatusWindow;
+    const auto at = StatusWindowPosition(SettingInRange(Settings, &TSettings::StatusLocate), window.Area(),
+                                         statusSize_.Width, statusSize_.Height, window.Dpi());
     if (at)
-        ports_.StatusWindow.SetBounds(at->X, at->Y, statusSize_.Width, statusSize_.Height);
+        window.SetBounds(at->X, at->Y, statusSize_.Width, statusSize_.Height);
+}
+
+void TMainForm::StatusDpiChanged()
+{
+    // The message on screen is measured and shaped again at the new dpi, in its corner; one
+    // not yet shown is laid out when it comes.
+    if (StatusQueue.empty())
+        return;
+    LayOutStatus();
+    ports_.StatusWindow.Redraw();
 }
 
 void TMainForm::StatusAreaChanged()
@@ -261,7 +276,8 @@ void TMainForm::tmFeedOutTimer()
     const int lifetime = tmFeedOutTag;
     const bool othersWaiting = StatusQueue.size() > 1;
     if (laStatusTag != 0)
-        ports_.StatusWindow.DrawCloseBar(StatusCloseBar(ports_.StatusWindow.Width(), elapsed, lifetime, othersWaiting));
+        ports_.StatusWindow.DrawCloseBar(
+            StatusCloseBar(ports_.StatusWindow.Width(), elapsed, lifetime, othersWaiting, ports_.StatusWindow.Dpi()));
     if (ports_.VSS.RunningLayeredWindowFeed())
         return;
     if (!othersWaiting && lifetime != -1 && static_cast<long long>(elapsed) < lifetime)
@@ -322,14 +338,17 @@ void TMainForm::imMainIconClick()
 
 void TMainForm::imMainIconMouseDown(TMouseButton button)
 {
+    // The icon looks pressed: one pixel down and right at 96 dpi.
+    const int nudge = ScaleToDpi(1, ports_.StatusWindow.Dpi());
     if (button == TMouseButton::mbLeft)
-        ports_.StatusWindow.MoveIcon(1, 1);
+        ports_.StatusWindow.MoveIcon(nudge, nudge);
 }
 
 void TMainForm::imMainIconMouseUp(TMouseButton button)
 {
+    const int nudge = ScaleToDpi(1, ports_.StatusWindow.Dpi());
     if (button == TMouseButton::mbLeft)
-        ports_.StatusWindow.MoveIcon(-1, -1);
+        ports_.StatusWindow.MoveIcon(-nudge, -nudge);
 }
 
 }  // namespace kiv

@@ -66,6 +66,9 @@ public:
     // The work area changed (the taskbar moved or was resized, a display was added or changed
     // its mode): the status window goes to its corner of the new area.
     void StatusAreaChanged();
+    // The status window's monitor changed its dpi, or the window went to one of another dpi:
+    // the message on screen is laid out again at the window's new dpi.
+    void StatusDpiChanged();
     // Tick of tmFeedOut (every 50 ms while a message is on screen): the close bar, and the
     // close of the head message when its time is up or others are waiting.
     void tmFeedOutTimer();
@@ -192,6 +195,8 @@ private:
 
     // Closes the head message: fades it out (its end arrives as StatusFadedOut) or hides it.
     void CloseStatus();
+    // Measures the head message at the window's dpi, sizes, places and shapes the window.
+    void LayOutStatus();
     // Moves the status window, at its last size, to its corner of the current work area.
     void PlaceStatusWindow();
     // The head message is out of sight: it leaves the queue and the next one is shown.

@@ -122,6 +122,9 @@ public:
 
     virtual int Width() = 0;
     virtual void SetBounds(int left, int top, int width, int height) = 0;
+    // The dpi of the monitor the window is on (96 at 100 %); the caption is measured, and the
+    // icon drawn, at that dpi.
+    virtual unsigned Dpi() = 0;
     // The primary screen, its work area and the taskbar window, as they are now.
     virtual TStatusArea Area() = 0;
     // Applies the window's region, without redrawing.

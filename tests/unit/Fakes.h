@@ -338,7 +338,8 @@ public:
                 longest = current;
             }
         }
-        return {7 * longest, 12 * lines};
+        // Seven by twelve pixels a byte at 96 dpi.
+        return {ScaleToDpi(7 * longest, dpi), ScaleToDpi(12, dpi) * lines};
     }
     void SetIconEnabled(bool enabled) override { iconEnabled = enabled; }
     void MoveIcon(int dx, int dy) override
@@ -352,6 +353,7 @@ public:
         bounds = {left, top, left + width, top + height};
     }
     TStatusArea Area() override { return {screen, workArea, taskbar}; }
+    unsigned Dpi() override { return dpi; }
     void SetShape(const TStatusShape& s) override { shape = s; }
     void DrawCloseBar(const TCloseBar& bar) override { bars.push_back(bar); }
 
@@ -368,6 +370,7 @@ public:
     TStatusShape shape;
     std::vector<TCloseBar> bars;
     int formHides = 0, formShows = 0;
+    unsigned dpi = kDefaultDpi;
 
 private:
     FakeLayeredSystem& system_;
