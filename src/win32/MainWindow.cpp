@@ -3,6 +3,7 @@
 #include <windowsx.h>
 #include "OptionUnit.h"
 #include "VersionUnit.h"
+#include "WindowDpi.h"
 
 namespace kiv {
 
@@ -115,6 +116,11 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == SPI_SETWORKAREA)
             StatusAreaMayHaveChanged();
         break;
+    case ui::kWmDpiChanged:
+        // The window places itself in its corner: the system's suggested rectangle is not taken.
+        statusWindow_.SetDpi(UsableDpi(LOWORD(wParam)));
+        form_.StatusDpiChanged();
+        return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window_, &ps);
