@@ -42,7 +42,7 @@ void TMainForm::FormCreate()
     RemoteDiscrimination.clear();
     RemoteConsoles.Clear();
     StatusQueue.clear();
-    LastScheduleTick = ports_.Clock.TimeOfDay();
+    Schedule.Restart(ports_.Clock.LocalNow(), ports_.Clock.TickCount());
     SkipAutoDisconnect = false;
     AllowedComputers.clear();
     ports_.VSS.DefaultIniFilePath = AppDir + kIniFileName;

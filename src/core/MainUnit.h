@@ -11,6 +11,7 @@
 
 #include "Ports.h"
 #include "RemoteRights.h"
+#include "Schedule.h"
 #include "Settings.h"
 #include "StatusMessage.h"
 #include "StringList.h"
@@ -101,6 +102,11 @@ public:
 
     // The daily schedule, once a second.
     void tmScheduleTimer();
+    // The computer resumed from sleep (WM_POWERBROADCAST), or the clock was changed
+    // (WM_TIMECHANGE): the schedule learns why a time may have passed unseen, and ticks at once,
+    // looking at the line again.
+    void PowerResumed();
+    void ClockChanged();
     bool ShutdownWindows() { return ports_.Shutdown.ShutdownWindows(); }
 
     // Remote control by a KestrelMesh console (RemoteMenu.cpp): its menu request, its answers
@@ -124,7 +130,7 @@ public:
 
     // Program-wide state.
     std::string AppDir;
-    double LastScheduleTick = 0;
+    ScheduleKeeper Schedule;
     bool SkipAutoDisconnect = false;
     TSettings Settings;
     StringList AllowedComputers;

@@ -13,6 +13,7 @@
 #include "RasPort.h"
 #include "StatusLayout.h"
 #include "TextKinds.h"
+#include "TimeOfDay.h"
 #include "VireoSubSetIni.h"
 
 namespace kiv {
@@ -30,8 +31,10 @@ public:
 class ClockPort {
 public:
     virtual ~ClockPort() = default;
+    // The date and time the clock shows (TimeOfDay.h).
+    virtual LocalTime LocalNow() = 0;
     // Local time of day as a fraction of a day (noon is 0.5).
-    virtual double TimeOfDay() = 0;
+    double TimeOfDay() { return TimeOfDayFromMilliseconds(MillisecondOfDay(LocalNow())); }
     // The system's millisecond tick (timeGetTime); wraps after 2^32 ms.
     virtual std::uint32_t TickCount() = 0;
 };

@@ -16,12 +16,22 @@ namespace kiv::test {
 
 // The clock of virtual time: the tick is the low 32 bits of time.now, so it wraps as the
 // system's does; the time of day is set by the test.
+// A day of the fake calendar (2024-10-05) and a time on it.
+inline LocalTime At(int h, int m, int s = 0, int day = 0)
+{
+    return (20001LL + day) * kDayMilliseconds + ((h * 60LL + m) * 60 + s) * 1000;
+}
+
+// The wall clock runs with the virtual time; setting it moves it alone, as a clock change does.
 class FakeClock : public ClockPort {
 public:
-    double TimeOfDay() override { return timeOfDay; }
+    LocalTime LocalNow() override { return wallAtZero + static_cast<LocalTime>(time.now); }
     std::uint32_t TickCount() override { return static_cast<std::uint32_t>(time.now); }
-    double timeOfDay = 0.5;
+    void SetLocal(LocalTime t) { wallAtZero = t - static_cast<LocalTime>(time.now); }
     VirtualTime time;
+
+private:
+    LocalTime wallAtZero = At(12, 0);
 };
 
 class FakeApp : public ApplicationPort {
