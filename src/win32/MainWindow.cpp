@@ -116,6 +116,15 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == SPI_SETWORKAREA)
             StatusAreaMayHaveChanged();
         break;
+    case WM_POWERBROADCAST:
+        // Back from sleep (the automatic resume comes always, the one for a user often too).
+        if (!closing_ && (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND))
+            form_.PowerResumed();
+        return TRUE;
+    case WM_TIMECHANGE:
+        if (!closing_)
+            form_.ClockChanged();
+        return 0;
     case ui::kWmDpiChanged:
         // The window places itself in its corner: the system's suggested rectangle is not taken.
         statusWindow_.SetDpi(UsableDpi(LOWORD(wParam)));
