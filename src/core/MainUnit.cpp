@@ -108,27 +108,44 @@ void TMainForm::FormClose(std::function<void()> closed)
     ports_.KMS.Stop();
     RemoteConsoles.Clear();
     ConnectRequested = false;
-    if (!created_ || !Settings.AutoDisconnectEnd) {
+    auto ended = [this, closed = std::move(closed)] {
+        closeEnded_ = true;
         closed();
+    };
+    if (!created_ || !Settings.AutoDisconnectEnd) {
+        ended();
         return;
     }
-    auto hungUp = [this, closed](bool released) {
+    auto hungUp = [this, ended](bool released) {
         if (!released && TargetStillUp())
             ShowStatus(kStatusDisconnectFailed);
-        closed();
+        ended();
     };
     switch (ports_.Ras.EntryState(TargetEntryIndex())) {
     case kEntryDialling:
-        if (!ports_.Ras.CancelDial(closed))
+        if (!ports_.Ras.CancelDial(ended))
             HangUpTargetConnection(hungUp);
         break;
     case kEntryConnected:
         HangUpTargetConnection(hungUp);
         break;
     default:
-        closed();
+        ended();
         break;
     }
+}
+
+SessionEndReport TMainForm::FormEndSession()
+{
+    const std::uint32_t start = ports_.Clock.TickCount();
+    FormClose([] {});
+    SessionEndReport report;
+    report.HangUp = !closeEnded_;
+    if (report.HangUp)
+        ports_.Ras.SettleHangUps(kSessionEndHangUpLimitMs);
+    report.Confirmed = report.HangUp && closeEnded_;
+    report.WaitedMs = TickElapsed(ports_.Clock.TickCount(), start);
+    return report;
 }
 
 void TMainForm::FormDestroy()

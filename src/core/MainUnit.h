@@ -30,6 +30,19 @@ public:
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
+// Windows lets a program take 5 s over the end of the session (WM_ENDSESSION) before it shows
+// the user what holds the session up, or ends the program where the user has chosen so. Kiv
+// waits at most 3 s for the service to confirm its hang-up, keeping the rest for logging out of
+// KestrelMesh, its log and its exit on a busy machine.
+inline constexpr std::uint32_t kSessionEndHangUpLimitMs = 3000;
+
+// How the program's end with the session went, for the log.
+struct SessionEndReport {
+    bool HangUp = false;     // the target was being hung up (or its dial cancelled)
+    bool Confirmed = false;  // the service released it within the limit
+    std::uint32_t WaitedMs = 0;
+};
+
 struct TMainFormPorts {
     ApplicationPort& App;
     ClockPort& Clock;
@@ -54,6 +67,10 @@ public:
     // is disconnected; `closed` runs once that is over (at once when there is nothing to wait
     // for), and the window side then destroys the window.
     void FormClose(std::function<void()> closed);
+    // The session ends: the program goes once this returns. FormClose's work is done (or the
+    // close under way goes on), and its hang-up is settled within kSessionEndHangUpLimitMs
+    // without processing messages; one the service has not confirmed by then is left to it.
+    SessionEndReport FormEndSession();
     // The window is going: what FormClose has not done (it may not have run, at the end of a
     // session) is done without waiting, and the tray icon is removed.
     void FormDestroy();
@@ -211,6 +228,7 @@ private:
     TMainFormPorts ports_;
     bool created_ = false;
     bool closing_ = false;
+    bool closeEnded_ = false;  // FormClose's work is over
     bool closingStatus_ = false;  // the head message is being closed (a fade-out may be running)
     std::uint32_t closingSince_ = 0;
     TSize statusSize_;  // the status window's size for its last message; 0 x 0 before the first

@@ -92,10 +92,16 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_QUERYENDSESSION:
         return TRUE;  // Kiv never holds the session up
     case WM_ENDSESSION:
-        // The process ends when this returns: close now, the usual way, so that the program
-        // logs out of KestrelMesh, disconnects when so set and removes its tray icon.
-        if (wParam && window_)
-            DestroyWindow(window_);
+        // The process ends once this returns, within the few seconds Windows allows: the
+        // program logs out of KestrelMesh, hangs up when so set (waiting a bounded time for the
+        // service to confirm it) and removes its tray icon.
+        if (wParam && window_) {
+            closing_ = true;
+            StopTimersAndDialogs();
+            form_.FormEndSession();
+            if (window_)
+                DestroyWindow(window_);
+        }
         return 0;
     case WM_DESTROY:
         if (!destroyed_) {

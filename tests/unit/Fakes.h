@@ -120,6 +120,16 @@ public:
         });
         return true;
     }
+    // At the end of the program: the service releases what it took when settleReleases, else
+    // nothing within the limit.
+    bool SettleHangUps(std::uint32_t limitMs) override
+    {
+        calls.push_back("SettleHangUps " + std::to_string(limitMs));
+        if (settleReleases)
+            Release();
+        return hangingUp.empty();
+    }
+    bool settleReleases = true;
     // The service ends the hang-ups it took: the lines are released (or, with released
     // false, the wait for them gives up), and each one's end runs.
     void Release(bool released = true)

@@ -181,6 +181,65 @@ TEST_F(MainFormStartup, DestroyLogsOutAndDisconnectsWhenAsked)
     }
 }
 
+// The session ends with the line up and "disconnect at exit" set: the hang-up is settled within
+// the limit the session allows, confirmed or not; the report says which.
+TEST(MainFormEndSession, HangsUpAndSettlesWithinTheLimit)
+{
+    struct Case {
+        const char* what;
+        int state;
+        bool disconnectAtExit;
+        bool released;
+        std::vector<std::string> calls;
+        SessionEndReport report;
+    };
+    const std::string settle = "SettleHangUps " + std::to_string(kSessionEndHangUpLimitMs);
+    const Case cases[] = {
+        {"confirmed", 2, true, true, {"HangUpConnection 0", settle}, {true, true}},
+        {"never confirmed", 2, true, false, {"HangUpConnection 0", settle}, {true, false}},
+        {"a dial cancelled", 1, true, true, {"CancelDial", settle}, {true, true}},
+        {"no disconnect at exit", 2, false, true, {}, {false, false}},
+        {"not connected", 0, true, true, {}, {false, false}},
+    };
+    for (const Case& c : cases) {
+        MainFormFixture f;
+        f.ras.entries = {"T"};
+        f.ras.states["T"] = c.state;
+        f.ras.settleReleases = c.released;
+        const std::string ini = std::string("[Option]\r\nTarget=T\r\nAutoDisconnectEnd=") +
+                                (c.disconnectAtExit ? "1" : "0") + "\r\nKMSLogin=1\r\n";
+        ASSERT_TRUE(WriteFileBytes(f.IniPath(), ini));
+        f.form.FormCreate();
+        f.ras.calls.clear();
+        f.kms.calls.clear();
+        const SessionEndReport report = f.form.FormEndSession();
+        EXPECT_EQ(f.kms.calls, (std::vector<std::string>{"Logout", "Stop"})) << c.what;
+        EXPECT_EQ(f.ras.calls, c.calls) << c.what;
+        EXPECT_EQ(report.HangUp, c.report.HangUp) << c.what;
+        EXPECT_EQ(report.Confirmed, c.report.Confirmed) << c.what;
+        f.form.FormDestroy();
+        EXPECT_EQ(f.kms.calls.size(), 2u) << c.what << ": closed once";
+        EXPECT_EQ(f.tray.deletes, 1) << c.what;
+    }
+}
+
+// The user chose to exit and the hang-up still runs when the session ends: that one is settled.
+TEST(MainFormEndSession, SettlesTheCloseUnderWay)
+{
+    MainFormFixture f;
+    f.ras.entries = {"T"};
+    f.ras.states["T"] = 2;
+    ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"));
+    f.form.FormCreate();
+    bool closed = false;
+    f.form.FormClose([&] { closed = true; });
+    f.ras.calls.clear();
+    const SessionEndReport report = f.form.FormEndSession();
+    EXPECT_EQ(f.ras.calls, (std::vector<std::string>{"SettleHangUps 3000"}));
+    EXPECT_TRUE(report.Confirmed);
+    EXPECT_TRUE(closed);
+}
+
 TEST_F(MainFormStartup, ShowStatusFillsPlaceholdersOnce)
 {
     form.FormCreate();
