@@ -148,7 +148,7 @@ void TOptionForm::PlacePages()
 {
     // The pages fill the tab control's display area, which its font decides; each begins with
     // its header, 30 pixels high at 96 dpi.
-    const DialogRect tabs = ScaleRect(kOptionRows[0].Rect, children_.Dpi());
+    const DialogRect tabs = ScaleRect(tabsRect_, children_.Dpi());
     RECT area{0, 0, tabs.Width, tabs.Height};
     SendMessageW(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
     const int px = tabs.X + area.left, py = tabs.Y + area.top;
@@ -189,6 +189,7 @@ void TOptionForm::MakeRow(const OptionRow& row)
     switch (row.Kind) {
     case K::Tabs:
         tabs_ = children_.Child(window_, WC_TABCONTROLW, "", TCS_HOTTRACK | WS_CLIPSIBLINGS | WS_TABSTOP, r, row.Id);
+        tabsRect_ = r;
         MakePages();
         return;
     case K::Heading: {

@@ -71,6 +71,7 @@ private:
     RasPort& ras_;
     bool layered_;
     HWND tabs_ = nullptr;
+    OptionRect tabsRect_;  // at 96 dpi
     HWND lastFocus_ = nullptr;
     HWND pages_[4] = {};
     HWND headers_[4] = {};
