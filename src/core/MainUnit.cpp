@@ -1,5 +1,7 @@
 #include "MainUnit.h"
 
+#include <cstdio>
+
 #include "Paths.h"
 #include "StartupDial.h"
 #include "StatusLayout.h"
@@ -146,6 +148,18 @@ SessionEndReport TMainForm::FormEndSession()
     report.Confirmed = report.HangUp && closeEnded_;
     report.WaitedMs = TickElapsed(ports_.Clock.TickCount(), start);
     return report;
+}
+
+std::string SessionEndNote(const SessionEndReport& report, const std::string& target)
+{
+    if (!report.HangUp)
+        return {};
+    char waited[32];
+    std::snprintf(waited, sizeof waited, "%u.%u", report.WaitedMs / 1000, report.WaitedMs % 1000 / 100);
+    const std::string line = "Windowsの終了で「" + target + "」を切断";
+    if (report.Confirmed)
+        return line + "しました（" + waited + "秒）。";
+    return line + "しましたが、" + waited + "秒のうちに切断の完了を確かめられませんでした。";
 }
 
 void TMainForm::FormDestroy()

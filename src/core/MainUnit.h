@@ -42,6 +42,9 @@ struct SessionEndReport {
     bool Confirmed = false;  // the service released it within the limit
     std::uint32_t WaitedMs = 0;
 };
+// What the log says of it (Shift-JIS): the hang-up of the target and whether the service
+// confirmed it; nothing when there was none.
+std::string SessionEndNote(const SessionEndReport& report, const std::string& target);
 
 struct TMainFormPorts {
     ApplicationPort& App;

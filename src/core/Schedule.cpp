@@ -1,6 +1,7 @@
 #include "Schedule.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "MainUnit.h"
 #include "TimeOfDay.h"
@@ -22,7 +23,65 @@ LocalTime LatestOccurrence(LocalTime now, long long timeOfDay)
     return today <= now ? today : today - kDayMilliseconds;
 }
 
+const char* StepName(ScheduleStep step)
+{
+    switch (step) {
+    case ScheduleStep::Connect: return "予定の接続";
+    case ScheduleStep::Warning: return "切断の予告";
+    case ScheduleStep::Disconnect: return "予定の切断";
+    case ScheduleStep::None: break;
+    }
+    return "";
+}
+
+const char* CauseText(ScheduleLateCause cause)
+{
+    switch (cause) {
+    case ScheduleLateCause::Resumed: return "コンピュータがスリープしていたため";
+    case ScheduleLateCause::ClockChanged: return "時計が進められたため";
+    case ScheduleLateCause::NotRunning: return "Kivが動いていなかったため（スリープか一時停止）";
+    case ScheduleLateCause::None: break;
+    }
+    return "理由は不明";
+}
+
+std::string ClockText(LocalTime t)
+{
+    const long long ms = MillisecondOfDay(t);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60);
+    return text;
+}
+
+// A delay in whole seconds, minutes or hours and minutes.
+std::string DelayText(long long ms)
+{
+    const long long s = ms / 1000;
+    char text[48];
+    if (s < 120)
+        std::snprintf(text, sizeof text, "%lld秒", s);
+    else if (s < 7200)
+        std::snprintf(text, sizeof text, "%lld分", s / 60);
+    else
+        std::snprintf(text, sizeof text, "%lld時間%lld分", s / 3600, s / 60 % 60);
+    return text;
+}
+
 }  // namespace
+
+std::vector<std::string> ScheduleNotes(const ScheduleDecision& d)
+{
+    std::vector<std::string> notes;
+    if (d.Step != ScheduleStep::None && d.Late())
+        notes.push_back(std::string(StepName(d.Step)) + "（" + ClockText(d.Due) + "）を" + DelayText(d.LateMs) +
+                        "遅れて行いました。" + CauseText(d.Cause) + "です。");
+    if (d.Skipped != ScheduleStep::None)
+        notes.push_back(std::string(StepName(d.Skipped)) + "（" + ClockText(d.SkippedDue) + "）は行いませんでした。" +
+                        "その後の" + StepName(d.Step == ScheduleStep::Warning ? ScheduleStep::Disconnect : d.Step) +
+                        "（" + ClockText(d.Step == ScheduleStep::Warning ? d.Due + kScheduleWarningLeadMs : d.Due) +
+                        "）も過ぎていたためです。");
+    return notes;
+}
 
 ScheduleTimes ComputeScheduleTimes(const TSettings& s)
 {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "Settings.h"
@@ -50,6 +51,10 @@ struct ScheduleDecision {
     bool Late() const { return LateMs >= kScheduleLateMs; }
     bool operator==(const ScheduleDecision&) const = default;
 };
+
+// What the log says of a decision (Shift-JIS lines): that it came late and why, and which
+// scheduled time a gap left alone. Nothing for a decision on time.
+std::vector<std::string> ScheduleNotes(const ScheduleDecision& decision);
 
 // Each occurrence of a scheduled time (its date and time of day) acts at most once, and none
 // from before the start (or the last apply of the options) is caught up. After a gap only the

@@ -223,6 +223,14 @@ TEST(MainFormEndSession, HangsUpAndSettlesWithinTheLimit)
     }
 }
 
+TEST(MainFormEndSession, TheLogSaysWhetherTheHangUpWasConfirmed)
+{
+    EXPECT_EQ(SessionEndNote({false, false, 0}, "T"), "");
+    EXPECT_EQ(SessionEndNote({true, true, 512}, "T"), "Windowsの終了で「T」を切断しました（0.5秒）。");
+    EXPECT_EQ(SessionEndNote({true, false, 3049}, "東京"),
+              "Windowsの終了で「東京」を切断しましたが、3.0秒のうちに切断の完了を確かめられませんでした。");
+}
+
 // The user chose to exit and the hang-up still runs when the session ends: that one is settled.
 TEST(MainFormEndSession, SettlesTheCloseUnderWay)
 {

@@ -40,6 +40,31 @@ TEST(LocalTime, CalendarDatesAndDays)
     EXPECT_EQ(MillisecondOfDay(At(7, 59, 30, 3)), (7 * 3600 + 59 * 60 + 30) * 1000LL);
 }
 
+TEST(ScheduleNotes, SayWhatCameLateAndWhyAndWhatWasLeft)
+{
+    struct Case {
+        ScheduleDecision decision;
+        std::vector<std::string> notes;
+    };
+    const Case cases[] = {
+        {{ScheduleStep::Disconnect, At(7, 59), 2999, ScheduleLateCause::None}, {}},
+        {{ScheduleStep::Disconnect, At(7, 59), 30000, ScheduleLateCause::Resumed},
+         {"予定の切断（07:59:00）を30秒遅れて行いました。コンピュータがスリープしていたためです。"}},
+        {{ScheduleStep::Connect, At(23, 59), 80500, ScheduleLateCause::ClockChanged},
+         {"予定の接続（23:59:00）を80秒遅れて行いました。時計が進められたためです。"}},
+        {{ScheduleStep::Warning, At(7, 58, 50), 600000, ScheduleLateCause::NotRunning, ScheduleStep::Connect,
+          At(23, 59, 0, -1)},
+         {"切断の予告（07:58:50）を10分遅れて行いました。Kivが動いていなかったため（スリープか一時停止）です。",
+          "予定の接続（23:59:00）は行いませんでした。その後の予定の切断（07:59:00）も過ぎていたためです。"}},
+        {{ScheduleStep::Connect, At(23, 59), 16 * 3600000LL + 60000, ScheduleLateCause::Resumed,
+          ScheduleStep::Disconnect, At(7, 59)},
+         {"予定の接続（23:59:00）を16時間1分遅れて行いました。コンピュータがスリープしていたためです。",
+          "予定の切断（07:59:00）は行いませんでした。その後の予定の接続（23:59:00）も過ぎていたためです。"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ScheduleNotes(c.decision), c.notes) << c.decision.LateMs;
+}
+
 // The keeper alone, on a clock that runs with the tick count unless a test moves one of them.
 struct KeeperRun {
     KeeperRun()
