@@ -141,10 +141,13 @@ SessionEndReport TMainForm::FormEndSession()
 {
     const std::uint32_t start = ports_.Clock.TickCount();
     FormClose([] {});
+    ports_.Tray.Delete();
     SessionEndReport report;
     report.HangUp = !closeEnded_;
-    if (report.HangUp)
-        ports_.Ras.SettleHangUps(kSessionEndHangUpLimitMs);
+    if (report.HangUp) {
+        const std::uint32_t spent = TickElapsed(ports_.Clock.TickCount(), start);
+        ports_.Ras.SettleHangUps(spent < kSessionEndLimitMs ? kSessionEndLimitMs - spent : 0);
+    }
     report.Confirmed = report.HangUp && closeEnded_;
     report.WaitedMs = TickElapsed(ports_.Clock.TickCount(), start);
     return report;

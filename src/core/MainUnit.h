@@ -31,10 +31,11 @@ public:
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
 // Windows lets a program take 5 s over the end of the session (WM_ENDSESSION) before it shows
-// the user what holds the session up, or ends the program where the user has chosen so. Kiv
-// waits at most 3 s for the service to confirm its hang-up, keeping the rest for logging out of
-// KestrelMesh, its log and its exit on a busy machine.
-inline constexpr std::uint32_t kSessionEndHangUpLimitMs = 3000;
+// the user what holds the session up, or ends the program where the user has chosen so. Kiv's
+// part takes at most 4 s, keeping a second for its window's end on a busy machine: the wait for
+// the service to confirm the hang-up gets what logging out of KestrelMesh and removing the tray
+// icon (a shell that is ending too may answer slowly) have left of them.
+inline constexpr std::uint32_t kSessionEndLimitMs = 4000;
 
 // How the program's end with the session went, for the log.
 struct SessionEndReport {
@@ -71,8 +72,9 @@ public:
     // for), and the window side then destroys the window.
     void FormClose(std::function<void()> closed);
     // The session ends: the program goes once this returns. FormClose's work is done (or the
-    // close under way goes on), and its hang-up is settled within kSessionEndHangUpLimitMs
-    // without processing messages; one the service has not confirmed by then is left to it.
+    // close under way goes on), the tray icon removed, and the hang-up settled without
+    // processing messages, all within kSessionEndLimitMs; a hang-up the service has not
+    // confirmed by then is left to it.
     SessionEndReport FormEndSession();
     // The window is going: what FormClose has not done (it may not have run, at the end of a
     // session) is done without waiting, and the tray icon is removed.

@@ -60,7 +60,13 @@ public:
 class FakeTray : public TrayPort {
 public:
     void Add(const char* resource) override { added.push_back(resource); }
-    void Delete() override { ++deletes; }
+    void Delete() override
+    {
+        ++deletes;
+        if (onDelete)
+            onDelete();
+    }
+    std::function<void()> onDelete;
     std::vector<std::string> added;
     int deletes = 0;
 };

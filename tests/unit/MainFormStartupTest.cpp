@@ -193,7 +193,7 @@ TEST(MainFormEndSession, HangsUpAndSettlesWithinTheLimit)
         std::vector<std::string> calls;
         SessionEndReport report;
     };
-    const std::string settle = "SettleHangUps " + std::to_string(kSessionEndHangUpLimitMs);
+    const std::string settle = "SettleHangUps " + std::to_string(kSessionEndLimitMs);
     const Case cases[] = {
         {"confirmed", 2, true, true, {"HangUpConnection 0", settle}, {true, true}},
         {"never confirmed", 2, true, false, {"HangUpConnection 0", settle}, {true, false}},
@@ -217,9 +217,9 @@ TEST(MainFormEndSession, HangsUpAndSettlesWithinTheLimit)
         EXPECT_EQ(f.ras.calls, c.calls) << c.what;
         EXPECT_EQ(report.HangUp, c.report.HangUp) << c.what;
         EXPECT_EQ(report.Confirmed, c.report.Confirmed) << c.what;
+        EXPECT_EQ(f.tray.deletes, 1) << c.what << ": the icon goes before the wait";
         f.form.FormDestroy();
         EXPECT_EQ(f.kms.calls.size(), 2u) << c.what << ": closed once";
-        EXPECT_EQ(f.tray.deletes, 1) << c.what;
     }
 }
 
@@ -229,6 +229,25 @@ TEST(MainFormEndSession, TheLogSaysWhetherTheHangUpWasConfirmed)
     EXPECT_EQ(SessionEndNote({true, true, 512}, "T"), "Windowsの終了で「T」を切断しました（0.5秒）。");
     EXPECT_EQ(SessionEndNote({true, false, 3049}, "東京"),
               "Windowsの終了で「東京」を切断しましたが、3.0秒のうちに切断の完了を確かめられませんでした。");
+}
+
+// A shell slow to take the tray icon's removal leaves the hang-up the rest of the limit.
+TEST(MainFormEndSession, TheWaitGetsWhatTheRestLeaves)
+{
+    for (const std::uint32_t removal : {1500u, 5000u}) {
+        MainFormFixture f;
+        f.ras.entries = {"T"};
+        f.ras.states["T"] = 2;
+        f.ras.settleReleases = false;
+        ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"));
+        f.form.FormCreate();
+        f.tray.onDelete = [&] { f.clock.time.now += removal; };
+        const SessionEndReport report = f.form.FormEndSession();
+        const std::uint32_t left = removal < kSessionEndLimitMs ? kSessionEndLimitMs - removal : 0;
+        EXPECT_EQ(f.ras.calls.back(), "SettleHangUps " + std::to_string(left));
+        EXPECT_FALSE(report.Confirmed);
+        EXPECT_EQ(report.WaitedMs, removal);
+    }
 }
 
 // The user chose to exit and the hang-up still runs when the session ends: that one is settled.
@@ -243,7 +262,7 @@ TEST(MainFormEndSession, SettlesTheCloseUnderWay)
     f.form.FormClose([&] { closed = true; });
     f.ras.calls.clear();
     const SessionEndReport report = f.form.FormEndSession();
-    EXPECT_EQ(f.ras.calls, (std::vector<std::string>{"SettleHangUps 3000"}));
+    EXPECT_EQ(f.ras.calls, (std::vector<std::string>{"SettleHangUps 4000"}));
     EXPECT_TRUE(report.Confirmed);
     EXPECT_TRUE(closed);
 }
