@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "LogTexts.h"
 #include "MainUnit.h"
 #include "TimeOfDay.h"
 #include "StatusTexts.h"
@@ -204,6 +205,8 @@ void TMainForm::tmScheduleTimer()
 
     const ScheduleDecision decision =
         Schedule.Tick(ComputeScheduleTimes(Settings), ports_.Clock.LocalNow(), ports_.Clock.TickCount());
+    for (const std::string& note : ScheduleNotes(decision))
+        Log(kLogSchedule, note);
     switch (decision.Step) {
     case ScheduleStep::Connect: {
         const int index = TargetEntryIndex();
@@ -234,6 +237,7 @@ void TMainForm::PowerResumed()
 {
     // The line may have dropped while the computer slept, and scheduled times may have passed:
     // the tick looks at both now.
+    Log(kLogSystem, kLogResumed);
     Schedule.Resumed();
     if (ports_.tmSchedule.Enabled())
         tmScheduleTimer();
@@ -241,6 +245,7 @@ void TMainForm::PowerResumed()
 
 void TMainForm::ClockChanged()
 {
+    Log(kLogSystem, kLogClockChanged);
     Schedule.ClockChanged();
     if (ports_.tmSchedule.Enabled())
         tmScheduleTimer();

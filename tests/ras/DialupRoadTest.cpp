@@ -78,7 +78,8 @@ protected:
     ScheduledTimer tmFeedOut{clock.time.timers, test::kFeedOutTimerId, 50};
     ScheduledTimer tmConnect{clock.time.timers, test::kConnectTimerId, 0};
     test::FakeShutdown shutdown;
-    TMainForm form{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown}};
+    test::FakeEventLog log;
+    TMainForm form{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown, log}};
 };
 
 // A console dials a line that would connect only after 20 s and then cancels it; the service
@@ -110,6 +111,13 @@ TEST_F(DialupRoad, UnconfirmedRemoteCancelEndsAsACancel)
     EXPECT_FALSE(form.ConnectRequested);
     EXPECT_TRUE(form.RemoteMachineName.empty());
     EXPECT_TRUE(Contains(kms.sent, "MESSAGE PC01 " + RemoteCancelledText("T")));
+    EXPECT_FALSE(Contains(kms.sent, "MESSAGE PC01 " + RemoteFailedText("T")));
+
+    // Ninety seconds on, no redial has come and nothing speaks of a failure.
+    window.RunFor(90000);
+    EXPECT_EQ(Dials(), 1);
+    for (const auto& m : Messages())
+        EXPECT_EQ(m.find("失敗"), std::string::npos) << m;
     EXPECT_FALSE(Contains(kms.sent, "MESSAGE PC01 " + RemoteFailedText("T")));
 
     // What a lenient service still reports of that dial later finds nothing to act on.
@@ -232,7 +240,8 @@ TEST_F(DialupRoad, CloseWaitsForTheHangUp)
 {
     for (const bool released : {true, false}) {
         SCOPED_TRACE(released);
-        TMainForm closing{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown}};
+        TMainForm closing{
+            {app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown, log}};
         closing.FormCreate();
         closing.Settings.Target = "T";
         closing.Settings.AutoDisconnectEnd = true;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
+#include "LogTexts.h"
 #include "FileBytes.h"
 #include "TimeOfDay.h"
 #include "StatusLayout.h"
@@ -229,6 +230,23 @@ TEST(MainFormEndSession, TheLogSaysWhetherTheHangUpWasConfirmed)
     EXPECT_EQ(SessionEndNote({true, true, 512}, "T"), "Windowsの終了で「T」を切断しました（0.5秒）。");
     EXPECT_EQ(SessionEndNote({true, false, 3049}, "東京"),
               "Windowsの終了で「東京」を切断しましたが、3.0秒のうちに切断の完了を確かめられませんでした。");
+}
+
+// The log tells the session's end, and of the hang-up whether the service confirmed it.
+TEST(MainFormEndSession, LogsTheEndAndTheHangUp)
+{
+    for (const bool releases : {true, false}) {
+        MainFormFixture f;
+        f.ras.entries = {"T"};
+        f.ras.states["T"] = 2;
+        f.ras.settleReleases = releases;
+        ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"));
+        f.form.FormCreate();
+        const SessionEndReport report = f.form.FormEndSession();
+        EXPECT_EQ(f.log.With("[システム]"), std::vector<std::string>{std::string("[システム] ") + kLogSessionEnding});
+        EXPECT_EQ(f.log.With("[回線]"), std::vector<std::string>{"[回線] " + SessionEndNote(report, "T")});
+        EXPECT_EQ(f.log.With("確かめられませんでした").size(), releases ? 0u : 1u);
+    }
 }
 
 // A shell slow to take the tray icon's removal leaves the hang-up the rest of the limit.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
+#include "LogTexts.h"
 #include "TimeOfDay.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
@@ -366,17 +367,26 @@ TEST_F(Schedule, SleepOverTheEndTimeWarnsThenDisconnectsAndShutsDown)
     form.Settings.AutoEnd = true;
     form.Settings.AutoDisconnectTimeReset = true;
     ras.states["T"] = 2;
+    log.Open(Utf8Path("Kiv.log"));
     StartAt(7, 58, 19);
     tmSchedule.SetEnabled(true);
     clock.time.now += 61000;  // asleep until 07:59:20
     form.PowerResumed();
     EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleWarningShutdown)});
+    // The log says the system woke, then what came late, by how much and why.
+    ASSERT_EQ(log.lines.size(), 3u);
+    EXPECT_EQ(log.lines[0], std::string("[システム] ") + kLogResumed);
+    EXPECT_EQ(log.lines[1],
+              "[スケジュール] 切断の予告（07:58:50）を30秒遅れて行いました。コンピュータがスリープしていたためです。");
+    EXPECT_EQ(log.lines[2].rfind("[表示] ", 0), 0u) << log.lines[2];
     EXPECT_EQ(ras.StateOf("T"), 2);
     TickEverySecondTo(7, 59, 29);
     EXPECT_EQ(HangUps(), 0);
     TickEverySecondTo(7, 59, 30);
     EXPECT_EQ(HangUps(), 1);
     EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleDisconnected)});
+    EXPECT_EQ(log.With("予定の切断").size(), 1u);
+    EXPECT_EQ(log.With("予定の切断（07:59:00）を30秒遅れて行いました。コンピュータがスリープしていたためです。").size(), 1u);
     EXPECT_EQ(ras.StateOf("T"), 0);
     EXPECT_EQ(shutdown.requests, 1);
     TickEverySecondTo(7, 0, 0, 1);

@@ -15,13 +15,13 @@
 namespace kiv {
 namespace {
 
-LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); }
+LRESULT CALLBACK DpiTestProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); }
 
 HWND CreatePlainWindow()
 {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = PlainProc;
+    wc.lpfnWndProc = DpiTestProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"KivDpiTestWindow";
     RegisterClassExW(&wc);
