@@ -148,9 +148,7 @@ void TMainForm::FormClose(std::function<void()> closed)
     case kEntryConnected:
         HangUpTargetConnection(hungUp);
         break;
-    default:
-        ended();
-        break;
+    default: ended(); break;
     }
 }
 

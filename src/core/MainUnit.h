@@ -245,7 +245,7 @@ private:
     TMainFormPorts ports_;
     bool created_ = false;
     bool closing_ = false;
-    bool closeEnded_ = false;  // FormClose's work is over
+    bool closeEnded_ = false;     // FormClose's work is over
     bool closingStatus_ = false;  // the head message is being closed (a fade-out may be running)
     std::uint32_t closingSince_ = 0;
     TSize statusSize_;  // the status window's size for its last message; 0 x 0 before the first

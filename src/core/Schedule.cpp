@@ -224,12 +224,8 @@ void TMainForm::tmScheduleTimer()
             ShowStatus(Settings.AutoDisconnectTimeReset ? kStatusScheduleWarningShutdown : kStatusScheduleWarning);
         break;
     }
-    case ScheduleStep::Disconnect:
-        ScheduledDisconnect();
-        break;
-    case ScheduleStep::None:
-        KeepAliveCheck();
-        break;
+    case ScheduleStep::Disconnect: ScheduledDisconnect(); break;
+    case ScheduleStep::None: KeepAliveCheck(); break;
     }
 }
 

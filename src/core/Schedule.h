@@ -15,9 +15,9 @@ namespace kiv {
 
 // Milliseconds from midnight; each time acts only when its switch is on.
 struct ScheduleTimes {
-    long long Start = 0;    // S: the scheduled connect
-    long long End = 0;      // E: the scheduled disconnect
-    long long Warning = 0;  // W: ten seconds before E, within the same day cycle
+    long long Start = 0;      // S: the scheduled connect
+    long long End = 0;        // E: the scheduled disconnect
+    long long Warning = 0;    // W: ten seconds before E, within the same day cycle
     bool Connect = false;     // AutoStart
     bool Disconnect = false;  // AutoEnd: the warning and the disconnect
 };

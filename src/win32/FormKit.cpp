@@ -44,8 +44,8 @@ HWND ScaledChildren::Child(HWND parent, const wchar_t* windowClass, const std::s
                            const DialogRect& rect, int id, const ChildExtras& extras)
 {
     const DialogRect r = ScaleRect(rect, dpi_);
-    HWND control = CreateWindowExW(extras.ExStyle, windowClass, W(text).c_str(), WS_CHILD | WS_VISIBLE | style, r.X, r.Y,
-                                   r.Width, r.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    HWND control = CreateWindowExW(extras.ExStyle, windowClass, W(text).c_str(), WS_CHILD | WS_VISIBLE | style, r.X,
+                                   r.Y, r.Width, r.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    GetModuleHandleW(nullptr), nullptr);
     if (!control)
         return nullptr;

@@ -193,8 +193,8 @@ void TOptionForm::MakeRow(const OptionRow& row)
         MakePages();
         return;
     case K::Heading: {
-        HWND marker = children_.Child(parent, L"Static", "■", SS_LEFT, {r.X, r.Y, 14, r.Height}, 0,
-                                      {.Font = &ui::kFormBoldFont});
+        HWND marker =
+            children_.Child(parent, L"Static", "■", SS_LEFT, {r.X, r.Y, 14, r.Height}, 0, {.Font = &ui::kFormBoldFont});
         HWND title = children_.Child(parent, L"Static", row.Text, SS_LEFT, {r.X + 14, r.Y, r.Width - 14, r.Height}, 0,
                                      {.Font = &ui::kFormBoldFont});
         colors_.Set(marker, ui::kRed);
@@ -526,9 +526,7 @@ LRESULT TOptionForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_HELP:
         return AnswerHelp(window_, lParam);
-    case ui::kWmDpiChanged:
-        Rescale(UsableDpi(LOWORD(wParam)), reinterpret_cast<const RECT*>(lParam));
-        return 0;
+    case ui::kWmDpiChanged: Rescale(UsableDpi(LOWORD(wParam)), reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_CLOSE:
         Close();
         return 0;

@@ -119,13 +119,13 @@ bool TOptionUserForm::Create(const StringList& names)
     headerLook_.TextColor = ui::kWhite;
     headerLook_.Notify = window_;
     headerLook_.Dpi = children_.Dpi();
-    ui::Panel(children_, window_, "     アクセスを許可するコンピュータ名を設定してください。",
-              {0, 0, kClientWidth, 30}, &headerLook_);
+    ui::Panel(children_, window_, "     アクセスを許可するコンピュータ名を設定してください。", {0, 0, kClientWidth, 30},
+              &headerLook_);
 
     lvUser_ = children_.Child(
         window_, WC_LISTVIEWW, "",
-        LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS | WS_TABSTOP | WS_GROUP, {8, 38, 310, 182},
-        idLvUser, {.HelpId = OptionUserControl("idLvUser").HelpId, .ExStyle = WS_EX_CLIENTEDGE});
+        LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS | WS_TABSTOP | WS_GROUP,
+        {8, 38, 310, 182}, idLvUser, {.HelpId = OptionUserControl("idLvUser").HelpId, .ExStyle = WS_EX_CLIENTEDGE});
     SendMessageW(lvUser_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     std::wstring heading = ui::W("アクセスを許可するコンピュータ");
     LVCOLUMNW column = {};

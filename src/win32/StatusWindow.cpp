@@ -36,8 +36,9 @@ void Win32StatusWindow::Attach(HWND window)
 {
     window_ = window;
     SetDpi(ui::WindowDpi(window));
-    label_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, parts_.Label.X, parts_.Label.Y, 0, 0, window,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelId)), GetModuleHandleW(nullptr), nullptr);
+    label_ =
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD, parts_.Label.X, parts_.Label.Y, 0, 0, window,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelId)), GetModuleHandleW(nullptr), nullptr);
 }
 
 void Win32StatusWindow::SetDpi(unsigned dpi)

@@ -171,9 +171,7 @@ LRESULT TVersionForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_HELP:
         return AnswerHelp(window_, lParam);
-    case ui::kWmDpiChanged:
-        Rescale(UsableDpi(LOWORD(wParam)), reinterpret_cast<const RECT*>(lParam));
-        return 0;
+    case ui::kWmDpiChanged: Rescale(UsableDpi(LOWORD(wParam)), reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_CLOSE:
         DestroyWindow(window_);
         return 0;

@@ -49,9 +49,9 @@ TEST(ControlsScript, ReadsEveryControlOfTheTables)
 // The places the script reads are the rows' own rectangles.
 TEST(ControlsScript, ReadsThePlaceOfEveryNamedControl)
 {
-    const std::string command = "bash -c 'set -euo pipefail; . \"" KIV_SOURCE_DIR
-                                "/tests/e2e/controls.sh\"; kiv_table_places \"" KIV_SOURCE_DIR
-                                "/src/core/OptionDialog.h\"'";
+    const std::string command =
+        "bash -c 'set -euo pipefail; . \"" KIV_SOURCE_DIR "/tests/e2e/controls.sh\"; kiv_table_places \"" KIV_SOURCE_DIR
+        "/src/core/OptionDialog.h\"'";
     std::map<int, OptionRect> places;
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);

@@ -386,7 +386,8 @@ TEST_F(Schedule, SleepOverTheEndTimeWarnsThenDisconnectsAndShutsDown)
     EXPECT_EQ(HangUps(), 1);
     EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleDisconnected)});
     EXPECT_EQ(log.With("予定の切断").size(), 1u);
-    EXPECT_EQ(log.With("予定の切断（07:59:00）を30秒遅れて行いました。コンピュータがスリープしていたためです。").size(), 1u);
+    EXPECT_EQ(log.With("予定の切断（07:59:00）を30秒遅れて行いました。コンピュータがスリープしていたためです。").size(),
+              1u);
     EXPECT_EQ(ras.StateOf("T"), 0);
     EXPECT_EQ(shutdown.requests, 1);
     TickEverySecondTo(7, 0, 0, 1);
@@ -433,7 +434,7 @@ TEST_F(Schedule, SleepOverTheStartTimeDialsOnceWhileTheWindowIsOpen)
 // again. (A set-back clock once warned again.)
 TEST_F(Schedule, ClockSetBackRepeatsNothing)
 {
-    form.Settings.AutoEnd = true;  // 07:59
+    form.Settings.AutoEnd = true;    // 07:59
     form.Settings.AutoStart = true;  // 23:00
     ras.states["T"] = 2;
     StartAt(7, 58, 40);

@@ -6,6 +6,9 @@
 
 namespace kiv::test {
 
-inline double TimeOfDayAt(int h, int m, int s = 0) { return TimeOfDayFromMilliseconds((h * 3600LL + m * 60 + s) * 1000); }
+inline double TimeOfDayAt(int h, int m, int s = 0)
+{
+    return TimeOfDayFromMilliseconds((h * 3600LL + m * 60 + s) * 1000);
+}
 
 }  // namespace kiv::test
