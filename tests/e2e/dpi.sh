@@ -1,30 +1,29 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2154  # the controls' identifiers: set by controls.sh from the program's tables
 # Kiv at 96, 144 and 192 dpi under Wine: the status window, the four pages of the options
 # dialog, the authorised computers dialog and the about box, each laid out from its 96-dpi sizes
-# scaled to the display's dpi. Each dpi runs in a private copy of the build tree's Wine prefix
-# with the dpi in its registry (HKCU\Control Panel\Desktop, LogPixels: what Wine 8 reads). The
-# screenshots go to $BUILD/e2e/dpi/DPI/ to be looked at; the sizes are checked here. KestrelMesh
-# stays logged out (its page is only ticked, never applied), so no socket is opened.
+# scaled to the display's dpi. The test's Wine session starts afresh for each dpi, with the dpi
+# in its registry (HKCU\Control Panel\Desktop, LogPixels: what Wine 8 reads). The screenshots
+# go to $BUILD/e2e/dpi/DPI/ to be looked at; the sizes are checked here. KestrelMesh stays logged
+# out (its page is only ticked, never applied), so no socket is opened.
 . "$(dirname "$0")/lib.sh"
 DPIS=${KIV_E2E_DPIS:-96 144 192}
-start_xvfb
-BASE_PREFIX=$WINEPREFIX
+start_session
 
 # scaled VALUE DPI: VALUE at 96 dpi scaled to DPI, rounded half away from zero.
 scaled() { echo $(( ($1 * $2 + 48) / 96 )); }
 
-ctl() { LC_ALL=C.UTF-8 "$KIV_WINE" "$KIVCTL" "$@"; }
-act() { ctl "$@" || fail "kivctl $* ended with $?"; }
-# shot CLASS NAME: the client area of the window of that class.
+act() { kivctl "$@" || fail "kivctl $* ended with $?"; }
+# shot CLASS NAME: the client area of the window of that class, once painted and still.
 shot() {
-  sleep 0.7
-  import -window root -crop "$(ctl rect "$1" | tr -d '\r')" "$SHOTS/$2.png" 2>/dev/null || fail "screenshot $2"
+  kivctl painted "$1" || fail "screenshot $2: no $1 to paint"
+  steady_shot "$SHOTS/$2.png" "$(kivctl rect "$1" | tr -d '\r')"
 }
 # rows_in_place DPI: every control of the options dialog's table is at its 96-dpi rectangle
 # scaled to DPI, edge by edge (a drop-down list's height is its closed height, not the table's).
 rows_in_place() {
   local places id x y w h got want
-  places=$(ctl places TOptionForm | tr -d '\r')
+  places=$(kivctl places TOptionForm | tr -d '\r')
   while read -r id x y w h; do
     got=$(awk -v id="$id" '$1 == id { if ($2 == "ComboBox") $6 = "-"; print $3, $4, $5, $6 }' <<<"$places")
     want="$(scaled "$x" "$1") $(scaled "$y" "$1") $(($(scaled $((x + w)) "$1") - $(scaled "$x" "$1")))"
@@ -36,7 +35,7 @@ rows_in_place() {
 # client_is CLASS W H: the window's client area measures W x H.
 client_is() {
   local got
-  got=$(ctl rect "$1" | tr -d '\r')
+  got=$(kivctl rect "$1" | tr -d '\r')
   [ "${got%%+*}" = "$2x$3" ] || fail "$1 at $dpi dpi: client area ${got%%+*}, expected $2x$3"
 }
 
@@ -44,11 +43,10 @@ for dpi in $DPIS; do
   SHOTS=$ARTIFACTS/dpi/$dpi
   rm -rf "$SHOTS"
   mkdir -p "$SHOTS"
-  new_run_dir
-  export WINEPREFIX=$BASE_PREFIX
-  kiv_wine_prefix_copy "$RUN_DIR/prefix"
   "$KIV_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 \
     || fail "could not set $dpi dpi"
+  restart_session
+  new_run_dir
   cd "$RUN_DIR"
   add_simulator
   printf '[Alpha]\n[%s]\n' "$(printf 'ベータ' | iconv -f UTF-8 -t CP932)" >rassim.txt
@@ -56,10 +54,10 @@ for dpi in $DPIS; do
 
   # The welcome message: three lines of text, the icon, its shape.
   start_kiv
-  wait_for 30 output_has '^1 .* 200 [0-9a-f]*$' kivctl status || fail "no welcome message at $dpi dpi"
-  read -r visible left top right bottom alpha exstyle <<<"$(kivctl status | tr -d '\r')"
-  import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" "$SHOTS/status.png" \
-    || fail "no screenshot of the status window"
+  wait_for 60 output_has '^1 .* 200 [0-9a-f]*$' kivctl status || fail "no welcome message at $dpi dpi"
+  read -r _ left top right bottom _ <<<"$(kivctl status | tr -d '\r')"
+  kivctl painted TMainForm || fail "the status window was not painted at $dpi dpi"
+  steady_shot "$SHOTS/status.png" "$((right - left))x$((bottom - top))+$left+$top"
   # Its size: the 96-dpi one scaled, within what the font's own rounding gives (a tenth).
   size=($((right - left)) $((bottom - top)))
   if [ -n "${status96:-}" ]; then
@@ -91,24 +89,22 @@ for dpi in $DPIS; do
   rows_in_place "$dpi"
 
   act click TOptionForm "$idBtKMSComputerCount"
-  wait_for 20 ctl form TOptionUserForm || fail "authorised computers dialog did not open"
+  wait_for 60 kivctl form TOptionUserForm || fail "authorised computers dialog did not open"
   act click TOptionUserForm "$idUserBtNew"
-  wait_for 10 ctl editlabel TOptionUserForm "$idLvUser" "pc-one" || fail "no caption editor"
+  wait_for 60 kivctl editlabel TOptionUserForm "$idLvUser" "pc-one" || fail "no caption editor"
   shot TOptionUserForm computers
   client_is TOptionUserForm "$(scaled 417 "$dpi")" "$(scaled 227 "$dpi")"
   act click TOptionUserForm "$idUserBtCancel"
   act click TOptionForm "$idBtCancel"
-  wait_for 10 form_gone TOptionForm || fail "the options dialog did not close"
+  wait_for 60 form_gone TOptionForm || fail "the options dialog did not close"
 
-  open_tray_menu
-  xdotool key a
-  wait_for 20 ctl form TVersionForm || fail "about box did not open"
+  tray_menu_key a
+  wait_for 60 kivctl form TVersionForm || fail "about box did not open"
   shot TVersionForm about
   client_is TVersionForm "$(scaled 285 "$dpi")" "$(scaled 157 "$dpi")"
   act click TVersionForm "$idBtClose"
 
   stop_kiv
-  "$KIV_WINESERVER" -k >/dev/null 2>&1 || true
   pass "$dpi dpi: status window, options pages, computers dialog and about box in $SHOTS"
   cd "$BUILD"
   rm -rf "$RUN_DIR"
