@@ -70,10 +70,10 @@ std::string DelayText(long long ms)
 
 }  // namespace
 
-std::vector<std::string> ScheduleNotes(const ScheduleDecision& d)
+std::vector<std::string> ScheduleNotes(const ScheduleDecision& d, bool acted)
 {
     std::vector<std::string> notes;
-    if (d.Step != ScheduleStep::None && d.Late())
+    if (acted && d.Step != ScheduleStep::None && d.Late())
         notes.push_back(std::string(StepName(d.Step)) + "（" + ClockText(d.Due) + "）を" + DelayText(d.LateMs) +
                         "遅れて行いました。" + CauseText(d.Cause) + "です。");
     if (d.Skipped != ScheduleStep::None)
@@ -205,12 +205,27 @@ void TMainForm::tmScheduleTimer()
 
     const ScheduleDecision decision =
         Schedule.Tick(ComputeScheduleTimes(Settings), ports_.Clock.LocalNow(), ports_.Clock.TickCount());
-    for (const std::string& note : ScheduleNotes(decision))
+    // Whether the step applies to the line as it is: the log says a late step was taken only then.
+    const auto busy = [](int state) { return state == kEntryDialling || state == kEntryConnected; };
+    int index = -1;
+    bool acts = false;
+    switch (decision.Step) {
+    case ScheduleStep::Connect:
+        index = TargetEntryIndex();
+        acts = index != -1 && ports_.Ras.EntryState(index) == kEntryIdle;
+        break;
+    case ScheduleStep::Warning: acts = busy(ports_.Ras.EntryStateByName(Settings.Target)); break;
+    case ScheduleStep::Disconnect:
+        index = TargetEntryIndex();
+        acts = index != -1 && busy(ports_.Ras.EntryState(index)) && !SkipAutoDisconnect;
+        break;
+    case ScheduleStep::None: break;
+    }
+    for (const std::string& note : ScheduleNotes(decision, acts))
         Log(kLogSchedule, note);
     switch (decision.Step) {
     case ScheduleStep::Connect: {
-        const int index = TargetEntryIndex();
-        if (index != -1 && ports_.Ras.EntryState(index) == kEntryIdle) {
+        if (acts) {
             ConnectRequested = true;
             RedialDone = 0;
             ports_.Ras.Dial(index);
@@ -219,8 +234,7 @@ void TMainForm::tmScheduleTimer()
         break;
     }
     case ScheduleStep::Warning: {
-        const int state = ports_.Ras.EntryStateByName(Settings.Target);
-        if (state == kEntryDialling || state == kEntryConnected)
+        if (acts)
             ShowStatus(Settings.AutoDisconnectTimeReset ? kStatusScheduleWarningShutdown : kStatusScheduleWarning);
         break;
     }

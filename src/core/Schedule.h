@@ -52,9 +52,10 @@ struct ScheduleDecision {
     bool operator==(const ScheduleDecision&) const = default;
 };
 
-// What the log says of a decision (Shift-JIS lines): that it came late and why, and which
-// scheduled time a gap left alone. Nothing for a decision on time.
-std::vector<std::string> ScheduleNotes(const ScheduleDecision& decision);
+// What the log says of a decision (Shift-JIS lines): that it came late and why, when Kiv acted on
+// it (the line was in a state the step applies to), and which scheduled time a gap left alone.
+// Nothing for a decision on time.
+std::vector<std::string> ScheduleNotes(const ScheduleDecision& decision, bool acted);
 
 // Each occurrence of a scheduled time (its date and time of day) acts at most once, and none
 // from before the start (or the last apply of the options) is caught up. After a gap only the

@@ -63,7 +63,11 @@ TEST(ScheduleNotes, SayWhatCameLateAndWhyAndWhatWasLeft)
           "予定の切断（07:59:00）は行いませんでした。その後の予定の接続（23:59:00）も過ぎていたためです。"}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ScheduleNotes(c.decision), c.notes) << c.decision.LateMs;
+        EXPECT_EQ(ScheduleNotes(c.decision, true), c.notes) << c.decision.LateMs;
+    // A late step the line's state left nothing to do for is not said to have been taken; the
+    // time a gap left still is.
+    EXPECT_TRUE(ScheduleNotes(cases[1].decision, false).empty());
+    EXPECT_EQ(ScheduleNotes(cases[3].decision, false), std::vector<std::string>{cases[3].notes[1]});
 }
 
 // The keeper alone, on a clock that runs with the tick count unless a test moves one of them.
@@ -393,6 +397,22 @@ TEST_F(Schedule, SleepOverTheEndTimeWarnsThenDisconnectsAndShutsDown)
     TickEverySecondTo(7, 0, 0, 1);
     EXPECT_EQ(HangUps(), 1);
     EXPECT_EQ(shutdown.requests, 1);
+}
+
+// Asleep over the end time with no line up: nothing to warn of or hang up, and the log does not
+// say either was done.
+TEST_F(Schedule, NothingToDoAfterASleepIsNotLoggedAsDone)
+{
+    form.Settings.AutoEnd = true;
+    log.Open(Utf8Path("Kiv.log"));
+    StartAt(7, 58, 19);
+    tmSchedule.SetEnabled(true);
+    clock.time.now += 61000;
+    form.PowerResumed();
+    TickEverySecondTo(7, 59, 40);
+    EXPECT_EQ(HangUps(), 0);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(log.lines, std::vector<std::string>{std::string("[システム] ") + kLogResumed});
 }
 
 // A click on the late warning's icon skips that disconnect, as on time.
