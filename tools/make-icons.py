@@ -94,7 +94,8 @@ def main():
     res = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "src/win32/res")
     (res / "tray256.ico").write_bytes(ico([(16, 8)]))
     (res / "tray16.ico").write_bytes(ico([(16, 4)]))
-    (res / "kiv.ico").write_bytes(ico([(16, 8), (32, 8), (48, 8)]))
+    # The emblem at the sizes the windows draw it at 96, 120, 144 and 192 dpi.
+    (res / "kiv.ico").write_bytes(ico([(16, 8), (20, 8), (24, 8), (32, 8), (40, 8), (48, 8), (60, 8), (64, 8), (72, 8), (96, 8)]))
 
 
 if __name__ == "__main__":

@@ -1,5 +1,7 @@
 #include "MainUnit.h"
 
+#include <cstdio>
+
 #include "FileError.h"
 #include "LogTexts.h"
 #include "Paths.h"
@@ -59,7 +61,7 @@ void TMainForm::FormCreate()
     RemoteMachineName.clear();
     RemoteDiscrimination.clear();
     RemoteConsoles.Clear();
-    LastScheduleTick = ports_.Clock.TimeOfDay();
+    Schedule.Restart(ports_.Clock.LocalNow(), ports_.Clock.TickCount());
     SkipAutoDisconnect = false;
     AllowedComputers.clear();
     ports_.VSS.DefaultIniFilePath = AppDir + kIniFileName;
@@ -125,27 +127,60 @@ void TMainForm::FormClose(std::function<void()> closed)
     ports_.KMS.Stop();
     RemoteConsoles.Clear();
     ConnectRequested = false;
-    if (!created_ || !Settings.AutoDisconnectEnd) {
+    auto ended = [this, closed = std::move(closed)] {
+        closeEnded_ = true;
         closed();
+    };
+    if (!created_ || !Settings.AutoDisconnectEnd) {
+        ended();
         return;
     }
-    auto hungUp = [this, closed](bool released) {
+    auto hungUp = [this, ended](bool released) {
         if (!released && TargetStillUp())
             ShowStatus(kStatusDisconnectFailed);
-        closed();
+        ended();
     };
     switch (ports_.Ras.EntryState(TargetEntryIndex())) {
     case kEntryDialling:
-        if (!ports_.Ras.CancelDial(closed))
+        if (!ports_.Ras.CancelDial(ended))
             HangUpTargetConnection(hungUp);
         break;
     case kEntryConnected:
         HangUpTargetConnection(hungUp);
         break;
-    default:
-        closed();
-        break;
+    default: ended(); break;
     }
+}
+
+SessionEndReport TMainForm::FormEndSession()
+{
+    const std::uint32_t start = ports_.Clock.TickCount();
+    Log(kLogSystem, kLogSessionEnding);
+    FormClose([] {});
+    ports_.Tray.Delete();
+    SessionEndReport report;
+    report.HangUp = !closeEnded_;
+    if (report.HangUp) {
+        const std::uint32_t spent = TickElapsed(ports_.Clock.TickCount(), start);
+        ports_.Ras.SettleHangUps(spent < kSessionEndLimitMs ? kSessionEndLimitMs - spent : 0);
+    }
+    report.Confirmed = report.HangUp && closeEnded_;
+    report.WaitedMs = TickElapsed(ports_.Clock.TickCount(), start);
+    if (report.HangUp)
+        Log(kLogLine, SessionEndNote(report, Settings.Target));
+    return report;
+}
+
+std::string SessionEndNote(const SessionEndReport& report, const std::string& target)
+{
+    if (!report.HangUp)
+        return {};
+    char waited[32];
+    std::snprintf(waited, sizeof waited, "%u.%u", report.WaitedMs / 1000, report.WaitedMs % 1000 / 100);
+    const std::string line = "Windowsの終了で「" + target + "」を切断";
+    if (report.Confirmed)
+        return line + "しました（" + waited + "秒）。";
+    return line + "しましたが、" + waited + "秒のうちに切断の完了を確かめられませんでした。";
 }
 
 void TMainForm::FormDestroy()
@@ -232,15 +267,8 @@ void TMainForm::DisplayNextStatus()
     imMainIconTag = head.Action;
     imMainIconEnabled = imMainIconTag != kActionNone;
     window.SetIconEnabled(imMainIconEnabled);
-
-    const TSize label = window.SetStatusCaption(SjisText(head.Text));
-    const int width = label.Width + 72;
-    const int height = label.Height + 36;
-    statusSize_ = {width, height};
-    PlaceStatusWindow();
-    const bool multiLine = head.Text.find('\r') != std::string::npos;
-    window.SetShape(StatusWindowShape(width, height, Settings.StatusCloseBar, multiLine));
     laStatusTag = Settings.StatusCloseBar ? 1 : 0;
+    LayOutStatus();
 
     const int alpha = SettingInRange(Settings, &TSettings::StatusAlphaCount);
     if (fade && vss.FadeIn(&window, alpha, 0, 25)) {
@@ -259,12 +287,34 @@ void TMainForm::DisplayNextStatus()
     ports_.tmFeedOut.SetEnabled(true);
 }
 
+void TMainForm::LayOutStatus()
+{
+    StatusWindowPort& window = ports_.StatusWindow;
+    const std::string& text = StatusQueue.front().Text;
+    const unsigned dpi = window.Dpi();
+    statusSize_ = StatusWindowSize(window.SetStatusCaption(SjisText(text)), dpi);
+    PlaceStatusWindow();
+    const bool multiLine = text.find('\r') != std::string::npos;
+    window.SetShape(StatusWindowShape(statusSize_.Width, statusSize_.Height, laStatusTag != 0, multiLine, dpi));
+}
+
 void TMainForm::PlaceStatusWindow()
 {
-    const auto at = StatusWindowPosition(SettingInRange(Settings, &TSettings::StatusLocate), ports_.StatusWindow.Area(),
-                                         statusSize_.Width, statusSize_.Height);
+    StatusWindowPort& window = ports_.StatusWindow;
+    const auto at = StatusWindowPosition(SettingInRange(Settings, &TSettings::StatusLocate), window.Area(),
+                                         statusSize_.Width, statusSize_.Height, window.Dpi());
     if (at)
-        ports_.StatusWindow.SetBounds(at->X, at->Y, statusSize_.Width, statusSize_.Height);
+        window.SetBounds(at->X, at->Y, statusSize_.Width, statusSize_.Height);
+}
+
+void TMainForm::StatusDpiChanged()
+{
+    // The message on screen is measured and shaped again at the new dpi, in its corner; one
+    // not yet shown is laid out when it comes.
+    if (StatusQueue.empty())
+        return;
+    LayOutStatus();
+    ports_.StatusWindow.Redraw();
 }
 
 void TMainForm::StatusAreaChanged()
@@ -289,7 +339,8 @@ void TMainForm::tmFeedOutTimer()
     const int lifetime = tmFeedOutTag;
     const bool othersWaiting = StatusQueue.size() > 1;
     if (laStatusTag != 0)
-        ports_.StatusWindow.DrawCloseBar(StatusCloseBar(ports_.StatusWindow.Width(), elapsed, lifetime, othersWaiting));
+        ports_.StatusWindow.DrawCloseBar(
+            StatusCloseBar(ports_.StatusWindow.Width(), elapsed, lifetime, othersWaiting, ports_.StatusWindow.Dpi()));
     if (ports_.VSS.RunningLayeredWindowFeed())
         return;
     if (!othersWaiting && lifetime != -1 && static_cast<long long>(elapsed) < lifetime)
@@ -350,14 +401,17 @@ void TMainForm::imMainIconClick()
 
 void TMainForm::imMainIconMouseDown(TMouseButton button)
 {
+    // The icon looks pressed: one pixel down and right at 96 dpi.
+    const int nudge = ScaleToDpi(1, ports_.StatusWindow.Dpi());
     if (button == TMouseButton::mbLeft)
-        ports_.StatusWindow.MoveIcon(1, 1);
+        ports_.StatusWindow.MoveIcon(nudge, nudge);
 }
 
 void TMainForm::imMainIconMouseUp(TMouseButton button)
 {
+    const int nudge = ScaleToDpi(1, ports_.StatusWindow.Dpi());
     if (button == TMouseButton::mbLeft)
-        ports_.StatusWindow.MoveIcon(-1, -1);
+        ports_.StatusWindow.MoveIcon(-nudge, -nudge);
 }
 
 }  // namespace kiv

@@ -12,6 +12,7 @@
 #include "EventLogPort.h"
 #include "Ports.h"
 #include "RemoteRights.h"
+#include "Schedule.h"
 #include "Settings.h"
 #include "StatusMessage.h"
 #include "StringList.h"
@@ -29,6 +30,23 @@ public:
 };
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+// Windows lets a program take 5 s over the end of the session (WM_ENDSESSION) before it shows
+// the user what holds the session up, or ends the program where the user has chosen so. Kiv's
+// part takes at most 4 s, keeping a second for its window's end on a busy machine: the wait for
+// the service to confirm the hang-up gets what logging out of KestrelMesh and removing the tray
+// icon (a shell that is ending too may answer slowly) have left of them.
+inline constexpr std::uint32_t kSessionEndLimitMs = 4000;
+
+// How the program's end with the session went, for the log.
+struct SessionEndReport {
+    bool HangUp = false;     // the target was being hung up (or its dial cancelled)
+    bool Confirmed = false;  // the service released it within the limit
+    std::uint32_t WaitedMs = 0;
+};
+// What the log says of it (Shift-JIS): the hang-up of the target and whether the service
+// confirmed it; nothing when there was none.
+std::string SessionEndNote(const SessionEndReport& report, const std::string& target);
 
 struct TMainFormPorts {
     ApplicationPort& App;
@@ -55,6 +73,11 @@ public:
     // is disconnected; `closed` runs once that is over (at once when there is nothing to wait
     // for), and the window side then destroys the window.
     void FormClose(std::function<void()> closed);
+    // The session ends: the program goes once this returns. FormClose's work is done (or the
+    // close under way goes on), the tray icon removed, and the hang-up settled without
+    // processing messages, all within kSessionEndLimitMs; a hang-up the service has not
+    // confirmed by then is left to it.
+    SessionEndReport FormEndSession();
     // The window is going: what FormClose has not done (it may not have run, at the end of a
     // session) is done without waiting, and the tray icon is removed.
     void FormDestroy();
@@ -75,6 +98,9 @@ public:
     // The work area changed (the taskbar moved or was resized, a display was added or changed
     // its mode): the status window goes to its corner of the new area.
     void StatusAreaChanged();
+    // The status window's monitor changed its dpi, or the window went to one of another dpi:
+    // the message on screen is laid out again at the window's new dpi.
+    void StatusDpiChanged();
     // Tick of tmFeedOut (every 50 ms while a message is on screen): the close bar, and the
     // close of the head message when its time is up or others are waiting.
     void tmFeedOutTimer();
@@ -107,6 +133,11 @@ public:
 
     // The daily schedule, once a second.
     void tmScheduleTimer();
+    // The computer resumed from sleep (WM_POWERBROADCAST), or the clock was changed
+    // (WM_TIMECHANGE): the schedule learns why a time may have passed unseen, and ticks at once,
+    // looking at the line again.
+    void PowerResumed();
+    void ClockChanged();
     bool ShutdownWindows() { return ports_.Shutdown.ShutdownWindows(); }
 
     // Remote control by a KestrelMesh console (RemoteMenu.cpp): its menu request, its answers
@@ -130,7 +161,7 @@ public:
 
     // Program-wide state.
     std::string AppDir;
-    double LastScheduleTick = 0;
+    ScheduleKeeper Schedule;
     bool SkipAutoDisconnect = false;
     TSettings Settings;
     StringList AllowedComputers;
@@ -204,6 +235,8 @@ private:
 
     // Closes the head message: fades it out (its end arrives as StatusFadedOut) or hides it.
     void CloseStatus();
+    // Measures the head message at the window's dpi, sizes, places and shapes the window.
+    void LayOutStatus();
     // Moves the status window, at its last size, to its corner of the current work area.
     void PlaceStatusWindow();
     // The head message is out of sight: it leaves the queue and the next one is shown.
@@ -212,6 +245,7 @@ private:
     TMainFormPorts ports_;
     bool created_ = false;
     bool closing_ = false;
+    bool closeEnded_ = false;     // FormClose's work is over
     bool closingStatus_ = false;  // the head message is being closed (a fade-out may be running)
     std::uint32_t closingSince_ = 0;
     TSize statusSize_;  // the status window's size for its last message; 0 x 0 before the first

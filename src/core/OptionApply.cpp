@@ -31,7 +31,7 @@ void TMainForm::ApplyOptions(const OptionControls& controls, const StringList& w
     }
 
     // The apply counts as the schedule's last tick: a time already past does not fire at once.
-    LastScheduleTick = ports_.Clock.TimeOfDay();
+    Schedule.Restart(ports_.Clock.LocalNow(), ports_.Clock.TickCount());
     SaveSettings(ports_.VSS, Settings, AllowedComputers);
     ports_.tmSchedule.SetEnabled(true);
 }

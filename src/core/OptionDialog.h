@@ -9,6 +9,7 @@
 #include <span>
 #include <string_view>
 
+#include "DpiScale.h"
 #include "Settings.h"
 
 namespace kiv {
@@ -63,9 +64,8 @@ enum class OptionRowKind {
     PushButton,
 };
 
-struct OptionRect {
-    int X = 0, Y = 0, Width = 0, Height = 0;
-};
+// A control's place on its page, in 96-dpi pixels (scaled to the dialog's dpi by ScaleRect).
+using OptionRect = DialogRect;
 
 // How an edit's text reaches its setting on apply.
 enum class EditCopy {

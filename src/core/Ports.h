@@ -13,6 +13,7 @@
 #include "RasPort.h"
 #include "StatusLayout.h"
 #include "TextKinds.h"
+#include "TimeOfDay.h"
 #include "VireoSubSetIni.h"
 
 namespace kiv {
@@ -30,8 +31,10 @@ public:
 class ClockPort {
 public:
     virtual ~ClockPort() = default;
+    // The date and time the clock shows (TimeOfDay.h).
+    virtual LocalTime LocalNow() = 0;
     // Local time of day as a fraction of a day (noon is 0.5).
-    virtual double TimeOfDay() = 0;
+    double TimeOfDay() { return TimeOfDayFromMilliseconds(MillisecondOfDay(LocalNow())); }
     // The system's millisecond tick (timeGetTime); wraps after 2^32 ms.
     virtual std::uint32_t TickCount() = 0;
 };
@@ -124,6 +127,9 @@ public:
 
     virtual int Width() = 0;
     virtual void SetBounds(int left, int top, int width, int height) = 0;
+    // The dpi of the monitor the window is on (96 at 100 %); the caption is measured, and the
+    // icon drawn, at that dpi.
+    virtual unsigned Dpi() = 0;
     // The primary screen, its work area and the taskbar window, as they are now.
     virtual TStatusArea Area() = 0;
     // Applies the window's region, without redrawing.

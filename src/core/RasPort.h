@@ -1,6 +1,7 @@
 // The dial-up access component as the main window sees it.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -32,6 +33,10 @@ public:
     // OnConnectError; a connection's done learns whether it was released.
     virtual bool CancelDial(std::function<void()> done) = 0;
     virtual bool HangUpConnection(int index, std::function<void(bool released)> done) = 0;
+    // The hang-ups under way, settled as the program ends, without processing messages: the
+    // service is asked about each until it has released it or limitMs have passed, and the
+    // `done` of each one released runs. True when none is left.
+    virtual bool SettleHangUps(std::uint32_t limitMs) = 0;
     // Entry name of the index-th listed connection, counted as HangUpConnection counts (every
     // listed connection, whatever its state); empty beyond the list.
     virtual std::string ListedEntryName(int index) = 0;

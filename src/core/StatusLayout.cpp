@@ -39,38 +39,61 @@ TRect StatusUsableArea(const TStatusArea& area)
     return r;
 }
 
-std::optional<TPoint> StatusWindowPosition(int statusLocate, const TStatusArea& area, int width, int height)
+std::optional<TPoint> StatusWindowPosition(int statusLocate, const TStatusArea& area, int width, int height,
+                                           unsigned dpi)
 {
     if (statusLocate < 1 || statusLocate > 4)
         return std::nullopt;
     const TRect r = StatusUsableArea(area);
+    const int margin = ScaleToDpi(10, dpi);
     const bool left = statusLocate == 1 || statusLocate == 3;
     const bool top = statusLocate <= 2;
-    return TPoint{left ? r.Left + kStatusMargin : r.Right - width - kStatusMargin,
-                  top ? r.Top + kStatusMargin : r.Bottom - height - kStatusMargin};
+    return TPoint{left ? r.Left + margin : r.Right - width - margin, top ? r.Top + margin : r.Bottom - height - margin};
 }
 
-TStatusShape StatusWindowShape(int width, int height, bool closeBar, bool multiLine)
+TStatusParts StatusWindowParts(unsigned dpi)
 {
+    const DialogRect icon = ScaleRect({2, 1, 44, 44}, dpi);
+    return {{icon.X, icon.Y, icon.X + icon.Width, icon.Y + icon.Height},
+            ScaleToDpi(48, dpi),
+            {ScaleToDpi(52, dpi), ScaleToDpi(29, dpi)}};
+}
+
+TSize StatusWindowSize(TSize label, unsigned dpi)
+{
+    return {label.Width + ScaleToDpi(72, dpi), label.Height + ScaleToDpi(36, dpi)};
+}
+
+TStatusShape StatusWindowShape(int width, int height, bool closeBar, bool multiLine, unsigned dpi)
+{
+    const auto s = [dpi](int value) { return ScaleToDpi(value, dpi); };
     TStatusShape shape;
-    shape.Circle = {0, 0, 48, 48};
-    shape.Body = {{12, 23 - 4 * (closeBar ? 1 : 0), width, height}, 20, 20};
+    shape.Circle = {0, 0, s(48), s(48)};
+    // The body reaches up to the close bar when there is one.
+    shape.Body = {{s(12), s(closeBar ? 19 : 23), width, height}, s(20), s(20)};
     if (multiLine)
-        shape.Column = TRoundRect{{0, 15, 35, height}, 20, 20};
+        shape.Column = TRoundRect{{0, s(15), s(35), height}, s(20), s(20)};
     return shape;
 }
 
-TCloseBar StatusCloseBar(int width, std::uint32_t elapsed, int lifetime, bool othersWaiting)
+TCloseBar StatusCloseBar(int width, std::uint32_t elapsed, int lifetime, bool othersWaiting, unsigned dpi)
 {
     TCloseBar bar;
-    bar.Outline = {46, 20, width - 10, 23};
-    bar.LineLeft = 47;
-    bar.LineY = 21;
+    // At 96 dpi: an outline from 46,20 to 10 pixels from the right edge, 3 pixels high, around a
+    // line of one pixel.
+    const int t = std::max(1, ScaleToDpi(1, dpi));
+    const int left = ScaleToDpi(46, dpi), top = ScaleToDpi(20, dpi), right = width - ScaleToDpi(10, dpi);
+    bar.Outline = {left, top, right, top + 3 * t};
+    bar.Thickness = t;
+    bar.LineLeft = left + t;
+    bar.LineY = top + t;
+    const int full = right - t;
     const long long e = elapsed;
     if (othersWaiting || e >= lifetime || lifetime <= 0)
-        bar.LineRight = width - 11;
+        bar.LineRight = full;
     else
-        bar.LineRight = 47 + static_cast<int>(std::lround(static_cast<double>(e) / lifetime * (width - 58)));
+        bar.LineRight =
+            bar.LineLeft + static_cast<int>(std::lround(static_cast<double>(e) / lifetime * (full - bar.LineLeft)));
     return bar;
 }
 

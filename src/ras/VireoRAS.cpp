@@ -272,6 +272,19 @@ bool TVireoRAS::HangUpConnection(int index, std::function<void(bool released)> d
     return true;
 }
 
+bool TVireoRAS::SettleHangUps(std::uint32_t limitMs)
+{
+    const std::uint32_t start = window_.TickCount();
+    for (;;) {
+        CheckReleases();
+        if (releases_.empty())
+            return true;
+        if (window_.TickCount() - start >= limitMs)
+            return false;
+        window_.Pause(kHangUpPollMs);
+    }
+}
+
 int TVireoRAS::EntryStateByName(const std::string& name)
 {
     if (ServiceError())

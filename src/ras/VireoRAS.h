@@ -33,6 +33,7 @@ public:
     bool Dial(int index) override;
     bool CancelDial(std::function<void()> done) override;
     bool HangUpConnection(int index, std::function<void(bool released)> done) override;
+    bool SettleHangUps(std::uint32_t limitMs) override;
     std::string ListedEntryName(int index) override;
     int EntryStateByName(const std::string& name) override;
     void SetMonitoring(bool on) override;

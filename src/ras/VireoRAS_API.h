@@ -161,6 +161,8 @@ public:
     virtual void Post(unsigned message) = 0;
     // A millisecond tick that wraps after 2^32 ms.
     virtual std::uint32_t TickCount() = 0;
+    // Sleeps ms without processing messages (the program is ending: no message will come).
+    virtual void Pause(unsigned ms) = 0;
 };
 
 }  // namespace kiv::ras

@@ -1,6 +1,7 @@
 #include "FormKit.h"
 
 #include "WinText.h"
+#include "WindowDpi.h"
 
 namespace kiv::ui {
 
@@ -16,35 +17,64 @@ std::string Sjis(const std::wstring& text)
     return out;
 }
 
-HFONT MakeFont(const wchar_t* face, int height, int weight, bool italic, bool underline, BYTE charset)
+HFONT FontAt(const FontSpec& spec, unsigned dpi)
 {
-    return CreateFontW(height, 0, 0, 0, weight, italic, underline, FALSE, charset, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
-HFONT FormFont()
-{
-    static HFONT font = MakeFont(L"ＭＳ Ｐゴシック", -12, FW_NORMAL, false, false, SHIFTJIS_CHARSET);
+    static std::map<std::pair<const FontSpec*, unsigned>, HFONT> fonts;
+    HFONT& font = fonts[{&spec, dpi}];
+    if (!font) {
+        const int height = spec.Points ? FontHeightForPoints(spec.Points, dpi) : ScaleToDpi(spec.Height96, dpi);
+        font = CreateFontW(height, 0, 0, 0, spec.Weight, spec.Italic, spec.Underline, FALSE, spec.Charset,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                           spec.Face);
+    }
     return font;
 }
 
-HFONT FormBoldFont()
+HICON ProgramIcon(int size)
 {
-    static HFONT font = MakeFont(L"ＭＳ Ｐゴシック", -12, FW_BOLD, false, false, SHIFTJIS_CHARSET);
-    return font;
+    static std::map<int, HICON> icons;
+    HICON& icon = icons[size];
+    if (!icon)
+        icon = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    return icon;
 }
 
-HWND Child(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style, int x, int y, int w,
-           int h, int id, const ChildExtras& extras)
+HWND ScaledChildren::Child(HWND parent, const wchar_t* windowClass, const std::string& text, DWORD style,
+                           const DialogRect& rect, int id, const ChildExtras& extras)
 {
-    HWND control = CreateWindowExW(extras.ExStyle, windowClass, W(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    const DialogRect r = ScaleRect(rect, dpi_);
+    HWND control = CreateWindowExW(extras.ExStyle, windowClass, W(text).c_str(), WS_CHILD | WS_VISIBLE | style, r.X,
+                                   r.Y, r.Width, r.Height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    GetModuleHandleW(nullptr), nullptr);
-    if (control && extras.Font)
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(extras.Font), FALSE);
-    if (control && extras.HelpId)
+    if (!control)
+        return nullptr;
+    if (extras.Font)
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontAt(*extras.Font, dpi_)), FALSE);
+    if (extras.HelpId)
         SetWindowContextHelpId(control, extras.HelpId);
+    kept_.push_back({control, rect, extras.Font});
     return control;
+}
+
+void ScaledChildren::Keep(HWND child, const DialogRect& rect, const FontSpec* font)
+{
+    if (child)
+        kept_.push_back({child, rect, font});
+}
+
+void ScaledChildren::Rescale(unsigned dpi)
+{
+    dpi_ = dpi;
+    for (const Kept& child : kept_) {
+        if (!IsWindow(child.Window))
+            continue;
+        if (child.Font)
+            SendMessageW(child.Window, WM_SETFONT, reinterpret_cast<WPARAM>(FontAt(*child.Font, dpi)), FALSE);
+        const DialogRect r = ScaleRect(child.Rect, dpi);
+        SetWindowPos(child.Window, nullptr, r.X, r.Y, r.Width, r.Height, SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(child.Window, nullptr, TRUE);
+    }
 }
 
 std::string ControlText(HWND control)
@@ -79,15 +109,34 @@ void RegisterFormClass(const wchar_t* className, WNDPROC windowProc, bool withIc
     RegisterClassExW(&wc);  // fails harmlessly when the class exists
 }
 
-RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle)
+RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, unsigned dpi)
 {
-    RECT r{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-    return RECT{x, y, x + w, y + h};
+    const RECT size =
+        WindowRectForClient(ScaleToDpi(clientWidth, dpi), ScaleToDpi(clientHeight, dpi), style, exStyle, dpi);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - size.right) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - size.bottom) / 2;
+    return RECT{x, y, x + size.right, y + size.bottom};
+}
+
+void FollowDpiChange(HWND window, ScaledChildren& children, int clientWidth, int clientHeight, unsigned dpi,
+                     const RECT* suggested)
+{
+    children.Rescale(dpi);
+    // Where the system suggests (on the monitor the window went to), at the form's own size.
+    const RECT size = WindowRectForClient(ScaleToDpi(clientWidth, dpi), ScaleToDpi(clientHeight, dpi),
+                                          static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)),
+                                          static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)), dpi);
+    SetWindowPos(window, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0, size.right,
+                 size.bottom, SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+    // A frame other than the system computed for the dpi (a system that draws it at another
+    // one) still leaves the client area its size.
+    RECT client{};
+    GetClientRect(window, &client);
+    const int dx = ScaleToDpi(clientWidth, dpi) - client.right, dy = ScaleToDpi(clientHeight, dpi) - client.bottom;
+    if (dx != 0 || dy != 0)
+        SetWindowPos(window, nullptr, 0, 0, size.right + dx, size.bottom + dy,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 namespace {
@@ -115,18 +164,21 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         DeleteObject(back);
         if (look->Lowered)
             DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
-        if (look->Icon)
-            DrawIconEx(dc, 6, (r.bottom - 16) / 2, look->Icon, 16, 16, 0, nullptr, DI_NORMAL);
+        if (look->Emblem) {
+            const int size = ScaleToDpi(16, look->Dpi);
+            DrawIconEx(dc, ScaleToDpi(6, look->Dpi), (r.bottom - size) / 2, ProgramIcon(size), size, size, 0, nullptr,
+                       DI_NORMAL);
+        }
         const int length = GetWindowTextLengthW(window);
         if (length > 0) {
             std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
             GetWindowTextW(window, text.data(), length + 1);
             text.resize(static_cast<std::size_t>(length));
-            HGDIOBJ old = SelectObject(dc, look->Font ? look->Font : FormFont());
+            HGDIOBJ old = SelectObject(dc, FontAt(look->Font ? *look->Font : kFormFont, look->Dpi));
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, look->TextColor);
             RECT t = r;
-            t.left += 4;
+            t.left += ScaleToDpi(4, look->Dpi);
             DrawTextW(dc, text.c_str(), -1, &t, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
             SelectObject(dc, old);
         }
@@ -150,7 +202,7 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-HWND Panel(HWND parent, const std::string& text, int x, int y, int w, int h, PanelLook* look)
+HWND PlacedPanel(HWND parent, const std::string& text, const RECT& r, PanelLook* look)
 {
     static const bool registered = [] {
         WNDCLASSEXW wc = {};
@@ -163,7 +215,16 @@ HWND Panel(HWND parent, const std::string& text, int x, int y, int w, int h, Pan
     }();
     (void)registered;
     return CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, W(text).c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                           x, y, w, h, parent, nullptr, GetModuleHandleW(nullptr), look);
+                           r.left, r.top, r.right - r.left, r.bottom - r.top, parent, nullptr,
+                           GetModuleHandleW(nullptr), look);
+}
+
+HWND Panel(ScaledChildren& children, HWND parent, const std::string& text, const DialogRect& rect, PanelLook* look)
+{
+    const DialogRect r = ScaleRect(rect, children.Dpi());
+    HWND panel = PlacedPanel(parent, text, RECT{r.X, r.Y, r.X + r.Width, r.Y + r.Height}, look);
+    children.Keep(panel, rect, nullptr);
+    return panel;
 }
 
 void LabelColors::Set(HWND label, COLORREF text, HBRUSH back)
@@ -180,13 +241,6 @@ LRESULT LabelColors::Answer(HDC dc, HWND label) const
     SetTextColor(dc, it->second.Text);
     SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<LRESULT>(it->second.Back ? it->second.Back : GetSysColorBrush(COLOR_BTNFACE));
-}
-
-HICON HeaderIcon()
-{
-    static HICON icon = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-    return icon;
 }
 
 }  // namespace kiv::ui

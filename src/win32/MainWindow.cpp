@@ -3,6 +3,7 @@
 #include <windowsx.h>
 #include "OptionUnit.h"
 #include "VersionUnit.h"
+#include "WindowDpi.h"
 
 namespace kiv {
 
@@ -91,10 +92,16 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_QUERYENDSESSION:
         return TRUE;  // Kiv never holds the session up
     case WM_ENDSESSION:
-        // The process ends when this returns: close now, the usual way, so that the program
-        // logs out of KestrelMesh, disconnects when so set and removes its tray icon.
-        if (wParam && window_)
-            DestroyWindow(window_);
+        // The process ends once this returns, within the few seconds Windows allows: the
+        // program logs out of KestrelMesh, hangs up when so set (waiting a bounded time for the
+        // service to confirm it) and removes its tray icon.
+        if (wParam && window_) {
+            closing_ = true;
+            StopTimersAndDialogs();
+            form_.FormEndSession();
+            if (window_)
+                DestroyWindow(window_);
+        }
         return 0;
     case WM_DESTROY:
         if (!destroyed_) {
@@ -115,6 +122,20 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == SPI_SETWORKAREA)
             StatusAreaMayHaveChanged();
         break;
+    case WM_POWERBROADCAST:
+        // Back from sleep (the automatic resume comes always, the one for a user often too).
+        if (!closing_ && (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND))
+            form_.PowerResumed();
+        return TRUE;
+    case WM_TIMECHANGE:
+        if (!closing_)
+            form_.ClockChanged();
+        return 0;
+    case ui::kWmDpiChanged:
+        // The window places itself in its corner: the system's suggested rectangle is not taken.
+        statusWindow_.SetDpi(UsableDpi(LOWORD(wParam)));
+        form_.StatusDpiChanged();
+        return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window_, &ps);

@@ -7,6 +7,7 @@
 #include "HelpViewer.h"
 #include "OptionUserUnit.h"
 #include "VersionUnit.h"
+#include "WindowDpi.h"
 
 namespace kiv {
 
@@ -90,14 +91,18 @@ bool TOptionForm::Create()
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
 
-    const RECT r = ui::CentredWindowRect(kClientWidth, kClientHeight, kFormStyle, kFormExStyle);
+    const unsigned dpi = ui::PrimaryMonitorDpi();
+    const RECT r = ui::CentredWindowRect(kClientWidth, kClientHeight, kFormStyle, kFormExStyle, dpi);
     // No owner window: the dialog has a taskbar button of its own.
     window_ = CreateWindowExW(kFormExStyle, kClassName, ui::W("Kiv -オプション-").c_str(), kFormStyle, r.left, r.top,
                               r.right - r.left, r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (!window_)
         return false;
-    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(ui::FormFont()), FALSE);
+    children_ = ui::ScaledChildren(dpi);
+    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(ui::FontAt(ui::kFormFont, dpi)), FALSE);
     CreatePages();
+    if (const unsigned own = ui::WindowDpi(window_); own != dpi)
+        Rescale(own, nullptr);  // made on a monitor of another dpi
     FormCreate();
     return true;
 }
@@ -113,7 +118,7 @@ void TOptionForm::CreatePages()
         MakeRow(row);
 }
 
-void TOptionForm::MakePages(const OptionRect& tabs)
+void TOptionForm::MakePages()
 {
     for (int i = 0; i < 4; ++i) {
         std::wstring caption = ui::W(kOptionPages[i].Caption);
@@ -122,53 +127,76 @@ void TOptionForm::MakePages(const OptionRect& tabs)
         item.pszText = caption.data();
         SendMessageW(tabs_, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
     }
+    pageLook_.Back = GetSysColor(COLOR_BTNFACE);
+    pageLook_.Notify = window_;
+    pageLook_.Dpi = children_.Dpi();
+    headerLook_.Back = ui::kBlack;
+    headerLook_.Emblem = true;  // the dial-up header's icon, shared by all four
+    headerLook_.Font = &ui::kFormBoldFont;
+    headerLook_.TextColor = ui::kWhite;
+    headerLook_.Notify = window_;
+    headerLook_.Dpi = children_.Dpi();
+    for (int i = 0; i < 4; ++i) {
+        pages_[i] = ui::PlacedPanel(window_, "", RECT{}, &pageLook_);
+        SetWindowPos(pages_[i], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        headers_[i] = ui::PlacedPanel(pages_[i], kOptionPages[i].Header, RECT{}, &headerLook_);
+    }
+    PlacePages();
+}
+
+void TOptionForm::PlacePages()
+{
+    // The pages fill the tab control's display area, which its font decides; each begins with
+    // its header, 30 pixels high at 96 dpi.
+    const DialogRect tabs = ScaleRect(tabsRect_, children_.Dpi());
     RECT area{0, 0, tabs.Width, tabs.Height};
     SendMessageW(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
     const int px = tabs.X + area.left, py = tabs.Y + area.top;
     const int pw = area.right - area.left, ph = area.bottom - area.top;
-
-    pageLook_.Back = GetSysColor(COLOR_BTNFACE);
-    pageLook_.Notify = window_;
-    headerLook_.Back = ui::kBlack;
-    headerLook_.Icon = ui::HeaderIcon();  // the dial-up header's icon, shared by all four
-    headerLook_.Font = ui::FormBoldFont();
-    headerLook_.TextColor = ui::kWhite;
-    headerLook_.Notify = window_;
     for (int i = 0; i < 4; ++i) {
-        pages_[i] = ui::Panel(window_, "", px, py, pw, ph, &pageLook_);
-        SetWindowPos(pages_[i], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        ui::Panel(pages_[i], kOptionPages[i].Header, 0, 0, pw, 30, &headerLook_);
+        SetWindowPos(pages_[i], nullptr, px, py, pw, ph, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(headers_[i], nullptr, 0, 0, pw, children_.Scale(30), SWP_NOZORDER | SWP_NOACTIVATE);
     }
+}
+
+void TOptionForm::Rescale(unsigned dpi, const RECT* suggested)
+{
+    ui::FollowDpiChange(window_, children_, kClientWidth, kClientHeight, dpi, suggested);
+    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(ui::FontAt(ui::kFormFont, dpi)), FALSE);
+    pageLook_.Dpi = headerLook_.Dpi = dpi;
+    PlacePages();
+    for (HWND page : pages_)
+        RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void TOptionForm::MakeRow(const OptionRow& row)
 {
-    using ui::Child;
     HWND parent = row.Page ? pages_[static_cast<int>(*row.Page)] : window_;
     const OptionRect& r = row.Rect;
     // A control of the table: on its page, with its help-context number.
     auto make = [&](const wchar_t* windowClass, const std::string& text, DWORD style, DWORD exStyle = 0,
-                    HFONT font = ui::FormFont()) {
-        return Child(parent, windowClass, text, style, r.X, r.Y, r.Width, r.Height, row.Id,
-                     {.Font = font, .HelpId = row.HelpId, .ExStyle = exStyle});
+                    const ui::FontSpec* font = &ui::kFormFont) {
+        return children_.Child(parent, windowClass, text, style, r, row.Id,
+                               {.Font = font, .HelpId = row.HelpId, .ExStyle = exStyle});
     };
     // A static text, greyed by the row's rule.
     auto label = [&](const std::string& text, DWORD style, int id) {
-        HWND control = Child(parent, L"Static", text, style, r.X, r.Y, r.Width, r.Height, id);
+        HWND control = children_.Child(parent, L"Static", text, style, r, id);
         if (row.Enabled)
             greyed_.push_back({control, row.Enabled});
     };
     const DWORD group = row.Group ? WS_GROUP : 0;
     switch (row.Kind) {
     case K::Tabs:
-        tabs_ = Child(window_, WC_TABCONTROLW, "", TCS_HOTTRACK | WS_CLIPSIBLINGS | WS_TABSTOP, r.X, r.Y, r.Width,
-                      r.Height, row.Id);
-        MakePages(r);
+        tabs_ = children_.Child(window_, WC_TABCONTROLW, "", TCS_HOTTRACK | WS_CLIPSIBLINGS | WS_TABSTOP, r, row.Id);
+        tabsRect_ = r;
+        MakePages();
         return;
     case K::Heading: {
-        HWND marker = Child(parent, L"Static", "■", SS_LEFT, r.X, r.Y, 14, r.Height, 0, {.Font = ui::FormBoldFont()});
-        HWND title = Child(parent, L"Static", row.Text, SS_LEFT, r.X + 14, r.Y, r.Width - 14, r.Height, 0,
-                           {.Font = ui::FormBoldFont()});
+        HWND marker =
+            children_.Child(parent, L"Static", "■", SS_LEFT, {r.X, r.Y, 14, r.Height}, 0, {.Font = &ui::kFormBoldFont});
+        HWND title = children_.Child(parent, L"Static", row.Text, SS_LEFT, {r.X + 14, r.Y, r.Width - 14, r.Height}, 0,
+                                     {.Font = &ui::kFormBoldFont});
         colors_.Set(marker, ui::kRed);
         colors_.Set(title, ui::kTeal);
         if (row.Enabled)
@@ -498,6 +526,7 @@ LRESULT TOptionForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_HELP:
         return AnswerHelp(window_, lParam);
+    case ui::kWmDpiChanged: Rescale(UsableDpi(LOWORD(wParam)), reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_CLOSE:
         Close();
         return 0;

@@ -59,15 +59,23 @@ private:
 
     // The child windows of one row of the table (OptionDialog.h); the pages after the tabs.
     void MakeRow(const OptionRow& row);
-    void MakePages(const OptionRect& tabs);
+    void MakePages();
+    // The pages and their headers into the tab control's display area.
+    void PlacePages();
+    // The dialog at dpi (WM_DPICHANGED): its children, fonts and pages, where suggested (null:
+    // where it is).
+    void Rescale(unsigned dpi, const RECT* suggested);
     void Grey(HWND label, bool normal);
 
     TMainForm& main_;
     RasPort& ras_;
     bool layered_;
     HWND tabs_ = nullptr;
+    OptionRect tabsRect_;  // at 96 dpi
     HWND lastFocus_ = nullptr;
     HWND pages_[4] = {};
+    HWND headers_[4] = {};
+    ui::ScaledChildren children_;
     ui::PanelLook pageLook_;
     ui::PanelLook headerLook_;
     ui::LabelColors colors_;

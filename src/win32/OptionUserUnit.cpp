@@ -4,6 +4,7 @@
 
 #include "HelpViewer.h"
 #include "OptionLogic.h"
+#include "WindowDpi.h"
 
 namespace kiv {
 
@@ -16,6 +17,34 @@ constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP | WS_EX_C
 constexpr int kClientWidth = 417;
 constexpr int kClientHeight = 227;
 constexpr char kAppTitle[] = "Kiv";
+
+// A bitmap resource stretched to size x size, each pixel of the picture a block of pixels, so
+// that its colour key stays exact.
+HBITMAP ScaledBitmap(const wchar_t* name, int size)
+{
+    HBITMAP source = LoadBitmapW(GetModuleHandleW(nullptr), name);
+    if (!source)
+        return nullptr;
+    BITMAP info{};
+    GetObjectW(source, sizeof info, &info);
+    if (info.bmWidth == size && info.bmHeight == size)
+        return source;
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen);
+    HDC to = CreateCompatibleDC(screen);
+    HBITMAP scaled = CreateCompatibleBitmap(screen, size, size);
+    HGDIOBJ oldFrom = SelectObject(from, source);
+    HGDIOBJ oldTo = SelectObject(to, scaled);
+    SetStretchBltMode(to, COLORONCOLOR);
+    StretchBlt(to, 0, 0, size, size, from, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    SelectObject(to, oldTo);
+    SelectObject(from, oldFrom);
+    DeleteDC(to);
+    DeleteDC(from);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(source);
+    return scaled;
+}
 
 }  // namespace
 
@@ -69,10 +98,11 @@ bool TOptionUserForm::Create(const StringList& names)
 {
     ui::RegisterFormClass(kClassName, WindowProc, false);
 
-    // Centred over the options dialog, halves rounded towards zero.
-    RECT own{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&own, kFormStyle, FALSE, kFormExStyle);
-    const int w = own.right - own.left, h = own.bottom - own.top;
+    // Centred over the options dialog, halves rounded towards zero, at its dpi.
+    const unsigned dpi = ui::WindowDpi(owner_);
+    const RECT own = ui::WindowRectForClient(ScaleToDpi(kClientWidth, dpi), ScaleToDpi(kClientHeight, dpi), kFormStyle,
+                                             kFormExStyle, dpi);
+    const int w = own.right, h = own.bottom;
     RECT ownerRect{};
     GetWindowRect(owner_, &ownerRect);
     const int x = CentredOver(ownerRect.left, ownerRect.right - ownerRect.left, w);
@@ -81,47 +111,44 @@ bool TOptionUserForm::Create(const StringList& names)
                               w, h, owner_, nullptr, GetModuleHandleW(nullptr), this);
     if (!window_)
         return false;
+    children_ = ui::ScaledChildren(ui::WindowDpi(window_));
 
     headerLook_.Back = ui::kBlack;
-    headerLook_.Icon = ui::HeaderIcon();  // the options dialog's dial-up header icon
-    headerLook_.Font = ui::FormBoldFont();
+    headerLook_.Emblem = true;  // the options dialog's dial-up header icon
+    headerLook_.Font = &ui::kFormBoldFont;
     headerLook_.TextColor = ui::kWhite;
     headerLook_.Notify = window_;
-    ui::Panel(window_, "     アクセスを許可するコンピュータ名を設定してください。", 0, 0, kClientWidth, 30,
+    headerLook_.Dpi = children_.Dpi();
+    ui::Panel(children_, window_, "     アクセスを許可するコンピュータ名を設定してください。", {0, 0, kClientWidth, 30},
               &headerLook_);
 
-    // The dialog owns the row image list and destroys it after the list view is gone: the list
-    // view only shares it.
-    lvUser_ = ui::Child(window_, WC_LISTVIEWW, "",
-                        LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS | WS_TABSTOP | WS_GROUP,
-                        8, 38, 310, 182, idLvUser,
-                        {.HelpId = OptionUserControl("idLvUser").HelpId, .ExStyle = WS_EX_CLIENTEDGE});
+    lvUser_ = children_.Child(
+        window_, WC_LISTVIEWW, "",
+        LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_SHAREIMAGELISTS | WS_TABSTOP | WS_GROUP,
+        {8, 38, 310, 182}, idLvUser, {.HelpId = OptionUserControl("idLvUser").HelpId, .ExStyle = WS_EX_CLIENTEDGE});
     SendMessageW(lvUser_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    ilIcon_ = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 1);
-    if (HBITMAP bitmap = LoadBitmapW(GetModuleHandleW(nullptr), L"OPTION_USER")) {
-        ImageList_AddMasked(ilIcon_, bitmap, RGB(0, 255, 0));
-        DeleteObject(bitmap);
-    }
-    SendMessageW(lvUser_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(ilIcon_));
-    RECT client{};
-    GetClientRect(lvUser_, &client);
     std::wstring heading = ui::W("アクセスを許可するコンピュータ");
     LVCOLUMNW column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.mask = LVCF_TEXT;
     column.pszText = heading.data();
-    column.cx = client.right - GetSystemMetrics(SM_CXVSCROLL);
     SendMessageW(lvUser_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    FitRows();
 
-    ui::Child(window_, L"Button", "追加(&N)", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 326, 38, 83, 23, idUserBtNew,
-              {.HelpId = OptionUserControl("idUserBtNew").HelpId});
-    ui::Child(window_, L"Button", "変更(&E)", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 326, 66, 83, 23,
-              idUserBtEdit, {.HelpId = OptionUserControl("idUserBtEdit").HelpId});
-    ui::Child(window_, L"Button", "削除(&D)", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, 326, 94, 83, 23,
-              idUserBtDelete, {.HelpId = OptionUserControl("idUserBtDelete").HelpId});
-    ui::Child(window_, L"Button", "OK(&O)", BS_PUSHBUTTON | WS_TABSTOP, 326, 168, 83, 23, idUserBtOk,
-              {.HelpId = OptionUserControl("idUserBtOk").HelpId});
-    ui::Child(window_, L"Button", "キャンセル(&C)", BS_PUSHBUTTON | WS_TABSTOP, 326, 196, 83, 23, idUserBtCancel,
-              {.HelpId = OptionUserControl("idUserBtCancel").HelpId});
+    const struct {
+        const char* Text;
+        int Y;
+        const DialogControl& Control;
+        DWORD Style;
+    } buttons[] = {
+        {"追加(&N)", 38, OptionUserControl("idUserBtNew"), WS_GROUP},
+        {"変更(&E)", 66, OptionUserControl("idUserBtEdit"), WS_DISABLED},
+        {"削除(&D)", 94, OptionUserControl("idUserBtDelete"), WS_DISABLED},
+        {"OK(&O)", 168, OptionUserControl("idUserBtOk"), 0},
+        {"キャンセル(&C)", 196, OptionUserControl("idUserBtCancel"), 0},
+    };
+    for (const auto& b : buttons)
+        children_.Child(window_, L"Button", b.Text, BS_PUSHBUTTON | WS_TABSTOP | b.Style, {326, b.Y, 83, 23},
+                        b.Control.Id, {.HelpId = b.Control.HelpId});
 
     for (const auto& name : names)
         AddRow(name);
@@ -133,6 +160,27 @@ bool TOptionUserForm::Create(const StringList& names)
     }
     lvUserChange();
     return true;
+}
+
+void TOptionUserForm::FitRows()
+{
+    // The row image (16 x 16 at 96 dpi) drawn at the dpi, pixel for pixel, and the column as
+    // wide as the list less its scroll bar. The dialog owns the image list and destroys it after
+    // the list view is gone: the list view only shares it.
+    const int size = children_.Scale(16);
+    HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 1);
+    if (HBITMAP bitmap = ScaledBitmap(L"OPTION_USER", size)) {
+        ImageList_AddMasked(list, bitmap, RGB(0, 255, 0));
+        DeleteObject(bitmap);
+    }
+    SendMessageW(lvUser_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(list));
+    if (ilIcon_)
+        ImageList_Destroy(ilIcon_);
+    ilIcon_ = list;
+    RECT client{};
+    GetClientRect(lvUser_, &client);
+    SendMessageW(lvUser_, LVM_SETCOLUMNWIDTH, 0,
+                 MAKELPARAM(client.right - ui::SystemMetricForDpi(SM_CXVSCROLL, children_.Dpi()), 0));
 }
 
 void TOptionUserForm::AddRow(const std::string& caption)
@@ -256,6 +304,12 @@ LRESULT TOptionUserForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_HELP:
         return AnswerHelp(window_, lParam);
+    case ui::kWmDpiChanged:
+        ui::FollowDpiChange(window_, children_, kClientWidth, kClientHeight, UsableDpi(LOWORD(wParam)),
+                            reinterpret_cast<const RECT*>(lParam));
+        headerLook_.Dpi = children_.Dpi();
+        FitRows();
+        return 0;
     case WM_CLOSE:
         Close();
         return 0;

@@ -43,6 +43,8 @@ private:
     TOptionUserForm(HWND owner, Closed closed) : FormWindow(true), owner_(owner), closed_(std::move(closed)) {}
     ~TOptionUserForm() override;
     bool Create(const StringList& names);
+    // The row image and the column's width at the dialog's dpi.
+    void FitRows();
     void AddRow(const std::string& caption);
     StringList Rows() const;
     void lvUserChange();
@@ -58,6 +60,7 @@ private:
     HWND owner_;
     HWND lvUser_ = nullptr;
     HIMAGELIST ilIcon_ = nullptr;
+    ui::ScaledChildren children_;
     ui::PanelLook headerLook_;
     int Tag = 0;
     Closed closed_;

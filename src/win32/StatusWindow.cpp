@@ -1,26 +1,17 @@
 #include "StatusWindow.h"
 
+#include "FormKit.h"
 #include "WinText.h"
+#include "WindowDpi.h"
 
 namespace kiv {
 
-Win32StatusWindow::Win32StatusWindow()
-{
-    // "ＭＳ Ｐゴシック", bold, 12 pixels, Shift-JIS character set.
-    font_ = CreateFontW(-12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                        Wide("ＭＳ Ｐゴシック").c_str());
-    icon_ = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 48, 48, LR_DEFAULTCOLOR));
-}
+namespace {
 
-Win32StatusWindow::~Win32StatusWindow()
-{
-    if (font_)
-        DeleteObject(font_);
-    if (icon_)
-        DestroyIcon(icon_);
-}
+// The message's font: "ＭＳ Ｐゴシック", bold, 12 pixels at 96 dpi, Shift-JIS character set.
+HFONT MessageFont(unsigned dpi) { return ui::FontAt(ui::kFormBoldFont, dpi); }
+
+}  // namespace
 
 void Win32StatusWindow::Hide() { ShowWindow(window_, SW_HIDE); }
 
@@ -44,8 +35,16 @@ void Win32StatusWindow::Redraw()
 void Win32StatusWindow::Attach(HWND window)
 {
     window_ = window;
-    label_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, kLabelLeft, kLabelTop, 0, 0, window,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelId)), GetModuleHandleW(nullptr), nullptr);
+    SetDpi(ui::WindowDpi(window));
+    label_ =
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD, parts_.Label.X, parts_.Label.Y, 0, 0, window,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelId)), GetModuleHandleW(nullptr), nullptr);
+}
+
+void Win32StatusWindow::SetDpi(unsigned dpi)
+{
+    dpi_ = dpi;
+    parts_ = StatusWindowParts(dpi);
 }
 
 TSize Win32StatusWindow::SetStatusCaption(const SjisText& caption)
@@ -65,7 +64,7 @@ TSize Win32StatusWindow::SetStatusCaption(const SjisText& caption)
     bar_.reset();
 
     HDC dc = GetDC(window_);
-    HGDIOBJ old = SelectObject(dc, font_);
+    HGDIOBJ old = SelectObject(dc, MessageFont(dpi_));
     TEXTMETRICW metrics = {};
     GetTextMetricsW(dc, &metrics);
     lineHeight_ = metrics.tmHeight;
@@ -84,8 +83,8 @@ TSize Win32StatusWindow::SetStatusCaption(const SjisText& caption)
 
 RECT Win32StatusWindow::IconRect() const
 {
-    const int left = kIconLeft + iconDx_, top = kIconTop + iconDy_;
-    return {left, top, left + kIconSize, top + kIconSize};
+    const TRect& icon = parts_.Icon;
+    return {icon.Left + iconDx_, icon.Top + iconDy_, icon.Right + iconDx_, icon.Bottom + iconDy_};
 }
 
 void Win32StatusWindow::MoveIcon(int dx, int dy)
@@ -164,33 +163,39 @@ void Win32StatusWindow::PaintCloseBar(HDC dc) const
 {
     if (!bar_)
         return;
-    HPEN outline = CreatePen(PS_SOLID, 1, kCloseBarOutlineColor);
-    HPEN line = CreatePen(PS_SOLID, 1, kCloseBarColor);
-    HGDIOBJ oldPen = SelectObject(dc, outline);
-    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-    Rectangle(dc, bar_->Outline.Left, bar_->Outline.Top, bar_->Outline.Right, bar_->Outline.Bottom);
-    SelectObject(dc, line);
-    MoveToEx(dc, bar_->LineLeft, bar_->LineY, nullptr);
-    LineTo(dc, bar_->LineRight, bar_->LineY);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
-    DeleteObject(line);
+    // The outline's four sides and the line, each Thickness pixels across.
+    const TRect& o = bar_->Outline;
+    const int t = bar_->Thickness;
+    HBRUSH outline = CreateSolidBrush(kCloseBarOutlineColor);
+    const RECT sides[] = {{o.Left, o.Top, o.Right, o.Top + t},
+                          {o.Left, o.Bottom - t, o.Right, o.Bottom},
+                          {o.Left, o.Top, o.Left + t, o.Bottom},
+                          {o.Right - t, o.Top, o.Right, o.Bottom}};
+    for (const RECT& side : sides)
+        FillRect(dc, &side, outline);
     DeleteObject(outline);
+    if (bar_->LineRight > bar_->LineLeft) {
+        HBRUSH line = CreateSolidBrush(kCloseBarColor);
+        const RECT r{bar_->LineLeft, bar_->LineY, bar_->LineRight, bar_->LineY + t};
+        FillRect(dc, &r, line);
+        DeleteObject(line);
+    }
 }
 
 void Win32StatusWindow::Paint(HDC dc)
 {
-    if (icon_) {
+    // The image of the dpi's size, drawn into the icon's place.
+    if (HICON icon = ui::ProgramIcon(parts_.IconImage)) {
         const RECT r = IconRect();
-        DrawIconEx(dc, r.left, r.top, icon_, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+        DrawIconEx(dc, r.left, r.top, icon, r.right - r.left, r.bottom - r.top, 0, nullptr, DI_NORMAL);
     }
-    HGDIOBJ old = SelectObject(dc, font_);
+    HGDIOBJ old = SelectObject(dc, MessageFont(dpi_));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kTextColor);
-    int y = kLabelTop;
+    int y = parts_.Label.Y;
     for (const std::wstring& line : lines_) {
         if (!line.empty())
-            TextOutW(dc, kLabelLeft, y, line.c_str(), static_cast<int>(line.size()));
+            TextOutW(dc, parts_.Label.X, y, line.c_str(), static_cast<int>(line.size()));
         y += lineHeight_;
     }
     SelectObject(dc, old);

@@ -16,11 +16,8 @@ class Win32StatusWindow : public StatusWindowPort {
 public:
     static constexpr COLORREF kFormColor = RGB(68, 34, 119);
     static constexpr COLORREF kTextColor = RGB(0, 255, 0);  // lime
-    static constexpr int kIconLeft = 2, kIconTop = 1, kIconSize = 44;
-    static constexpr int kLabelLeft = 52, kLabelTop = 29;
 
-    Win32StatusWindow();
-    ~Win32StatusWindow() override;
+    Win32StatusWindow() = default;
     Win32StatusWindow(const Win32StatusWindow&) = delete;
     Win32StatusWindow& operator=(const Win32StatusWindow&) = delete;
 
@@ -28,6 +25,8 @@ public:
     // window paints the text itself). It lets accessibility tools and test drivers read it.
     static constexpr int kLabelId = 1001;
     void Attach(HWND window);
+    // The window's monitor has another dpi now: the font and the icon of that dpi.
+    void SetDpi(unsigned dpi);
 
     WindowHandle Handle() override { return reinterpret_cast<WindowHandle>(window_); }
     void Hide() override;
@@ -41,6 +40,7 @@ public:
     int Width() override;
     void SetBounds(int left, int top, int width, int height) override;
     TStatusArea Area() override;
+    unsigned Dpi() override { return dpi_; }
     void SetShape(const TStatusShape& shape) override;
     void DrawCloseBar(const TCloseBar& bar) override;
 
@@ -54,8 +54,8 @@ private:
 
     HWND window_ = nullptr;
     HWND label_ = nullptr;
-    HFONT font_ = nullptr;
-    HICON icon_ = nullptr;
+    unsigned dpi_ = 96;
+    TStatusParts parts_ = StatusWindowParts(96);
     std::vector<std::wstring> lines_;
     int lineHeight_ = 0;
     bool iconEnabled_ = false;

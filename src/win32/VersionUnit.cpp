@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "HelpViewer.h"
+#include "WindowDpi.h"
 
 namespace kiv {
 
@@ -16,6 +17,11 @@ constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDRE
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
 constexpr int kClientWidth = 285;
 constexpr int kClientHeight = 157;
+
+// The title: bold italic Arial, or Lucida Handwriting of 14 points where that font is installed.
+constexpr ui::FontSpec kArialTitle{.Face = L"Arial", .Height96 = -19, .Weight = FW_BOLD, .Italic = true};
+constexpr ui::FontSpec kLucidaTitle{
+    .Face = L"Lucida Handwriting", .Italic = true, .Charset = ANSI_CHARSET, .Points = 14};
 
 int CALLBACK FindFontFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM found)
 {
@@ -58,12 +64,8 @@ void TVersionForm::Open()
 
 TVersionForm::~TVersionForm()
 {
-    for (HGDIOBJ object : {static_cast<HGDIOBJ>(titleFont_), static_cast<HGDIOBJ>(linkFont_),
-                           static_cast<HGDIOBJ>(linkUnderlinedFont_), static_cast<HGDIOBJ>(panelBrush_)})
-        if (object)
-            DeleteObject(object);
-    if (emblem_)
-        DestroyIcon(emblem_);
+    if (panelBrush_)
+        DeleteObject(panelBrush_);
     if (VersionForm == this)
         VersionForm = nullptr;
 }
@@ -71,61 +73,56 @@ TVersionForm::~TVersionForm()
 bool TVersionForm::Create()
 {
     ui::RegisterFormClass(kClassName, WindowProc, true);
-    const RECT r = ui::CentredWindowRect(kClientWidth, kClientHeight, kFormStyle, kFormExStyle);
+    const unsigned dpi = ui::PrimaryMonitorDpi();
+    const RECT r = ui::CentredWindowRect(kClientWidth, kClientHeight, kFormStyle, kFormExStyle, dpi);
     window_ = CreateWindowExW(kFormExStyle, kClassName, ui::W("Kiv -バージョン情報-").c_str(), kFormStyle, r.left,
                               r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr),
                               this);
     if (!window_)
         return false;
+    children_ = ui::ScaledChildren(dpi);
 
     panelBrush_ = CreateSolidBrush(ui::kBlack);
     panelLook_.Back = ui::kBlack;
     panelLook_.Lowered = true;
     panelLook_.Notify = window_;
-    HWND pnPanel = ui::Panel(window_, "", 4, 4, 277, 65, &panelLook_);
+    panelLook_.Dpi = dpi;
+    HWND pnPanel = ui::Panel(children_, window_, "", {4, 4, 277, 65}, &panelLook_);
 
-    emblem_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, 32, 32, 0));
-    HWND image1 = ui::Child(pnPanel, L"Static", "", SS_ICON | SS_CENTERIMAGE, 8, 11, 44, 42, 0, {.Font = nullptr});
-    SendMessageW(image1, STM_SETICON, reinterpret_cast<WPARAM>(emblem_), 0);
-    colors_.Set(image1, ui::kBlack, panelBrush_);
+    image1_ = children_.Child(pnPanel, L"Static", "", SS_ICON | SS_CENTERIMAGE, {8, 11, 44, 42}, 0, {.Font = nullptr});
+    SendMessageW(image1_, STM_SETICON, reinterpret_cast<WPARAM>(ui::ProgramIcon(children_.Scale(32))), 0);
+    colors_.Set(image1_, ui::kBlack, panelBrush_);
 
-    titleFont_ = ui::MakeFont(L"Arial", -19, FW_BOLD, true, false, DEFAULT_CHARSET);
-    laTitle_ =
-        ui::Child(pnPanel, L"Static", "Kiv", SS_CENTER | SS_NOPREFIX, 60, 8, 62, 24, idLaTitle, {.Font = titleFont_});
-    colors_.Set(laTitle_, RGB(170, 136, 255), panelBrush_);
-    HWND label1 = ui::Child(pnPanel, L"Static", "with KestrelMesh ", SS_LEFTNOWORDWRAP, 60, 40, 116, 14, 0,
-                            {.Font = ui::FormBoldFont()});
+    // The title in Lucida Handwriting, left-aligned, where that font is installed.
+    const bool lucida = LucidaHandwritingInstalled();
+    HWND laTitle = children_.Child(pnPanel, L"Static", "Kiv", (lucida ? SS_LEFT : SS_CENTER) | SS_NOPREFIX,
+                                   {60, 8, 62, 24}, idLaTitle, {.Font = lucida ? &kLucidaTitle : &kArialTitle});
+    colors_.Set(laTitle, RGB(170, 136, 255), panelBrush_);
+    HWND label1 = children_.Child(pnPanel, L"Static", "with KestrelMesh ", SS_LEFTNOWORDWRAP, {60, 40, 116, 14}, 0,
+                                  {.Font = &ui::kFormBoldFont});
     colors_.Set(label1, ui::kGrey, panelBrush_);
-    HWND label6 = ui::Child(pnPanel, L"Static", "Ver 2.30", SS_LEFTNOWORDWRAP, 184, 40, 70, 14, 0,
-                            {.Font = ui::FormBoldFont()});
+    HWND label6 = children_.Child(pnPanel, L"Static", "Ver 2.30", SS_LEFTNOWORDWRAP, {184, 40, 70, 14}, 0,
+                                  {.Font = &ui::kFormBoldFont});
     colors_.Set(label6, ui::kWhite, panelBrush_);
 
-    HWND label5 = ui::Child(window_, L"Static", kVersionDateAndNames, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 76, 272, 14, 0,
-                            {.Font = ui::FormBoldFont()});
+    HWND label5 = children_.Child(window_, L"Static", kVersionDateAndNames, SS_LEFTNOWORDWRAP | SS_NOPREFIX,
+                                  {8, 76, 272, 14}, 0, {.Font = &ui::kFormBoldFont});
     colors_.Set(label5, ui::kRed);
-    linkFont_ = ui::MakeFont(L"ＭＳ Ｐゴシック", -12, FW_NORMAL, false, false, SHIFTJIS_CHARSET);
-    linkUnderlinedFont_ = ui::MakeFont(L"ＭＳ Ｐゴシック", -12, FW_NORMAL, false, true, SHIFTJIS_CHARSET);
-    laURL_.Create(window_, kVersionURL, 8, 96, 160, 14, idLaURL, linkFont_, linkUnderlinedFont_, ui::kBlue);
-    laMailAddress_.Create(window_, kVersionMailAddress, 8, 112, 160, 14, idLaMailAddress, linkFont_,
-                          linkUnderlinedFont_, ui::kBlue);
-    ui::Child(window_, L"Button", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 105, 128, 75, 23, idBtClose);
-    FormCreate();
+    laURL_.Create(children_, window_, kVersionURL, {8, 96, 160, 14}, idLaURL, ui::kBlue);
+    laMailAddress_.Create(children_, window_, kVersionMailAddress, {8, 112, 160, 14}, idLaMailAddress, ui::kBlue);
+    children_.Child(window_, L"Button", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, {105, 128, 75, 23}, idBtClose);
+    if (const unsigned own = ui::WindowDpi(window_); own != dpi)
+        Rescale(own, nullptr);  // made on a monitor of another dpi
     return true;
 }
 
-void TVersionForm::FormCreate()
+void TVersionForm::Rescale(unsigned dpi, const RECT* suggested)
 {
-    // The title in Lucida Handwriting where that font is installed; bold italic Arial otherwise.
-    if (!LucidaHandwritingInstalled())
-        return;
-    HDC dc = GetDC(nullptr);
-    const int height = -MulDiv(14, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, dc);
-    HFONT lucida = ui::MakeFont(L"Lucida Handwriting", height, FW_NORMAL, true, false, ANSI_CHARSET);
-    SetWindowLongW(laTitle_, GWL_STYLE, (GetWindowLongW(laTitle_, GWL_STYLE) & ~SS_TYPEMASK) | SS_LEFT);
-    SendMessageW(laTitle_, WM_SETFONT, reinterpret_cast<WPARAM>(lucida), TRUE);
-    DeleteObject(titleFont_);
-    titleFont_ = lucida;
+    ui::FollowDpiChange(window_, children_, kClientWidth, kClientHeight, dpi, suggested);
+    panelLook_.Dpi = dpi;
+    SendMessageW(image1_, STM_SETICON, reinterpret_cast<WPARAM>(ui::ProgramIcon(children_.Scale(32))), 0);
+    laURL_.Rescale(dpi);
+    laMailAddress_.Rescale(dpi);
 }
 
 void TVersionForm::laURLClick()
@@ -174,6 +171,7 @@ LRESULT TVersionForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_HELP:
         return AnswerHelp(window_, lParam);
+    case ui::kWmDpiChanged: Rescale(UsableDpi(LOWORD(wParam)), reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_CLOSE:
         DestroyWindow(window_);
         return 0;

@@ -36,17 +36,15 @@ private:
     TVersionForm() : FormWindow(true) {}
     ~TVersionForm() override;
     bool Create();
-    void FormCreate();
+    // The box at dpi (WM_DPICHANGED), where suggested (null: where it is).
+    void Rescale(unsigned dpi, const RECT* suggested);
     void laURLClick();
     void laMailAddressClick();
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    HWND laTitle_ = nullptr;
-    HFONT titleFont_ = nullptr;
-    HFONT linkFont_ = nullptr;
-    HFONT linkUnderlinedFont_ = nullptr;
-    HICON emblem_ = nullptr;
+    ui::ScaledChildren children_;
+    HWND image1_ = nullptr;
     HBRUSH panelBrush_ = nullptr;
     ui::PanelLook panelLook_;
     ui::LabelColors colors_;

@@ -6,15 +6,22 @@
 
 namespace kiv {
 
-HWND TVireoLabel::Create(HWND parent, const std::string& text, int x, int y, int w, int h, int id, HFONT font,
-                         HFONT underlinedFont, COLORREF color)
+HWND TVireoLabel::Create(ui::ScaledChildren& children, HWND parent, const std::string& text, const DialogRect& rect,
+                         int id, COLORREF color)
 {
-    font_ = font;
-    underlinedFont_ = underlinedFont;
     state_.FontColor = color;
-    window_ = ui::Child(parent, L"Static", text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, x, y, w, h, id, {.Font = font});
+    // The label's font follows its state, so the children leave it alone.
+    window_ = children.Child(parent, L"Static", text, SS_LEFT | SS_NOTIFY | SS_NOPREFIX, rect, id, {.Font = nullptr});
     SetWindowSubclass(window_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    Rescale(children.Dpi());
     return window_;
+}
+
+void TVireoLabel::Rescale(unsigned dpi)
+{
+    font_ = ui::FontAt(ui::kFormFont, dpi);
+    underlinedFont_ = ui::FontAt(ui::kFormUnderlinedFont, dpi);
+    Refresh();
 }
 
 LRESULT TVireoLabel::CtlColor(HDC dc) const

@@ -6,15 +6,19 @@
 
 #include <string>
 
+#include "FormKit.h"
 #include "VireoLabelState.h"
 
 namespace kiv {
 
 class TVireoLabel {
 public:
-    // A label with a hand cursor that reports clicks (STN_CLICKED) to its parent.
-    HWND Create(HWND parent, const std::string& text, int x, int y, int w, int h, int id, HFONT font,
-                HFONT underlinedFont, COLORREF color);
+    // A label with a hand cursor that reports clicks (STN_CLICKED) to its parent, at rect (96
+    // dpi) among the form's children, in the form's font (underlined while the mouse is over it).
+    HWND Create(ui::ScaledChildren& children, HWND parent, const std::string& text, const DialogRect& rect, int id,
+                COLORREF color);
+    // Its fonts at the form's new dpi.
+    void Rescale(unsigned dpi);
     LRESULT CtlColor(HDC dc) const;
     HWND Handle() const { return window_; }
     const TVireoLabelState& State() const { return state_; }

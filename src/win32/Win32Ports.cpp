@@ -13,11 +13,11 @@
 
 namespace kiv {
 
-double Win32Clock::TimeOfDay()
+LocalTime Win32Clock::LocalNow()
 {
     SYSTEMTIME t;
     GetLocalTime(&t);
-    return TimeOfDayFromMilliseconds(((t.wHour * 60LL + t.wMinute) * 60 + t.wSecond) * 1000 + t.wMilliseconds);
+    return LocalTimeOf(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
 }
 
 std::uint32_t Win32Clock::TickCount() { return timeGetTime(); }

@@ -10,7 +10,7 @@ namespace kiv {
 
 class Win32Clock : public ClockPort {
 public:
-    double TimeOfDay() override;
+    LocalTime LocalNow() override;
     std::uint32_t TickCount() override;
 };
 

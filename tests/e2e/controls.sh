@@ -1,7 +1,7 @@
 # shellcheck shell=bash disable=SC2034  # read by the tests that source lib.sh
 # Sourced by lib.sh: the identifiers of the controls the end-to-end tests drive, under their
 # names in the program, read from the program's own sources: every `.Name = "...", .Id = ...` of
-# the dialogs' tables (src/core/OptionDialog.h) and the enumerators of the about box
+# the dialogs' tables (src/core/OptionDialog.h), with its place, and the enumerators of the about box
 # (src/win32/VersionUnit.h). Then the tray icon's callback message and the system's numbers of
 # the mouse messages and keys the tests send.
 KIV_SOURCES=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/src
@@ -12,6 +12,12 @@ kiv_table_ids() {
     | sed -E 's/\.Name = "([^"]+)", *\.Id = ([0-9]+)/\1=\2/'
 }
 eval "$(kiv_table_ids "$KIV_SOURCES/core/OptionDialog.h")"
+# kiv_table_places FILE: "ID X Y W H" for every row of FILE that names a control, its place at 96 dpi.
+kiv_table_places() {
+  tr '\n' ' ' <"$1" \
+    | grep -oE '\.Name = "id[A-Za-z0-9_]+", *\.Id = [0-9]+,[^{}]*\.Rect = \{[0-9]+, [0-9]+, [0-9]+, [0-9]+\}' \
+    | sed -E 's/.*\.Id = ([0-9]+),.*\.Rect = \{([0-9]+), ([0-9]+), ([0-9]+), ([0-9]+)\}/\1 \2 \3 \4 \5/'
+}
 eval "$(grep -oE '^ *id[A-Za-z0-9_]+ = [0-9]+' "$KIV_SOURCES/win32/VersionUnit.h" | tr -d ' ')"
 
 kTrayCallbackMessage=$(grep -oE 'kCallbackMessage = 0x[0-9A-Fa-f]+' "$KIV_SOURCES/win32/Win32Ports.h" | sed 's/.*= //')

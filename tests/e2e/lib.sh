@@ -147,10 +147,10 @@ call_log() { cat "$RUN_DIR/rassim.log" 2>/dev/null || true; }
 
 # launch_kiv [VARIABLE=VALUE...]: kiv.exe of the current folder in the background, with those
 # variables; its exit code goes to $KIV_RC once it ends, what it and Wine's errors print to
-# $KIV_LOG.
+# $KIV_LOG (not kiv.log: Wine finds files whatever their case, and Kiv writes its Kiv.log there).
 launch_kiv() {
   KIV_RC=$PWD/kiv.rc
-  KIV_LOG=$PWD/kiv.log
+  KIV_LOG=$PWD/kiv-wine.out
   rm -f "$KIV_RC"
   ( env WINEDEBUG=-all,err+all "$@" "$KIV_WINE" kiv.exe >"$KIV_LOG" 2>&1; echo $? >"$KIV_RC" ) &
 }

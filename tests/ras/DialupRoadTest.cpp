@@ -150,8 +150,9 @@ TEST_F(DialupRoad, UnconfirmedCancelFromTrayAndScheduleStartsNoRedial)
             // The tick crosses the end time, noon, past its warning.
             form.Settings.AutoEndHour = 12;
             form.Settings.AutoEndMinute = 0;
-            form.LastScheduleTick = 0.49995;
-            clock.timeOfDay = 0.50005;
+            clock.SetLocal(test::At(11, 59, 55));
+            form.Schedule.Restart(clock.LocalNow(), clock.TickCount());
+            clock.SetLocal(test::At(12, 0, 5));
             form.tmScheduleTimer();
         } else {
             form.miTaskDeconnectClick();

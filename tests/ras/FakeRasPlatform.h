@@ -41,6 +41,12 @@ public:
     }
     void Post(unsigned message) override { queue.push_back(message); }
     std::uint32_t TickCount() override { return static_cast<std::uint32_t>(time_.now); }
+    // Virtual time passes; no timer fires and no message is handled.
+    void Pause(unsigned ms) override
+    {
+        pauses.push_back(ms);
+        time_.now += ms;
+    }
 
     // Hands every queued message to the component, as the message loop would.
     void Dispatch()
@@ -71,6 +77,7 @@ public:
     std::deque<unsigned> queue;
     std::vector<Timer> timers;
     std::vector<unsigned> killed;
+    std::vector<unsigned> pauses;
 
 private:
     VirtualTime own_;

@@ -433,6 +433,35 @@ TEST(VireoRASWait, NeverReleasedCancelStillEndsTheDialOnce)
     EXPECT_TRUE(f.ras.Dial(1));
 }
 
+// As the program ends: the hang-ups are settled by asking the service, without a message or a
+// timer, until the release or the limit; only those released end.
+TEST(VireoRASSettle, AsksTheServiceUntilTheReleaseOrTheLimit)
+{
+    for (const bool released : {true, false}) {
+        ListFixture f;
+        f.service.releaseDelay = released ? std::optional<std::uint32_t>(500) : std::nullopt;
+        std::optional<bool> ended;
+        ASSERT_TRUE(f.ras.HangUpConnection(1, [&](bool r) { ended = r; }));
+        const std::uint64_t start = f.window.Now();
+        EXPECT_EQ(f.ras.SettleHangUps(3000), released);
+        const std::uint64_t waited = f.window.Now() - start;
+        if (released) {
+            EXPECT_EQ(ended, true);
+            EXPECT_EQ(waited, 500u);
+            EXPECT_FALSE(f.ras.ServiceInUse());
+        } else {
+            EXPECT_FALSE(ended) << "left to the service";
+            EXPECT_EQ(waited, 3000u);
+            EXPECT_TRUE(f.ras.ServiceInUse());
+        }
+        for (const unsigned pause : f.window.pauses)
+            EXPECT_EQ(pause, kHangUpPollMs);
+    }
+    ListFixture idle;
+    EXPECT_TRUE(idle.ras.SettleHangUps(3000));
+    EXPECT_TRUE(idle.window.pauses.empty());
+}
+
 TEST(VireoRASMonitor, OneEventPerTransition)
 {
     RasFixture f;

@@ -46,5 +46,31 @@ TEST(ControlsScript, ReadsEveryControlOfTheTables)
     }
 }
 
+// The places the script reads are the rows' own rectangles.
+TEST(ControlsScript, ReadsThePlaceOfEveryNamedControl)
+{
+    const std::string command =
+        "bash -c 'set -euo pipefail; . \"" KIV_SOURCE_DIR "/tests/e2e/controls.sh\"; kiv_table_places \"" KIV_SOURCE_DIR
+        "/src/core/OptionDialog.h\"'";
+    std::map<int, OptionRect> places;
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    int id = 0;
+    OptionRect r;
+    while (std::fscanf(pipe, "%d %d %d %d %d", &id, &r.X, &r.Y, &r.Width, &r.Height) == 5)
+        places[id] = r;
+    pclose(pipe);
+    int named = 0;
+    for (const OptionRow& row : kOptionRows) {
+        if (!row.Name)
+            continue;
+        ++named;
+        const auto it = places.find(row.Id);
+        ASSERT_NE(it, places.end()) << row.Name;
+        EXPECT_EQ(it->second, row.Rect) << row.Name;
+    }
+    EXPECT_EQ(places.size(), static_cast<std::size_t>(named));
+}
+
 }  // namespace
 }  // namespace kiv

@@ -17,12 +17,22 @@ namespace kiv::test {
 
 // The clock of virtual time: the tick is the low 32 bits of time.now, so it wraps as the
 // system's does; the time of day is set by the test.
+// A day of the fake calendar (2024-10-05) and a time on it.
+inline LocalTime At(int h, int m, int s = 0, int day = 0)
+{
+    return (20001LL + day) * kDayMilliseconds + ((h * 60LL + m) * 60 + s) * 1000;
+}
+
+// The wall clock runs with the virtual time; setting it moves it alone, as a clock change does.
 class FakeClock : public ClockPort {
 public:
-    double TimeOfDay() override { return timeOfDay; }
+    LocalTime LocalNow() override { return wallAtZero + static_cast<LocalTime>(time.now); }
     std::uint32_t TickCount() override { return static_cast<std::uint32_t>(time.now); }
-    double timeOfDay = 0.5;
+    void SetLocal(LocalTime t) { wallAtZero = t - static_cast<LocalTime>(time.now); }
     VirtualTime time;
+
+private:
+    LocalTime wallAtZero = At(12, 0);
 };
 
 class FakeApp : public ApplicationPort {
@@ -52,7 +62,13 @@ public:
 class FakeTray : public TrayPort {
 public:
     void Add(const char* resource) override { added.push_back(resource); }
-    void Delete() override { ++deletes; }
+    void Delete() override
+    {
+        ++deletes;
+        if (onDelete)
+            onDelete();
+    }
+    std::function<void()> onDelete;
     std::vector<std::string> added;
     int deletes = 0;
 };
@@ -112,6 +128,16 @@ public:
         });
         return true;
     }
+    // At the end of the program: the service releases what it took when settleReleases, else
+    // nothing within the limit.
+    bool SettleHangUps(std::uint32_t limitMs) override
+    {
+        calls.push_back("SettleHangUps " + std::to_string(limitMs));
+        if (settleReleases)
+            Release();
+        return hangingUp.empty();
+    }
+    bool settleReleases = true;
     // The service ends the hang-ups it took: the lines are released (or, with released
     // false, the wait for them gives up), and each one's end runs.
     void Release(bool released = true)
@@ -340,7 +366,8 @@ public:
                 longest = current;
             }
         }
-        return {7 * longest, 12 * lines};
+        // Seven by twelve pixels a byte at 96 dpi.
+        return {ScaleToDpi(7 * longest, dpi), ScaleToDpi(12, dpi) * lines};
     }
     void SetIconEnabled(bool enabled) override { iconEnabled = enabled; }
     void MoveIcon(int dx, int dy) override
@@ -354,6 +381,7 @@ public:
         bounds = {left, top, left + width, top + height};
     }
     TStatusArea Area() override { return {screen, workArea, taskbar}; }
+    unsigned Dpi() override { return dpi; }
     void SetShape(const TStatusShape& s) override { shape = s; }
     void DrawCloseBar(const TCloseBar& bar) override { bars.push_back(bar); }
 
@@ -370,6 +398,7 @@ public:
     TStatusShape shape;
     std::vector<TCloseBar> bars;
     int formHides = 0, formShows = 0;
+    unsigned dpi = kDefaultDpi;
 
 private:
     FakeLayeredSystem& system_;

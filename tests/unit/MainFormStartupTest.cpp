@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
+#include "LogTexts.h"
 #include "FileBytes.h"
 #include "TimeOfDay.h"
 #include "StatusLayout.h"
@@ -179,6 +180,109 @@ TEST_F(MainFormStartup, DestroyLogsOutAndDisconnectsWhenAsked)
         EXPECT_EQ(f.kms.calls.size(), 2u);  // closed once
         EXPECT_EQ(f.tray.deletes, 1);
     }
+}
+
+// The session ends with the line up and "disconnect at exit" set: the hang-up is settled within
+// the limit the session allows, confirmed or not; the report says which.
+TEST(MainFormEndSession, HangsUpAndSettlesWithinTheLimit)
+{
+    struct Case {
+        const char* what;
+        int state;
+        bool disconnectAtExit;
+        bool released;
+        std::vector<std::string> calls;
+        SessionEndReport report;
+    };
+    const std::string settle = "SettleHangUps " + std::to_string(kSessionEndLimitMs);
+    const Case cases[] = {
+        {"confirmed", 2, true, true, {"HangUpConnection 0", settle}, {true, true}},
+        {"never confirmed", 2, true, false, {"HangUpConnection 0", settle}, {true, false}},
+        {"a dial cancelled", 1, true, true, {"CancelDial", settle}, {true, true}},
+        {"no disconnect at exit", 2, false, true, {}, {false, false}},
+        {"not connected", 0, true, true, {}, {false, false}},
+    };
+    for (const Case& c : cases) {
+        MainFormFixture f;
+        f.ras.entries = {"T"};
+        f.ras.states["T"] = c.state;
+        f.ras.settleReleases = c.released;
+        const std::string ini = std::string("[Option]\r\nTarget=T\r\nAutoDisconnectEnd=") +
+                                (c.disconnectAtExit ? "1" : "0") + "\r\nKMSLogin=1\r\n";
+        ASSERT_TRUE(WriteFileBytes(f.IniPath(), ini));
+        f.form.FormCreate();
+        f.ras.calls.clear();
+        f.kms.calls.clear();
+        const SessionEndReport report = f.form.FormEndSession();
+        EXPECT_EQ(f.kms.calls, (std::vector<std::string>{"Logout", "Stop"})) << c.what;
+        EXPECT_EQ(f.ras.calls, c.calls) << c.what;
+        EXPECT_EQ(report.HangUp, c.report.HangUp) << c.what;
+        EXPECT_EQ(report.Confirmed, c.report.Confirmed) << c.what;
+        EXPECT_EQ(f.tray.deletes, 1) << c.what << ": the icon goes before the wait";
+        f.form.FormDestroy();
+        EXPECT_EQ(f.kms.calls.size(), 2u) << c.what << ": closed once";
+    }
+}
+
+TEST(MainFormEndSession, TheLogSaysWhetherTheHangUpWasConfirmed)
+{
+    EXPECT_EQ(SessionEndNote({false, false, 0}, "T"), "");
+    EXPECT_EQ(SessionEndNote({true, true, 512}, "T"), "Windowsの終了で「T」を切断しました（0.5秒）。");
+    EXPECT_EQ(SessionEndNote({true, false, 3049}, "東京"),
+              "Windowsの終了で「東京」を切断しましたが、3.0秒のうちに切断の完了を確かめられませんでした。");
+}
+
+// The log tells the session's end, and of the hang-up whether the service confirmed it.
+TEST(MainFormEndSession, LogsTheEndAndTheHangUp)
+{
+    for (const bool releases : {true, false}) {
+        MainFormFixture f;
+        f.ras.entries = {"T"};
+        f.ras.states["T"] = 2;
+        f.ras.settleReleases = releases;
+        ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"));
+        f.form.FormCreate();
+        const SessionEndReport report = f.form.FormEndSession();
+        EXPECT_EQ(f.log.With("[システム]"), std::vector<std::string>{std::string("[システム] ") + kLogSessionEnding});
+        EXPECT_EQ(f.log.With("[回線]"), std::vector<std::string>{"[回線] " + SessionEndNote(report, "T")});
+        EXPECT_EQ(f.log.With("確かめられませんでした").size(), releases ? 0u : 1u);
+    }
+}
+
+// A shell slow to take the tray icon's removal leaves the hang-up the rest of the limit.
+TEST(MainFormEndSession, TheWaitGetsWhatTheRestLeaves)
+{
+    for (const std::uint32_t removal : {1500u, 5000u}) {
+        MainFormFixture f;
+        f.ras.entries = {"T"};
+        f.ras.states["T"] = 2;
+        f.ras.settleReleases = false;
+        ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"));
+        f.form.FormCreate();
+        f.tray.onDelete = [&] { f.clock.time.now += removal; };
+        const SessionEndReport report = f.form.FormEndSession();
+        const std::uint32_t left = removal < kSessionEndLimitMs ? kSessionEndLimitMs - removal : 0;
+        EXPECT_EQ(f.ras.calls.back(), "SettleHangUps " + std::to_string(left));
+        EXPECT_FALSE(report.Confirmed);
+        EXPECT_EQ(report.WaitedMs, removal);
+    }
+}
+
+// The user chose to exit and the hang-up still runs when the session ends: that one is settled.
+TEST(MainFormEndSession, SettlesTheCloseUnderWay)
+{
+    MainFormFixture f;
+    f.ras.entries = {"T"};
+    f.ras.states["T"] = 2;
+    ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"));
+    f.form.FormCreate();
+    bool closed = false;
+    f.form.FormClose([&] { closed = true; });
+    f.ras.calls.clear();
+    const SessionEndReport report = f.form.FormEndSession();
+    EXPECT_EQ(f.ras.calls, (std::vector<std::string>{"SettleHangUps 4000"}));
+    EXPECT_TRUE(report.Confirmed);
+    EXPECT_TRUE(closed);
 }
 
 TEST_F(MainFormStartup, ShowStatusFillsPlaceholdersOnce)

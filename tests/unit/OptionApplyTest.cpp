@@ -35,10 +35,15 @@ TEST_F(OptionApply, SavesEveryKeyAndResetsTheScheduleTick)
     controls.Values.StatusLocate = 1;
     controls.Values.KMSPasswordFlag = true;
     controls.Text(&S::KMSPassword) = "ひみつ";
-    clock.timeOfDay = 0.75;
+    // The apply counts as a start: the next morning's end time, passed a second before, is not
+    // caught up.
+    controls.Values.AutoEnd = true;
+    ras.states["Entry1"] = 2;
+    clock.SetLocal(test::At(7, 59, 1, 1));
     Apply({"pc1", "ＰＣ２"});
-
-    EXPECT_EQ(form.LastScheduleTick, 0.75);
+    form.tmScheduleTimer();
+    EXPECT_EQ(ras.StateOf("Entry1"), 2);
+    EXPECT_EQ(std::count(ras.calls.begin(), ras.calls.end(), "HangUpConnection 0"), 0);
     EXPECT_TRUE(tmSchedule.Enabled());
     EXPECT_EQ(form.AllowedComputers, (StringList{"pc1", "ＰＣ２"}));
     TSettings reread;

@@ -7,7 +7,7 @@
 namespace kiv {
 namespace {
 
-using test::At;
+using test::TimeOfDayAt;
 
 TSettings Window(int sh, int sm, int eh, int em)
 {
@@ -23,12 +23,12 @@ TSettings Window(int sh, int sm, int eh, int em)
 TEST(ShouldDialAtStartup, OnlyWhenAsked)
 {
     TSettings s;
-    EXPECT_FALSE(ShouldDialAtStartup(s, At(12, 0)));
+    EXPECT_FALSE(ShouldDialAtStartup(s, TimeOfDayAt(12, 0)));
     s.AutoConnectRun = true;
-    EXPECT_TRUE(ShouldDialAtStartup(s, At(12, 0)));
+    EXPECT_TRUE(ShouldDialAtStartup(s, TimeOfDayAt(12, 0)));
     // The time window counts only with all three of its switches on.
     s.AutoConnectRunTime = s.AutoStart = true;
-    EXPECT_TRUE(ShouldDialAtStartup(s, At(12, 0)));
+    EXPECT_TRUE(ShouldDialAtStartup(s, TimeOfDayAt(12, 0)));
 }
 
 TEST(ShouldDialAtStartup, WindowWithStrictBounds)
@@ -39,21 +39,21 @@ TEST(ShouldDialAtStartup, WindowWithStrictBounds)
         bool dial;
     };
     const Case cases[] = {
-        {Window(23, 0, 7, 59), At(23, 30), true},
-        {Window(23, 0, 7, 59), At(3, 0), true},
-        {Window(23, 0, 7, 59), At(12, 0), false},
-        {Window(23, 0, 7, 59), At(23, 0), false},  // exactly at the start
-        {Window(23, 0, 7, 59), At(23, 0, 1), true},
-        {Window(23, 0, 7, 59), At(7, 59), false},  // exactly at the end
-        {Window(9, 0, 17, 0), At(9, 0), false},
-        {Window(9, 0, 17, 0), At(12, 0), true},
-        {Window(9, 0, 17, 0), At(17, 0), false},
-        {Window(9, 0, 17, 0), At(20, 0), false},
-        {Window(8, 30, 8, 30), At(12, 0), false},  // S = E: never
-        {Window(8, 30, 8, 30), At(8, 30), false},
+        {Window(23, 0, 7, 59), TimeOfDayAt(23, 30), true},
+        {Window(23, 0, 7, 59), TimeOfDayAt(3, 0), true},
+        {Window(23, 0, 7, 59), TimeOfDayAt(12, 0), false},
+        {Window(23, 0, 7, 59), TimeOfDayAt(23, 0), false},  // exactly at the start
+        {Window(23, 0, 7, 59), TimeOfDayAt(23, 0, 1), true},
+        {Window(23, 0, 7, 59), TimeOfDayAt(7, 59), false},  // exactly at the end
+        {Window(9, 0, 17, 0), TimeOfDayAt(9, 0), false},
+        {Window(9, 0, 17, 0), TimeOfDayAt(12, 0), true},
+        {Window(9, 0, 17, 0), TimeOfDayAt(17, 0), false},
+        {Window(9, 0, 17, 0), TimeOfDayAt(20, 0), false},
+        {Window(8, 30, 8, 30), TimeOfDayAt(12, 0), false},  // S = E: never
+        {Window(8, 30, 8, 30), TimeOfDayAt(8, 30), false},
         // Hand-edited values outside the ranges are clamped: 99:-5 is 23:00.
-        {Window(99, -5, 7, 59), At(23, 30), true},
-        {Window(99, -5, 7, 59), At(22, 30), false},
+        {Window(99, -5, 7, 59), TimeOfDayAt(23, 30), true},
+        {Window(99, -5, 7, 59), TimeOfDayAt(22, 30), false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ShouldDialAtStartup(c.s, c.now), c.dial)

@@ -68,19 +68,19 @@ TEST(StatusLayout, PlacementByCornerAndTaskbar)
         {4, bottom, {714, 648}},      {4, right, {654, 678}},       {4, top, {714, 678}},         {4, left, {714, 678}},
     };
     for (const Case& c : cases) {
-        const auto at = StatusWindowPosition(c.locate, onScreen(c.taskbar), w, h);
+        const auto at = StatusWindowPosition(c.locate, onScreen(c.taskbar), w, h, 96);
         ASSERT_TRUE(at) << c.locate;
         EXPECT_EQ(*at, c.at) << c.locate << " " << c.taskbar.Left << "," << c.taskbar.Top;
     }
     // Without a taskbar: 10 pixels from both edges of the corner.
     const TPoint corners[] = {{10, 10}, {714, 10}, {10, 678}, {714, 678}};
     for (int locate = 1; locate <= 4; ++locate) {
-        EXPECT_EQ(StatusWindowPosition(locate, onScreen(std::nullopt), w, h), corners[locate - 1]);
+        EXPECT_EQ(StatusWindowPosition(locate, onScreen(std::nullopt), w, h, 96), corners[locate - 1]);
         // A taskbar window of no size (as Wine's without its desktop) counts as none.
-        EXPECT_EQ(StatusWindowPosition(locate, onScreen(TRect{0, 0, 0, 0}), w, h), corners[locate - 1]);
+        EXPECT_EQ(StatusWindowPosition(locate, onScreen(TRect{0, 0, 0, 0}), w, h, 96), corners[locate - 1]);
     }
-    EXPECT_FALSE(StatusWindowPosition(0, onScreen(bottom), w, h));
-    EXPECT_FALSE(StatusWindowPosition(5, onScreen(std::nullopt), w, h));
+    EXPECT_FALSE(StatusWindowPosition(0, onScreen(bottom), w, h, 96));
+    EXPECT_FALSE(StatusWindowPosition(5, onScreen(std::nullopt), w, h, 96));
 }
 
 TEST(StatusLayout, PlacementKeepsToTheWorkArea)
@@ -113,19 +113,19 @@ TEST(StatusLayout, PlacementKeepsToTheWorkArea)
         const TStatusArea area{screen, c.workArea, c.taskbar};
         EXPECT_EQ(StatusUsableArea(area), c.usable) << c.what;
         const TRect& u = c.usable;
-        EXPECT_EQ(StatusWindowPosition(1, area, w, h), (TPoint{u.Left + 10, u.Top + 10})) << c.what;
-        EXPECT_EQ(StatusWindowPosition(4, area, w, h), (TPoint{u.Right - 10 - w, u.Bottom - 10 - h})) << c.what;
+        EXPECT_EQ(StatusWindowPosition(1, area, w, h, 96), (TPoint{u.Left + 10, u.Top + 10})) << c.what;
+        EXPECT_EQ(StatusWindowPosition(4, area, w, h, 96), (TPoint{u.Right - 10 - w, u.Bottom - 10 - h})) << c.what;
     }
 }
 
 TEST(StatusLayout, ShapeFollowsCloseBarAndLines)
 {
-    const TStatusShape withBar = StatusWindowShape(300, 80, true, false);
+    const TStatusShape withBar = StatusWindowShape(300, 80, true, false, 96);
     EXPECT_EQ(withBar.Circle, (TRect{0, 0, 48, 48}));
     EXPECT_EQ(withBar.Body, (TRoundRect{{12, 19, 300, 80}, 20, 20}));
     EXPECT_FALSE(withBar.Column);
 
-    const TStatusShape twoLines = StatusWindowShape(300, 80, false, true);
+    const TStatusShape twoLines = StatusWindowShape(300, 80, false, true, 96);
     EXPECT_EQ(twoLines.Body, (TRoundRect{{12, 23, 300, 80}, 20, 20}));
     EXPECT_EQ(twoLines.Column, (TRoundRect{{0, 15, 35, 80}, 20, 20}));
 }
@@ -145,12 +145,63 @@ TEST(StatusLayout, CloseBarGrowsOverTheLifetime)
         {0, -1, false, 347},
     };
     for (const Case& c : cases) {
-        const TCloseBar bar = StatusCloseBar(358, c.elapsed, c.lifetime, c.othersWaiting);
+        const TCloseBar bar = StatusCloseBar(358, c.elapsed, c.lifetime, c.othersWaiting, 96);
         EXPECT_EQ(bar.Outline, (TRect{46, 20, 348, 23}));
+        EXPECT_EQ(bar.Thickness, 1);
         EXPECT_EQ(bar.LineLeft, 47);
         EXPECT_EQ(bar.LineY, 21);
         EXPECT_EQ(bar.LineRight, c.right) << c.elapsed << " " << c.lifetime;
     }
+}
+
+// The parts, shape, close bar and margin at the three common scalings: each a 96-dpi size scaled,
+// so the window at 192 dpi is the one at 96 drawn with every pixel doubled.
+TEST(StatusLayout, ScaledToTheDpi)
+{
+    struct Case {
+        unsigned dpi;
+        TStatusParts parts;
+        TRect circle, body;
+        int corner;
+        TCloseBar bar;       // of a window 716 pixels wide, half its lifetime gone
+        TPoint bottomRight;  // of a window of 600 x 160 on a screen of 2048 x 1536
+    };
+    const Case cases[] = {
+        {96,
+         {{2, 1, 46, 45}, 48, {52, 29}},
+         {0, 0, 48, 48},
+         {12, 19, 716, 160},
+         20,
+         {{46, 20, 706, 23}, 1, 47, 376, 21},
+         {1438, 1366}},
+        {144,
+         {{3, 2, 69, 68}, 72, {78, 44}},
+         {0, 0, 72, 72},
+         {18, 29, 716, 160},
+         30,
+         {{69, 30, 701, 36}, 2, 71, 385, 32},
+         {1433, 1361}},
+        {192,
+         {{4, 2, 92, 90}, 96, {104, 58}},
+         {0, 0, 96, 96},
+         {24, 38, 716, 160},
+         40,
+         {{92, 40, 696, 46}, 2, 94, 394, 42},
+         {1428, 1356}},
+    };
+    const TStatusArea screen{{2048, 1536}, {}, std::nullopt};
+    for (const Case& c : cases) {
+        EXPECT_EQ(StatusWindowParts(c.dpi), c.parts) << c.dpi;
+        const TStatusShape shape = StatusWindowShape(716, 160, true, true, c.dpi);
+        EXPECT_EQ(shape.Circle, c.circle) << c.dpi;
+        EXPECT_EQ(shape.Body, (TRoundRect{c.body, c.corner, c.corner})) << c.dpi;
+        ASSERT_TRUE(shape.Column);
+        EXPECT_EQ(shape.Column->CornerWidth, c.corner);
+        EXPECT_EQ(StatusCloseBar(716, 1000, 2000, false, c.dpi), c.bar) << c.dpi;
+        EXPECT_EQ(StatusWindowPosition(4, screen, 600, 160, c.dpi), c.bottomRight) << c.dpi;
+    }
+    EXPECT_EQ(StatusWindowSize({300, 36}, 96), (TSize{372, 72}));
+    EXPECT_EQ(StatusWindowSize({450, 54}, 144), (TSize{558, 108}));
 }
 
 }  // namespace

@@ -51,14 +51,14 @@ TEST_F(StatusQueue, MessageFadesInStaysItsLifetimeAndFadesOut)
     // Bottom right, above the taskbar at y 738.
     const TSize size = WindowSizeFor(shown);
     EXPECT_EQ(statusWindow.bounds, (TRect{1024 - 10 - size.Width, 738 - 10 - size.Height, 1024 - 10, 738 - 10}));
-    EXPECT_EQ(statusWindow.shape, StatusWindowShape(size.Width, size.Height, true, false));
+    EXPECT_EQ(statusWindow.shape, StatusWindowShape(size.Width, size.Height, true, false, 96));
 
     RunFor(2350);  // the last tick before the lifetime is over
     EXPECT_EQ(statusWindow.State().alphas.back(), 200);
     EXPECT_EQ(form.StatusQueue.size(), 1u);
     EXPECT_TRUE(Showing());
     ASSERT_FALSE(statusWindow.bars.empty());
-    EXPECT_EQ(statusWindow.bars.back(), StatusCloseBar(size.Width, 2350, 2380, false));
+    EXPECT_EQ(statusWindow.bars.back(), StatusCloseBar(size.Width, 2350, 2380, false, 96));
 
     RunFor(50);  // the tick at 2400 starts the fade-out; the message stays queued until its end
     EXPECT_EQ(form.StatusQueue.size(), 1u);
@@ -339,6 +339,49 @@ TEST_F(StatusQueue, WindowFollowsItsCornerWhenTheWorkAreaChanges)
     statusWindow.workArea = {0, 0, 800, 600};
     form.StatusAreaChanged();
     EXPECT_EQ(statusWindow.bounds, bottomRightOf({0, 0, 1280, 984}));
+}
+
+// At 192 dpi every size of the window doubles: the label (measured in the font of that dpi), the
+// margins around it, the distance from the corner, the shape and the close bar; a message on
+// screen when the dpi changes is laid out again, without being shown anew.
+TEST_F(StatusQueue, LaidOutAtTheDpiOfItsMonitor)
+{
+    statusWindow.screen = {2048, 1536};
+    statusWindow.workArea = {0, 0, 2048, 1476};
+    statusWindow.taskbar = TRect{0, 1476, 2048, 1536};
+    statusWindow.dpi = 192;
+    const std::string shown = "「ISP」へ接続しました。";
+    form.ShowStatus(kStatusConnected);
+    const TSize at96 = WindowSizeFor(shown);
+    const TSize size{2 * at96.Width, 2 * at96.Height};
+    EXPECT_EQ(statusWindow.bounds, (TRect{2048 - 20 - size.Width, 1476 - 20 - size.Height, 2048 - 20, 1476 - 20}));
+    EXPECT_EQ(statusWindow.shape, StatusWindowShape(size.Width, size.Height, true, false, 192));
+    EXPECT_EQ(statusWindow.shape.Circle, (TRect{0, 0, 96, 96}));
+    RunFor(1000);  // faded in
+    ASSERT_FALSE(statusWindow.bars.empty());
+    EXPECT_EQ(statusWindow.bars.back().Thickness, 2);
+    form.imMainIconMouseDown(TMouseButton::mbLeft);
+    EXPECT_EQ(statusWindow.icon, (TPoint{4, 3}));
+    form.imMainIconMouseUp(TMouseButton::mbLeft);
+
+    // Moved to a monitor at 144 dpi while it is on screen.
+    statusWindow.dpi = 144;
+    const int redraws = statusWindow.State().redraws;
+    form.StatusDpiChanged();
+    // The label measured in the font of 144 dpi, the margins scaled by one and a half.
+    const TSize at144{ScaleToDpi(at96.Width - 72, 144) + 108, ScaleToDpi(at96.Height - 36, 144) + 54};
+    EXPECT_EQ(statusWindow.bounds, (TRect{2048 - 15 - at144.Width, 1476 - 15 - at144.Height, 2048 - 15, 1476 - 15}));
+    EXPECT_EQ(statusWindow.shape, StatusWindowShape(at144.Width, at144.Height, true, false, 144));
+    EXPECT_EQ(statusWindow.State().redraws, redraws + 1);
+    EXPECT_EQ(statusWindow.captions.size(), 2u);
+    EXPECT_EQ(form.StatusQueue.size(), 1u) << "the same message, not a new one";
+    EXPECT_EQ(statusWindow.State().alphas.back(), 200) << "not faded in again";
+
+    // Without a message nothing is laid out; the next one comes at the new dpi.
+    RunFor(5000);
+    ASSERT_TRUE(form.StatusQueue.empty());
+    form.StatusDpiChanged();
+    EXPECT_EQ(statusWindow.captions.size(), 2u);
 }
 
 TEST_F(StatusQueue, AlphaCountIsBroughtIntoRange)

@@ -148,7 +148,7 @@ TEST(StatusWindow, RegionLabelAndVisibility)
     status.SetBounds(10, 20, 300, 90);
     EXPECT_EQ(status.Width(), 300);
     for (bool multiLine : {false, true}) {
-        status.SetShape(StatusWindowShape(300, 90, true, multiLine));
+        status.SetShape(StatusWindowShape(300, 90, true, multiLine, 96));
         HRGN region = CreateRectRgn(0, 0, 0, 0);
         ASSERT_NE(GetWindowRgn(window, region), ERROR);
         EXPECT_TRUE(PtInRegion(region, 24, 24));     // the icon's circle

@@ -9,6 +9,8 @@
 //   kivctl form CLASS         print the caption and the count of such windows; exit 2 if none
 //   kivctl owner CLASS        print the class of the window's owner, or "none"
 //   kivctl rect CLASS         print the window's client area on the screen as WxH+X+Y
+//   kivctl places CLASS       print "ID CLASS X Y W H" for every control with an identifier: its
+//                             place on its parent's client area
 //   kivctl focus CLASS        print the identifier of the control with the focus
 //   kivctl get CLASS ID       print the control's text (UTF-8); of a drop-down list the
 //                             selected item, of a tab control the page index
@@ -122,6 +124,20 @@ BOOL CALLBACK CountTopLevel(HWND window, LPARAM data)
     return TRUE;
 }
 
+BOOL CALLBACK PrintPlace(HWND child, LPARAM)
+{
+    const int id = GetDlgCtrlID(child);
+    if (id <= 0)
+        return TRUE;
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 63);
+    std::printf("%d %s %ld %ld %ld %ld\n", id, Utf8(cls).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top);
+    return TRUE;
+}
+
 BOOL CALLBACK FindById(HWND child, LPARAM data)
 {
     auto* search = reinterpret_cast<Search*>(data);
@@ -189,6 +205,10 @@ int FormCommand(const std::wstring& command, const Args& a)
         POINT origin{0, 0};
         ClientToScreen(form.found, &origin);
         std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, origin.x, origin.y);
+        return 0;
+    }
+    if (command == L"places") {
+        EnumChildWindows(form.found, PrintPlace, 0);
         return 0;
     }
     if (command == L"painted") {

@@ -63,6 +63,7 @@ public:
     void KillTimer(unsigned id) override;
     void Post(unsigned message) override;
     std::uint32_t TickCount() override;
+    void Pause(unsigned ms) override { Sleep(ms); }
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
