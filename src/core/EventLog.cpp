@@ -16,8 +16,10 @@ bool IsTrailByte(unsigned char c)
     return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
 }
 
-// The text on one line, at most kMaxTextBytes long, never ending inside a character.
-std::string OneLine(std::string_view text)
+}  // namespace
+
+// At most kMaxTextBytes long, never ending inside a character.
+std::string EventLog::OneLine(std::string_view text)
 {
     std::string line;
     line.reserve(text.size());
@@ -46,11 +48,9 @@ std::string OneLine(std::string_view text)
     return line;
 }
 
-}  // namespace
-
-void EventLog::SetPath(std::string path)
+void EventLog::Open(const Utf8Path& path)
 {
-    path_ = std::move(path);
+    path_ = path.Text;
     checkEnd_ = true;
 }
 
@@ -70,11 +70,11 @@ std::string EventLog::FormatLine(const LocalStamp& at, std::string_view kind, st
     return std::string(stamp) + "[" + std::string(kind) + "] " + OneLine(text) + "\r\n";
 }
 
-void EventLog::Write(std::string_view kind, std::string_view text)
+void EventLog::Write(std::string_view kind, const SjisText& text)
 {
     if (!enabled_ || path_.empty())
         return;
-    std::string line = FormatLine(now_(), kind, text);
+    std::string line = FormatLine(now_(), kind, text.Bytes);
     const auto size = files_.Size(path_);
     if (size && *size > 0 && *size + static_cast<std::int64_t>(line.size()) > kMaxBytes) {
         if (const FileError error = files_.Replace(path_, OldPath())) {
@@ -102,7 +102,7 @@ void EventLog::Failed(const FileError& error)
         return;
     failing_ = true;
     if (OnFailure)
-        OnFailure(path_, error);
+        OnFailure(Utf8Path(path_), error);
 }
 
 }  // namespace kiv

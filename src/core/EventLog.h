@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "EventLogPort.h"
 #include "FileError.h"
 
 namespace kiv {
@@ -36,8 +37,10 @@ public:
 };
 
 LogFilePort& SystemLogFiles();
+// The local date and time now, from the system.
+LocalStamp SystemLocalTime();
 
-class EventLog {
+class EventLog final : public EventLogPort {
 public:
     static constexpr std::int64_t kMaxBytes = 1024 * 1024;
     // Longer texts are cut (at a character) and end in "…".
@@ -45,23 +48,20 @@ public:
 
     EventLog(LogFilePort& files, std::function<LocalStamp()> now) : files_(files), now_(std::move(now)) {}
 
-    // The log file (UTF-8 path text); the older generation is kept beside it.
-    void SetPath(std::string path);
+    // The log file; the older generation is kept beside it.
+    void Open(const Utf8Path& path) override;
     const std::string& Path() const { return path_; }
     std::string OldPath() const;
-    // Off: Write does nothing. On by default.
-    void SetEnabled(bool enabled) { enabled_ = enabled; }
+    void SetEnabled(bool enabled) override { enabled_ = enabled; }
     bool Enabled() const { return enabled_; }
 
-    // One event: its kind (a short Japanese word) and its text, Shift-JIS. Line breaks in the
-    // text become " / ", other control bytes blanks, so one event is one line.
-    void Write(std::string_view kind, std::string_view text);
-
-    // The log could not be written: its path and why. Once per run of failures.
-    std::function<void(const std::string& path, const FileError& error)> OnFailure;
+    // Line breaks in the text become " / ", other control bytes blanks, so one event is one line.
+    void Write(std::string_view kind, const SjisText& text) override;
 
     // The line Write appends for this event at this time, line end included.
     static std::string FormatLine(const LocalStamp& at, std::string_view kind, std::string_view text);
+    // The text as the line holds it: on one line, cut at kMaxTextBytes.
+    static std::string OneLine(std::string_view text);
 
 private:
     void Failed(const FileError& error);

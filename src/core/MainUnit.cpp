@@ -1,5 +1,7 @@
 #include "MainUnit.h"
 
+#include "FileError.h"
+#include "LogTexts.h"
 #include "Paths.h"
 #include "StartupDial.h"
 #include "StatusLayout.h"
@@ -25,23 +27,38 @@ TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports)
     ports_.KMS.OnInputReturn = [this](const MeshRequest& request) { KMSInputReturn(request); };
     ports_.KMS.OnLogout = [this](const PeerInfo& peer) { KMSLogout(peer); };
     ports_.VSS.OnFadeOutEnd = [this] { StatusFadedOut(); };
+    ports_.Log.OnFailure = [this](const Utf8Path& path, const FileError& error) { LogFailed(path, error); };
+}
+
+void TMainForm::Log(std::string_view kind, std::string_view text)
+{
+    ports_.Log.Write(kind, SjisText(std::string(text)));
+}
+
+void TMainForm::LogFailed(const Utf8Path& path, const FileError& error)
+{
+    ShowStatusMessage({std::string(kStatusLogFailed) + "\r" + ports_.App.PathText(path).Bytes + "\r" +
+                           FileErrorText(error),
+                       kActionNone});
 }
 
 void TMainForm::FormCreate()
 {
+    AppDir = DirectoryWithDelimiter(ports_.App.ExePath().Text);
+    ports_.Log.Open(Utf8Path(AppDir + kLogFileName));
+    Log(kLogProgram, kLogStarted);
     if (ports_.Ras.ServiceError()) {
+        Log(kLogProgram, kRasMissingText);
         ports_.App.MessageBox(SjisText(kRasMissingText), ports_.App.Title(), kMbOk | kMbIconExclamation);
         ports_.App.Terminate();
         return;
     }
 
-    AppDir = DirectoryWithDelimiter(ports_.App.ExePath().Text);
     ConnectRequested = false;
     CancelRequested = false;
     RemoteMachineName.clear();
     RemoteDiscrimination.clear();
     RemoteConsoles.Clear();
-    StatusQueue.clear();
     LastScheduleTick = ports_.Clock.TimeOfDay();
     SkipAutoDisconnect = false;
     AllowedComputers.clear();
@@ -141,6 +158,7 @@ void TMainForm::FormDestroy()
     StatusQueue.clear();
     ports_.Tray.Delete();
     created_ = false;
+    Log(kLogProgram, kLogEnded);
 }
 
 int TMainForm::TargetEntryIndex()
@@ -170,12 +188,22 @@ int TMainForm::TargetConnectionIndex()
 
 void TMainForm::ShowStatus(std::string_view messageTemplate, const std::string& prefix)
 {
-    StatusQueue.push_back(
-        // The interval the redial timer really uses, for a hand-edited value out of range too.
-        ComposeStatusMessage(ParseStatusTemplate(messageTemplate), prefix, Settings.Target, SettingInRange(Settings, &TSettings::RedialInterval),
-                             Settings.RedialCount - RedialDone));
+    // The interval the redial timer really uses, for a hand-edited value out of range too.
+    ShowStatusMessage(ComposeStatusMessage(ParseStatusTemplate(messageTemplate), prefix, Settings.Target,
+                                           SettingInRange(Settings, &TSettings::RedialInterval),
+                                           Settings.RedialCount - RedialDone));
+}
+
+void TMainForm::ShowStatusMessage(StatusMessage message)
+{
+    std::string logged = message.Text;
+    if (message.Action != kActionNone)
+        logged += std::string("（アイコンの操作: ") + StatusActionName(message.Action) + "）";
+    StatusQueue.push_back(std::move(message));
     if (StatusQueue.size() == 1)
         DisplayNextStatus();
+    // After the queue: a failure to log is itself a message, and comes after this one.
+    Log(kLogStatus, logged);
 }
 
 void TMainForm::DisplayNextStatus()

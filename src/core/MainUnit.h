@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "EventLogPort.h"
 #include "Ports.h"
 #include "RemoteRights.h"
 #include "Settings.h"
@@ -41,6 +42,7 @@ struct TMainFormPorts {
     TimerPort& tmFeedOut;
     TimerPort& tmConnect;
     ShutdownPort& Shutdown;
+    EventLogPort& Log;
 };
 
 class TMainForm {
@@ -57,10 +59,17 @@ public:
     // session) is done without waiting, and the tray icon is removed.
     void FormDestroy();
 
+    // Writes one line to Kiv.log (EventLogPort.h): the kind of event and its text, Shift-JIS.
+    // Every part of the program logs through here, the window side too.
+    void Log(std::string_view kind, std::string_view text);
+
     // Fills the placeholders of a status template (in the notation of StatusTexts.h) and queues
     // the message. A prefix (the names of a remote console) goes in front as it is: no
     // placeholder or action is read from it.
     void ShowStatus(std::string_view messageTemplate, const std::string& prefix = {});
+    // Queues a message as it is (a text that holds a path or a reason, never a template) and
+    // logs it.
+    void ShowStatusMessage(StatusMessage message);
     // Shows the head of the queue.
     void DisplayNextStatus();
     // The work area changed (the taskbar moved or was resized, a display was added or changed
@@ -189,6 +198,9 @@ private:
     // The menu with the status block, under note. A console that gave the password holds its
     // right afresh.
     void SendRemoteMenu(const std::string& note, const MeshRequest& request);
+
+    // Kiv.log could not be written: said once in the status window, and Kiv goes on.
+    void LogFailed(const Utf8Path& path, const FileError& error);
 
     // Closes the head message: fades it out (its end arrives as StatusFadedOut) or hides it.
     void CloseStatus();

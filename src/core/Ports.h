@@ -49,6 +49,8 @@ public:
     virtual SjisText Title() const = 0;
     // Full path of the running executable.
     virtual Utf8Path ExePath() const = 0;
+    // A path as a text to show; a character Shift-JIS lacks becomes "?".
+    virtual SjisText PathText(const Utf8Path& path) const = 0;
     // A message box owned by the program; returns the button pressed.
     virtual int MessageBox(const SjisText& text, const SjisText& caption, unsigned flags) = 0;
     // Ends the message loop; the main window is destroyed afterwards.

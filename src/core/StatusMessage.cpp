@@ -2,6 +2,22 @@
 
 namespace kiv {
 
+const char* StatusActionName(int action)
+{
+    switch (action) {
+    case kActionConnect:
+        return "接続";
+    case kActionDisconnect:
+        return "切断・キャンセル";
+    case kActionOptions:
+        return "オプション";
+    case kActionSkipAutoDisconnect:
+        return "自動切断の取り消し";
+    default:
+        return "なし";
+    }
+}
+
 StatusTemplate ParseStatusTemplate(std::string_view notation)
 {
     StatusTemplate t{std::string(notation), kActionNone};

@@ -18,6 +18,9 @@ enum StatusAction : int {
     kActionSkipAutoDisconnect = 4,
 };
 
+// What the action does, in a word or two: "切断".
+const char* StatusActionName(int action);
+
 // A template of the program: its text, with the placeholders %D, %S and %C, and its action.
 struct StatusTemplate {
     std::string Text;

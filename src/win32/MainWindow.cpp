@@ -9,7 +9,7 @@ namespace kiv {
 MainWindow::MainWindow(HWND applicationWindow)
     : applicationWindow_(applicationWindow),
       form_({app_, clock_, ras_.Ras(), kms_, vss_, tray_, statusWindow_, tmSchedule_, tmFeedOut_, tmConnect_,
-             shutdown_},
+             shutdown_, log_},
             *this)
 {
     deadlines_.Timers().SetHandler(TimerSpace::MainForm, [this](int id) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "EventLog.h"
 #include "FormWindow.h"
 #include "LayeredWindows.h"
 #include "MainUnit.h"
@@ -74,6 +75,8 @@ private:
     ScheduledTimer tmFeedOut_{deadlines_.Timers(), kFeedOutTimerId, 50};
     ScheduledTimer tmConnect_{deadlines_.Timers(), kConnectTimerId, 0};
     Win32Shutdown shutdown_;
+    // Kiv.log, opened by the form beside Kiv.INI.
+    EventLog log_{SystemLogFiles(), SystemLocalTime};
     // The form's handlers that open windows.
     class Form : public TMainForm {
     public:

@@ -76,4 +76,11 @@ LogFilePort& SystemLogFiles()
     return files;
 }
 
+LocalStamp SystemLocalTime()
+{
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
 }  // namespace kiv

@@ -24,6 +24,19 @@ std::uint32_t Win32Clock::TickCount() { return timeGetTime(); }
 
 Utf8Path Win32Application::ExePath() const { return Utf8Path(ExecutablePath()); }
 
+SjisText Win32Application::PathText(const Utf8Path& path) const
+{
+    const std::u16string wide = PathToUtf16(path.Text);
+    if (wide.empty())
+        return SjisText({});
+    const auto* data = reinterpret_cast<const wchar_t*>(wide.data());
+    const int size = static_cast<int>(wide.size());
+    const int n = WideCharToMultiByte(932, 0, data, size, nullptr, 0, "?", nullptr);
+    std::string text(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(932, 0, data, size, text.data(), n, "?", nullptr);
+    return SjisText(std::move(text));
+}
+
 std::string ExecutablePath()
 {
     // The wide form: the system's code page cannot spell every folder name.

@@ -25,6 +25,7 @@ public:
     void SetOwner(HWND owner) { owner_ = owner; }
     SjisText Title() const override { return SjisText("Kiv"); }
     Utf8Path ExePath() const override;
+    SjisText PathText(const Utf8Path& path) const override;
     int MessageBox(const SjisText& text, const SjisText& caption, unsigned flags) override;
     void Terminate() override;
     std::optional<OsVersion> Version() override { return QueryOsVersion(); }

@@ -78,7 +78,8 @@ protected:
     ScheduledTimer tmFeedOut{clock.time.timers, test::kFeedOutTimerId, 50};
     ScheduledTimer tmConnect{clock.time.timers, test::kConnectTimerId, 0};
     test::FakeShutdown shutdown;
-    TMainForm form{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown}};
+    test::FakeEventLog log;
+    TMainForm form{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown, log}};
 };
 
 // A console dials a line that would connect only after 20 s and then cancels it; the service
@@ -231,7 +232,8 @@ TEST_F(DialupRoad, CloseWaitsForTheHangUp)
 {
     for (const bool released : {true, false}) {
         SCOPED_TRACE(released);
-        TMainForm closing{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown}};
+        TMainForm closing{
+            {app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown, log}};
         closing.FormCreate();
         closing.Settings.Target = "T";
         closing.Settings.AutoDisconnectEnd = true;

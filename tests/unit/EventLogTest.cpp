@@ -46,9 +46,9 @@ public:
 struct EventLogFixture : ::testing::Test {
     EventLogFixture()
     {
-        log.SetPath("C:\\Kiv\\Kiv.log");
-        log.OnFailure = [this](const std::string& path, const FileError& e) {
-            failures.push_back(path + ": " + FileErrorText(e));
+        log.Open(Utf8Path("C:\\Kiv\\Kiv.log"));
+        log.OnFailure = [this](const Utf8Path& path, const FileError& e) {
+            failures.push_back(path.Text + ": " + FileErrorText(e));
         };
     }
     const std::string& File() { return files.files["C:\\Kiv\\Kiv.log"]; }
@@ -94,9 +94,9 @@ TEST(EventLogLine, LongTextsAreCutAtACharacter)
 TEST_F(EventLogFixture, LinesAreAppendedAndALineCutShortIsEnded)
 {
     files.files["C:\\Kiv\\Kiv.log"] = "2026-12-09 22:00:00 [起動] Kivを起動しました。\r\n2026-12-09 22:00:01 [接";
-    log.Write("起動", "Kivを起動しました。");
+    log.Write("起動", SjisText("Kivを起動しました。"));
     now.Second = 6;
-    log.Write("終了", "Kivを終了します。");
+    log.Write("終了", SjisText("Kivを終了します。"));
     EXPECT_EQ(File(), "2026-12-09 22:00:00 [起動] Kivを起動しました。\r\n2026-12-09 22:00:01 [接\r\n"
                       "2026-12-10 23:00:05 [起動] Kivを起動しました。\r\n"
                       "2026-12-10 23:00:06 [終了] Kivを終了します。\r\n");
@@ -109,7 +109,7 @@ TEST_F(EventLogFixture, TheLogStaysBelowItsBoundWithOneOlderGeneration)
     const std::size_t lineSize = EventLog::FormatLine(now, "k", text).size();
     const int perFile = static_cast<int>(EventLog::kMaxBytes / static_cast<std::int64_t>(lineSize));
     for (int i = 0; i < 3 * perFile + 10; ++i) {
-        log.Write("k", text);
+        log.Write("k", SjisText(text));
         ASSERT_LE(File().size(), static_cast<std::size_t>(EventLog::kMaxBytes));
     }
     EXPECT_EQ(files.files.size(), 2u);
@@ -118,7 +118,7 @@ TEST_F(EventLogFixture, TheLogStaysBelowItsBoundWithOneOlderGeneration)
     // A rotation that the system refuses: nothing is written past the bound, and it is said once.
     files.replaceError = {FileFailure::InUse, 32};
     for (int i = 0; i < perFile; ++i)
-        log.Write("k", text);
+        log.Write("k", SjisText(text));
     EXPECT_LE(File().size(), static_cast<std::size_t>(EventLog::kMaxBytes));
     EXPECT_EQ(failures, std::vector<std::string>{"C:\\Kiv\\Kiv.log: ほかのプログラムがファイルを使用中です (エラー 32)"});
 }
@@ -126,13 +126,13 @@ TEST_F(EventLogFixture, TheLogStaysBelowItsBoundWithOneOlderGeneration)
 TEST_F(EventLogFixture, AFailureIsSaidOnceUntilWritingWorksAgain)
 {
     files.appendError = {FileFailure::AccessDenied, 5};
-    log.Write("a", "1");
-    log.Write("a", "2");
+    log.Write("a", SjisText("1"));
+    log.Write("a", SjisText("2"));
     EXPECT_EQ(failures, std::vector<std::string>{"C:\\Kiv\\Kiv.log: 書き込みが許可されていません (エラー 5)"});
     files.appendError = {};
-    log.Write("a", "3");
+    log.Write("a", SjisText("3"));
     files.appendError = {FileFailure::DiskFull, 112};
-    log.Write("a", "4");
+    log.Write("a", SjisText("4"));
     EXPECT_EQ(failures.size(), 2u);
     EXPECT_EQ(failures[1], "C:\\Kiv\\Kiv.log: ディスクの空き容量が足りません (エラー 112)");
     EXPECT_EQ(File(), "2026-12-10 23:00:05 [a] 3\r\n");
@@ -141,7 +141,7 @@ TEST_F(EventLogFixture, AFailureIsSaidOnceUntilWritingWorksAgain)
 TEST_F(EventLogFixture, OffWritesNothing)
 {
     log.SetEnabled(false);
-    log.Write("a", "1");
+    log.Write("a", SjisText("1"));
     EXPECT_EQ(files.appends, 0);
     EXPECT_TRUE(files.files.empty());
 }
@@ -152,10 +152,10 @@ TEST(EventLogFiles, AppendRotateAndReadTheLastByte)
     TempDir dir;
     const std::string path = dir.File("Kiv.log");
     EventLog log(SystemLogFiles(), [] { return LocalStamp{2026, 12, 10, 7, 59, 0}; });
-    log.SetPath(path);
+    log.Open(Utf8Path(path));
     std::vector<std::string> failures;
-    log.OnFailure = [&](const std::string&, const FileError& e) { failures.push_back(FileErrorText(e)); };
-    log.Write("切断", "「東京アクセスポイント」から切断しました。");
+    log.OnFailure = [&](const Utf8Path&, const FileError& e) { failures.push_back(FileErrorText(e)); };
+    log.Write("切断", SjisText("「東京アクセスポイント」から切断しました。"));
     EXPECT_EQ(SystemLogFiles().LastByte(path), std::optional<char>('\n'));
     EXPECT_EQ(SystemLogFiles().Size(path),
               std::optional<std::int64_t>(static_cast<std::int64_t>(
@@ -166,8 +166,8 @@ TEST(EventLogFiles, AppendRotateAndReadTheLastByte)
     EXPECT_TRUE(SystemLogFiles().Size(dir.File("Kiv.old.log")).has_value());
     EXPECT_TRUE(failures.empty());
     // A folder that does not exist: the failure names its reason.
-    log.SetPath(dir.File("gone/Kiv.log"));
-    log.Write("a", "b");
+    log.Open(Utf8Path(dir.File("gone/Kiv.log")));
+    log.Write("a", SjisText("b"));
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_NE(failures[0].find("フォルダが見つかりません"), std::string::npos) << failures[0];
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "EventLog.h"
 #include "MainUnit.h"
 #include "ScheduledTimer.h"
 #include "TempDir.h"
@@ -28,6 +29,7 @@ class FakeApp : public ApplicationPort {
 public:
     SjisText Title() const override { return SjisText("Kiv"); }
     Utf8Path ExePath() const override { return Utf8Path(exePath); }
+    SjisText PathText(const Utf8Path& path) const override { return SjisText(path.Text); }
     int MessageBox(const SjisText& text, const SjisText& caption, unsigned flags) override
     {
         boxes.push_back({text.Bytes, caption.Bytes, flags});
@@ -387,6 +389,43 @@ public:
     std::function<void()> onRequest;
 };
 
+// Kiv.log as the lines written to it, each "[kind] text" with the text on one line as the log
+// has it; the date and time are the real log's (EventLogTest). A write can be made to fail.
+class FakeEventLog : public EventLogPort {
+public:
+    void Open(const Utf8Path& p) override { path = p.Text; }
+    void SetEnabled(bool on) override { enabled = on; }
+    void Write(std::string_view kind, const SjisText& text) override
+    {
+        if (!enabled || path.empty())
+            return;
+        if (failure) {
+            const bool first = !failing;
+            failing = true;
+            if (first && OnFailure)
+                OnFailure(Utf8Path(path), failure);
+            return;
+        }
+        failing = false;
+        lines.push_back("[" + std::string(kind) + "] " + EventLog::OneLine(text.Bytes));
+    }
+    // The lines written that hold fragment.
+    std::vector<std::string> With(std::string_view fragment) const
+    {
+        std::vector<std::string> found;
+        for (const auto& line : lines)
+            if (line.find(fragment) != std::string::npos)
+                found.push_back(line);
+        return found;
+    }
+
+    std::string path;
+    bool enabled = true;
+    std::vector<std::string> lines;
+    FileError failure;
+    bool failing = false;
+};
+
 // The texts of the queued status messages.
 inline std::vector<std::string> QueuedTexts(const TMainForm& form)
 {
@@ -448,7 +487,8 @@ struct MainFormFixture {
     ScheduledTimer tmConnect{clock.time.timers, kConnectTimerId, 0};
     bool runSchedule = false, runConnect = false;
     FakeShutdown shutdown;
-    TMainForm form{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown}};
+    FakeEventLog log;
+    TMainForm form{{app, clock, ras, kms, vss, tray, statusWindow, tmSchedule, tmFeedOut, tmConnect, shutdown, log}};
 };
 
 }  // namespace kiv::test

@@ -116,7 +116,7 @@ TEST_F(StatusQueue, ShownPlainlyWithoutAlphaBlending)
         f.system.available = c.layered;
         TVireoSubSet vss{f.system};
         TMainForm form{{f.app, f.clock, f.ras, f.kms, vss, f.tray, f.statusWindow, f.tmSchedule, f.tmFeedOut,
-                        f.tmConnect, f.shutdown}};
+                        f.tmConnect, f.shutdown, f.log}};
         form.Settings.StatusAlpha = c.statusAlpha;
         form.Settings.StatusCloseBar = false;
         form.ShowStatus("plain");
@@ -236,7 +236,7 @@ TEST(StatusIcon, ActionCodesRunTheirHandlersThenClose)
     for (const Case& c : cases) {
         MainFormFixture f;
         RecordingForm form{{f.app, f.clock, f.ras, f.kms, f.vss, f.tray, f.statusWindow, f.tmSchedule, f.tmFeedOut,
-                            f.tmConnect, f.shutdown}};
+                            f.tmConnect, f.shutdown, f.log}};
         f.clock.time.timers.SetHandler(TimerSpace::Fade, [&](int id) { f.vss.Timer(static_cast<unsigned>(id)); });
         form.ShowStatus(c.message);
         EXPECT_EQ(form.imMainIconTag, c.code) << c.message;

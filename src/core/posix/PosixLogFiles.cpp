@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 
 #include "EventLog.h"
 
@@ -89,6 +90,14 @@ LogFilePort& SystemLogFiles()
 {
     static PosixLogFiles files;
     return files;
+}
+
+LocalStamp SystemLocalTime()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 
 }  // namespace kiv
