@@ -22,7 +22,9 @@ constexpr unsigned kMbIconExclamation = 0x00000030;
 TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports)
 {
     ports_.Ras.OnConnect = [this](const std::string& dialName) { RasConnect(dialName); };
-    ports_.Ras.OnConnectError = [this](const std::string& dialName) { RasConnectError(dialName); };
+    ports_.Ras.OnConnectError = [this](const std::string& dialName, const RasError& error) {
+        RasConnectError(dialName, error);
+    };
     ports_.KMS.OnMenuRequest = [this](const MeshRequest& request) { KMSMenuRequest(request); };
     ports_.KMS.OnInputReturn = [this](const MeshRequest& request) { KMSInputReturn(request); };
     ports_.KMS.OnLogout = [this](const PeerInfo& peer) { KMSLogout(peer); };
@@ -82,8 +84,9 @@ void TMainForm::FormCreate()
             message += std::string("\r") + kStatusKMSLoginFailed;
         }
     }
-    message += "\r" + ComposeConnectionLine();
-    ShowStatus(message);
+    const std::string connection = ComposeConnectionLine();
+    message += "\r" + connection;
+    ShowStatusWithReason(message, connection == kStatusDialFailed ? RefusalReason() : std::string());
 }
 
 bool TMainForm::StartKestrelMesh()
@@ -105,15 +108,19 @@ std::string TMainForm::ComposeConnectionLine()
         return kStatusStateDialling;
     case kEntryConnected:
         ConnectRequested = true;
+        LineUp(Settings.Target, true);
         return kStatusStateConnected;
     default:
         break;
     }
-    if (!ShouldDialAtStartup(Settings, ports_.Clock.TimeOfDay()))
+    if (!ShouldDialAtStartup(Settings, ports_.Clock.TimeOfDay())) {
+        if (Settings.AutoConnectRun)
+            Log(kLogSchedule, kLogStartupOutsideWindow);
         return kStatusStateIdle;
+    }
     ConnectRequested = true;
     RedialDone = 0;
-    return ports_.Ras.Dial(index) ? kStatusDialStarted : kStatusDialFailed;
+    return DialTarget(index, kDialAtStartup) ? kStatusDialStarted : kStatusDialFailed;
 }
 
 void TMainForm::FormClose(std::function<void()> closed)
@@ -130,8 +137,14 @@ void TMainForm::FormClose(std::function<void()> closed)
         return;
     }
     auto hungUp = [this, closed](bool released) {
-        if (!released && TargetStillUp())
-            ShowStatus(kStatusDisconnectFailed);
+        // The window goes next, and a status message with it: a box the user closes says it.
+        if (!released && TargetStillUp()) {
+            const std::string text =
+                ComposeStatusMessage(ParseStatusTemplate(kStatusDisconnectFailed), {}, Settings.Target, 0, 0).Text +
+                "\r" + kExitLineStillUp;
+            Log(kLogProgram, text);
+            ports_.App.MessageBox(SjisText(text), ports_.App.Title(), kMbOk | kMbIconExclamation);
+        }
         closed();
     };
     switch (ports_.Ras.EntryState(TargetEntryIndex())) {
@@ -154,6 +167,8 @@ void TMainForm::FormDestroy()
         // No time to wait (the session ends): the hang-up is asked for and left to the service.
         FormClose([] {});
     }
+    if (line_ && TargetStillUp())
+        LineEnded(kLineLeftUp);
     AllowedComputers.clear();
     StatusQueue.clear();
     ports_.Tray.Delete();
@@ -188,10 +203,19 @@ int TMainForm::TargetConnectionIndex()
 
 void TMainForm::ShowStatus(std::string_view messageTemplate, const std::string& prefix)
 {
+    ShowStatusWithReason(messageTemplate, {}, prefix);
+}
+
+void TMainForm::ShowStatusWithReason(std::string_view messageTemplate, const std::string& reason,
+                                     const std::string& prefix)
+{
     // The interval the redial timer really uses, for a hand-edited value out of range too.
-    ShowStatusMessage(ComposeStatusMessage(ParseStatusTemplate(messageTemplate), prefix, Settings.Target,
-                                           SettingInRange(Settings, &TSettings::RedialInterval),
-                                           Settings.RedialCount - RedialDone));
+    StatusMessage message = ComposeStatusMessage(ParseStatusTemplate(messageTemplate), prefix, Settings.Target,
+                                                 SettingInRange(Settings, &TSettings::RedialInterval),
+                                                 Settings.RedialCount - RedialDone);
+    if (!reason.empty())
+        message.Text += "\r" + reason;
+    ShowStatusMessage(std::move(message));
 }
 
 void TMainForm::ShowStatusMessage(StatusMessage message)

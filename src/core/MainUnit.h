@@ -67,6 +67,9 @@ public:
     // the message. A prefix (the names of a remote console) goes in front as it is: no
     // placeholder or action is read from it.
     void ShowStatus(std::string_view messageTemplate, const std::string& prefix = {});
+    // The same with a line after the message: the reason of a failure (nothing when empty).
+    void ShowStatusWithReason(std::string_view messageTemplate, const std::string& reason,
+                              const std::string& prefix = {});
     // Queues a message as it is (a text that holds a path or a reason, never a template) and
     // logs it.
     void ShowStatusMessage(StatusMessage message);
@@ -92,7 +95,7 @@ public:
     virtual void miTaskDeconnectClick();
     void tmConnectTimer();
     void RasConnect(const std::string& dialName);
-    void RasConnectError(const std::string& dialName);
+    void RasConnectError(const std::string& dialName, const RasError& error);
     void KeepAliveCheck();
 
     // Opens the options dialog (tray menu and status icon); the window side has the dialog.
@@ -107,7 +110,8 @@ public:
 
     // The daily schedule, once a second.
     void tmScheduleTimer();
-    bool ShutdownWindows() { return ports_.Shutdown.ShutdownWindows(); }
+    // Asks the system to shut down, and logs the request and its answer.
+    bool ShutdownWindows();
 
     // Remote control by a KestrelMesh console (RemoteMenu.cpp): its menu request, its answers
     // (each request carries the console's names and the address its datagrams came from), and
@@ -158,6 +162,18 @@ public:
 
 private:
     std::string ComposeConnectionLine();
+    // Dials the phonebook entry of the target and logs the start or the refusal, with what the
+    // dial is for.
+    bool DialTarget(int index, std::string_view occasion);
+    // The reason of the last refused dial; empty when the service gave none.
+    std::string RefusalReason();
+    // The target's line is connected (adopted: it was so when Kiv started); from here its end
+    // is logged with its duration.
+    void LineUp(const std::string& name, bool adopted);
+    // The connected line has ended, as how says ("から切断しました").
+    void LineEnded(std::string_view how);
+    // Tick of the schedule: a connected line that is no longer up has dropped.
+    void WatchLine();
     // Starts KestrelMesh on its current port and logs in under the program's title; false when
     // either step fails. The caller decides what a failure leaves running.
     bool StartKestrelMesh();
@@ -183,7 +199,10 @@ private:
     void RemoteHangUpDone(const MeshRequest& request, bool released);
     // The checks ahead of every remote request: computer name, control target, and with
     // checkLock the lock of another console's running dial. Sends the refusal itself.
-    bool RemoteGate(const std::string& machineName, const std::string& discrimination, bool checkLock);
+    bool RemoteGate(const MeshRequest& request, bool checkLock);
+    // One line of the remote dialogue in the log: the console (name, address, user) and what
+    // it asked or was told. Never a password.
+    void LogRemote(const MeshRequest& request, const std::string& what);
     // The first password prompt, as a menu request gets it.
     void SendPasswordPrompt(const std::string& machineName, const std::string& discrimination);
 
@@ -208,6 +227,16 @@ private:
     void PlaceStatusWindow();
     // The head message is out of sight: it leaves the queue and the next one is shown.
     void StatusFadedOut();
+
+    // The line Kiv saw connected: its entry, since when (tick) and whether it was up at start.
+    struct ConnectedLine {
+        std::string Name;
+        std::uint32_t Since = 0;
+        bool Adopted = false;
+    };
+    std::optional<ConnectedLine> line_;
+    // Hang-ups of ours under way: a line that goes meanwhile has not dropped.
+    int hangUps_ = 0;
 
     TMainFormPorts ports_;
     bool created_ = false;

@@ -174,6 +174,12 @@ int ScheduleMinuteOfDay(const TSettings& s, int TSettings::*hour, int TSettings:
     return SettingInRange(s, hour) * 60 + SettingInRange(s, minute);
 }
 
+std::string ScheduleClockText(const TSettings& s, int TSettings::*hour, int TSettings::*minute)
+{
+    const int m = SettingInRange(s, minute);
+    return std::to_string(SettingInRange(s, hour)) + (m < 10 ? ":0" : ":") + std::to_string(m);
+}
+
 double ScheduleTimeOfDay(const TSettings& s, int TSettings::*hour, int TSettings::*minute)
 {
     return TimeOfDayFromMinutes(ScheduleMinuteOfDay(s, hour, minute));

@@ -117,6 +117,8 @@ std::string DecodePassword(const std::string& stored);
 
 // Minutes since midnight of an hour and a minute setting, each brought into its range.
 int ScheduleMinuteOfDay(const TSettings& settings, int TSettings::*hour, int TSettings::*minute);
+// The same as the clock shows it: "7:05".
+std::string ScheduleClockText(const TSettings& settings, int TSettings::*hour, int TSettings::*minute);
 // The same as a fraction of a day.
 double ScheduleTimeOfDay(const TSettings& settings, int TSettings::*hour, int TSettings::*minute);
 

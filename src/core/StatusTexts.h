@@ -37,6 +37,9 @@ inline constexpr char kStatusTargetSwitchedDialling[] = "制御対象を「%D」
 inline constexpr char kStatusTargetSwitchedIdle[] = "制御対象を「%D」へ切り替えました。\r現在、「%D」へは接続されていません。\rアイコンクリックでダイヤルアップを開始することができます。%A1";
 inline constexpr char kStatusTargetSwitched[] = "制御対象を「%D」へ切り替えました。";
 
+// The second line of the box that tells of a failed hang-up at exit.
+inline constexpr char kExitLineStillUp[] = "回線は接続されたままです。";
+
 // Kiv.log could not be written; its path and the reason follow on lines of their own.
 inline constexpr char kStatusLogFailed[] = "ログファイルに書き込めません。Kivは記録せずに動作を続けます。";
 
