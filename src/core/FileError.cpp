@@ -21,11 +21,16 @@ std::string FileErrorText(const FileError& error)
         reason = "ディスクの空き容量が足りません";
         break;
     case FileFailure::NotFound:
-        reason = "フォルダが見つかりません";
+        reason = "ファイルまたはフォルダが見つかりません";
+        break;
+    case FileFailure::BadValue:
+        reason = "ファイルに書けない文字を含む値があります";
         break;
     case FileFailure::Other:
         break;
     }
+    if (error.SystemCode == 0)
+        return reason;
     return std::string(reason) + " (エラー " + std::to_string(error.SystemCode) + ")";
 }
 

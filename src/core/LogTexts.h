@@ -12,6 +12,8 @@ namespace kiv {
 
 inline constexpr char kLogStarted[] = "Kivを起動しました。";
 inline constexpr char kLogEnded[] = "Kivを終了しました。";
+inline constexpr char kLogTurnedOff[] = "設定により、記録を止めます。";
+inline constexpr char kLogTurnedOn[] = "設定により、記録を始めます。";
 
 inline constexpr char kLogStartupOutsideWindow[] =
     "起動時の自動接続: 接続する時間帯の外なので、ダイヤルしません。";

@@ -12,13 +12,6 @@
 
 namespace kiv {
 
-namespace {
-
-constexpr unsigned kMbOk = 0x00000000;
-constexpr unsigned kMbIconExclamation = 0x00000030;
-
-}  // namespace
-
 TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports)
 {
     ports_.Ras.OnConnect = [this](const std::string& dialName) { RasConnect(dialName); };
@@ -48,8 +41,8 @@ void TMainForm::FormCreate()
 {
     AppDir = DirectoryWithDelimiter(ports_.App.ExePath().Text);
     ports_.Log.Open(Utf8Path(AppDir + kLogFileName));
-    Log(kLogProgram, kLogStarted);
     if (ports_.Ras.ServiceError()) {
+        Log(kLogProgram, kLogStarted);
         Log(kLogProgram, kRasMissingText);
         ports_.App.MessageBox(SjisText(kRasMissingText), ports_.App.Title(), kMbOk | kMbIconExclamation);
         ports_.App.Terminate();
@@ -61,14 +54,25 @@ void TMainForm::FormCreate()
     RemoteMachineName.clear();
     RemoteDiscrimination.clear();
     RemoteConsoles.Clear();
-    LastScheduleTick = ports_.Clock.TimeOfDay();
     SkipAutoDisconnect = false;
     AllowedComputers.clear();
     ports_.VSS.DefaultIniFilePath = AppDir + kIniFileName;
-    LoadSettings(ports_.VSS, ports_.Ras.EntryName(0), ports_.VSS.UseSetLayeredWindow(), Settings,
-                 AllowedComputers);
     ports_.VSS.SetSetLayeredWindowEvent(false);
+    // The rest of the start waits for the settings: a file held by another program is read
+    // again every tick of tmSchedule (SettingsRetry) until it can be, or the user decides.
+    settingsWaitSince_ = ports_.Clock.TickCount();
+    if (!ReadSettings()) {
+        settingsWaiting_ = true;
+        ports_.tmSchedule.SetEnabled(true);
+        return;
+    }
+    FinishCreate();
+}
 
+void TMainForm::FinishCreate()
+{
+    settingsWaiting_ = false;
+    LastScheduleTick = ports_.Clock.TimeOfDay();
     ports_.Tray.Add(ChooseTrayIcon(ports_.App.Version()));
     created_ = true;
     ports_.tmSchedule.SetEnabled(true);

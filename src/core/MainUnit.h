@@ -50,6 +50,8 @@ public:
     explicit TMainForm(const TMainFormPorts& ports);
     virtual ~TMainForm() = default;
 
+    // Starts Kiv: the log, the settings (waiting while Kiv.INI exists but cannot be read), the
+    // tray icon, the schedule, KestrelMesh and the welcome message.
     void FormCreate();
     // The program is asked to end: KestrelMesh logs out and, with AutoDisconnectEnd, the target
     // is disconnected; `closed` runs once that is over (at once when there is nothing to wait
@@ -124,7 +126,8 @@ public:
     // The options dialog's apply once its checks have passed (OptionApply.cpp): the schedule
     // stopped, the controls and the working list copied, KestrelMesh logged in or out, the file
     // saved, the schedule restarted.
-    void ApplyOptions(const OptionControls& controls, const StringList& workingList);
+    // Returns the text that tells the user where and why, when the save did not reach the disk.
+    std::optional<std::string> ApplyOptions(const OptionControls& controls, const StringList& workingList);
 
     // Phonebook index of the control target, -1 when there is none or it is not listed.
     int TargetEntryIndex();
@@ -160,7 +163,22 @@ public:
     // FormCreate went past the remote access check, so there are settings and a tray icon.
     bool Created() const { return created_; }
 
+    // The start waits for Kiv.INI, which exists but cannot be read.
+    bool WaitingForSettings() const { return settingsWaiting_; }
+
 private:
+    // The start once the settings are there.
+    void FinishCreate();
+    // Reads Kiv.INI into Settings, after undoing a save that was cut short; false while the
+    // file exists but cannot be read (said once in the status window and the log).
+    bool ReadSettings();
+    // A tick while the start waits for Kiv.INI: it is read again; after a while the user is
+    // asked whether to wait more, start afresh or end Kiv.
+    void SettingsRetry();
+    // A save of Kiv.INI is logged with the settings it was to store that the file did not hold
+    // yet (every key, or only Target); when it did not reach the disk, returns the text that
+    // tells the user where and why, else nothing.
+    std::optional<std::string> SettingsSaved(const IniWrite& result, bool onlyTarget);
     std::string ComposeConnectionLine();
     // Dials the phonebook entry of the target and logs the start or the refusal, with what the
     // dial is for.
@@ -235,6 +253,13 @@ private:
         bool Adopted = false;
     };
     std::optional<ConnectedLine> line_;
+    // The start waits for Kiv.INI from this tick on, and has told the user once.
+    bool settingsWaiting_ = false;
+    // The settings as Kiv.INI holds them: read at start, and what the saves since then stored.
+    TSettings stored_;
+    StringList storedComputers_;
+    std::uint32_t settingsWaitSince_ = 0;
+    FileError settingsError_;
     // Hang-ups of ours under way: a line that goes meanwhile has not dropped.
     int hangUps_ = 0;
 

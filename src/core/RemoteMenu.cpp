@@ -271,8 +271,10 @@ std::string TMainForm::RemoteTargetAnswer(const MeshRequest& request)
         for (int i = 0; i < count; ++i) {
             if (ports_.Ras.EntryName(i) != name)
                 continue;
-            WriteTarget(ports_.VSS, Settings, name);
+            const auto failure = SettingsSaved(WriteTarget(ports_.VSS, Settings, name), true);
             ShowStatus(kStatusTargetSwitched, RemoteStatusPrefix(request.HandleName, request.MachineName));
+            if (failure)
+                ShowStatusMessage({*failure, kActionNone});
             return RemoteTargetChanged(Settings.Target);
         }
     }

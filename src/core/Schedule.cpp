@@ -36,6 +36,10 @@ bool TMainForm::ShutdownWindows()
 
 void TMainForm::tmScheduleTimer()
 {
+    if (settingsWaiting_) {
+        SettingsRetry();
+        return;
+    }
     RemoteConsoles.Expire(ports_.Clock.TickCount());
     WatchLine();
 

@@ -107,7 +107,7 @@ TEST_F(EventLogLines, ALineUpAtStartAndLeftUpAtExit)
 {
     ras.entries = {"T"};
     ras.states["T"] = kEntryConnected;
-    ASSERT_TRUE(WriteFileBytes(IniPath(), "[Option]\r\nTarget=T\r\n"));
+    ASSERT_EQ(WriteFileBytes(IniPath(), "[Option]\r\nTarget=T\r\n"), FileError{});
     form.FormCreate();
     clock.time.RunFor(7200 * 1000);
     form.FormDestroy();
@@ -151,8 +151,8 @@ TEST_F(EventLogLines, TheScheduleSaysWhatItDecided)
 TEST_F(EventLogLines, TheStartUpRuleOutsideItsWindow)
 {
     ras.entries = {"T"};
-    ASSERT_TRUE(WriteFileBytes(IniPath(), "[Option]\r\nTarget=T\r\nAutoConnectRun=1\r\nAutoConnectRunTime=1\r\n"
-                                          "AutoStart=1\r\nAutoEnd=1\r\nAutoStartHour=23\r\nAutoEndHour=7\r\n"));
+    ASSERT_EQ(WriteFileBytes(IniPath(), "[Option]\r\nTarget=T\r\nAutoConnectRun=1\r\nAutoConnectRunTime=1\r\n"
+                                          "AutoStart=1\r\nAutoEnd=1\r\nAutoStartHour=23\r\nAutoEndHour=7\r\n"), FileError{});
     clock.timeOfDay = At(12, 0);
     form.FormCreate();
     EXPECT_EQ(Take(kLogSchedule), std::vector<std::string>{kLogStartupOutsideWindow});
@@ -209,6 +209,7 @@ TEST_F(EventLogLines, StartStatusMessagesAndExit)
     form.FormDestroy();
     EXPECT_EQ(Lines(), (std::vector<std::string>{
                            std::string("[Kiv] ") + kLogStarted,
+                           "[設定] Kiv.INIがないので、既定の設定で起動します。",
                            "[表示] -Welcome to Kiv- /  / 現在、「T」へは接続されていません。 / "
                            "アイコンクリックでダイヤルアップを開始することができます。（アイコンの操作: 接続）",
                            std::string("[Kiv] ") + kLogEnded,

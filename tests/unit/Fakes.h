@@ -33,7 +33,7 @@ public:
     int MessageBox(const SjisText& text, const SjisText& caption, unsigned flags) override
     {
         boxes.push_back({text.Bytes, caption.Bytes, flags});
-        return 1;
+        return answer;
     }
     void Terminate() override { terminated = true; }
     bool Terminated() const override { return terminated; }
@@ -45,6 +45,7 @@ public:
     };
     std::string exePath;
     std::vector<Box> boxes;
+    int answer = 1;  // the button the user presses in every box
     bool terminated = false;
     std::optional<OsVersion> version;
 };

@@ -20,7 +20,7 @@ std::string Displayed(const std::string& message) { return ParseStatusTemplate(m
 
 class MainFormStartup : public ::testing::Test, protected MainFormFixture {
 protected:
-    void WriteIni(const std::string& body) { ASSERT_TRUE(WriteFileBytes(IniPath(), "[Option]\r\n" + body)); }
+    void WriteIni(const std::string& body) { ASSERT_EQ(WriteFileBytes(IniPath(), "[Option]\r\n" + body), FileError{}); }
     std::string Welcome() const { return form.StatusQueue.empty() ? "<none>" : form.StatusQueue.front().Text; }
 };
 
@@ -83,8 +83,8 @@ TEST_F(MainFormStartup, TargetStateDecidesTheConnectionLine)
         f.ras.states["接続先"] = c.state;
         f.ras.dialSucceeds = c.dialSucceeds;
         f.form.RedialDone = 5;
-        ASSERT_TRUE(WriteFileBytes(f.IniPath(), std::string("[Option]\r\nTarget=接続先\r\nAutoConnectRun=") +
-                                                    (c.autoConnect ? "1" : "0") + "\r\n"));
+        ASSERT_EQ(WriteFileBytes(f.IniPath(), std::string("[Option]\r\nTarget=接続先\r\nAutoConnectRun=") +
+                                                    (c.autoConnect ? "1" : "0") + "\r\n"), FileError{});
         f.form.FormCreate();
         std::string line = c.line;
         ReplaceText("%D", "接続先", line);
@@ -116,7 +116,7 @@ TEST_F(MainFormStartup, KestrelMeshLogin)
         MainFormFixture f;
         f.kms.startSucceeds = c.start;
         f.kms.loginSucceeds = c.login;
-        ASSERT_TRUE(WriteFileBytes(f.IniPath(), std::string("[Option]\r\n") + c.body));
+        ASSERT_EQ(WriteFileBytes(f.IniPath(), std::string("[Option]\r\n") + c.body), FileError{});
         f.form.FormCreate();
         EXPECT_EQ(f.form.StatusQueue.front().Text,
                   Displayed(std::string("-Welcome to Kiv-\r\r") + c.line + "\r" + kStatusNoTarget)) << c.body;
@@ -159,7 +159,7 @@ TEST_F(MainFormStartup, DestroyLogsOutAndDisconnectsWhenAsked)
         f.ras.states["T"] = c.state;
         f.ras.cancelSucceeds = c.cancel;
         f.ras.hangUpSucceeds = c.hangUp;
-        ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\nKMSLogin=1\r\n"));
+        ASSERT_EQ(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\nKMSLogin=1\r\n"), FileError{});
         f.form.FormCreate();
         f.ras.calls.clear();
         f.kms.calls.clear();
