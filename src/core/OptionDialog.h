@@ -203,6 +203,10 @@ inline constexpr OptionRow kRows[] = {
      .Enabled = &E::StatusAlphaCount},
     {.Kind = K::ValueLabel, .Page = P::Status, .Name = "idLaStatusAlphaCount", .Id = 2001,
      .Rect = {314, 166, 60, 14}, .Enabled = &E::StatusAlphaCount},
+    {.Kind = K::Heading, .Page = P::Status, .Text = "記録", .Rect = {8, 200, 214, 14}},
+    {.Kind = K::CheckBox, .Page = P::Status, .Name = "idCbWriteLog", .Id = 1027, .HelpId = 27,
+     .Text = "起きたことをKiv.logに記録する", .Rect = {24, 218, 360, 18}, .Setting = &S::WriteLog,
+     .Group = true},
     // KestrelMesh.
     {.Kind = K::Heading, .Page = P::KMS, .Text = "ログイン", .Rect = {8, 36, 214, 14}},
     {.Kind = K::RadioButton, .Page = P::KMS, .Name = "idRbKMSLogout", .Id = 1018,
