@@ -13,8 +13,7 @@ fi
 . "$(dirname "$0")/../tests/e2e/lib.sh"
 SECONDS_IDLE=${2:-120}
 new_run_dir
-kiv_wine_prefix_copy "$RUN_DIR/prefix"
-start_xvfb
+start_session
 cd "$RUN_DIR"
 # Logged in, the welcome message gone quickly, nothing scheduled.
 printf '[Option]\r\nKMSLogin=1\r\nStatusLocate=0\r\n' >Kiv.INI
@@ -38,7 +37,7 @@ ticks=$(getconf CLK_TCK)
 # threads.
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 switches() { cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt_switches/ {s += $2} END {print s}'; }
-threads() { ls /proc/"$1"/task | wc -l; }
+threads() { find /proc/"$1"/task -mindepth 1 -maxdepth 1 | wc -l; }
 
 k_cpu0=$(cpu "$kiv_pid"); s_cpu0=$(cpu "$server_pid")
 k_sw0=$(switches "$kiv_pid"); s_sw0=$(switches "$server_pid")

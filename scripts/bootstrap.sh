@@ -13,6 +13,7 @@ packages=(
   iproute2 util-linux procps strace
   libboost-dev chromium chromium-driver curl jq
   wixl msitools
+  shellcheck clang-format git
 )
 # The shipped program is 32-bit: its tiers need the 32-bit Wine loader where 32-bit code runs.
 i386_packages=(wine32:i386)

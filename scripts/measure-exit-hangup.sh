@@ -6,7 +6,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 set -- "${1:-$top/build/win64}"
 . "$top/tests/e2e/lib.sh"
-start_xvfb
+start_session
 new_run_dir
 add_simulator
 printf '[Line]\ndial = connect 500\nhangup = 5000\n' >"$RUN_DIR/rassim.txt"
@@ -20,12 +20,12 @@ for p in $(pgrep -f 'kiv\.exe' || true); do
   [ "$(readlink "/proc/$p/cwd" 2>/dev/null)" = "$RUN_DIR" ] && pid=$p
 done
 [ -n "$pid" ] || fail "kiv.exe's process not found"
-ticks() { awk '{print $14 + $15}' /proc/$1/stat 2>/dev/null; }
+ticks() { awk '{print $14 + $15}' /proc/"$1"/stat 2>/dev/null; }
 t0=$(ticks "$pid"); s0=$(date +%s.%N)
 kivctl close
 last=$t0
-while [ -d /proc/$pid ]; do t=$(ticks "$pid") && [ -n "$t" ] && last=$t; sleep 0.05; done
+while [ -d "/proc/$pid" ]; do t=$(ticks "$pid") && [ -n "$t" ] && last=$t; sleep 0.05; done
 s1=$(date +%s.%N)
 hz=$(getconf CLK_TCK)
 echo "exit with a hang-up pending: wall $(echo "$s1 - $s0" | bc) s, kiv.exe cpu $(( (last - t0) * 1000 / hz )) ms"
-rassimctl log | grep -c RasGetConnectStatusA | sed 's/^/status polls in the log: /'
+call_log | grep -c RasGetConnectStatusA | sed 's/^/status polls in the log: /'

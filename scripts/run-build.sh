@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154  # top: set by the script that sources this one
 # Sourced by the run and demo commands: builds the Windows tree that Kiv runs from and sets
 # RUN_BUILD to it. The shipped i686 build where this machine runs 32-bit code, else the x86_64
 # one; KIV_RUN_ARCH=i686 or x86_64 chooses. Says which.

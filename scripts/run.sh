@@ -20,7 +20,7 @@ export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;rasapi32=n"
 kiv_wine_prefix_or_kept "$RUN_BUILD"
 
 if [ -z "${DISPLAY:-}" ]; then
-  kiv_xvfb 1280x800x24
+  kiv_xvfb 1280x800x24 || { echo "run: $KIV_XVFB_ERROR" >&2; exit 1; }
   trap 'kill $KIV_XVFB_PID 2>/dev/null || true' EXIT
   echo "Kiv runs on the virtual display $DISPLAY (no DISPLAY was set); Ctrl-C ends it."
 fi

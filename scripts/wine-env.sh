@@ -1,3 +1,4 @@
+# shellcheck shell=dash
 # Sourced by the scripts that run Windows programs: the Wine binaries and a prefix per build tree.
 # Sourcing never fails, so a script can run scripts/bootstrap.sh after it on a machine that has no
 # Wine yet; kiv_wine_prefix is what needs Wine and says so when it is missing.
@@ -34,10 +35,16 @@ kiv_wine_for() {
   fi
 }
 
-# kiv_wine_prefix BUILD_DIR: sets WINEPREFIX to the build tree's prefix, creating it once.
+# kiv_wine_prefix BUILD_DIR: sets WINEPREFIX to the build tree's prefix, creating it once. Tests
+# that run side by side may ask at the same time: one creates it, the others wait for it.
 kiv_wine_prefix() {
   kiv_wine_for "$1" || return 1
   export WINEPREFIX="$1/wineprefix"
+  [ -f "$WINEPREFIX/.kiv-ready-2" ] && return 0
+  mkdir -p "$1"
+  # fd 8: the lock's file, for flock; closed again before returning.
+  exec 8>"$1/wineprefix.lock"
+  flock 8
   if [ ! -f "$WINEPREFIX/.kiv-ready-2" ]; then
     mkdir -p "$WINEPREFIX"
     "$KIV_WINE" wineboot -i >/dev/null 2>&1 || true
@@ -54,6 +61,15 @@ kiv_wine_prefix() {
     "$KIV_WINESERVER" -w
     touch "$WINEPREFIX/.kiv-ready-2"
   fi
+  exec 8>&-
+}
+
+# kiv_wine_session: a wineserver for WINEPREFIX kept running until "wineserver -k", and the
+# session's services started, their output going nowhere: programs started later find them
+# running, and no service holds a caller's output pipe open.
+kiv_wine_session() {
+  "$KIV_WINESERVER" -p >/dev/null 2>&1 || true
+  "$KIV_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 # kiv_wine_prefix_or_kept BUILD_DIR: the prefix a caller already made for this process when

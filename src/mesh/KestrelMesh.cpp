@@ -49,7 +49,9 @@ std::string TKestrelMesh::RecvTime()
 
 void TKestrelMesh::ClearPeers()
 {
-    loginUsers_.fill(TKMS_LoginUserInformation{});
+    // The table holds its peers at its front; the rest is empty already.
+    for (int i = 0; i < loginCount_; ++i)
+        loginUsers_[static_cast<std::size_t>(i)] = TKMS_LoginUserInformation{};
     loginCount_ = 0;
     peerIndex_.fill(0);
 }
@@ -57,10 +59,12 @@ void TKestrelMesh::ClearPeers()
 void TKestrelMesh::ClearSendHistory()
 {
     for (int n = kSendHistoryFirst; n <= kSendHistoryLast; ++n) {
+        // An entry in use has a message identifier; the others are empty already.
         auto& entry = sendHistory_[static_cast<std::size_t>(n)];
-        if (!entry.MessageID.empty())
+        if (!entry.MessageID.empty()) {
             backend_.KillTimer(n);
-        entry = TKMS_SendHistory{};
+            entry = TKMS_SendHistory{};
+        }
     }
 }
 
@@ -418,10 +422,10 @@ void TKestrelMesh::RemovePeer(const std::string& machineName, const std::string&
     if (i < 0)
         return;
     const TKMS_LoginUserInformation removed = loginUsers_[static_cast<std::size_t>(i)];
-    for (int k = i; k + 1 < kPeerTableSize; ++k)
+    for (int k = i; k + 1 < loginCount_; ++k)
         loginUsers_[static_cast<std::size_t>(k)] = std::move(loginUsers_[static_cast<std::size_t>(k + 1)]);
-    loginUsers_[kPeerTableSize - 1] = TKMS_LoginUserInformation{};
     --loginCount_;
+    loginUsers_[static_cast<std::size_t>(loginCount_)] = TKMS_LoginUserInformation{};
     // The peers behind it moved up: index them anew.
     peerIndex_.fill(0);
     for (int k = 0; k < loginCount_; ++k)

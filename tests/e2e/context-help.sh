@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2154  # the controls' identifiers: set by controls.sh from the program's tables
 # Context help under Wine: F1 on the focused control of the options dialog, and of the
 # authorised computers dialog, opens the help page beside kiv.exe in the web browser at that control's
 # section; the tray menu's help opens it at the top. The browser is Wine's, which hands the
 # URL to xdg-open: a stand-in for it records what it was given.
 . "$(dirname "$0")/lib.sh"
-start_xvfb
+start_session
 new_run_dir
 cp "$E2E_TOP/docs/help/Kiv.html" "$RUN_DIR/"
 mkdir "$RUN_DIR/bin"
@@ -17,7 +18,7 @@ cd "$RUN_DIR"
 viewed() { [ -f "$VIEWED" ] && grep -q -- "$1" "$VIEWED"; }
 # expect_page WHAT ANCHOR: the viewer was handed the help page beside kiv.exe at ANCHOR
 expect_page() {
-  wait_for 30 viewed "Kiv\\.html$2\$" || fail "$1: the viewer got [$(cat "$VIEWED" 2>/dev/null)], expected Kiv.html$2"
+  wait_for 60 viewed "Kiv\\.html$2\$" || fail "$1: the viewer got [$(cat "$VIEWED" 2>/dev/null)], expected Kiv.html$2"
   # Wine's browser hands a file URL with a section on as a DOS path ("file://Z:\tmp\...").
   grep -- "Kiv\\.html$2\$" "$VIEWED" | grep -q "$(basename "$RUN_DIR")[/\\]Kiv\\.html" ||
     fail "$1: not the page beside kiv.exe: $(cat "$VIEWED")"
@@ -28,8 +29,7 @@ expect_page() {
 start_kiv
 
 # The tray menu's help: the top of the page.
-open_tray_menu
-xdotool key h
+tray_menu_key h
 expect_page "the tray menu's help" ""
 
 # F1 as the user presses it, on the control that has the focus (its identifier is 1000 plus its
@@ -37,7 +37,7 @@ expect_page "the tray menu's help" ""
 focus_has_help() { [ "$(kivctl focus "$1" | tr -d '\r')" -gt 1000 ]; }
 press_f1() {  # press_f1 CLASS: prints the focused control's help-context number
   local focus
-  wait_for 10 focus_has_help "$1"
+  wait_for 60 focus_has_help "$1"
   focus=$(kivctl focus "$1" | tr -d '\r')
   [ -n "$focus" ] && [ "$focus" -gt 1000 ] || fail "$1: no control with help has the focus ($focus)"
   xdotool key F1
@@ -46,13 +46,11 @@ press_f1() {  # press_f1 CLASS: prints the focused control's help-context number
 
 # The options dialog: a refused apply puts the focus on the field it names (the redial count,
 # help-context number 5); F1 there.
-open_tray_menu
-xdotool key o
-wait_for 20 kivctl form TOptionForm || fail "options dialog did not open"
+open_options_dialog
 kivctl click TOptionForm "$idCbRedial"          # redial on: the count is checked
 kivctl set TOptionForm "$idEdRedialCount" ""
 kivctl click TOptionForm "$idBtUpdate"
-for _ in $(seq 60); do kivctl msgbox >/dev/null 2>&1 && break; sleep 0.3; done
+wait_for 60 kivctl msgbox || fail "no message box for an empty redial count"
 context=$(press_f1 TOptionForm)
 expect_page "F1 in the options dialog on the control with help-context number $context" "#help-$context"
 
@@ -60,14 +58,14 @@ expect_page "F1 in the options dialog on the control with help-context number $c
 kivctl set TOptionForm "$idEdRedialCount" 3
 kivctl click TOptionForm "$idRbKMSLogin"  # log in to KestrelMesh: the computers button becomes usable
 kivctl click TOptionForm "$idBtKMSComputerCount"
-wait_for 20 kivctl form TOptionUserForm || fail "computers dialog did not open"
+wait_for 60 kivctl form TOptionUserForm || fail "computers dialog did not open"
 # A click into the list gives it the focus.
-read -r size x y <<<"$(kivctl rect TOptionUserForm | tr -d '\r' | tr 'x+' '  ' | awk '{print $1, $3, $4}')"
+read -r _ x y <<<"$(kivctl rect TOptionUserForm | tr -d '\r' | tr 'x+' '  ' | awk '{print $1, $3, $4}')"
 xdotool mousemove $((x + 100)) $((y + 150)) click 1
 context=$(press_f1 TOptionUserForm)
 expect_page "F1 in the computers dialog on the control with help-context number $context" "#help-$context"
 
 kivctl click TOptionUserForm "$idUserBtCancel"
-wait_for 10 form_gone TOptionUserForm || fail "computers dialog did not close"
+wait_for 60 form_gone TOptionUserForm || fail "computers dialog did not close"
 kivctl click TOptionForm "$idBtCancel"
 stop_kiv

@@ -1,4 +1,4 @@
-# shellcheck disable=SC2034  # read by the tests that source lib.sh
+# shellcheck shell=bash disable=SC2034  # read by the tests that source lib.sh
 # Sourced by lib.sh: the identifiers of the controls the end-to-end tests drive, under their
 # names in the program, read from the program's own sources: every `.Name = "...", .Id = ...` of
 # the dialogs' tables (src/core/OptionDialog.h) and the enumerators of the about box
@@ -17,5 +17,8 @@ eval "$(grep -oE '^ *id[A-Za-z0-9_]+ = [0-9]+' "$KIV_SOURCES/win32/VersionUnit.h
 kTrayCallbackMessage=$(grep -oE 'kCallbackMessage = 0x[0-9A-Fa-f]+' "$KIV_SOURCES/win32/Win32Ports.h" | sed 's/.*= //')
 WM_LBUTTONDBLCLK=0x203
 WM_RBUTTONUP=0x205
+
+# Virtual keys sent to controls and menus.
 VK_RETURN=0x0D
+VK_ESCAPE=0x1B
 VK_END=0x23

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2154  # the controls' identifiers: set by controls.sh from the program's tables
 # The per-user installer (kiv-<version>-win32.msi, the i686 build's) under Wine's msiexec, in a
 # Wine prefix of its own: a fresh install puts the program into the user's programs folder, the
 # Start menu and the user's Run key; kiv.exe starts from there and saves Kiv.INI beside itself;
@@ -25,17 +26,16 @@ words=$(msiinfo suminfo "$MSI" | sed -n 's/^Source: \([0-9]*\).*/\1/p')
 [ $((words & 8)) = 8 ] || fail "the installer asks for elevation (word count $words)"
 pass "$(basename "$MSI") installs per user, without elevation"
 
-# The test's own folder (removed at exit) with a copy of the build tree's prefix.
+# The test's own folder (removed at exit) and Wine session, on a copy of the build tree's prefix.
 new_run_dir
 rm -f "$RUN_DIR/kiv.exe"
-kiv_wine_prefix_copy "$RUN_DIR/prefix"
-start_xvfb
+start_session
 
 # An older version of the same package: its README.txt says so.
 OLD_VERSION=1.0.0
 [ "$(printf '%s\n%s\n' "$OLD_VERSION" "$VERSION" | sort -V | head -n1)" = "$OLD_VERSION" ] &&
   [ "$OLD_VERSION" != "$VERSION" ] || fail "version $VERSION is not newer than $OLD_VERSION"
-OLD_CODE=$(tr a-z A-Z </proc/sys/kernel/random/uuid)
+OLD_CODE=$(tr '[:lower:]' '[:upper:]' </proc/sys/kernel/random/uuid)
 mkdir "$RUN_DIR/old"
 cp "$STAGE"/* "$RUN_DIR/old/"
 printf 'Kiv %s\r\n' "$OLD_VERSION" >>"$RUN_DIR/old/README.txt"
@@ -76,7 +76,7 @@ pass "installed into $(winpath "$INSTALLED") with a Start menu entry and a start
 # 2. kiv.exe runs from there, and its options land in Kiv.INI beside it.
 KIV_RC=$RUN_DIR/kiv.rc
 ( cd "$INSTALLED" && "$KIV_WINE" "$(winpath "$INSTALLED/kiv.exe")"; echo $? >"$KIV_RC" ) &
-wait_for 60 kivctl running || fail "the installed kiv.exe did not start"
+wait_for 240 kivctl running || fail "the installed kiv.exe did not start"
 wait_for 20 tray_shown || fail "no tray icon"
 open_options_dialog
 kivctl set TOptionForm "$idEdRedialCount" 8  # a change, so that OK saves

@@ -6,14 +6,14 @@
 . "$(dirname "$0")/lib.sh"
 SHELLSIM=$BUILD/tools/shellsim/shellsim.exe
 DESKTOP=kivwork
-desk_ctl() { "$KIV_WINE" "$KIVCTL" --desktop $DESKTOP "$@"; }
+desk_ctl() { kivctl --desktop $DESKTOP "$@"; }
 desk_shell() { "$KIV_WINE" "$SHELLSIM" --desktop $DESKTOP "$@"; }
 desk_status() { desk_ctl status | tr -d '\r'; }
 # at_corner BOTTOM: the window's right edge is 10 pixels from the screen's and its bottom edge at
 # BOTTOM; the screen's width is what kivctl taskbar reports now.
 at_corner() {
-  local visible left top right bottom rest sw
-  read -r visible left top right bottom rest <<<"$(desk_status)"
+  local left top right bottom sw
+  read -r _ left top right bottom _ <<<"$(desk_status)"
   sw=$(desk_ctl taskbar | tr -d '\r' | awk '{print $(NF-1)}')
   [ -n "$bottom" ] && [ "$right" = $((sw - 10)) ] && [ "$bottom" = "$1" ]
 }
@@ -24,32 +24,32 @@ taskbar_at() {
   [ -n "$sh" ] && [ $((tr - tl)) -ge "$sw" ] || return 1
   if [ "$1" = top ]; then [ "$tt" -le 0 ]; else [ "$tb" = "$sh" ] && [ "$tt" -gt 0 ]; fi
 }
-start_xvfb
+start_session
 new_run_dir
 cd "$RUN_DIR"
 printf '[Option]\r\nStatusLocate=4\r\n' >Kiv.INI
 
-( timeout 150 "$KIV_WINE" explorer /desktop=$DESKTOP,1024x768 kiv.exe ) &
+( timeout 600 "$KIV_WINE" explorer /desktop=$DESKTOP,1024x768 kiv.exe ) &
 E2E_PIDS+=($!)
 placed() { desk_status | grep -q '^[01] [1-9][0-9]* [1-9][0-9]* '; }
-wait_for 90 placed || fail "no status window in Wine's desktop"
+wait_for 240 placed || fail "no status window in Wine's desktop"
 taskbar_at bottom || fail "no taskbar along the bottom: $(desk_ctl taskbar)"
-wait_for 10 at_corner $((tt - 10)) || fail "not above the taskbar: $(desk_status), taskbar top $tt"
+wait_for 60 at_corner $((tt - 10)) || fail "not above the taskbar: $(desk_status), taskbar top $tt"
 pass "bottom right, above the taskbar (top $tt): $(desk_status)"
 
 # The taskbar moves to the top: the window goes down to the screen's corner.
 desk_shell move-taskbar top || fail "the taskbar could not be moved"
 taskbar_at top || fail "the taskbar did not move: $(desk_ctl taskbar)"
-wait_for 10 at_corner $((sh - 10)) || fail "the window did not follow: $(desk_status), screen height $sh"
+wait_for 60 at_corner $((sh - 10)) || fail "the window did not follow: $(desk_status), screen height $sh"
 import -window root "$ARTIFACTS/work-area-taskbar-top.png" 2>/dev/null || true
 pass "taskbar at the top: the window went to the screen's corner: $(desk_status)"
 
 # The display becomes 800 x 600: the window goes to the new corner, above the taskbar the shell
 # puts back along the bottom.
 desk_shell display 800 600 || fail "the display mode could not be changed"
-wait_for 10 taskbar_at bottom || fail "no taskbar along the bottom of the new screen: $(desk_ctl taskbar)"
+wait_for 60 taskbar_at bottom || fail "no taskbar along the bottom of the new screen: $(desk_ctl taskbar)"
 [ "$sh" = 600 ] || fail "screen height $sh after the change"
-wait_for 10 at_corner $((tt - 10)) || fail "not at the new corner: $(desk_status), taskbar top $tt"
+wait_for 60 at_corner $((tt - 10)) || fail "not at the new corner: $(desk_status), taskbar top $tt"
 import -window root "$ARTIFACTS/work-area-800x600.png" 2>/dev/null || true
 pass "display 800 x 600: the window went to the new corner above the taskbar: $(desk_status)"
 desk_ctl close || fail "could not close the main window in Wine's desktop"

@@ -1,5 +1,6 @@
 // libFuzzer target: datagrams from several sources, whole messages, logins and the passing of
-// virtual time, fed into the receive path of a logged-in component over the fake backend.
+// virtual time, fed into the receive path of a logged-in component over the fake backend. The
+// component and its backend are made once; each input starts from a fresh start and login.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,18 +13,38 @@
 using kiv::fuzz::Check;
 using kiv::fuzz::Reader;
 
+namespace {
+
+struct Mesh {
+    Mesh()
+    {
+        kms.SetDiscrimination("Kiv");
+        kms.SetHandleName("Kiv");
+        kms.SetMenu(true);
+        kms.SetFTPPortNo(0);
+        kms.OnMenuRequest = [this](const kiv::MeshRequest& r) {
+            kms.SendInputSelect("menu\r\n", "a&:b", "A&:B", "Menu", r.MachineName, r.Discrimination);
+        };
+        kms.OnInputReturn = [this](const kiv::MeshRequest& r) {
+            kms.SendInputMessage(r.Answer, r.MachineName, r.Discrimination);
+        };
+    }
+    kiv::test::FakeMeshBackend backend;
+    kiv::TKestrelMesh kms{backend, 7};
+};
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    kiv::test::FakeMeshBackend backend;
-    kiv::TKestrelMesh kms(backend, 7);
-    kms.SetDiscrimination("Kiv");
-    kms.SetHandleName("Kiv");
-    kms.SetMenu(true);
-    kms.SetFTPPortNo(0);
-    kms.OnMenuRequest = [&](const kiv::MeshRequest& r) {
-        kms.SendInputSelect("menu\r\n", "a&:b", "A&:B", "Menu", r.MachineName, r.Discrimination);
-    };
-    kms.OnInputReturn = [&](const kiv::MeshRequest& r) { kms.SendInputMessage(r.Answer, r.MachineName, r.Discrimination); };
+    static Mesh mesh;
+    static const std::uint64_t start = mesh.backend.now;
+    kiv::test::FakeMeshBackend& backend = mesh.backend;
+    kiv::TKestrelMesh& kms = mesh.kms;
+    // Each input ends with a stop; the clock starts over.
+    backend.timers.clear();
+    backend.sent.clear();
+    backend.now = start;
     if (!kms.Start() || !kms.Login())
         return 0;
     Reader in{data, size};

@@ -2,9 +2,11 @@
 // requests, answers under every key, logouts, passing time and dial-up events from a few
 // consoles at a few addresses, over the fakes of the unit tests. Besides crashes it checks
 // the password's promise: with the password required, nothing is dialled, hung up, switched
-// or shut down for a console that has not given it from its address within ten minutes.
+// or shut down for a console that has not given it from its address within ten minutes. The
+// folder of the settings file is made once; each input starts with a fresh form and no file.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <utility>
@@ -50,7 +52,9 @@ int Actions(const kiv::test::MainFormFixture& f, const std::string& target)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    kiv::test::MainFormFixture f;
+    static const kiv::test::TempDir folder;
+    std::remove(folder.File("Kiv.INI").c_str());
+    kiv::test::MainFormFixture f{folder};
     Reader in{data, size};
     f.ras.entries = {"A", "B", "Office"};
     f.form.Settings.Target = "Office";

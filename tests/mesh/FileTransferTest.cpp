@@ -43,7 +43,7 @@ struct Peer : SocketPeer {
 template <typename Done>
 bool RunUntil(std::initializer_list<SocketPeer*> peers, Done done)
 {
-    return test::RunUntil(peers, 5000, done);
+    return test::RunUntil(peers, 30000, done);
 }
 
 // Runs the loops for a while (to show that something does not happen).

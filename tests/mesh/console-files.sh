@@ -19,6 +19,7 @@ txdir=${KM_TX_DRIVE:-}$work/out
 sep=${KM_RX_SEP:-/}
 head -c 300000 /dev/urandom >"$work/out/表 data.bin"
 printf 'device' >"$work/out/CON.txt"
+# Split into words where it is used.
 common="--script --address 127.0.0.1 --port 51889"
 fail=0
 tab=$(printf '\t')
@@ -30,12 +31,20 @@ files="表 data.bin"
 IFS=:
 for f in $files; do
   unset IFS
-  $rx $common --handle 受信 --machine PCR --ftp-port 52189 receive "$rxdir" --until-done --wait "${KM_RX_WAIT:-15}" >"$work/rx" &
+  # shellcheck disable=SC2086  # the commands and the options as words
+  $rx $common --handle 受信 --machine PCR --ftp-port 52189 receive "$rxdir" --until-done --wait 120 >"$work/rx" &
   rxpid=$!
-  sleep "${KM_RX_START:-0.3}"
+  # The sender starts once the receiver listens (it says READY then), however long its start.
+  i=0
+  until grep -q '^READY' "$work/rx" 2>/dev/null; do
+    [ $i -lt 1200 ] || { echo "the receiver did not start within 2 minutes"; cat "$work/rx"; exit 1; }
+    sleep 0.1
+    i=$((i + 1))
+  done
   rc=0
+  # shellcheck disable=SC2086  # the commands and the options as words
   $tx $common --handle 送信 --machine PCS --disc KMS send-file PCR "$txdir/$f" "ファイルです" \
-    --until-done --wait 10 >"$work/tx" || rc=$?
+    --until-done --wait 60 >"$work/tx" || rc=$?
   wait $rxpid || true
   if [ "$f" = "CON.txt" ]; then
     expect rx "RECV_REFUSED${tab}送信${tab}PCS${tab}KMS${tab}CON.txt"

@@ -7,11 +7,11 @@ kmconsole=$1
 menupeer=$2
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-"$menupeer" 51666 10 &
+"$menupeer" 51666 120 &
 peer=$!
 sleep 0.3
 "$kmconsole" --script --address 127.0.0.1 --port 51666 --machine CONSOLE1 --handle 太郎 \
-  --menu KIVPC --answer ひみつ --answer '#2' --until-done --wait 5 >"$out"
+  --menu KIVPC --answer ひみつ --answer '#2' --until-done --wait 60 >"$out"
 kill $peer
 wait $peer || true
 tab=$(printf '\t')

@@ -11,12 +11,14 @@ b=${KM_B:-$a}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 common="--script --address 127.0.0.1 --port 51888"
+# shellcheck disable=SC2086  # the commands and the options as words
 $a $common --handle Alice --machine PCA --wait "${KM_A_WAIT:-60}" >"$out/a" &
 apid=$!
 # B logs in once A is logged in, so that A sees B's LOGIN however long A takes to start.
 i=0
-until grep -q '^READY' "$out/a" 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; i=$((i + 1)); done
-$b $common --handle 太郎 --machine PCB --disc KMB --wait 5 --menu PCA --menu-disc KMC --until-done >"$out/b"
+until grep -q '^READY' "$out/a" 2>/dev/null || [ $i -ge 1200 ]; do sleep 0.1; i=$((i + 1)); done
+# shellcheck disable=SC2086  # the commands and the options as words
+$b $common --handle 太郎 --machine PCB --disc KMB --wait 60 --menu PCA --menu-disc KMC --until-done >"$out/b"
 if [ -z "${KM_A_WAIT:-}" ]; then
   sleep 0.5
   kill -TERM $apid

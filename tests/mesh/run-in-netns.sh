@@ -4,6 +4,7 @@
 # its own gives it a hosts file that names this machine (Kiv finds its address by its host name)
 # and a resolver on loopback, so a name that is not there fails at once instead of waiting for a
 # name server the namespace cannot reach.
+# shellcheck disable=SC2016  # expanded by the inner shell
 exec unshare -rnm sh -c '
   hosts=$(mktemp)
   { cat /etc/hosts 2>/dev/null; printf "127.0.0.1\t%s\n" "$(hostname)"; } >"$hosts"

@@ -25,7 +25,7 @@ KM_PORT=$port "$listener" listen 60 >"$tmp/mesh.log" 2>&1 & pids+=($!)
 "$kmconsole" web --listen 127.0.0.1:51080 --token-file "$tmp/token" --header-timeout $head_ms --port $port \
   --address 127.0.0.1 --machine WEBA --disc KMCA >"$tmp/web.log" 2>&1 &
 web=$!
-pids+=($web)
+pids+=("$web")
 wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "/#token=$token" "$tmp/web.log" || fail "the web console did not start"
 start_chromedriver
 
@@ -41,7 +41,7 @@ browser=$(new_browser attacks desktop)
 sessions+=("$browser")
 wd_post "$browser" timeouts '{"script":30000}' >/dev/null
 go "$browser" "$base/#token=$token"
-wait_for 15 js_true "$browser" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "the page lists no Kiv"
+wait_for 60 js_true "$browser" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "the page lists no Kiv"
 browser_requests() {
   wd_post "$browser" execute/async "$(jq -n --arg ms "$1" '{args:[],script:("
     const done = arguments[arguments.length - 1];
@@ -162,11 +162,11 @@ post() { curl -s -X POST "${api[@]}" -H "X-Kiv-Session: $sid" -H 'Content-Type: 
 prompt_id() { curl -s "${api[@]}" -H "X-Kiv-Session: $sid" $base/api/state | jq -r '.kivs[0].prompt.id // empty'; }
 [ "$(post open "{\"kiv\":\"$kiv\"}" | jq -r .sent)" = true ] || fail "open"
 has_prompt() { [ -n "$(prompt_id)" ]; }
-wait_for 5 has_prompt || fail "no password prompt"
+wait_for 60 has_prompt || fail "no password prompt"
 refused=$(post answer "{\"kiv\":\"$kiv\",\"prompt\":$(prompt_id),\"text\":\"ソ|パス\"}")
 [ "$(jq -r .error <<<"$refused")" = text ] && [[ $(jq -r .reason <<<"$refused") == *backslash* ]] || fail "ソ|パス: $refused"
 [ "$(post answer "{\"kiv\":\"$kiv\",\"prompt\":$(prompt_id),\"text\":\"ソパス\"}" | jq -r .sent)" = true ] || fail "ソパス"
-wait_for 5 grep -q 'INPUT_RETURN' "$tmp/mesh.log" || fail "no answer went out"
+wait_for 60 grep -q 'INPUT_RETURN' "$tmp/mesh.log" || fail "no answer went out"
 answers=$(grep -a 'KMMESSAGE:INPUT_RETURN' "$tmp/mesh.log" | cut -f9)
 [ "$answers" = "$(printf '\x83\x5c\x83\x70\x83\x58')" ] || fail "what went out: $(od -c <<<"$answers")"
 pass "ソ|パス refused with a reason; ソパス sent as 83 5C 83 70 83 58"

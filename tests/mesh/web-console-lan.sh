@@ -41,17 +41,17 @@ desk=$(new_browser desk desktop)
 [ -n "$desk" ] && [ "$desk" != null ] || fail "Chromium did not start: $(cat "$tmp/chromedriver.log")"
 sessions+=("$desk")
 go "$desk" "$base/#token=$token"
-wait_for 15 js_true "$desk" "return document.querySelectorAll('#kivs button[data-kiv]').length===1" || fail "no Kiv in the list"
+wait_for 60 js_true "$desk" "return document.querySelectorAll('#kivs button[data-kiv]').length===1" || fail "no Kiv in the list"
 [[ $(text_of "$desk" '#kivs') == *'KIVPC'*'アドレス 127.0.0.1'* ]] || fail "the list: $(text_of "$desk" '#kivs')"
 click "$desk" '#kivs button[data-kiv]'
-wait_for 10 js_true "$desk" "return !document.getElementById('line-form').hidden" || fail "no prompt: $(text_of "$desk" '#panel')"
+wait_for 60 js_true "$desk" "return !document.getElementById('line-form').hidden" || fail "no prompt: $(text_of "$desk" '#panel')"
 sleep 1  # time for the impostor's prompt to arrive, had it a way in
 [[ $(text_of "$desk" '#prompt-message') == *'Kivを制御するにはパスワードが必要です。'* ]] ||
   fail "the prompt shown: $(text_of "$desk" '#prompt-message')"
 type_into "$desk" '#line-input' $'kiv\uE007'
-wait_for 10 js_true "$desk" "return document.querySelectorAll('#choices button').length===4" || fail "no main menu: $(text_of "$desk" '#panel')"
+wait_for 60 js_true "$desk" "return document.querySelectorAll('#choices button').length===4" || fail "no main menu: $(text_of "$desk" '#panel')"
 press_enter "$desk"
-wait_for 10 log_has "$desk" '「東京アクセスポイント」への接続処理を開始します。' || fail "no dial: $(text_of "$desk" '#log')"
+wait_for 60 log_has "$desk" '「東京アクセスポイント」への接続処理を開始します。' || fail "no dial: $(text_of "$desk" '#log')"
 sleep 1
 screenshot "$desk" desktop-impostor.png
 for forged in '偽のKiv' '偽の接続先'; do
@@ -67,8 +67,8 @@ pass "an impostor under the Kiv's name gets no question, and its prompt and mess
 
 # ---- The crowd.
 "$fakepeer" $port 127.0.0.3 60 flood >"$tmp/flood.log" 2>&1 & pids+=($!)
-wait_for 20 grep -q 'logged in' "$tmp/flood.log" || fail "the crowd did not log in"
-wait_for 10 js_true "$desk" "return !document.getElementById('list-more').hidden" || fail "no note of Kivs left out"
+wait_for 60 grep -q 'logged in' "$tmp/flood.log" || fail "the crowd did not log in"
+wait_for 60 js_true "$desk" "return !document.getElementById('list-more').hidden" || fail "no note of Kivs left out"
 listed=$(js "$desk" "return document.querySelectorAll('#kivs li').length")
 longest=$(js "$desk" "return Math.max(...[...document.querySelectorAll('.kiv-name')].map(e => e.textContent.length))")
 echo "listed $listed Kivs, the longest name shown ${longest} characters; $(text_of "$desk" '#list-more')"
@@ -86,8 +86,8 @@ open_kivx() {
   click "$desk" "#kivs button[data-kiv=\"$kivx\"]" 2>/dev/null
   [[ $(text_of "$desk" '#panel-title') == KIVX* ]]
 }
-wait_for 10 open_kivx || fail "KIVX could not be opened: $(text_of "$desk" '#panel-title')"
-wait_for 10 js_true "$desk" "return document.querySelectorAll('#choices button').length>0" || fail "no menu from KIVX: $(text_of "$desk" '#panel')"
+wait_for 60 open_kivx || fail "KIVX could not be opened: $(text_of "$desk" '#panel-title')"
+wait_for 60 js_true "$desk" "return document.querySelectorAll('#choices button').length>0" || fail "no menu from KIVX: $(text_of "$desk" '#panel')"
 items=$(js "$desk" "return document.querySelectorAll('#choices button').length")
 itemLength=$(js "$desk" "return Math.max(...[...document.querySelectorAll('#choices button')].map(b => b.textContent.length))")
 shown=$(js "$desk" "return document.getElementById('prompt-message').textContent.length")
@@ -99,7 +99,7 @@ js_true "$desk" "return document.documentElement.scrollWidth <= window.innerWidt
   fail "long texts widen the page: $(js "$desk" 'return document.documentElement.scrollWidth')"
 screenshot "$desk" desktop-crowd-menu.png
 click "$desk" '#choices button'
-wait_for 20 log_has "$desk" '通知 299' || fail "the last message did not arrive"
+wait_for 60 log_has "$desk" '通知 299' || fail "the last message did not arrive"
 logged=$(js "$desk" "return document.getElementById('log').children.length")
 echo "after 300 messages: $logged lines in the page's log"
 [ "$logged" = 200 ] || fail "the log keeps $logged lines"
@@ -110,14 +110,14 @@ screenshot "$desk" desktop-crowd.png
 curl -s -X POST "${api[@]}" -H "X-Kiv-Session: $sid" -H 'Content-Type: application/json' -d "{\"kiv\":\"$kivx\"}" \
   $base/api/open >/dev/null
 has_menu() { [ "$(state "$sid" | jq '[.kivs[].prompt | select(. != null)] | length')" = 1 ]; }
-wait_for 10 has_menu || fail "no menu for the second session"
+wait_for 60 has_menu || fail "no menu for the second session"
 menu=$(state "$sid")
 echo "a state request with KIVX's menu: ${#menu} bytes"
 prompt=$(jq -r '.kivs[] | select(.machine=="KIVX") | .prompt.id' <<<"$menu")
 curl -s -X POST "${api[@]}" -H "X-Kiv-Session: $sid" -H 'Content-Type: application/json' \
   -d "{\"kiv\":\"$kivx\",\"prompt\":$prompt,\"choice\":0}" $base/api/answer >/dev/null
 has_notes() { [ "$(state "$sid" | jq '.notes | length')" = 20 ]; }
-wait_for 10 has_notes || fail "no messages for the second session"
+wait_for 60 has_notes || fail "no messages for the second session"
 sleep 3.5  # the rest of its 300 messages
 full=$(state "$sid")
 echo "a state request with KIVX's 300 messages: ${#full} bytes, $(jq '.notes | length' <<<"$full") notes kept"

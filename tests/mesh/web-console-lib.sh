@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # What the web console's browser and attack tests share, sourced by them: the tools they need,
 # a temporary folder and the processes to end with it, and headless Chromium driven through
 # ChromeDriver's W3C WebDriver API with curl and jq. The sourcing script sets `out` (where
@@ -12,7 +13,7 @@ pids=()
 # start_chromedriver: ChromeDriver on 127.0.0.1:9515, ready for sessions.
 start_chromedriver() {
   chromedriver --port=9515 --allowed-ips=127.0.0.1 >"$tmp/chromedriver.log" 2>&1 & pids+=($!)
-  wait_for 15 curl -sf "$wd/status" -o /dev/null || fail "chromedriver did not start"
+  wait_for 60 curl -sf "$wd/status" -o /dev/null || fail "chromedriver did not start"
 }
 cleanup() {
   for s in "${sessions[@]:-}"; do [ -n "$s" ] && curl -s -X DELETE "$wd/session/$s" >/dev/null || true; done
@@ -53,6 +54,7 @@ find_el() { wd_post "$1" element "$(jq -n --arg c "$2" '{using:"css selector",va
 click() { wd_post "$1" "element/$(find_el "$1" "$2")/click" '{}' >/dev/null; }
 type_into() { wd_post "$1" "element/$(find_el "$1" "$2")/value" "$(jq -n --arg t "$3" '{text:$t}')" >/dev/null; }
 press_enter() { wd_post "$1" actions '{"actions":[{"type":"key","id":"kb","actions":[{"type":"keyDown","value":"\uE007"},{"type":"keyUp","value":"\uE007"}]}]}' >/dev/null; }
+# shellcheck disable=SC2154  # out is the sourcing script's
 screenshot() { curl -sf "$wd/session/$1/screenshot" | jq -r .value | base64 -d >"$out/$2"; }
 log_has() { js_true "$1" "return document.getElementById('log').textContent.includes($(jq -n --arg t "$2" '$t'))"; }
 text_of() { js "$1" "const e=document.querySelector('$2'); return e ? e.textContent : ''" | jq -r .; }

@@ -25,10 +25,10 @@ tokenB=web-console-token-B
 # command line.
 KMCONSOLE_WEB_TOKEN=$tokenA "$kmconsole" web --listen 127.0.0.1:51080 --port $port --address 127.0.0.1 --machine WEBA \
   --disc KMCA >"$tmp/webA.log" 2>&1 & pids+=($!)
-wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "/#token=$tokenA" "$tmp/webA.log" || fail "web console A did not start"
+wait_for "${KIV_WEB_START_WAIT:-60}" grep -q "/#token=$tokenA" "$tmp/webA.log" || fail "web console A did not start"
 "$kmconsole" web --listen 127.0.0.1:51081 --token $tokenB --port $port --address 127.0.0.1 --machine WEBB --disc KMCB \
   >"$tmp/webB.log" 2>&1 & pids+=($!)
-wait_for "${KIV_WEB_START_WAIT:-10}" grep -q "/#token=$tokenB" "$tmp/webB.log" || fail "web console B did not start"
+wait_for "${KIV_WEB_START_WAIT:-60}" grep -q "/#token=$tokenB" "$tmp/webB.log" || fail "web console B did not start"
 grep -q 'process list' "$tmp/webB.log" || fail "no note on a token given on the command line"
 # Another web server on this computer, at another port: it keeps every request's head.
 python3 - "$tmp/other-server.log" <<'PY' >/dev/null 2>&1 & pids+=($!)
@@ -78,8 +78,9 @@ for _ in $(seq 40); do curl -s -o /dev/null -X POST -d '' -H "X-Kiv-Token: $toke
 [ "$(status "${api[@]}" http://127.0.0.1:51080/api/state)" = 403 ] || fail "the oldest of 41 sessions still answers"
 for bad in '--listen 0.0.0.0' '--listen 1.2.3:80' '--listen 0.0.0.0:0' '--token short' '--token has/slash-1234' \
   '--token 0123456789abcde' '--token-file /nonexistent/token' '--header-timeout 5'; do
-  # shellcheck disable=SC2086
-  set +e; "$kmconsole" web $bad >/dev/null 2>&1; rc=$?; set -e
+  set +e
+  # shellcheck disable=SC2086  # the options as words
+  "$kmconsole" web $bad >/dev/null 2>&1; rc=$?; set -e
   [ $rc = 2 ] || fail "kmconsole web $bad: exit $rc"
 done
 pass "oversized, broken and non-UTF-8 bodies are refused with a reason; sessions are bounded; bad options refused"
@@ -88,7 +89,7 @@ pass "oversized, broken and non-UTF-8 bodies are refused with a reason; sessions
 # and its list shows a Kiv.
 kiv_listed() {
   go "$1" "http://127.0.0.1:$2/#token=$3"
-  wait_for 15 js_true "$1" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "$4: no Kiv in the list"
+  wait_for 60 js_true "$1" "return !!document.querySelector('#kivs button[data-kiv]')" || fail "$4: no Kiv in the list"
   [ "$(js "$1" 'return location.href')" = "\"http://127.0.0.1:$2/\"" ] || fail "$4: the token stays in the address bar"
 }
 
@@ -109,13 +110,13 @@ pass "the list shows KIVPC at 127.0.0.1"
 
 # The password, typed into a password field and sent with Enter.
 click "$desk" '#kivs button[data-kiv]'
-wait_for 10 js_true "$desk" "const i=document.getElementById('line-input'); return !document.getElementById('line-form').hidden && i.type==='password' && document.activeElement===i" ||
+wait_for 60 js_true "$desk" "const i=document.getElementById('line-input'); return !document.getElementById('line-form').hidden && i.type==='password' && document.activeElement===i" ||
   fail "no password field with the focus: $(text_of "$desk" '#panel')"
 [[ $(text_of "$desk" '#prompt-message') == *'Kivを制御するにはパスワードが必要です。'* ]] || fail "prompt: $(text_of "$desk" '#prompt-message')"
 [ "$(text_of "$desk" '#line-label')" = 'パスワード' ] || fail "label: $(text_of "$desk" '#line-label')"
 screenshot "$desk" desktop-password.png
 type_into "$desk" '#line-input' $'kiv\uE007'
-wait_for 10 js_true "$desk" "return document.querySelectorAll('#choices button').length===4" || fail "no main menu: $(text_of "$desk" '#panel')"
+wait_for 60 js_true "$desk" "return document.querySelectorAll('#choices button').length===4" || fail "no main menu: $(text_of "$desk" '#panel')"
 [ "$(js "$desk" "return document.getElementById('line-input').value")" = '""' ] || fail "the password stays in the field"
 choices=$(js "$desk" "return [...document.querySelectorAll('#choices button')].map(b=>b.textContent)")
 [ "$choices" = '["■ 【東京アクセスポイント】 へ接続する","■ 【東京アクセスポイント】 から切断する","■ ダイヤルアップの制御対象を変更する","■ 制御先のPCをシャットダウンする"]' ] ||
@@ -130,40 +131,40 @@ pass "password field, then the main menu with the status block in the list, the 
 # The phone on the other console waits at the password prompt, ready to act during the dial.
 kiv_listed "$phone" 51081 $tokenB "phone"
 click "$phone" '#kivs button[data-kiv]'
-wait_for 10 js_true "$phone" "return document.getElementById('line-input').type==='password' && !document.getElementById('line-form').hidden" ||
+wait_for 60 js_true "$phone" "return document.getElementById('line-input').type==='password' && !document.getElementById('line-form').hidden" ||
   fail "phone: no password prompt"
 
 # Connect, from the keyboard: Enter on the focused first item.
 press_enter "$desk"
-wait_for 10 log_has "$desk" '「東京アクセスポイント」への接続処理を開始します。' || fail "no dial-started message: $(text_of "$desk" '#log') panel: $(text_of "$desk" '#panel') active: $(js "$desk" 'return document.activeElement.outerHTML')"
+wait_for 60 log_has "$desk" '「東京アクセスポイント」への接続処理を開始します。' || fail "no dial-started message: $(text_of "$desk" '#log') panel: $(text_of "$desk" '#panel') active: $(js "$desk" 'return document.activeElement.outerHTML')"
 pass "connect: the dial-started message arrives without reload"
 
 # While the dial runs: Kiv refuses the other console; this console refuses its other session.
 type_into "$phone" '#line-input' $'kiv\uE007'
-wait_for 10 log_has "$phone" '他のユーザが制御中です。' || fail "phone: no refusal: $(text_of "$phone" '#log')"
+wait_for 60 log_has "$phone" '他のユーザが制御中です。' || fail "phone: no refusal: $(text_of "$phone" '#log')"
 log_has "$desk" 'へ接続しました。' && fail "the dial ended before the refusal was seen"
 screenshot "$phone" phone-refused.png
 pass "a second browser on another console is refused by Kiv while the dial runs"
 
 kiv_listed "$same" 51080 $tokenA "same console"
 click "$same" '#kivs button[data-kiv]'
-wait_for 10 js_true "$same" "return document.getElementById('panel-error').textContent.includes('他の利用者が接続処理を行っている')" ||
+wait_for 60 js_true "$same" "return document.getElementById('panel-error').textContent.includes('他の利用者が接続処理を行っている')" ||
   fail "same console: not refused: $(text_of "$same" '#panel')"
 log_has "$desk" 'へ接続しました。' && fail "the dial ended before the same-console refusal was seen"
 screenshot "$same" phone-same-console-refused.png
 pass "a second browser on the same console is refused by the console while the dial runs"
 
-wait_for 20 log_has "$desk" '「東京アクセスポイント」へ接続しました。' || fail "no connected message: $(text_of "$desk" '#log')"
+wait_for 60 log_has "$desk" '「東京アクセスポイント」へ接続しました。' || fail "no connected message: $(text_of "$desk" '#log')"
 log_has "$phone" 'へ接続しました。' && fail "the other console received the dial's outcome"
 screenshot "$desk" desktop-connected.png
 pass "the connected message reaches the first browser"
 
 # After the dial: the phone is served, and the menu shows the line connected.
 click "$same" '#reopen'
-wait_for 10 js_true "$same" "return document.getElementById('line-input').type==='password' && !document.getElementById('line-form').hidden" ||
+wait_for 60 js_true "$same" "return document.getElementById('line-input').type==='password' && !document.getElementById('line-form').hidden" ||
   fail "same console: not served after the dial: $(text_of "$same" '#panel')"
 type_into "$same" '#line-input' $'kiv\uE007'
-wait_for 10 js_true "$same" "return document.querySelectorAll('#choices button').length===4" || fail "same console: no menu"
+wait_for 60 js_true "$same" "return document.querySelectorAll('#choices button').length===4" || fail "same console: no menu"
 [[ $(text_of "$same" '#kivs') == *'接続状況接続'* ]] || fail "status after the dial: $(text_of "$same" '#kivs')"
 overflow=$(js "$same" 'return window.innerWidth + "/" + document.documentElement.scrollWidth')
 [ "$overflow" = '"390/390"' ] || fail "the phone's width and the page's: $overflow"

@@ -17,6 +17,7 @@ tmp=$(mktemp -d -p "$build/tmp")
 trap 'rm -rf "$tmp"' EXIT
 kiv_wine_prefix_copy "$tmp/prefix"
 export KIV_KEEP_WINEPREFIX=1
+# shellcheck disable=SC2016  # expanded by the inner shell
 "$here/run-in-netns.sh" sh -c '
   "$KIV_WINESERVER" -p
   "$KIV_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true

@@ -113,6 +113,13 @@ TEST_F(DialupRoad, UnconfirmedRemoteCancelEndsAsACancel)
     EXPECT_TRUE(Contains(kms.sent, "MESSAGE PC01 " + RemoteCancelledText("T")));
     EXPECT_FALSE(Contains(kms.sent, "MESSAGE PC01 " + RemoteFailedText("T")));
 
+    // Ninety seconds on, no redial has come and nothing speaks of a failure.
+    window.RunFor(90000);
+    EXPECT_EQ(Dials(), 1);
+    for (const auto& m : Messages())
+        EXPECT_EQ(m.find("失敗"), std::string::npos) << m;
+    EXPECT_FALSE(Contains(kms.sent, "MESSAGE PC01 " + RemoteFailedText("T")));
+
     // What a lenient service still reports of that dial later finds nothing to act on.
     const auto sentBefore = kms.sent.size();
     Notify(RASCS_Connected);

@@ -19,23 +19,26 @@ TEST(RasSimScenario, DemoPhonebookHasThreeEntriesWithJapaneseNames)
 TEST(RasSimScenario, EveryKey)
 {
     std::string error;
-    const auto s = ParseScenario("# comment\r\n"
-                                 "[A B]\r\n"
-                                 "  phone = 0120 11\r\n"
-                                 "user=u\n"
-                                 "password = p w\n"
-                                 "dial = fail 678 2500\n"
-                                 "hangup = never\n"
-                                 "cancel = notify\n"
-                                 "; another comment\n"
-                                 "[ソフト]\n"
-                                 "dial = refuse 623 handle\n"
-                                 "params = fail 1234\n"
-                                 "hangup = 0\n"
-                                 "[C]\n",
-                                 error);
+    const auto s = ParseScenario(
+        "# comment\r\n"
+        "[A B]\r\n"
+        "  phone = 0120 11\r\n"
+        "user=u\n"
+        "password = p w\n"
+        "dial = fail 678 2500\n"
+        "hangup = never\n"
+        "cancel = notify\n"
+        "; another comment\n"
+        "[ソフト]\n"
+        "dial = refuse 623 handle\n"
+        "params = fail 1234\n"
+        "hangup = 0\n"
+        "[C]\n"
+        "[D]\n"
+        "dial = connect held\n",
+        error);
     ASSERT_TRUE(s) << error;
-    ASSERT_EQ(s->entries.size(), 3u);
+    ASSERT_EQ(s->entries.size(), 4u);
     const Entry& a = s->entries[0];
     EXPECT_EQ(a.name, "A B");
     EXPECT_EQ(a.phone, "0120 11");
@@ -56,6 +59,10 @@ TEST(RasSimScenario, EveryKey)
     EXPECT_EQ(c.dialMs, 2000u);
     EXPECT_EQ(c.hangUpMs, 200u);
     EXPECT_FALSE(c.notifyOnCancel);  // the documented service says nothing after a hang-up
+    EXPECT_FALSE(c.dialHeld);
+    const Entry& d = s->entries[3];
+    EXPECT_EQ(d.dial, Entry::Dial::Connect);
+    EXPECT_TRUE(d.dialHeld);
 }
 
 TEST(RasSimScenario, BrokenFileNamesTheLine)
@@ -66,8 +73,9 @@ TEST(RasSimScenario, BrokenFileNamesTheLine)
     } cases[] = {
         {"dial = connect 1\n", "line 1: key before the first [entry]"},
         {"[A]\n\nfoo = 1\n", "line 3: unknown key 'foo'"},
-        {"[A]\ndial = connect\n", "line 2: expected: dial = connect <ms>"},
-        {"[A]\ndial = connect -5\n", "line 2: expected: dial = connect <ms>"},
+        {"[A]\ndial = connect\n", "line 2: expected: dial = connect <ms> | held"},
+        {"[A]\ndial = connect -5\n", "line 2: expected: dial = connect <ms> | held"},
+        {"[A]\ndial = connect held 5\n", "line 2: expected: dial = connect <ms> | held"},
         {"[A]\ndial = fail 0 100\n", "line 2: expected: dial = fail <error code> <ms>"},
         {"[A]\ndial = ring 5\n", "line 2: unknown dial outcome 'ring' (connect, fail or refuse)"},
         {"[A]\nhangup = soon\n", "line 2: expected: hangup = <ms> or hangup = never"},

@@ -5,11 +5,12 @@
 #include "FileBytes.h"
 #include "LogTexts.h"
 #include "StatusTexts.h"
-#include "TimeOfDay.h"
+#include "TimeOfDayAt.h"
 
 namespace kiv {
 namespace {
 
+using test::At;
 using test::MainFormFixture;
 
 class EventLogLines : public ::testing::Test, protected MainFormFixture {
@@ -27,8 +28,6 @@ protected:
         return taken;
     }
 };
-
-double At(int h, int m, int s = 0) { return TimeOfDayFromMilliseconds((h * 3600LL + m * 60 + s) * 1000); }
 
 // A connection's whole life on one time line: dial, connect, drop after 1:01:01, keep-alive
 // redial, failure with the service's code, redial, hang-up with the duration.

@@ -454,11 +454,14 @@ inline constexpr int kScheduleTimerId = 1;
 inline constexpr int kFeedOutTimerId = 2;
 inline constexpr int kConnectTimerId = 3;
 
-// A main form over fakes, with its executable in a fresh folder. Time is virtual: RunFor moves
-// the clock and fires the timers that fall due on the way: tmFeedOut and the fades always,
-// tmSchedule and tmConnect when the test lets them (most tests call their handlers).
+// A main form over fakes, with its executable in a fresh folder (or in a folder borrowed from
+// the caller). Time is virtual: RunFor moves the clock and fires the timers that fall due on
+// the way: tmFeedOut and the fades always, tmSchedule and tmConnect when the test lets them
+// (most tests call their handlers).
 struct MainFormFixture {
-    MainFormFixture()
+    MainFormFixture() { Prepare(); }
+    explicit MainFormFixture(const TempDir& folder) : dir(folder, TempDir::Borrow{}) { Prepare(); }
+    void Prepare()
     {
         app.exePath = dir.File("kiv.exe");
         clock.time.timers.SetHandler(TimerSpace::MainForm, [this](int id) {

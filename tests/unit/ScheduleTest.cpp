@@ -6,11 +6,12 @@
 #include "TimeOfDay.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
+#include "TimeOfDayAt.h"
 
 namespace kiv {
 namespace {
 
-double At(int h, int m, int s = 0) { return TimeOfDayFromMilliseconds((h * 3600LL + m * 60 + s) * 1000); }
+using test::At;
 
 TEST(ScheduleTimeReached, Crossings)
 {

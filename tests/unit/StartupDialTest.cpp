@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "TimeOfDay.h"
+#include "TimeOfDayAt.h"
 
 namespace kiv {
 namespace {
 
-double At(int h, int m, int s = 0) { return TimeOfDayFromMilliseconds((h * 3600LL + m * 60 + s) * 1000); }
+using test::At;
 
 TSettings Window(int sh, int sm, int eh, int em)
 {

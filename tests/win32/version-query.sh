@@ -10,8 +10,9 @@ exe=$2
 kiv_wine_prefix "$build"
 mkdir -p "$build/tmp"
 tmp=$(mktemp -d -p "$build/tmp")
-trap '"$KIV_WINESERVER" -k 2>/dev/null || true; rm -rf "$tmp"' EXIT
+# The server ended is the copy's: WINEPREFIX names it from here on.
 kiv_wine_prefix_copy "$tmp/prefix"
+trap '"$KIV_WINESERVER" -k 2>/dev/null || true; rm -rf "$tmp"' EXIT
 echo "as the prefix's default system:"
 "$KIV_WINE" "$exe"
 # as_system VERSION: runs the test with Wine pretending to be that system for this program.

@@ -20,6 +20,7 @@
 //   kivctl tab CLASS ID N     switch a tab control to page N with the arrow keys
 //   kivctl key CLASS ID VK    post a key press (virtual-key code) to the control
 //   kivctl editlabel CLASS ID TEXT  type TEXT into the list view's caption being edited, Enter
+//   kivctl editing CLASS ID   exit 0 while a caption of the list view is being edited
 //   kivctl rows CLASS ID      print "rows selected" of a list view
 //   kivctl status             print the main window's state: visible (0/1), left top right
 //                             bottom, layered alpha (-1 when not layered), extended style (hex)
@@ -28,18 +29,33 @@
 //   kivctl click DX DY        click the left mouse button at DX, DY from the main window's
 //                             top-left corner, through the system's input queue
 //   kivctl menus              print how many popup menus are open
+//   kivctl menukey KEY        put a key into the queue of the open popup menu's thread, where the
+//                             menu's loop takes it whenever it is ready: a letter as a typed
+//                             character (an item's access key), a number as a virtual-key press
 //   kivctl text               print the message the status window holds (UTF-8, CR as is)
+//   kivctl localtime          print this process's local time as HH:MM:SS (Wine takes the time
+//                             zone from TZ, as kiv.exe started with the same TZ does)
+//   kivctl painted CLASS      paint the window and its controls now (a screenshot may follow)
 // Any command may be preceded by --desktop NAME to find the windows in that desktop.
 // Exit codes: 0 done, 2 window not found, 1 usage.
+//
+//   kivctl serve              answer many commands in one process, so that polling does not
+//                             start a Windows process per question: one command a line on
+//                             stdin (UTF-8, its words separated by tabs), its output on stdout,
+//                             then a line of the unit separator (0x1F) and the exit code.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cctype>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cwctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -137,9 +153,15 @@ void PostKey(HWND window, UINT vk)
     PostMessageW(window, WM_KEYUP, vk, 0xC0000001);
 }
 
-int FormCommand(const std::wstring& command, int argc, wchar_t** argv)
+// One command's words: the command, then its arguments.
+using Args = std::vector<std::wstring>;
+
+long Number(const std::wstring& text, int base = 0) { return std::wcstol(text.c_str(), nullptr, base); }
+
+int FormCommand(const std::wstring& command, const Args& a)
 {
-    const Search form = TopLevel(argv[2]);
+    const std::size_t argc = a.size();
+    const Search form = TopLevel(a[1]);
     if (!form.found)
         return 2;
     if (command == L"form") {
@@ -169,12 +191,19 @@ int FormCommand(const std::wstring& command, int argc, wchar_t** argv)
         std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, origin.x, origin.y);
         return 0;
     }
-    if (argc < 4)
+    if (command == L"painted") {
+        // Sent, so it returns once the window's thread has painted.
+        RedrawWindow(form.found, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(form.found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+        return 0;
+    }
+    if (argc < 3)
         return 1;
-    HWND control = Control(form.found, static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
+    HWND control = Control(form.found, static_cast<int>(Number(a[2], 10)));
     if (!control)
         return 2;
-    const long number = argc >= 5 ? std::wcstol(argv[4], nullptr, 0) : 0;
+    const long number = argc >= 4 ? Number(a[3]) : 0;
     if (command == L"get") {
         wchar_t cls[64] = {};
         GetClassNameW(control, cls, 63);
@@ -193,35 +222,37 @@ int FormCommand(const std::wstring& command, int argc, wchar_t** argv)
             }
         }
         std::printf("%s\n", Utf8(text).c_str());
-    } else if (command == L"set" && argc >= 5) {
-        SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+    } else if (command == L"set" && argc >= 4) {
+        SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()));
     } else if (command == L"click") {
         PostMessageW(control, BM_CLICK, 0, 0);
     } else if (command == L"state") {
         std::printf("%d %d\n", SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0,
                     IsWindowEnabled(control) ? 1 : 0);
-    } else if (command == L"select" && argc >= 5) {
+    } else if (command == L"select" && argc >= 4) {
         SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(number), 0);
         SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(control));
-    } else if (command == L"trackbar" && argc >= 5) {
+    } else if (command == L"trackbar" && argc >= 4) {
         SendMessageW(control, TBM_SETPOS, TRUE, number);
         SendMessageW(GetParent(control), WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, number),
                      reinterpret_cast<LPARAM>(control));
-    } else if (command == L"tab" && argc >= 5) {
+    } else if (command == L"tab" && argc >= 4) {
         const long current = static_cast<long>(SendMessageW(control, TCM_GETCURSEL, 0, 0));
         for (long i = current; i < number; ++i)
             PostKey(control, VK_RIGHT);
         for (long i = current; i > number; --i)
             PostKey(control, VK_LEFT);
-    } else if (command == L"key" && argc >= 5) {
+    } else if (command == L"key" && argc >= 4) {
         PostKey(control, static_cast<UINT>(number));
-    } else if (command == L"editlabel" && argc >= 5) {
+    } else if (command == L"editlabel" && argc >= 4) {
         HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
         if (!edit)
             return 2;
-        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()));
         PostKey(edit, VK_RETURN);
+    } else if (command == L"editing") {
+        return FindWindowExW(control, nullptr, L"Edit", nullptr) ? 0 : 2;
     } else if (command == L"rows") {
         std::printf("%d %d\n", static_cast<int>(SendMessageW(control, LVM_GETITEMCOUNT, 0, 0)),
                     static_cast<int>(SendMessageW(control, LVM_GETSELECTEDCOUNT, 0, 0)));
@@ -280,6 +311,28 @@ BOOL CALLBACK CountMenu(HWND window, LPARAM count)
     return TRUE;
 }
 
+BOOL CALLBACK FindMenu(HWND window, LPARAM found)
+{
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 15);
+    if (std::wcscmp(cls, L"#32768") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+int MenuKey(const std::wstring& key)
+{
+    HWND menu = nullptr;
+    EnumWindows(FindMenu, reinterpret_cast<LPARAM>(&menu));
+    if (!menu)
+        return 2;
+    if (key.size() == 1 && !std::iswdigit(key[0]))
+        return PostMessageW(menu, WM_CHAR, key[0], 1) ? 0 : 2;
+    PostKey(menu, static_cast<UINT>(Number(key)));
+    return 0;
+}
+
 int OpenMenus()
 {
     int count = 0;
@@ -288,63 +341,129 @@ int OpenMenus()
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int LocalTime()
 {
-    // --desktop NAME: work in that desktop of the window station (a Wine desktop of its own).
-    int skipped = 0;
-    if (argc >= 3 && std::strcmp(argv[1], "--desktop") == 0) {
-        skipped = 2;
-        HDESK desktop = OpenDesktopA(argv[2], 0, FALSE, GENERIC_ALL);
-        if (!desktop || !SetThreadDesktop(desktop))
-            return 2;
-        argv += 2;
-        argc -= 2;
-    }
-    if (argc < 2)
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    std::printf("%02u:%02u:%02u\n", t.wHour, t.wMinute, t.wSecond);
+    return 0;
+}
+
+int Command(const Args& a)
+{
+    if (a.empty())
         return 1;
-    const std::string command = argv[1];
-    if (command == "msgbox")
-        return MessageBoxText(argc >= 3 ? static_cast<WPARAM>(std::strtoul(argv[2], nullptr, 0)) : IDOK);
-    if (command == "taskbar")
+    const std::wstring& command = a[0];
+    const std::size_t argc = a.size();
+    if (command == L"msgbox")
+        return MessageBoxText(argc >= 2 ? static_cast<WPARAM>(Number(a[1])) : IDOK);
+    if (command == L"taskbar")
         return Taskbar();
-    if (command == "menus")
+    if (command == L"menus")
         return OpenMenus();
+    if (command == L"menukey" && argc == 2)
+        return MenuKey(a[1]);
+    if (command == L"localtime")
+        return LocalTime();
     // A dialog command names a window class; "click DX DY" on the main window has numbers.
-    if (argc >= 3 && command != "post" && !std::isdigit(static_cast<unsigned char>(argv[2][0]))) {
-        int wideCount = 0;
-        wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &wideCount);
-        const std::wstring wideCommand = wide[1 + skipped];
-        const int rc = FormCommand(wideCommand, wideCount - skipped, wide + skipped);
-        LocalFree(wide);
+    if (argc >= 2 && command != L"post" && (a[1].empty() || !std::iswdigit(a[1][0]))) {
+        const int rc = FormCommand(command, a);
         if (rc != 1)
             return rc;
     }
     HWND main = MainWindow();
     if (!main)
         return 2;
-    if (command == "running")
+    if (command == L"running")
         return 0;
-    if (command == "status")
+    if (command == L"status")
         return Status(main);
-    if (command == "text") {
+    if (command == L"text") {
         HWND label = GetDlgItem(main, 1001);
         if (!label)
             return 2;
         std::printf("%s\n", Utf8(WindowText(label)).c_str());
         return 0;
     }
-    if (command == "click" && argc == 4)
-        return Click(main, std::atoi(argv[2]), std::atoi(argv[3]));
-    if (command == "close")
+    if (command == L"click" && argc == 3)
+        return Click(main, static_cast<int>(Number(a[1], 10)), static_cast<int>(Number(a[2], 10)));
+    if (command == L"close")
         return PostMessageW(main, WM_CLOSE, 0, 0) ? 0 : 2;
-    if (command == "post" && argc == 5) {
-        const auto number = [](const char* s) { return std::strtoull(s, nullptr, 0); };
-        return PostMessageW(main, static_cast<UINT>(number(argv[2])), static_cast<WPARAM>(number(argv[3])),
-                            static_cast<LPARAM>(number(argv[4])))
+    if (command == L"post" && argc == 4) {
+        const auto number = [](const std::wstring& s) { return std::wcstoull(s.c_str(), nullptr, 0); };
+        return PostMessageW(main, static_cast<UINT>(number(a[1])), static_cast<WPARAM>(number(a[2])),
+                            static_cast<LPARAM>(number(a[3])))
                    ? 0
                    : 2;
     }
     return 1;
+}
+
+// One command; a leading --desktop NAME finds the windows in that desktop (a Wine desktop of
+// its own) for this command only.
+int Run(Args a)
+{
+    if (a.size() < 2 || a[0] != L"--desktop")
+        return Command(a);
+    const HDESK own = GetThreadDesktop(GetCurrentThreadId());
+    const HDESK desktop = OpenDesktopW(a[1].c_str(), 0, FALSE, GENERIC_ALL);
+    if (!desktop)
+        return 2;
+    int rc = 2;
+    if (SetThreadDesktop(desktop)) {
+        rc = Command(Args(a.begin() + 2, a.end()));
+        SetThreadDesktop(own);
+    }
+    CloseDesktop(desktop);
+    return rc;
+}
+
+std::wstring Wide(const std::string& text)
+{
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+// Commands from stdin until it ends. Each answer ends with its own line, so that the caller
+// knows where it ends and what it returned without a process ending.
+int Serve()
+{
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::string line;
+    for (int c; (c = std::getchar()) != EOF;) {
+        if (c != '\n') {
+            line += static_cast<char>(c);
+            continue;
+        }
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        Args words{std::wstring()};
+        for (wchar_t w : Wide(line)) {
+            if (w == L'\t')
+                words.emplace_back();
+            else
+                words.back() += w;
+        }
+        line.clear();
+        const int rc = Run(words);
+        std::printf("\x1f%d\n", rc);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main()
+{
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    const Args words(wide + 1, wide + count);
+    LocalFree(wide);
+    if (words.size() == 1 && words[0] == L"serve")
+        return Serve();
+    return Run(words);
 }

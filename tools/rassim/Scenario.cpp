@@ -69,8 +69,9 @@ std::string ParseDial(const std::vector<std::string>& w, Entry& e)
     if (w.empty())
         return "dial needs connect, fail or refuse";
     if (w[0] == "connect") {
-        if (w.size() != 2 || !Number(w[1], e.dialMs))
-            return "expected: dial = connect <ms>";
+        e.dialHeld = w.size() == 2 && w[1] == "held";
+        if (w.size() != 2 || (!e.dialHeld && !Number(w[1], e.dialMs)))
+            return "expected: dial = connect <ms> | held";
         e.dial = Entry::Dial::Connect;
         return {};
     }

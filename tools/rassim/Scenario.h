@@ -18,6 +18,7 @@ struct Entry {
     std::string password;
     Dial dial = Dial::Connect;
     std::uint32_t dialMs = 2000;    // Connect, Fail: time to the outcome
+    bool dialHeld = false;          // Connect: waits in RASCS_Authenticate for the driver's "complete"
     std::uint32_t dialError = 0;    // Fail, Refuse: the error code
     bool refuseWithHandle = false;  // Refuse: RasDialA still hands out a handle
     std::uint32_t paramsError = 0;  // non-zero: RasGetEntryDialParamsA fails with it

@@ -61,6 +61,7 @@ struct SimConn {
     std::uint32_t hungUp;
     std::uint32_t releaseNever;
     std::uint64_t releaseAt;  // GetTickCount64 when the hung-up handle is gone
+    std::uint32_t completed;  // a held dial may go on: the driver's "complete"
 };
 
 struct SimState {
@@ -69,7 +70,7 @@ struct SimState {
     SimConn conns[kMaxConns];
 };
 
-const char kMagic[8] = {'K', 'i', 'v', 'R', 'S', 'i', 'm', '2'};
+const char kMagic[8] = {'K', 'i', 'v', 'R', 'S', 'i', 'm', '3'};
 
 HMODULE g_module = nullptr;
 
@@ -325,6 +326,24 @@ void Notify(const DialJob& job, DWORD state, DWORD error)
     job.notifier(kRasDialEvent, static_cast<RASCONNSTATE>(state), error);
 }
 
+// Waits until the driver completes the held dial; false when it was hung up or dropped first.
+bool WaitForCompletion(std::uint64_t handle, bool* dropped)
+{
+    for (;;) {
+        {
+            Simulator::Lock lock(Sim());
+            SimConn* c = Sim().Find(handle);
+            if (c == nullptr || c->hungUp) {
+                *dropped = c == nullptr;
+                return false;
+            }
+            if (c->completed)
+                return true;
+        }
+        Sleep(10);
+    }
+}
+
 // Moves the connection to a state unless it has been hung up or dropped.
 bool SetState(std::uint64_t handle, DWORD state, DWORD error)
 {
@@ -361,9 +380,16 @@ DWORD WINAPI DialThread(LPVOID param)
         ended = !Step(*job, start + half * i / std::size(kConnectStates), kConnectStates[i], 0, &dropped);
     if (e.dial == rassim::Entry::Dial::Connect) {
         ended = ended || !Step(*job, start + half, RASCS_Authenticate, 0, &dropped);
+        // A held dial goes on from here, at once, when the driver says so.
+        const std::uint64_t rest = e.dialHeld ? 0 : e.dialMs - half;
+        std::uint64_t from = start + half;
+        if (e.dialHeld && !ended) {
+            ended = !WaitForCompletion(job->handle, &dropped);
+            from = GetTickCount64();
+        }
         for (std::size_t i = 0; i < std::size(kAuthStates) && !ended; ++i)
-            ended = !Step(*job, start + half + (e.dialMs - half) * (i + 1) / 3, kAuthStates[i], 0, &dropped);
-        ended = ended || !Step(*job, start + e.dialMs, RASCS_Connected, 0, &dropped);
+            ended = !Step(*job, from + rest * (i + 1) / 3, kAuthStates[i], 0, &dropped);
+        ended = ended || !Step(*job, from + rest, RASCS_Connected, 0, &dropped);
     } else {
         ended = ended || !Step(*job, start + e.dialMs, RASCS_ConnectDevice, e.dialError, &dropped);
     }
@@ -605,7 +631,7 @@ __declspec(dllexport) DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR text, DWO
 }
 
 // The driver's entry: a command of words, the answer written to out.
-//   reset | check | logpath | list | drop <name> | open <name> [state]
+//   reset | check | logpath | list | drop <name> | open <name> [state] | complete <name>
 // Returns 0 on success; a non-zero code with the reason in out otherwise.
 __declspec(dllexport) DWORD WINAPI RasSimControl(LPCSTR command, LPSTR out, DWORD outSize)
 {
@@ -642,6 +668,18 @@ __declspec(dllexport) DWORD WINAPI RasSimControl(LPCSTR command, LPSTR out, DWOR
             if (c.handle != 0 && arg == c.name) {
                 answer = "dropped " + Hex(c.handle);
                 c.handle = 0;
+                result = 0;
+                break;
+            }
+        }
+    } else if (verb == "complete" && !arg.empty()) {
+        Simulator::Lock lock(sim);
+        result = 2;
+        answer = "no dial of \"" + arg + "\"";
+        for (SimConn& c : sim.State().conns) {
+            if (c.handle != 0 && !c.hungUp && arg == c.name) {
+                answer = "completed " + Hex(c.handle);
+                c.completed = 1;
                 result = 0;
                 break;
             }

@@ -1,6 +1,6 @@
 // rassimctl: drives the rasapi32 simulator while a program uses it. It loads the simulator
 // from its own folder (WINEDLLOVERRIDES=rasapi32=n under Wine) and works on the same state.
-//   rassimctl check | reset | list | log | drop <name> | open <name> [state]
+//   rassimctl check | reset | list | log | drop <name> | open <name> [state] | complete <name>
 #include <windows.h>
 
 #include <cstdio>
@@ -11,7 +11,9 @@ using ControlFn = DWORD(WINAPI*)(LPCSTR command, LPSTR out, DWORD outSize);
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fputs("usage: rassimctl check | reset | list | log | drop <name> | open <name> [state]\n", stderr);
+        std::fputs(
+            "usage: rassimctl check | reset | list | log | drop <name> | open <name> [state] | complete <name>\n",
+            stderr);
         return 2;
     }
     HMODULE module = LoadLibraryA("rasapi32.dll");

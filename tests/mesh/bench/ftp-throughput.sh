@@ -27,11 +27,13 @@ now() { date +%s.%N; }
 # Seconds for one console transfer of $1; $2 and $3 are extra options of receiver and sender.
 console() {
   rm -f "$work/in/"*
+  # shellcheck disable=SC2086  # the extra options as words
   "$kmc" --script --address 127.0.0.1 --port 51950 --machine PCR --ftp-port 52950 receive "$work/in" \
     --until-done --wait 300 ${2:-} >"$work/rx" &
   rx=$!
   sleep 0.3
   t0=$(now)
+  # shellcheck disable=SC2086  # the extra options as words
   "$kmc" --script --address 127.0.0.1 --port 51950 --machine PCS --disc KMS send-file PCR "$1" \
     --until-done --wait 300 ${3:-} >"$work/tx"
   wait $rx
