@@ -11,8 +11,8 @@ enum class FileFailure {
     ReadOnly,      // the file is marked read-only
     InUse,         // another program holds the file without sharing it
     DiskFull,
-    NotFound,      // the file or its folder is not there
-    BadValue,      // a value that the file cannot hold (a line break in a name)
+    NotFound,  // the file or its folder is not there
+    BadValue,  // a value that the file cannot hold (a line break in a name)
     Other,
 };
 

@@ -15,8 +15,7 @@ inline constexpr char kLogEnded[] = "Kivを終了しました。";
 inline constexpr char kLogTurnedOff[] = "設定により、記録を止めます。";
 inline constexpr char kLogTurnedOn[] = "設定により、記録を始めます。";
 
-inline constexpr char kLogStartupOutsideWindow[] =
-    "起動時の自動接続: 接続する時間帯の外なので、ダイヤルしません。";
+inline constexpr char kLogStartupOutsideWindow[] = "起動時の自動接続: 接続する時間帯の外なので、ダイヤルしません。";
 
 inline constexpr char kLogShutdownRequested[] = "Windowsの終了を要求します。";
 inline constexpr char kLogShutdownAccepted[] = "Windowsが終了の要求を受け付けました。";

@@ -34,9 +34,10 @@ bool TMainForm::ReadSettings()
     if (error && error.Kind != FileFailure::NotFound) {
         // Nothing is written over the file meanwhile: nothing that could save has started.
         if (!settingsError_) {
-            Log(kLogSettings, "Kiv.INIを読み込めません（" + FileErrorText(error) + "）。読み込めるまで起動を待ちます。");
-            ShowStatusMessage({std::string(kStatusSettingsWaiting) + "\r" + shown + "\r" + FileErrorText(error),
-                               kActionNone});
+            Log(kLogSettings,
+                "Kiv.INIを読み込めません（" + FileErrorText(error) + "）。読み込めるまで起動を待ちます。");
+            ShowStatusMessage(
+                {std::string(kStatusSettingsWaiting) + "\r" + shown + "\r" + FileErrorText(error), kActionNone});
         }
         settingsError_ = error;
         return false;
@@ -56,8 +57,9 @@ bool TMainForm::ReadSettings()
         Log(kLogSettings, "Kiv.INIがないので、既定の設定で起動します。");
     } else {
         const std::uint32_t waited = TickElapsed(ports_.Clock.TickCount(), settingsWaitSince_);
-        Log(kLogSettings, settingsError_ ? "Kiv.INIを読み込みました（" + std::to_string(waited / 1000) + "秒待ちました）。"
-                                         : std::string("Kiv.INIを読み込みました。"));
+        Log(kLogSettings, settingsError_
+                              ? "Kiv.INIを読み込みました（" + std::to_string(waited / 1000) + "秒待ちました）。"
+                              : std::string("Kiv.INIを読み込みました。"));
         if (ports_.VSS.Files->ReadOnly(Utf8Path(path)))
             Log(kLogSettings, "Kiv.INIは読み取り専用です。設定を変えても保存しません。");
     }
@@ -122,8 +124,8 @@ std::optional<std::string> TMainForm::SettingsSaved(const IniWrite& result, bool
     }
     const std::string reason = FileErrorText(result.Error);
     Log(kLogSettings, "Kiv.INIに保存できませんでした: " + reason + "（" + keys + "）。" + kSettingsKept);
-    return std::string(kSettingsSaveFailed) + "\r" + ports_.App.PathText(Utf8Path(ports_.VSS.DefaultIniFilePath)).Bytes +
-           "\r" + reason + "\r" + kSettingsKept;
+    return std::string(kSettingsSaveFailed) + "\r" +
+           ports_.App.PathText(Utf8Path(ports_.VSS.DefaultIniFilePath)).Bytes + "\r" + reason + "\r" + kSettingsKept;
 }
 
 }  // namespace kiv

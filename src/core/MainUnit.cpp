@@ -214,9 +214,9 @@ void TMainForm::ShowStatusWithReason(std::string_view messageTemplate, const std
                                      const std::string& prefix)
 {
     // The interval the redial timer really uses, for a hand-edited value out of range too.
-    StatusMessage message = ComposeStatusMessage(ParseStatusTemplate(messageTemplate), prefix, Settings.Target,
-                                                 SettingInRange(Settings, &TSettings::RedialInterval),
-                                                 Settings.RedialCount - RedialDone);
+    StatusMessage message =
+        ComposeStatusMessage(ParseStatusTemplate(messageTemplate), prefix, Settings.Target,
+                             SettingInRange(Settings, &TSettings::RedialInterval), Settings.RedialCount - RedialDone);
     if (!reason.empty())
         message.Text += "\r" + reason;
     ShowStatusMessage(std::move(message));

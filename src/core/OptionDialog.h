@@ -109,6 +109,7 @@ using E = OptionEnabling;
 using C = EditCopy;
 
 // A new setting with a control is one row here (and its row in Settings.cpp).
+// clang-format off
 inline constexpr OptionRow kRows[] = {
     {.Kind = K::Tabs, .Name = "idPcOption", .Id = 1100, .Rect = {4, 4, 413, 309}},
     // Dial-up.
@@ -254,6 +255,7 @@ inline constexpr OptionRow kRows[] = {
     {.Kind = K::PushButton, .Name = "idBtUpdate", .Id = 1026, .HelpId = 26, .Text = "適用(&A)",
      .Rect = {342, 318, 75, 23}},
 };
+// clang-format on
 
 }  // namespace option_rows
 

@@ -65,7 +65,8 @@ void TMainForm::tmScheduleTimer()
     } else if (Settings.AutoEnd && ScheduleTimeReached(now, previous, times.Warning)) {
         const int state = ports_.Ras.EntryStateByName(Settings.Target);
         if (state == kEntryDialling || state == kEntryConnected) {
-            Log(kLogSchedule, "終了時刻 " + ScheduleClockText(Settings, &TSettings::AutoEndHour, &TSettings::AutoEndMinute) +
+            Log(kLogSchedule, "終了時刻 " +
+                                  ScheduleClockText(Settings, &TSettings::AutoEndHour, &TSettings::AutoEndMinute) +
                                   " の10秒前: 「" + Settings.Target + "」の切断を予告します。");
             ShowStatus(Settings.AutoDisconnectTimeReset ? kStatusScheduleWarningShutdown : kStatusScheduleWarning);
         }

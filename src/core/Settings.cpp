@@ -118,8 +118,8 @@ std::string EncodePassword(const std::string& password) { return ScrambleText(Sc
 
 std::string DecodePassword(const std::string& stored) { return UnscrambleText(UnscrambleText(stored)); }
 
-FileError LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName, bool layeredWindows,
-                       TSettings& s, StringList& allowedComputers)
+FileError LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName, bool layeredWindows, TSettings& s,
+                       StringList& allowedComputers)
 {
     FileError error;
     const std::optional<IniText> read = ini.ReadIniFile(error);
@@ -194,10 +194,9 @@ std::vector<std::string> ChangedSettingKeys(const TSettings& before, const Strin
 {
     std::vector<std::string> keys;
     for (const SettingRow& row : kRows) {
-        const bool changed =
-            std::visit(Overloaded{[&](std::monostate) { return allowedBefore != allowedAfter; },
-                                  [&](auto S::*m) { return before.*m != after.*m; }},
-                       row.Member);
+        const bool changed = std::visit(Overloaded{[&](std::monostate) { return allowedBefore != allowedAfter; },
+                                                   [&](auto S::*m) { return before.*m != after.*m; }},
+                                        row.Member);
         if (changed)
             keys.emplace_back(row.Key);
     }

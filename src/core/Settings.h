@@ -106,8 +106,8 @@ inline int SettingInRange(const TSettings& settings, int TSettings::*member)
 FileError LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName, bool layeredWindows,
                        TSettings& settings, StringList& allowedComputers);
 // The same from the file's content (an empty text gives every default).
-void LoadSettingsFrom(const IniText& file, const std::string& firstEntryName, bool layeredWindows,
-                      TSettings& settings, StringList& allowedComputers);
+void LoadSettingsFrom(const IniText& file, const std::string& firstEntryName, bool layeredWindows, TSettings& settings,
+                      StringList& allowedComputers);
 
 // Writes every key, in the table's order, with one write of the file (none when no value
 // changes). The settings in memory stay in force whether or not the write reached the disk.

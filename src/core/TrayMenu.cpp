@@ -67,15 +67,9 @@ void TMainForm::miTaskTargetChildClick(const std::string& caption)
         ShowStatus(kStatusTargetSwitchedRedialWaiting);
     } else {
         switch (ports_.Ras.EntryState(TargetEntryIndex())) {
-        case kEntryDialling:
-            ShowStatus(kStatusTargetSwitchedDialling);
-            break;
-        case kEntryConnected:
-            ShowStatus(kStatusTargetSwitchedConnected);
-            break;
-        default:
-            ShowStatus(kStatusTargetSwitchedIdle);
-            break;
+        case kEntryDialling: ShowStatus(kStatusTargetSwitchedDialling); break;
+        case kEntryConnected: ShowStatus(kStatusTargetSwitchedConnected); break;
+        default: ShowStatus(kStatusTargetSwitchedIdle); break;
         }
     }
     // The switch holds for this run; that it was not saved is said right after it.

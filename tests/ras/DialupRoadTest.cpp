@@ -189,8 +189,9 @@ TEST_F(DialupRoad, ConnectionCompletingDuringTheCancelIsHungUpAndCancelled)
         form.miTaskConnectClick();
         Notify(RASCS_Disconnected, 678);
         window.RunFor(1000);
-        EXPECT_EQ(Messages(), (std::vector<std::string>{Filled(kStatusDialStarted),
-                                                        Filled(kStatusDialFailed) + "\rエラー 678: 応答がありません。"}));
+        EXPECT_EQ(Messages(),
+                  (std::vector<std::string>{Filled(kStatusDialStarted),
+                                            Filled(kStatusDialFailed) + "\rエラー 678: 応答がありません。"}));
         kms.sent.clear();
     }
 }
@@ -219,11 +220,12 @@ TEST_F(DialupRoad, RefusedDialIsReportedAtOnceAndNothingIsLeftToCancel)
     window.RunFor(1000);
     EXPECT_EQ(Messages(), (std::vector<std::string>{Filled(kStatusDialStarted),
                                                     Filled(kStatusDialFailed) + "\rエラー 678: 応答がありません。"}));
-    EXPECT_EQ(log.With("[回線]"), (std::vector<std::string>{
-                                      "[回線] 「T」へのダイヤルを開始できませんでした（手動）。エラー 633: ポートは使用中です。",
-                                      "[回線] 「T」へのダイヤルを開始しました（手動）。",
-                                      "[回線] 「T」へのダイヤルに失敗しました。エラー 678: 応答がありません。",
-                                  }));
+    EXPECT_EQ(log.With("[回線]"),
+              (std::vector<std::string>{
+                  "[回線] 「T」へのダイヤルを開始できませんでした（手動）。エラー 633: ポートは使用中です。",
+                  "[回線] 「T」へのダイヤルを開始しました（手動）。",
+                  "[回線] 「T」へのダイヤルに失敗しました。エラー 678: 応答がありません。",
+              }));
 }
 
 // A console's disconnect: the console and the status window are told when the service has

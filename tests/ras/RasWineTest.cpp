@@ -221,8 +221,7 @@ TEST_F(RasWine, CancelEndsWithOneConnectError)
 TEST_F(RasWine, StartRefusedOrWithoutDialParameters)
 {
     EXPECT_FALSE(ras->Dial(Index("Refuse")));
-    EXPECT_EQ(ras->DialRefusal(),
-              (RasError{633, "The modem or connection device is already in use or not set up."}));
+    EXPECT_EQ(ras->DialRefusal(), (RasError{633, "The modem or connection device is already in use or not set up."}));
     EXPECT_FALSE(ras->Dial(Index("NoParams")));
     EXPECT_EQ(ras->DialRefusal(), (RasError{623, "The phone book has no entry for this connection."}));
     EXPECT_FALSE(ras->Dial(-1));

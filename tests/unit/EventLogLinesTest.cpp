@@ -43,7 +43,8 @@ TEST_F(EventLogLines, ADialUpDayInVirtualTime)
     clock.time.RunFor(3000);
     ras.states["T"] = kEntryConnected;
     ras.OnConnect("T");
-    EXPECT_EQ(Take(kLogLine), (std::vector<std::string>{"「T」へのダイヤルを開始しました（手動）。", "「T」へ接続しました。"}));
+    EXPECT_EQ(Take(kLogLine),
+              (std::vector<std::string>{"「T」へのダイヤルを開始しました（手動）。", "「T」へ接続しました。"}));
 
     clock.time.RunFor((3600 + 60 + 1) * 1000);
     ras.states["T"] = kEntryIdle;  // the line drops
@@ -53,8 +54,9 @@ TEST_F(EventLogLines, ADialUpDayInVirtualTime)
     form.tmConnectTimer();  // the keep-alive redial
     ras.states["T"] = kEntryIdle;
     ras.OnConnectError("T", {678, "応答がありません。"});
-    EXPECT_EQ(Take(kLogLine), (std::vector<std::string>{"「T」へのダイヤルを開始しました（リダイヤル 1回目）。",
-                                                        "「T」へのダイヤルに失敗しました。エラー 678: 応答がありません。"}));
+    EXPECT_EQ(Take(kLogLine),
+              (std::vector<std::string>{"「T」へのダイヤルを開始しました（リダイヤル 1回目）。",
+                                        "「T」へのダイヤルに失敗しました。エラー 678: 応答がありません。"}));
     // The code and text follow the unchanged message on a line of its own.
     EXPECT_EQ(form.StatusQueue.back().Text,
               "「T」へのダイヤルアップに失敗しました。\r5秒後にリダイヤルします（残り1回）。\r"
@@ -67,8 +69,9 @@ TEST_F(EventLogLines, ADialUpDayInVirtualTime)
     form.miTaskDeconnectClick();
     clock.time.RunFor(500);
     ras.Release();
-    EXPECT_EQ(Take(kLogLine), (std::vector<std::string>{"「T」へのダイヤルを開始しました（リダイヤル 2回目）。",
-                                                        "「T」へ接続しました。", "「T」から切断しました（接続時間 0:01:30）。"}));
+    EXPECT_EQ(Take(kLogLine),
+              (std::vector<std::string>{"「T」へのダイヤルを開始しました（リダイヤル 2回目）。",
+                                        "「T」へ接続しました。", "「T」から切断しました（接続時間 0:01:30）。"}));
     form.tmScheduleTimer();  // the line is gone: no drop is logged for it
     EXPECT_TRUE(Take(kLogLine).empty());
 }
@@ -80,9 +83,10 @@ TEST_F(EventLogLines, RefusedDialCancelAndFailedHangUp)
     ras.dialSucceeds = false;
     ras.refusal = {633, "ポートは使用中です。"};
     form.miTaskConnectClick();
-    EXPECT_EQ(form.StatusQueue.back().Text, "「T」へのダイヤルアップに失敗しました。\r"
-                                            "アイコンクリックで再度ダイヤルアップを開始することができます。\r"
-                                            "エラー 633: ポートは使用中です。");
+    EXPECT_EQ(form.StatusQueue.back().Text,
+              "「T」へのダイヤルアップに失敗しました。\r"
+              "アイコンクリックで再度ダイヤルアップを開始することができます。\r"
+              "エラー 633: ポートは使用中です。");
     ras.dialSucceeds = true;
     form.ConnectRequested = false;
     form.miTaskConnectClick();
@@ -111,7 +115,8 @@ TEST_F(EventLogLines, ALineUpAtStartAndLeftUpAtExit)
     clock.time.RunFor(7200 * 1000);
     form.FormDestroy();
     EXPECT_EQ(Take(kLogLine),
-              std::vector<std::string>{"「T」を接続したまま、Kivを終了します（接続時間 2:00:00 以上: Kivの起動前から接続）。"});
+              std::vector<std::string>{
+                  "「T」を接続したまま、Kivを終了します（接続時間 2:00:00 以上: Kivの起動前から接続）。"});
 }
 
 TEST_F(EventLogLines, TheScheduleSaysWhatItDecided)
@@ -150,8 +155,10 @@ TEST_F(EventLogLines, TheScheduleSaysWhatItDecided)
 TEST_F(EventLogLines, TheStartUpRuleOutsideItsWindow)
 {
     ras.entries = {"T"};
-    ASSERT_EQ(WriteFileBytes(IniPath(), "[Option]\r\nTarget=T\r\nAutoConnectRun=1\r\nAutoConnectRunTime=1\r\n"
-                                          "AutoStart=1\r\nAutoEnd=1\r\nAutoStartHour=23\r\nAutoEndHour=7\r\n"), FileError{});
+    ASSERT_EQ(WriteFileBytes(IniPath(),
+                             "[Option]\r\nTarget=T\r\nAutoConnectRun=1\r\nAutoConnectRunTime=1\r\n"
+                             "AutoStart=1\r\nAutoEnd=1\r\nAutoStartHour=23\r\nAutoEndHour=7\r\n"),
+              FileError{});
     clock.timeOfDay = At(12, 0);
     form.FormCreate();
     EXPECT_EQ(Take(kLogSchedule), std::vector<std::string>{kLogStartupOutsideWindow});
@@ -177,26 +184,28 @@ TEST_F(EventLogLines, RemoteRequestsAndRefusals)
     kms.InputReturn("Menu", "Deconnect", "Hanako", "PC02", "KMC");
     kms.InputReturn("Odd", "s3cret!", "Taro", "PC01", "KMC");
     const auto lines = Lines();
-    EXPECT_EQ(log.With("[回線]"), std::vector<std::string>{"[回線] 「T」へのダイヤルを開始しました（リモート: PC01）。"});
+    EXPECT_EQ(log.With("[回線]"),
+              std::vector<std::string>{"[回線] 「T」へのダイヤルを開始しました（リモート: PC01）。"});
     for (const auto& line : lines) {
         EXPECT_EQ(line.find("s3cret"), std::string::npos) << line;
         EXPECT_EQ(line.find("wrong-guess"), std::string::npos) << line;
         EXPECT_EQ(line.find(std::to_string(std::string("s3cret!").size()) + "文字"), std::string::npos) << line;
     }
-    EXPECT_EQ(Take(kLogRemote), (std::vector<std::string>{
-                                    "EVIL（192.168.1.20、Jiro）: メニューを求めました。",
-                                    "EVIL（192.168.1.20、Jiro）: 拒否しました。許可されたコンピュータではありません。",
-                                    "PC01（192.168.1.10、Taro）: メニューを求めました。",
-                                    "PC01（192.168.1.10、Taro）: パスワードを求めます。",
-                                    "PC01（192.168.1.10、Taro）: パスワードを入力しました。",
-                                    "PC01（192.168.1.10、Taro）: 断りました。パスワードが違います。",
-                                    "PC01（192.168.1.10、Taro）: パスワードを入力しました。",
-                                    "PC01（192.168.1.10、Taro）: パスワードを確認しました。",
-                                    "PC01（192.168.1.10、Taro）: 接続を求めました。",
-                                    "PC02（192.168.1.10、Hanako）: 切断を求めました。",
-                                    "PC02（192.168.1.10、Hanako）: 拒否しました。許可されたコンピュータではありません。",
-                                    "PC01（192.168.1.10、Taro）: Kivの知らない問い「Odd」に答えました。",
-                                }));
+    EXPECT_EQ(Take(kLogRemote),
+              (std::vector<std::string>{
+                  "EVIL（192.168.1.20、Jiro）: メニューを求めました。",
+                  "EVIL（192.168.1.20、Jiro）: 拒否しました。許可されたコンピュータではありません。",
+                  "PC01（192.168.1.10、Taro）: メニューを求めました。",
+                  "PC01（192.168.1.10、Taro）: パスワードを求めます。",
+                  "PC01（192.168.1.10、Taro）: パスワードを入力しました。",
+                  "PC01（192.168.1.10、Taro）: 断りました。パスワードが違います。",
+                  "PC01（192.168.1.10、Taro）: パスワードを入力しました。",
+                  "PC01（192.168.1.10、Taro）: パスワードを確認しました。",
+                  "PC01（192.168.1.10、Taro）: 接続を求めました。",
+                  "PC02（192.168.1.10、Hanako）: 切断を求めました。",
+                  "PC02（192.168.1.10、Hanako）: 拒否しました。許可されたコンピュータではありません。",
+                  "PC01（192.168.1.10、Taro）: Kivの知らない問い「Odd」に答えました。",
+              }));
     EXPECT_EQ(form.RemoteMachineName, "PC01");
 }
 

@@ -28,8 +28,7 @@ protected:
     // Nothing but Kiv.INI is left in the folder.
     bool OnlyTheFile()
     {
-        return std::distance(std::filesystem::directory_iterator(dir.Path()), {}) == 1 &&
-               std::filesystem::exists(path);
+        return std::distance(std::filesystem::directory_iterator(dir.Path()), {}) == 1 && std::filesystem::exists(path);
     }
 
     test::TempDir dir;
@@ -98,10 +97,10 @@ TEST_F(SettingsWrite, ARefusedReplaceWritesInPlaceBesideACopyOfTheOldContent)
     files.replaceError = {FileFailure::InUse, 32};
     EXPECT_TRUE(ini.WriteIniString("Option", "Target", "new"));
     EXPECT_EQ(FileBytes(), "[Option]\r\nTarget=new\r\n");  // cut to the new length
-    EXPECT_EQ(files.calls, (std::vector<std::string>{"write Kiv.INI.new", "replace Kiv.INI.new Kiv.INI",
-                                                     "remove Kiv.INI.new", "write Kiv.INI.new",
-                                                     "replace Kiv.INI.new Kiv.INI.undo", "overwrite Kiv.INI",
-                                                     "remove Kiv.INI.undo"}));
+    EXPECT_EQ(files.calls,
+              (std::vector<std::string>{"write Kiv.INI.new", "replace Kiv.INI.new Kiv.INI", "remove Kiv.INI.new",
+                                        "write Kiv.INI.new", "replace Kiv.INI.new Kiv.INI.undo", "overwrite Kiv.INI",
+                                        "remove Kiv.INI.undo"}));
     EXPECT_TRUE(OnlyTheFile());
 }
 
@@ -134,9 +133,15 @@ TEST_F(SettingsWrite, AFailedSaveIsReportedAndLeavesTheFileAsItWas)
         FileError expected;
     };
     const Case cases[] = {
-        {"folder not writable", [](test::RecordingFiles& f) { f.writeError = {FileFailure::AccessDenied, 5}; },
+        {"folder not writable",
+         [](test::RecordingFiles& f) {
+             f.writeError = {FileFailure::AccessDenied, 5};
+         },
          {FileFailure::AccessDenied, 5}},
-        {"held, sharing nothing", [](test::RecordingFiles& f) { f.readError = {FileFailure::InUse, 32}; },
+        {"held, sharing nothing",
+         [](test::RecordingFiles& f) {
+             f.readError = {FileFailure::InUse, 32};
+         },
          {FileFailure::InUse, 32}},
         {"held, only reading",
          [](test::RecordingFiles& f) {
@@ -144,7 +149,10 @@ TEST_F(SettingsWrite, AFailedSaveIsReportedAndLeavesTheFileAsItWas)
              f.overwriteError = {FileFailure::InUse, 32};
          },
          {FileFailure::InUse, 32}},
-        {"full disk", [](test::RecordingFiles& f) { f.writeError = {FileFailure::DiskFull, 112}; },
+        {"full disk",
+         [](test::RecordingFiles& f) {
+             f.writeError = {FileFailure::DiskFull, 112};
+         },
          {FileFailure::DiskFull, 112}},
         {"full disk while written in place",
          [](test::RecordingFiles& f) {

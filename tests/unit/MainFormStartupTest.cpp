@@ -84,7 +84,8 @@ TEST_F(MainFormStartup, TargetStateDecidesTheConnectionLine)
         f.ras.dialSucceeds = c.dialSucceeds;
         f.form.RedialDone = 5;
         ASSERT_EQ(WriteFileBytes(f.IniPath(), std::string("[Option]\r\nTarget=接続先\r\nAutoConnectRun=") +
-                                                    (c.autoConnect ? "1" : "0") + "\r\n"), FileError{});
+                                                  (c.autoConnect ? "1" : "0") + "\r\n"),
+                  FileError{});
         f.form.FormCreate();
         std::string line = c.line;
         ReplaceText("%D", "接続先", line);
@@ -159,7 +160,8 @@ TEST_F(MainFormStartup, DestroyLogsOutAndDisconnectsWhenAsked)
         f.ras.states["T"] = c.state;
         f.ras.cancelSucceeds = c.cancel;
         f.ras.hangUpSucceeds = c.hangUp;
-        ASSERT_EQ(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\nKMSLogin=1\r\n"), FileError{});
+        ASSERT_EQ(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\nKMSLogin=1\r\n"),
+                  FileError{});
         f.form.FormCreate();
         f.ras.calls.clear();
         f.kms.calls.clear();

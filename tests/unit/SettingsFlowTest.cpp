@@ -115,10 +115,10 @@ TEST_F(SettingsFlow, AFileHeldAtStartIsWaitedForAndKeepsEveryKey)
     LoadSettingsFrom(IniText(kUserFile), "A", true, expected, allowed);
     EXPECT_EQ(form.Settings, expected);
     EXPECT_EQ(form.AllowedComputers, allowed);
-    EXPECT_EQ(Take(kLogSettings),
-              (std::vector<std::string>{"Kiv.INIを読み込めません（ほかのプログラムがファイルを使用中です (エラー 32)）。"
-                                        "読み込めるまで起動を待ちます。",
-                                        "Kiv.INIを読み込みました（3秒待ちました）。"}));
+    EXPECT_EQ(Take(kLogSettings), (std::vector<std::string>{
+                                      "Kiv.INIを読み込めません（ほかのプログラムがファイルを使用中です (エラー 32)）。"
+                                      "読み込めるまで起動を待ちます。",
+                                      "Kiv.INIを読み込みました（3秒待ちました）。"}));
 }
 
 // Still held after the wait: the user decides. Retry waits again, Ignore starts on defaults

@@ -114,12 +114,14 @@ TEST_F(SettingsFile, SaveWritesEveryKeyInOrderAndLoadsBack)
     SaveSettings(ini, s, {"A", "B"});
 
     const std::string bytes = FileBytes();
+    // clang-format off
     const char* order[] = {"Target", "Redial", "Keep", "RedialCount", "RedialInterval", "AutoConnectRun",
                            "AutoConnectRunTime", "AutoStart", "AutoStartHour", "AutoStartMinute",
                            "AutoDisconnectEnd", "AutoEnd", "AutoEndHour", "AutoEndMinute",
                            "AutoDisconnectTimeReset", "StatusLocate", "StatusCloseBar", "StatusAlpha",
                            "StatusAlphaCount", "KMSLogin", "KMSComputer", "KMSComputerList", "KMSPasswordFlag",
                            "KMSPassword", "KMSPort", "KMSPortNo", "WriteLog"};
+    // clang-format on
     std::string expectedKeys = "[Option]\r\n";
     std::string keysInFile;
     std::size_t pos = bytes.find("\r\n") + 2;

@@ -1,8 +1,9 @@
 // rasapi32.dll simulator: a stand-in for the remote access service. It exports the ANSI entry
-// points the dial-up component loads (the six it needs and the texts of error codes), with their calling convention and record
-// layouts, keeps a phonebook from a scenario file and dials on threads of its own. Its
-// connections live in a state file mapped by every process that loads it, so a driver can
-// drop connections or open some "by another program" while the program under test runs.
+// points the dial-up component loads (the six it needs and the texts of error codes), with their
+// calling convention and record layouts, keeps a phonebook from a scenario file and dials on
+// threads of its own. Its connections live in a state file mapped by every process that loads
+// it, so a driver can drop connections or open some "by another program" while the program
+// under test runs.
 //
 // Its records come from the platform's own <ras.h>, never from the program's headers, so a
 // layout the program gets wrong is refused here as the system would refuse it. By default it

@@ -17,19 +17,12 @@ inline FileError PosixFileError(int code)
         kind = FileFailure::AccessDenied;
         break;
     case ENOSPC:
-    case EDQUOT:
-        kind = FileFailure::DiskFull;
-        break;
+    case EDQUOT: kind = FileFailure::DiskFull; break;
     case ENOENT:
-    case ENOTDIR:
-        kind = FileFailure::NotFound;
-        break;
+    case ENOTDIR: kind = FileFailure::NotFound; break;
     case EBUSY:
-    case ETXTBSY:
-        kind = FileFailure::InUse;
-        break;
-    default:
-        break;
+    case ETXTBSY: kind = FileFailure::InUse; break;
+    default: break;
     }
     return {kind, static_cast<unsigned long>(code)};
 }
