@@ -1,4 +1,5 @@
 // Dial-up control of the main form: what happens to the control target's connection.
+#include "LogTexts.h"
 #include "MainUnit.h"
 #include "RemoteTexts.h"
 #include "StatusTexts.h"
@@ -12,7 +13,42 @@ void TMainForm::miTaskConnectClick()
         return;
     ConnectRequested = true;
     RedialDone = 0;
-    ShowStatus(ports_.Ras.Dial(index) ? kStatusDialStarted : kStatusDialFailed);
+    if (DialTarget(index, kDialByUser))
+        ShowStatus(kStatusDialStarted);
+    else
+        ShowStatusWithReason(kStatusDialFailed, RefusalReason());
+}
+
+bool TMainForm::DialTarget(int index, std::string_view occasion)
+{
+    const std::string name = ports_.Ras.EntryName(index);
+    if (ports_.Ras.Dial(index)) {
+        Log(kLogLine, DialStartedLog(name, occasion));
+        return true;
+    }
+    Log(kLogLine, DialRefusedLog(name, occasion, ports_.Ras.DialRefusal()));
+    return false;
+}
+
+std::string TMainForm::RefusalReason() { return RasErrorText(ports_.Ras.DialRefusal()); }
+
+void TMainForm::LineUp(const std::string& name, bool adopted)
+{
+    line_ = ConnectedLine{name, ports_.Clock.TickCount(), adopted};
+}
+
+void TMainForm::LineEnded(std::string_view how)
+{
+    if (!line_)
+        return;
+    Log(kLogLine, LineEndedLog(line_->Name, how, TickElapsed(ports_.Clock.TickCount(), line_->Since), line_->Adopted));
+    line_.reset();
+}
+
+void TMainForm::WatchLine()
+{
+    if (line_ && hangUps_ == 0 && ports_.Ras.EntryStateByName(line_->Name) != kEntryConnected)
+        LineEnded(kLineDropped);
 }
 
 void TMainForm::miTaskDeconnectClick()
@@ -46,9 +82,22 @@ void TMainForm::miTaskDeconnectClick()
 
 void TMainForm::HangUpTargetConnection(std::function<void(bool released)> done)
 {
+    const std::string name = Settings.Target;
+    ++hangUps_;
+    auto ended = [this, name, done = std::move(done)](bool released) {
+        --hangUps_;
+        if (!released && TargetStillUp()) {
+            Log(kLogLine, HangUpFailedLog(name));
+        } else if (line_ && line_->Name == name) {
+            LineEnded(kLineHungUp);
+        } else {
+            Log(kLogLine, "「" + name + "」から切断しました。");
+        }
+        done(released);
+    };
     const int connection = TargetConnectionIndex();
-    if (connection == -1 || !ports_.Ras.HangUpConnection(connection, done))
-        done(false);
+    if (connection == -1 || !ports_.Ras.HangUpConnection(connection, ended))
+        ended(false);
 }
 
 bool TMainForm::TargetStillUp()
@@ -76,15 +125,19 @@ void TMainForm::tmConnectTimer()
 {
     ports_.tmConnect.SetEnabled(false);
     const int index = TargetEntryIndex();
+    std::string reason;
     if (ports_.Ras.EntryState(index) == kEntryIdle) {
         ConnectRequested = true;
         ++RedialDone;
-        if (ports_.Ras.Dial(index)) {
+        if (DialTarget(index, RedialOccasion(RedialDone))) {
             ShowStatus(kStatusRedialStarted);
             return;
         }
+        reason = RefusalReason();
+    } else {
+        Log(kLogLine, "「" + Settings.Target + "」は待機中ではないので、リダイヤルしません。");
     }
-    ShowStatus(kStatusRedialFailed);
+    ShowStatusWithReason(kStatusRedialFailed, reason);
 }
 
 void TMainForm::ScheduleRedial()
@@ -107,20 +160,25 @@ void TMainForm::TellRemoteConsole(const std::string& text)
 
 void TMainForm::RasConnect(const std::string& dialName)
 {
+    Log(kLogLine, ConnectedLog(dialName));
+    LineUp(dialName, false);
     TellRemoteConsole(RemoteConnectedText(dialName));
     ShowStatus(kStatusConnected);
 }
 
-void TMainForm::RasConnectError(const std::string& dialName)
+void TMainForm::RasConnectError(const std::string& dialName, const RasError& error)
 {
+    Log(kLogLine, CancelRequested ? DialCancelledLog(dialName) : DialFailedLog(dialName, error));
     if (!CancelRequested) {
+        // The service's reason goes on a line after the message: the texts stay as they are.
+        const std::string reason = RasErrorText(error);
         if (!Settings.Redial) {
-            ShowStatus(kStatusDialFailed);
+            ShowStatusWithReason(kStatusDialFailed, reason);
         } else if (RedialDone < Settings.RedialCount) {
-            ShowStatus(kStatusDialFailedRedial);
+            ShowStatusWithReason(kStatusDialFailedRedial, reason);
             ScheduleRedial();
         } else {
-            ShowStatus(kStatusDialFailedRedialsUsedUp);
+            ShowStatusWithReason(kStatusDialFailedRedialsUsedUp, reason);
         }
     }
     TellRemoteConsole(CancelRequested ? RemoteCancelledText(dialName) : RemoteFailedText(dialName));

@@ -14,17 +14,12 @@
 
 namespace kiv {
 
-namespace {
-
-constexpr unsigned kMbOk = 0x00000000;
-constexpr unsigned kMbIconExclamation = 0x00000030;
-
-}  // namespace
-
 TMainForm::TMainForm(const TMainFormPorts& ports) : ports_(ports)
 {
     ports_.Ras.OnConnect = [this](const std::string& dialName) { RasConnect(dialName); };
-    ports_.Ras.OnConnectError = [this](const std::string& dialName) { RasConnectError(dialName); };
+    ports_.Ras.OnConnectError = [this](const std::string& dialName, const RasError& error) {
+        RasConnectError(dialName, error);
+    };
     ports_.KMS.OnMenuRequest = [this](const MeshRequest& request) { KMSMenuRequest(request); };
     ports_.KMS.OnInputReturn = [this](const MeshRequest& request) { KMSInputReturn(request); };
     ports_.KMS.OnLogout = [this](const PeerInfo& peer) { KMSLogout(peer); };
@@ -48,8 +43,8 @@ void TMainForm::FormCreate()
 {
     AppDir = DirectoryWithDelimiter(ports_.App.ExePath().Text);
     ports_.Log.Open(Utf8Path(AppDir + kLogFileName));
-    Log(kLogProgram, kLogStarted);
     if (ports_.Ras.ServiceError()) {
+        Log(kLogProgram, kLogStarted);
         Log(kLogProgram, kRasMissingText);
         ports_.App.MessageBox(SjisText(kRasMissingText), ports_.App.Title(), kMbOk | kMbIconExclamation);
         ports_.App.Terminate();
@@ -61,14 +56,25 @@ void TMainForm::FormCreate()
     RemoteMachineName.clear();
     RemoteDiscrimination.clear();
     RemoteConsoles.Clear();
-    Schedule.Restart(ports_.Clock.LocalNow(), ports_.Clock.TickCount());
     SkipAutoDisconnect = false;
     AllowedComputers.clear();
     ports_.VSS.DefaultIniFilePath = AppDir + kIniFileName;
-    LoadSettings(ports_.VSS, ports_.Ras.EntryName(0), ports_.VSS.UseSetLayeredWindow(), Settings,
-                 AllowedComputers);
     ports_.VSS.SetSetLayeredWindowEvent(false);
+    // The rest of the start waits for the settings: a file held by another program is read
+    // again every tick of tmSchedule (SettingsRetry) until it can be, or the user decides.
+    settingsWaitSince_ = ports_.Clock.TickCount();
+    if (!ReadSettings()) {
+        settingsWaiting_ = true;
+        ports_.tmSchedule.SetEnabled(true);
+        return;
+    }
+    FinishCreate();
+}
 
+void TMainForm::FinishCreate()
+{
+    settingsWaiting_ = false;
+    Schedule.Restart(ports_.Clock.LocalNow(), ports_.Clock.TickCount());
     ports_.Tray.Add(ChooseTrayIcon(ports_.App.Version()));
     created_ = true;
     ports_.tmSchedule.SetEnabled(true);
@@ -84,8 +90,9 @@ void TMainForm::FormCreate()
             message += std::string("\r") + kStatusKMSLoginFailed;
         }
     }
-    message += "\r" + ComposeConnectionLine();
-    ShowStatus(message);
+    const std::string connection = ComposeConnectionLine();
+    message += "\r" + connection;
+    ShowStatusWithReason(message, connection == kStatusDialFailed ? RefusalReason() : std::string());
 }
 
 bool TMainForm::StartKestrelMesh()
@@ -107,15 +114,19 @@ std::string TMainForm::ComposeConnectionLine()
         return kStatusStateDialling;
     case kEntryConnected:
         ConnectRequested = true;
+        LineUp(Settings.Target, true);
         return kStatusStateConnected;
     default:
         break;
     }
-    if (!ShouldDialAtStartup(Settings, ports_.Clock.TimeOfDay()))
+    if (!ShouldDialAtStartup(Settings, ports_.Clock.TimeOfDay())) {
+        if (Settings.AutoConnectRun)
+            Log(kLogSchedule, kLogStartupOutsideWindow);
         return kStatusStateIdle;
+    }
     ConnectRequested = true;
     RedialDone = 0;
-    return ports_.Ras.Dial(index) ? kStatusDialStarted : kStatusDialFailed;
+    return DialTarget(index, kDialAtStartup) ? kStatusDialStarted : kStatusDialFailed;
 }
 
 void TMainForm::FormClose(std::function<void()> closed)
@@ -136,8 +147,16 @@ void TMainForm::FormClose(std::function<void()> closed)
         return;
     }
     auto hungUp = [this, ended](bool released) {
-        if (!released && TargetStillUp())
-            ShowStatus(kStatusDisconnectFailed);
+        // The window goes next, and a status message with it: a box the user closes says it. At
+        // the session's end there is no one to close it: the log says it.
+        if (!released && TargetStillUp()) {
+            const std::string text =
+                ComposeStatusMessage(ParseStatusTemplate(kStatusDisconnectFailed), {}, Settings.Target, 0, 0).Text +
+                "\r" + kExitLineStillUp;
+            Log(kLogProgram, text);
+            if (!sessionEnding_)
+                ports_.App.MessageBox(SjisText(text), ports_.App.Title(), kMbOk | kMbIconExclamation);
+        }
         ended();
     };
     switch (ports_.Ras.EntryState(TargetEntryIndex())) {
@@ -156,6 +175,7 @@ SessionEndReport TMainForm::FormEndSession()
 {
     const std::uint32_t start = ports_.Clock.TickCount();
     Log(kLogSystem, kLogSessionEnding);
+    sessionEnding_ = true;
     FormClose([] {});
     ports_.Tray.Delete();
     SessionEndReport report;
@@ -189,6 +209,8 @@ void TMainForm::FormDestroy()
         // No time to wait (the session ends): the hang-up is asked for and left to the service.
         FormClose([] {});
     }
+    if (line_ && TargetStillUp())
+        LineEnded(kLineLeftUp);
     AllowedComputers.clear();
     StatusQueue.clear();
     ports_.Tray.Delete();
@@ -223,10 +245,19 @@ int TMainForm::TargetConnectionIndex()
 
 void TMainForm::ShowStatus(std::string_view messageTemplate, const std::string& prefix)
 {
+    ShowStatusWithReason(messageTemplate, {}, prefix);
+}
+
+void TMainForm::ShowStatusWithReason(std::string_view messageTemplate, const std::string& reason,
+                                     const std::string& prefix)
+{
     // The interval the redial timer really uses, for a hand-edited value out of range too.
-    ShowStatusMessage(ComposeStatusMessage(ParseStatusTemplate(messageTemplate), prefix, Settings.Target,
-                                           SettingInRange(Settings, &TSettings::RedialInterval),
-                                           Settings.RedialCount - RedialDone));
+    StatusMessage message =
+        ComposeStatusMessage(ParseStatusTemplate(messageTemplate), prefix, Settings.Target,
+                             SettingInRange(Settings, &TSettings::RedialInterval), Settings.RedialCount - RedialDone);
+    if (!reason.empty())
+        message.Text += "\r" + reason;
+    ShowStatusMessage(std::move(message));
 }
 
 void TMainForm::ShowStatusMessage(StatusMessage message)

@@ -68,6 +68,8 @@ public:
     explicit TMainForm(const TMainFormPorts& ports);
     virtual ~TMainForm() = default;
 
+    // Starts Kiv: the log, the settings (waiting while Kiv.INI exists but cannot be read), the
+    // tray icon, the schedule, KestrelMesh and the welcome message.
     void FormCreate();
     // The program is asked to end: KestrelMesh logs out and, with AutoDisconnectEnd, the target
     // is disconnected; `closed` runs once that is over (at once when there is nothing to wait
@@ -90,6 +92,9 @@ public:
     // the message. A prefix (the names of a remote console) goes in front as it is: no
     // placeholder or action is read from it.
     void ShowStatus(std::string_view messageTemplate, const std::string& prefix = {});
+    // The same with a line after the message: the reason of a failure (nothing when empty).
+    void ShowStatusWithReason(std::string_view messageTemplate, const std::string& reason,
+                              const std::string& prefix = {});
     // Queues a message as it is (a text that holds a path or a reason, never a template) and
     // logs it.
     void ShowStatusMessage(StatusMessage message);
@@ -118,7 +123,7 @@ public:
     virtual void miTaskDeconnectClick();
     void tmConnectTimer();
     void RasConnect(const std::string& dialName);
-    void RasConnectError(const std::string& dialName);
+    void RasConnectError(const std::string& dialName, const RasError& error);
     void KeepAliveCheck();
 
     // Opens the options dialog (tray menu and status icon); the window side has the dialog.
@@ -138,7 +143,8 @@ public:
     // looking at the line again.
     void PowerResumed();
     void ClockChanged();
-    bool ShutdownWindows() { return ports_.Shutdown.ShutdownWindows(); }
+    // Asks the system to shut down, and logs the request and its answer.
+    bool ShutdownWindows();
 
     // Remote control by a KestrelMesh console (RemoteMenu.cpp): its menu request, its answers
     // (each request carries the console's names and the address its datagrams came from), and
@@ -151,7 +157,8 @@ public:
     // The options dialog's apply once its checks have passed (OptionApply.cpp): the schedule
     // stopped, the controls and the working list copied, KestrelMesh logged in or out, the file
     // saved, the schedule restarted.
-    void ApplyOptions(const OptionControls& controls, const StringList& workingList);
+    // Returns the text that tells the user where and why, when the save did not reach the disk.
+    std::optional<std::string> ApplyOptions(const OptionControls& controls, const StringList& workingList);
 
     // Phonebook index of the control target, -1 when there is none or it is not listed.
     int TargetEntryIndex();
@@ -187,8 +194,35 @@ public:
     // FormCreate went past the remote access check, so there are settings and a tray icon.
     bool Created() const { return created_; }
 
+    // The start waits for Kiv.INI, which exists but cannot be read.
+    bool WaitingForSettings() const { return settingsWaiting_; }
+
 private:
+    // The start once the settings are there.
+    void FinishCreate();
+    // Reads Kiv.INI into Settings, after undoing a save that was cut short; false while the
+    // file exists but cannot be read (said once in the status window and the log).
+    bool ReadSettings();
+    // A tick while the start waits for Kiv.INI: it is read again; after a while the user is
+    // asked whether to wait more, start afresh or end Kiv.
+    void SettingsRetry();
+    // A save of Kiv.INI is logged with the settings it was to store that the file did not hold
+    // yet (every key, or only Target); when it did not reach the disk, returns the text that
+    // tells the user where and why, else nothing.
+    std::optional<std::string> SettingsSaved(const IniWrite& result, bool onlyTarget);
     std::string ComposeConnectionLine();
+    // Dials the phonebook entry of the target and logs the start or the refusal, with what the
+    // dial is for.
+    bool DialTarget(int index, std::string_view occasion);
+    // The reason of the last refused dial; empty when the service gave none.
+    std::string RefusalReason();
+    // The target's line is connected (adopted: it was so when Kiv started); from here its end
+    // is logged with its duration.
+    void LineUp(const std::string& name, bool adopted);
+    // The connected line has ended, as how says ("から切断しました").
+    void LineEnded(std::string_view how);
+    // Tick of the schedule: a connected line that is no longer up has dropped.
+    void WatchLine();
     // Starts KestrelMesh on its current port and logs in under the program's title; false when
     // either step fails. The caller decides what a failure leaves running.
     bool StartKestrelMesh();
@@ -214,7 +248,10 @@ private:
     void RemoteHangUpDone(const MeshRequest& request, bool released);
     // The checks ahead of every remote request: computer name, control target, and with
     // checkLock the lock of another console's running dial. Sends the refusal itself.
-    bool RemoteGate(const std::string& machineName, const std::string& discrimination, bool checkLock);
+    bool RemoteGate(const MeshRequest& request, bool checkLock);
+    // One line of the remote dialogue in the log: the console (name, address, user) and what
+    // it asked or was told. Never a password.
+    void LogRemote(const MeshRequest& request, const std::string& what);
     // The first password prompt, as a menu request gets it.
     void SendPasswordPrompt(const std::string& machineName, const std::string& discrimination);
 
@@ -242,10 +279,28 @@ private:
     // The head message is out of sight: it leaves the queue and the next one is shown.
     void StatusFadedOut();
 
+    // The line Kiv saw connected: its entry, since when (tick) and whether it was up at start.
+    struct ConnectedLine {
+        std::string Name;
+        std::uint32_t Since = 0;
+        bool Adopted = false;
+    };
+    std::optional<ConnectedLine> line_;
+    // The start waits for Kiv.INI from this tick on, and has told the user once.
+    bool settingsWaiting_ = false;
+    // The settings as Kiv.INI holds them: read at start, and what the saves since then stored.
+    TSettings stored_;
+    StringList storedComputers_;
+    std::uint32_t settingsWaitSince_ = 0;
+    FileError settingsError_;
+    // Hang-ups of ours under way: a line that goes meanwhile has not dropped.
+    int hangUps_ = 0;
+
     TMainFormPorts ports_;
     bool created_ = false;
     bool closing_ = false;
     bool closeEnded_ = false;     // FormClose's work is over
+    bool sessionEnding_ = false;  // Windows is ending the session: no box can wait for the user
     bool closingStatus_ = false;  // the head message is being closed (a fade-out may be running)
     std::uint32_t closingSince_ = 0;
     TSize statusSize_;  // the status window's size for its last message; 0 x 0 before the first

@@ -1,11 +1,12 @@
 // The options dialog's apply on the main form's side.
+#include "LogTexts.h"
 #include "MainUnit.h"
 #include "OptionLogic.h"
 #include "StatusTexts.h"
 
 namespace kiv {
 
-void TMainForm::ApplyOptions(const OptionControls& controls, const StringList& workingList)
+std::optional<std::string> TMainForm::ApplyOptions(const OptionControls& controls, const StringList& workingList)
 {
     // No schedule tick may see half-copied settings.
     ports_.tmSchedule.SetEnabled(false);
@@ -15,7 +16,13 @@ void TMainForm::ApplyOptions(const OptionControls& controls, const StringList& w
         SkipAutoDisconnect = false;
 
     const bool loggedIn = Settings.KMSLogin;
+    const bool logging = Settings.WriteLog;
     CopyOptionsToSettings(controls, Settings);
+    if (logging && !Settings.WriteLog)
+        Log(kLogProgram, kLogTurnedOff);
+    ports_.Log.SetEnabled(Settings.WriteLog);
+    if (!logging && Settings.WriteLog)
+        Log(kLogProgram, kLogTurnedOn);
     AllowedComputers = workingList;
     // The password or the allowed computers may have changed: every console asks anew.
     RemoteConsoles.Clear();
@@ -32,8 +39,9 @@ void TMainForm::ApplyOptions(const OptionControls& controls, const StringList& w
 
     // The apply counts as the schedule's last tick: a time already past does not fire at once.
     Schedule.Restart(ports_.Clock.LocalNow(), ports_.Clock.TickCount());
-    SaveSettings(ports_.VSS, Settings, AllowedComputers);
+    const auto failure = SettingsSaved(SaveSettings(ports_.VSS, Settings, AllowedComputers), false);
     ports_.tmSchedule.SetEnabled(true);
+    return failure;
 }
 
 }  // namespace kiv

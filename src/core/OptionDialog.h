@@ -109,6 +109,7 @@ using E = OptionEnabling;
 using C = EditCopy;
 
 // A new setting with a control is one row here (and its row in Settings.cpp).
+// clang-format off
 inline constexpr OptionRow kRows[] = {
     {.Kind = K::Tabs, .Name = "idPcOption", .Id = 1100, .Rect = {4, 4, 413, 309}},
     // Dial-up.
@@ -203,6 +204,10 @@ inline constexpr OptionRow kRows[] = {
      .Enabled = &E::StatusAlphaCount},
     {.Kind = K::ValueLabel, .Page = P::Status, .Name = "idLaStatusAlphaCount", .Id = 2001,
      .Rect = {314, 166, 60, 14}, .Enabled = &E::StatusAlphaCount},
+    {.Kind = K::Heading, .Page = P::Status, .Text = "記録", .Rect = {8, 200, 214, 14}},
+    {.Kind = K::CheckBox, .Page = P::Status, .Name = "idCbWriteLog", .Id = 1027, .HelpId = 27,
+     .Text = "起きたことをKiv.logに記録する", .Rect = {24, 218, 360, 18}, .Setting = &S::WriteLog,
+     .Group = true},
     // KestrelMesh.
     {.Kind = K::Heading, .Page = P::KMS, .Text = "ログイン", .Rect = {8, 36, 214, 14}},
     {.Kind = K::RadioButton, .Page = P::KMS, .Name = "idRbKMSLogout", .Id = 1018,
@@ -250,6 +255,7 @@ inline constexpr OptionRow kRows[] = {
     {.Kind = K::PushButton, .Name = "idBtUpdate", .Id = 1026, .HelpId = 26, .Text = "適用(&A)",
      .Rect = {342, 318, 75, 23}},
 };
+// clang-format on
 
 }  // namespace option_rows
 

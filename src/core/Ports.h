@@ -45,6 +45,14 @@ struct OsVersion {
     unsigned Minor = 0;
 };
 
+// Message box flags and the buttons pressed, as the system numbers them.
+inline constexpr unsigned kMbOk = 0x00000000;
+inline constexpr unsigned kMbAbortRetryIgnore = 0x00000002;
+inline constexpr unsigned kMbIconExclamation = 0x00000030;
+inline constexpr int kIdAbort = 3;
+inline constexpr int kIdRetry = 4;
+inline constexpr int kIdIgnore = 5;
+
 // The application object and the system around it.
 class ApplicationPort {
 public:

@@ -16,6 +16,13 @@ enum RasEntryState : int {
     kEntryConnected = 2,
 };
 
+// Why the service failed a dial: its error code and its own text for it.
+struct RasError {
+    std::uint32_t Code = 0;  // 0: the service gave none (a line that dropped while dialling)
+    std::string Text;        // Shift-JIS; empty when the service has none for the code
+    bool operator==(const RasError&) const = default;
+};
+
 // The dial-up access component as the main window uses it.
 class RasPort {
 public:
@@ -27,6 +34,9 @@ public:
     virtual int ActiveEntryCount() = 0;
     virtual std::string ConnectedEntryName(int index) = 0;
     virtual bool Dial(int index) = 0;
+    // Why the last Dial that returned false was refused; code 0 when the component refused it
+    // itself (no such entry, a dial of its own still running).
+    virtual RasError DialRefusal() const = 0;
     // The hang-ups run on while the caller goes on: false when the service refused at once
     // (nothing follows); otherwise `done` runs, after the call has returned, once the service
     // has released the line or the wait for it has given up. A cancelled dial then ends as
@@ -43,10 +53,11 @@ public:
     virtual int EntryStateByName(const std::string& name) = 0;
     virtual void SetMonitoring(bool on) = 0;
 
-    // Events; an unassigned one is skipped. The argument is the dialled entry's name.
+    // Events; an unassigned one is skipped. The argument is the dialled entry's name; a failure
+    // carries the service's reason (a cancelled dial too, whatever the service said of it).
     std::function<void(const std::string& dialName)> OnConnect;
     std::function<void(const std::string& dialName)> OnConnectAuthenticate;
-    std::function<void(const std::string& dialName)> OnConnectError;
+    std::function<void(const std::string& dialName, const RasError& error)> OnConnectError;
     std::function<void()> OnFirstConnect;
     std::function<void()> OnAllDeconnect;
 };

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "LogTexts.h"
 #include "MainUnit.h"
 #include "StatusTexts.h"
 #include "TextHelpers.h"
@@ -36,6 +37,35 @@ std::string RemoteStatusBlock(const TSettings& settings, int entryState)
     return block;
 }
 
+std::string RemoteRequestText(const MeshRequest& request)
+{
+    const std::string& key = request.Key;
+    const std::string& answer = request.Answer;
+    if (key == kRemoteKeyPassword)
+        return "パスワードを入力しました。";
+    if (key == kRemoteKeyMenu) {
+        if (answer == kRemoteAnswerConnect)
+            return "接続を求めました。";
+        if (answer == kRemoteAnswerDeconnect)
+            return "切断を求めました。";
+        if (answer == kRemoteAnswerChange)
+            return "制御対象の一覧を求めました。";
+        if (answer == kRemoteAnswerEnd)
+            return "シャットダウンを求めました。";
+        return "メニューにない項目「" + answer + "」を選びました。";
+    }
+    if (key == kRemoteKeyDialupChange) {
+        if (answer == kRemoteCancelItem)
+            return "制御対象の変更を取り消しました。";
+        const std::string mark = kRemoteItemMark;
+        const std::string name = answer.compare(0, mark.size(), mark) == 0 ? answer.substr(mark.size()) : answer;
+        return "制御対象を「" + name + "」へ切り替えるよう求めました。";
+    }
+    if (key == kRemoteKeyWindowsEnd)
+        return answer == kRemoteAnswerYes ? "シャットダウンを確かめました。" : "シャットダウンを取り消しました。";
+    return "Kivの知らない問い「" + key + "」に答えました。";
+}
+
 std::string RemoteStatusPrefix(const std::string& handleName, const std::string& machineName)
 {
     return kStatusRemotePrefix + handleName + "<" + machineName + ">-\r\r";
@@ -54,15 +84,26 @@ bool TMainForm::CheckRemoteAccess(const std::string& machineName, const std::str
     return false;
 }
 
-bool TMainForm::RemoteGate(const std::string& machineName, const std::string& discrimination, bool checkLock)
+void TMainForm::LogRemote(const MeshRequest& request, const std::string& what)
 {
-    if (!CheckRemoteAccess(machineName, discrimination))
+    Log(kLogRemote, request.MachineName + "（" + request.Source + "、" + request.HandleName + "）: " + what);
+}
+
+bool TMainForm::RemoteGate(const MeshRequest& request, bool checkLock)
+{
+    const std::string& machineName = request.MachineName;
+    const std::string& discrimination = request.Discrimination;
+    if (!CheckRemoteAccess(machineName, discrimination)) {
+        LogRemote(request, "拒否しました。許可されたコンピュータではありません。");
         return false;
+    }
     if (TargetEntryIndex() == -1) {
+        LogRemote(request, "断りました。制御対象が電話帳にありません。");
         ports_.KMS.SendInputMessage(kRemoteSettingsBroken, machineName, discrimination);
         return false;
     }
     if (checkLock && !RemoteMachineName.empty() && RemoteMachineName != machineName) {
+        LogRemote(request, "断りました。" + RemoteMachineName + " が制御中です。");
         ports_.KMS.SendInputMessage(kRemoteLocked, machineName, discrimination);
         return false;
     }
@@ -71,12 +112,14 @@ bool TMainForm::RemoteGate(const std::string& machineName, const std::string& di
 
 void TMainForm::KMSMenuRequest(const MeshRequest& request)
 {
+    LogRemote(request, "メニューを求めました。");
     // A console that gave the password keeps its right alive by asking; it is asked again all
     // the same, as consoles expect.
     RemoteConsoles.Holds(request.MachineName, request.Source, ports_.Clock.TickCount());
-    if (!RemoteGate(request.MachineName, request.Discrimination, false))
+    if (!RemoteGate(request, false))
         return;
     if (Settings.KMSPasswordFlag) {
+        LogRemote(request, "パスワードを求めます。");
         SendPasswordPrompt(request.MachineName, request.Discrimination);
         return;
     }
@@ -101,13 +144,17 @@ void TMainForm::KMSLogout(const PeerInfo& peer)
 void TMainForm::KMSInputReturn(const MeshRequest& request)
 {
     const std::string& key = request.Key;
+    // The menu request without a password comes here as an empty answer to the password prompt.
+    if (key != kRemoteKeyPassword || Settings.KMSPasswordFlag)
+        LogRemote(request, RemoteRequestText(request));
     const bool holdsRight = RemoteConsoles.Holds(request.MachineName, request.Source, ports_.Clock.TickCount());
-    if (!RemoteGate(request.MachineName, request.Discrimination, true))
+    if (!RemoteGate(request, true))
         return;
     // Acting needs the password when it is required: a console that has not given it (or
     // whose right has lapsed) is asked for it, as if it had asked for the menu.
     const bool acting = key == kRemoteKeyMenu || key == kRemoteKeyDialupChange || key == kRemoteKeyWindowsEnd;
     if (Settings.KMSPasswordFlag && acting && !holdsRight) {
+        LogRemote(request, "パスワードを確認していないので、パスワードを求めます。");
         SendPasswordPrompt(request.MachineName, request.Discrimination);
         return;
     }
@@ -160,7 +207,7 @@ std::optional<std::string> TMainForm::RemoteConnectAnswer(const MeshRequest& req
     ConnectRequested = true;
     RedialDone = 0;
     ports_.tmConnect.SetEnabled(false);  // this dial replaces a pending redial
-    if (!ports_.Ras.Dial(TargetEntryIndex())) {
+    if (!DialTarget(TargetEntryIndex(), RemoteOccasion(request.MachineName))) {
         ports_.KMS.SendInputMessage(RemoteDialRefused(Settings.Target), request.MachineName, request.Discrimination);
         return std::nullopt;
     }
@@ -224,8 +271,10 @@ std::string TMainForm::RemoteTargetAnswer(const MeshRequest& request)
         for (int i = 0; i < count; ++i) {
             if (ports_.Ras.EntryName(i) != name)
                 continue;
-            WriteTarget(ports_.VSS, Settings, name);
+            const auto failure = SettingsSaved(WriteTarget(ports_.VSS, Settings, name), true);
             ShowStatus(kStatusTargetSwitched, RemoteStatusPrefix(request.HandleName, request.MachineName));
+            if (failure)
+                ShowStatusMessage({*failure, kActionNone});
             return RemoteTargetChanged(Settings.Target);
         }
     }
@@ -248,11 +297,14 @@ void TMainForm::RemotePasswordAnswer(const MeshRequest& request)
 {
     const std::string& answer = request.Answer;
     if (Settings.KMSPasswordFlag && answer != Settings.KMSPassword) {
+        LogRemote(request, "断りました。パスワードが違います。");
         ports_.KMS.SendInputLine(std::string(kRemoteMenuHeader) + kRemotePasswordWrong + kRemotePasswordQuestion,
                                  kRemotePasswordLabel, kRemoteKeyPassword, request.MachineName, request.Discrimination,
                                  true);
         return;
     }
+    if (Settings.KMSPasswordFlag)
+        LogRemote(request, "パスワードを確認しました。");
     SendRemoteMenu("", request);
 }
 

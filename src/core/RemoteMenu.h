@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "MeshPort.h"
 #include "RemoteTexts.h"
 #include "Settings.h"
 
@@ -16,5 +17,9 @@ std::string RemoteStatusBlock(const TSettings& settings, int entryState);
 
 // Start of a status message for an action of a console.
 std::string RemoteStatusPrefix(const std::string& handleName, const std::string& machineName);
+
+// What a console's answer asks, for the log. A password is never in it, nor its length, and
+// the answer to a prompt Kiv does not know is left out.
+std::string RemoteRequestText(const MeshRequest& request);
 
 }  // namespace kiv

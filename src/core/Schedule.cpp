@@ -199,9 +199,22 @@ ScheduleDecision ScheduleKeeper::Tick(const ScheduleTimes& times, LocalTime now,
     return d;
 }
 
+bool TMainForm::ShutdownWindows()
+{
+    Log(kLogSchedule, kLogShutdownRequested);
+    const bool accepted = ports_.Shutdown.ShutdownWindows();
+    Log(kLogSchedule, accepted ? kLogShutdownAccepted : kLogShutdownRefused);
+    return accepted;
+}
+
 void TMainForm::tmScheduleTimer()
 {
+    if (settingsWaiting_) {
+        SettingsRetry();
+        return;
+    }
     RemoteConsoles.Expire(ports_.Clock.TickCount());
+    WatchLine();
 
     const ScheduleDecision decision =
         Schedule.Tick(ComputeScheduleTimes(Settings), ports_.Clock.LocalNow(), ports_.Clock.TickCount());
@@ -225,17 +238,29 @@ void TMainForm::tmScheduleTimer()
         Log(kLogSchedule, note);
     switch (decision.Step) {
     case ScheduleStep::Connect: {
-        if (acts) {
+        const std::string at =
+            "開始時刻 " + ScheduleClockText(Settings, &TSettings::AutoStartHour, &TSettings::AutoStartMinute) + ": ";
+        if (index == -1) {
+            Log(kLogSchedule, at + "制御対象がないので、ダイヤルしません。");
+        } else if (!acts) {
+            Log(kLogSchedule, at + "「" + Settings.Target + "」はダイヤル中か接続中です。");
+        } else {
+            Log(kLogSchedule, at + "「" + Settings.Target + "」へダイヤルします。");
             ConnectRequested = true;
             RedialDone = 0;
-            ports_.Ras.Dial(index);
+            // A refused dial is logged, and the message is shown all the same.
+            DialTarget(index, kDialBySchedule);
             ShowStatus(kStatusScheduleDialStarted);
         }
         break;
     }
     case ScheduleStep::Warning: {
-        if (acts)
+        if (acts) {
+            Log(kLogSchedule, "終了時刻 " +
+                                  ScheduleClockText(Settings, &TSettings::AutoEndHour, &TSettings::AutoEndMinute) +
+                                  " の10秒前: 「" + Settings.Target + "」の切断を予告します。");
             ShowStatus(Settings.AutoDisconnectTimeReset ? kStatusScheduleWarningShutdown : kStatusScheduleWarning);
+        }
         break;
     }
     case ScheduleStep::Disconnect: ScheduledDisconnect(); break;
@@ -264,12 +289,22 @@ void TMainForm::ClockChanged()
 void TMainForm::ScheduledDisconnect()
 {
     const int index = TargetEntryIndex();
-    if (index == -1)
-        return;
-    if (SkipAutoDisconnect) {
-        SkipAutoDisconnect = false;
+    const std::string at =
+        "終了時刻 " + ScheduleClockText(Settings, &TSettings::AutoEndHour, &TSettings::AutoEndMinute) + ": ";
+    if (index == -1) {
+        Log(kLogSchedule, at + "制御対象がないので、切断しません。");
         return;
     }
+    if (SkipAutoDisconnect) {
+        SkipAutoDisconnect = false;
+        Log(kLogSchedule, at + "自動切断は取り消されているので、「" + Settings.Target + "」を切断しません。");
+        return;
+    }
+    const int state = ports_.Ras.EntryState(index);
+    if (state == kEntryDialling || state == kEntryConnected)
+        Log(kLogSchedule, at + "「" + Settings.Target + "」を切断します。");
+    else
+        Log(kLogSchedule, at + "「" + Settings.Target + "」は接続されていません。");
     if (ports_.Ras.EntryState(index) != kEntryDialling) {
         ScheduledHangUpIfConnected(index);
         return;

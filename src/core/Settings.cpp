@@ -41,6 +41,7 @@ const SettingRow kRows[] = {
     {.Key = "KMSPassword", .Member = &S::KMSPassword, .Scrambled = true},
     {.Key = "KMSPort", .Member = &S::KMSPort},
     {.Key = "KMSPortNo", .Member = &S::KMSPortNo, .Default = kKestrelDefaultPort, .Range = SettingRange{1024, 65535}},
+    {.Key = "WriteLog", .Member = &S::WriteLog, .Default = 1},
 };
 
 const std::string kSection = kOptionSection;
@@ -117,23 +118,35 @@ std::string EncodePassword(const std::string& password) { return ScrambleText(Sc
 
 std::string DecodePassword(const std::string& stored) { return UnscrambleText(UnscrambleText(stored)); }
 
-void LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName, bool layeredWindows,
-                  TSettings& s, StringList& allowedComputers)
+FileError LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName, bool layeredWindows, TSettings& s,
+                       StringList& allowedComputers)
 {
+    FileError error;
+    const std::optional<IniText> read = ini.ReadIniFile(error);
+    if (!read && error.Kind != FileFailure::NotFound)
+        return error;
+    LoadSettingsFrom(read.value_or(IniText()), firstEntryName, layeredWindows, s, allowedComputers);
+    return error;
+}
+
+void LoadSettingsFrom(const IniText& file, const std::string& firstEntryName, bool layeredWindows, TSettings& s,
+                      StringList& allowedComputers)
+{
+    using Ini = TVireoSubSetIni;
     auto load = [&](const SettingRow& row) {
         const std::string key = row.Key;
         const int number = DefaultNumber(row, layeredWindows, s);
         std::visit(Overloaded{[&](std::monostate) {
-                                  allowedComputers = DecodeComputerList(ini.ReadIniString(kSection, key, ""));
+                                  allowedComputers = DecodeComputerList(Ini::IniString(file, kSection, key, ""));
                               },
-                              [&](bool S::*m) { s.*m = ini.ReadIniBool(kSection, key, number != 0); },
-                              [&](int S::*m) { s.*m = ini.ReadIniInteger(kSection, key, number); },
+                              [&](bool S::*m) { s.*m = Ini::IniBool(file, kSection, key, number != 0); },
+                              [&](int S::*m) { s.*m = Ini::IniInteger(file, kSection, key, number); },
                               [&](std::string S::*m) {
                                   if (row.Scrambled)
-                                      s.*m = DecodePassword(ini.ReadIniString(kSection, key, ""));
+                                      s.*m = DecodePassword(Ini::IniString(file, kSection, key, ""));
                                   else
-                                      s.*m = ini.ReadIniString(
-                                          kSection, key, row.From == D::FirstPhonebookEntry ? firstEntryName : "");
+                                      s.*m = Ini::IniString(file, kSection, key,
+                                                            row.From == D::FirstPhonebookEntry ? firstEntryName : "");
                               }},
                    row.Member);
     };
@@ -146,32 +159,65 @@ void LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName,
             load(row);
 }
 
-void SaveSettings(TVireoSubSetIni& ini, const TSettings& s, const StringList& allowedComputers)
+IniWrite SaveSettings(TVireoSubSetIni& ini, const TSettings& s, const StringList& allowedComputers)
 {
     // One text with every key, one write: a reader never sees half a save, and a refused
     // write leaves the whole file as it was.
+    FileError readError;
+    const std::optional<IniText> stored = ini.ReadIniFile(readError);
+    // A scrambled value comes out different at every encoding: one that stands for the same
+    // text is kept as it is stored, so that only what changed is written and said.
+    auto scrambled = [&](const char* key, const std::string& encoded, auto decode, const auto& plain) {
+        const auto before = stored ? stored->Value(kSection, key) : std::nullopt;
+        return before && decode(*before) == plain ? *before : encoded;
+    };
     IniValues values;
     for (const SettingRow& row : kRows) {
         std::string value = std::visit(
-            Overloaded{[&](std::monostate) { return EncodeComputerList(allowedComputers); },
+            Overloaded{[&](std::monostate) {
+                           return scrambled(row.Key, EncodeComputerList(allowedComputers), DecodeComputerList,
+                                            allowedComputers);
+                       },
                        [&](bool S::*m) { return std::string(s.*m ? "1" : "0"); },
                        [&](int S::*m) { return std::to_string(s.*m); },
-                       [&](std::string S::*m) { return row.Scrambled ? EncodePassword(s.*m) : s.*m; }},
+                       [&](std::string S::*m) {
+                           return row.Scrambled ? scrambled(row.Key, EncodePassword(s.*m), DecodePassword, s.*m) : s.*m;
+                       }},
             row.Member);
         values.emplace_back(row.Key, std::move(value));
     }
-    ini.WriteIniValues(kSection, values);
+    return ini.WriteIniValues(kSection, values);
 }
 
-void WriteTarget(TVireoSubSetIni& ini, TSettings& settings, const std::string& target)
+std::vector<std::string> ChangedSettingKeys(const TSettings& before, const StringList& allowedBefore,
+                                            const TSettings& after, const StringList& allowedAfter)
+{
+    std::vector<std::string> keys;
+    for (const SettingRow& row : kRows) {
+        const bool changed = std::visit(Overloaded{[&](std::monostate) { return allowedBefore != allowedAfter; },
+                                                   [&](auto S::*m) { return before.*m != after.*m; }},
+                                        row.Member);
+        if (changed)
+            keys.emplace_back(row.Key);
+    }
+    return keys;
+}
+
+IniWrite WriteTarget(TVireoSubSetIni& ini, TSettings& settings, const std::string& target)
 {
     settings.Target = target;
-    ini.WriteIniString(kSection, SettingRowOf(&TSettings::Target).Key, target);
+    return ini.WriteIniValues(kSection, {{SettingRowOf(&TSettings::Target).Key, target}});
 }
 
 int ScheduleMinuteOfDay(const TSettings& s, int TSettings::*hour, int TSettings::*minute)
 {
     return SettingInRange(s, hour) * 60 + SettingInRange(s, minute);
+}
+
+std::string ScheduleClockText(const TSettings& s, int TSettings::*hour, int TSettings::*minute)
+{
+    const int m = SettingInRange(s, minute);
+    return std::to_string(SettingInRange(s, hour)) + (m < 10 ? ":0" : ":") + std::to_string(m);
 }
 
 double ScheduleTimeOfDay(const TSettings& s, int TSettings::*hour, int TSettings::*minute)

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "StringList.h"
 #include "VireoSubSetIni.h"
@@ -49,6 +50,7 @@ struct TSettings {
     std::string KMSPassword;  // plain text in memory, scrambled in the file
     bool KMSPort{};
     int KMSPortNo{};
+    bool WriteLog{};  // Kiv.log is written
 
     bool operator==(const TSettings&) const = default;
 };
@@ -97,17 +99,26 @@ inline int SettingInRange(const TSettings& settings, int TSettings::*member)
     return InRangeOf(member, settings.*member);
 }
 
-// Reads every key with its default. firstEntryName is the default of Target (the first
-// phonebook entry), layeredWindows the default of StatusAlpha.
-void LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName, bool layeredWindows,
-                  TSettings& settings, StringList& allowedComputers);
+// Reads every key with its default, from one read of the file. firstEntryName is the default
+// of Target (the first phonebook entry), layeredWindows the default of StatusAlpha. A missing
+// file gives every default and the error NotFound; a file that exists but cannot be read
+// changes nothing and gives the reason.
+FileError LoadSettings(const TVireoSubSetIni& ini, const std::string& firstEntryName, bool layeredWindows,
+                       TSettings& settings, StringList& allowedComputers);
+// The same from the file's content (an empty text gives every default).
+void LoadSettingsFrom(const IniText& file, const std::string& firstEntryName, bool layeredWindows, TSettings& settings,
+                      StringList& allowedComputers);
 
-// Writes every key, in the table's order, with one write of the file. A failed write is not
-// reported: the settings in memory stay in force.
-void SaveSettings(TVireoSubSetIni& ini, const TSettings& settings, const StringList& allowedComputers);
+// Writes every key, in the table's order, with one write of the file (none when no value
+// changes). The settings in memory stay in force whether or not the write reached the disk.
+IniWrite SaveSettings(TVireoSubSetIni& ini, const TSettings& settings, const StringList& allowedComputers);
+
+// The keys whose values differ between two states of the settings, in the table's order.
+std::vector<std::string> ChangedSettingKeys(const TSettings& before, const StringList& allowedBefore,
+                                            const TSettings& after, const StringList& allowedAfter);
 
 // Switches the control target: memory first, then the single key in the file.
-void WriteTarget(TVireoSubSetIni& ini, TSettings& settings, const std::string& target);
+IniWrite WriteTarget(TVireoSubSetIni& ini, TSettings& settings, const std::string& target);
 
 // The stored forms of the two scrambled keys (ScrambleText applied twice).
 std::string EncodeComputerList(const StringList& names);
@@ -117,6 +128,8 @@ std::string DecodePassword(const std::string& stored);
 
 // Minutes since midnight of an hour and a minute setting, each brought into its range.
 int ScheduleMinuteOfDay(const TSettings& settings, int TSettings::*hour, int TSettings::*minute);
+// The same as the clock shows it: "7:05".
+std::string ScheduleClockText(const TSettings& settings, int TSettings::*hour, int TSettings::*minute);
 // The same as a fraction of a day.
 double ScheduleTimeOfDay(const TSettings& settings, int TSettings::*hour, int TSettings::*minute);
 

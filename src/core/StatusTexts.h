@@ -37,6 +37,25 @@ inline constexpr char kStatusTargetSwitchedDialling[] = "制御対象を「%D」
 inline constexpr char kStatusTargetSwitchedIdle[] = "制御対象を「%D」へ切り替えました。\r現在、「%D」へは接続されていません。\rアイコンクリックでダイヤルアップを開始することができます。%A1";
 inline constexpr char kStatusTargetSwitched[] = "制御対象を「%D」へ切り替えました。";
 
+// Kiv.INI exists but cannot be read at start: its path and the reason follow on lines of their
+// own. The start waits; after a while the user is asked (the box's buttons: 中止, 再試行, 無視).
+inline constexpr char kStatusSettingsWaiting[] = "設定ファイルを読み込めないため、Kivの起動を待っています。";
+inline constexpr char kSettingsUnreadableQuestion[] = "設定ファイルを読み込めません。";
+inline constexpr char kSettingsUnreadableChoices[] =
+    "［再試行］もう一度読み込みます。\r［無視］既定の設定で起動します。設定を保存すると、このファイルは書き換えられます。"
+    "\r［中止］Kivを終了します。";
+// A save of Kiv.INI did not reach the disk: its path and the reason follow, then kSettingsKept.
+inline constexpr char kSettingsSaveFailed[] = "設定をKiv.INIに保存できませんでした。";
+inline constexpr char kSettingsKept[] = "変更した設定は、Kivを終了するまで有効です。";
+// The start found a save that was cut short.
+inline constexpr char kStatusSettingsRestored[] =
+    "前回の設定の保存が途中で終わっていたため、Kiv.INIを保存前の内容に戻しました。";
+inline constexpr char kStatusSettingsCopyKept[] =
+    "前回の設定の保存が途中で終わっています。保存前の内容はKiv.INI.undoにあります。";
+
+// The second line of the box that tells of a failed hang-up at exit.
+inline constexpr char kExitLineStillUp[] = "回線は接続されたままです。";
+
 // Kiv.log could not be written; its path and the reason follow on lines of their own.
 inline constexpr char kStatusLogFailed[] = "ログファイルに書き込めません。Kivは記録せずに動作を続けます。";
 

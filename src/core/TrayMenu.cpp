@@ -62,22 +62,19 @@ void TMainForm::miTaskTargetChildClick(const std::string& caption)
 {
     if (caption == Settings.Target)
         return;
-    WriteTarget(ports_.VSS, Settings, caption);
+    const auto failure = SettingsSaved(WriteTarget(ports_.VSS, Settings, caption), true);
     if (ports_.tmConnect.Enabled()) {
         ShowStatus(kStatusTargetSwitchedRedialWaiting);
-        return;
+    } else {
+        switch (ports_.Ras.EntryState(TargetEntryIndex())) {
+        case kEntryDialling: ShowStatus(kStatusTargetSwitchedDialling); break;
+        case kEntryConnected: ShowStatus(kStatusTargetSwitchedConnected); break;
+        default: ShowStatus(kStatusTargetSwitchedIdle); break;
+        }
     }
-    switch (ports_.Ras.EntryState(TargetEntryIndex())) {
-    case kEntryDialling:
-        ShowStatus(kStatusTargetSwitchedDialling);
-        break;
-    case kEntryConnected:
-        ShowStatus(kStatusTargetSwitchedConnected);
-        break;
-    default:
-        ShowStatus(kStatusTargetSwitchedIdle);
-        break;
-    }
+    // The switch holds for this run; that it was not saved is said right after it.
+    if (failure)
+        ShowStatusMessage({*failure, kActionNone});
 }
 
 }  // namespace kiv

@@ -185,8 +185,14 @@ std::string TVireoRAS::ConnectedEntryName(int index)
     return {};
 }
 
+RasError TVireoRAS::ErrorOf(std::uint32_t code)
+{
+    return {code, code != 0 && service_ ? service_->ErrorString(code) : std::string()};
+}
+
 bool TVireoRAS::Dial(int index)
 {
+    refusal_ = {};
     if (ServiceError() || !IndexInRange(index) || dialHandle_ != 0)
         return false;
     EntryList list;
@@ -198,14 +204,20 @@ bool TVireoRAS::Dial(int index)
     params.dwSize = kDialParamsSize;
     std::memcpy(params.szEntryName, list.records[index].szEntryName, sizeof params.szEntryName);
     bool passwordRetrieved = false;
-    if (service_->GetEntryDialParams(&params, &passwordRetrieved) != 0)
+    if (const std::uint32_t result = service_->GetEntryDialParams(&params, &passwordRetrieved); result != 0) {
+        refusal_ = ErrorOf(result);
         return false;
+    }
 
     const std::string name = NameOf(params.szEntryName);
-    if (service_->Dial(&params, &dialHandle_) == 0) {
+    const std::uint32_t result = service_->Dial(&params, &dialHandle_);
+    // The password goes no further than the service.
+    std::memset(&params, 0, sizeof params);
+    if (result == 0) {
         dialName_ = name;
         return true;
     }
+    refusal_ = ErrorOf(result);
     // The service may have produced a handle even though the dial did not start: it is hung up
     // and its release watched while the refusal is answered at once. Nothing that arrives for
     // it is reported: Dial has answered for it.
@@ -319,9 +331,10 @@ void TVireoRAS::SetMonitoring(bool on)
     }
 }
 
-void TVireoRAS::OnRasError()
+void TVireoRAS::OnRasError(std::uint32_t error)
 {
     dialEnding_ = true;
+    dialError_ = error;
     // Not hung up again when CancelDial did: it watches the release, or watched it in vain
     // (released or not, the handle is not watched again).
     if (dialCancelled_) {
@@ -343,8 +356,10 @@ void TVireoRAS::EndDial()
     dialHandle_ = 0;
     const std::string name = std::move(dialName_);
     dialName_.clear();
+    const RasError error = ErrorOf(dialError_);
+    dialError_ = 0;
     if (OnConnectError)
-        OnConnectError(name);
+        OnConnectError(name, error);
 }
 
 void TVireoRAS::TimerFired(unsigned id)
@@ -367,7 +382,7 @@ void TVireoRAS::TimerFired(unsigned id)
     }
 }
 
-bool TVireoRAS::WindowProc(unsigned message)
+bool TVireoRAS::WindowProc(unsigned message, std::uint32_t error)
 {
     switch (message) {
     case WM_RAS_RELEASE_CHECK:
@@ -385,7 +400,7 @@ bool TVireoRAS::WindowProc(unsigned message)
         if (dialCancelled_ && message != WM_RAS_ERROR)
             return true;
         if (message == WM_RAS_ERROR) {
-            OnRasError();
+            OnRasError(error);
         } else if (message == WM_RAS_AUTHENTICATE) {
             if (OnConnectAuthenticate)
                 OnConnectAuthenticate(dialName_);

@@ -31,6 +31,7 @@ public:
     int ActiveEntryCount() override;
     std::string ConnectedEntryName(int index) override;
     bool Dial(int index) override;
+    RasError DialRefusal() const override { return refusal_; }
     bool CancelDial(std::function<void()> done) override;
     bool HangUpConnection(int index, std::function<void(bool released)> done) override;
     bool SettleHangUps(std::uint32_t limitMs) override;
@@ -38,9 +39,10 @@ public:
     int EntryStateByName(const std::string& name) override;
     void SetMonitoring(bool on) override;
 
-    // The hidden window's messages: WM_RAS_*. Returns false for any other message, which the
-    // window side hands to the default window procedure.
-    bool WindowProc(unsigned message);
+    // The hidden window's messages: WM_RAS_*, with the error code a WM_RAS_ERROR carries.
+    // Returns false for any other message, which the window side hands to the default window
+    // procedure.
+    bool WindowProc(unsigned message, std::uint32_t error = 0);
     // A timer of the hidden window: the monitor, or the look at the handles hung up.
     void TimerFired(unsigned id);
 
@@ -73,7 +75,9 @@ private:
     void WatchRelease(ras::HRASCONN handle, std::function<void(bool released)> released);
     // Asks the service about every watched handle; runs the endings that are due.
     void CheckReleases();
-    void OnRasError();
+    void OnRasError(std::uint32_t error);
+    // The error code with the service's text for it.
+    RasError ErrorOf(std::uint32_t code);
     // The dial is over: it stops being the component's own, and OnConnectError is raised.
     void EndDial();
 
@@ -88,6 +92,9 @@ private:
     bool dialEnding_ = false;
     // CancelDial hung the dial up: it ends as cancelled, whatever the service reports.
     bool dialCancelled_ = false;
+    // The error code the service reported for the dial being ended.
+    std::uint32_t dialError_ = 0;
+    RasError refusal_;
     // A handle of a dial of ours was hung up and not released within the wait.
     bool unreleased_ = false;
     struct Release {

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace kiv::ras {
 
@@ -123,7 +124,8 @@ constexpr unsigned kReleaseTimerId = 2;
 constexpr unsigned kHangUpPollMs = 50;
 constexpr unsigned kHangUpWaitLimitMs = 30000;
 
-// The message the dial notifier posts for a notification of the service; 0 for none.
+// The message the dial notifier posts for a notification of the service; 0 for none. A
+// WM_RAS_ERROR carries the notification's error code as its first parameter.
 constexpr unsigned NotifierMessage(std::uint32_t state, std::uint32_t error)
 {
     if (state == RASCS_Disconnected || error != 0)
@@ -147,6 +149,9 @@ public:
     // Starts an asynchronous dial whose notifications reach the component's hidden window.
     virtual std::uint32_t Dial(RASDIALPARAMSA* params, HRASCONN* conn) = 0;
     virtual std::uint32_t HangUp(HRASCONN conn) = 0;
+    // The service's text for one of its error codes (RasGetErrorStringA), in Shift-JIS; empty
+    // when it has none.
+    virtual std::string ErrorString(std::uint32_t code) = 0;
 };
 
 // The component's hidden window: its timers (each tick comes back as TVireoRAS::TimerFired)

@@ -1,4 +1,4 @@
-// The six entry points of rasapi32 as the dial-up component loads them (ANSI, WINAPI), over
+// The entry points of rasapi32 as the dial-up component loads them (ANSI, WINAPI), over
 // the records of VireoRAS_API.h. Windows only.
 #pragma once
 
@@ -19,6 +19,7 @@ using RasGetEntryDialParamsAFn = DWORD(WINAPI*)(LPCSTR phonebook, RASDIALPARAMSA
 using RasDialAFn = DWORD(WINAPI*)(LPVOID extensions, LPCSTR phonebook, RASDIALPARAMSA* params, DWORD notifierType,
                                   LPVOID notifier, HRASCONN* conn);
 using RasHangUpAFn = DWORD(WINAPI*)(HRASCONN conn);
+using RasGetErrorStringAFn = DWORD(WINAPI*)(UINT code, LPSTR text, DWORD size);
 
 static_assert(sizeof(DWORD) == sizeof(std::uint32_t));
 static_assert(sizeof(HRASCONN) == sizeof(HANDLE));

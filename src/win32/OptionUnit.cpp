@@ -401,7 +401,12 @@ void TOptionForm::btUpdateClick()
             return;  // the program ended while the notice was up
     }
     Tag = 0;
-    main_.ApplyOptions(c, working_);
+    if (const auto failure = main_.ApplyOptions(c, working_)) {
+        // Not on the disk: the dialog stays open with Apply enabled, so OK tries again.
+        Tag = 1;
+        MessageBoxW(window_, ui::W(*failure).c_str(), ui::W(kAppTitle).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     HWND update = Ctl(idBtUpdate);
     if (GetFocus() == update)
         SetFocus(Ctl(idBtOk));
@@ -414,7 +419,7 @@ void TOptionForm::btOkClick()
         Tag = 0;
         btUpdateClick();
         if (Tag != 0 || !window_)
-            return;  // a check failed: the dialog stays open
+            return;  // a check or the save failed: the dialog stays open
     }
     Close();
 }

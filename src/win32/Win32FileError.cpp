@@ -15,8 +15,8 @@ FileError Win32FileError(DWORD code, const std::string& path)
                                                                                                : FileFailure::AccessDenied;
         break;
     }
-    case ERROR_WRITE_PROTECT:
-        kind = FileFailure::ReadOnly;
+    case ERROR_WRITE_PROTECT:  // a write-protected disk: writing is not permitted, whatever the file's flag
+        kind = FileFailure::AccessDenied;
         break;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:

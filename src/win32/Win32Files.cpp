@@ -8,6 +8,7 @@
 #include "FileBytes.h"
 #include "OpenFile.h"
 #include "PathText.h"
+#include "Win32FileError.h"
 
 namespace kiv {
 
@@ -19,13 +20,13 @@ std::wstring W(const std::string& path)
     return std::wstring(wide.begin(), wide.end());
 }
 
-bool WriteAndFlush(const std::string& path, const std::string& bytes, DWORD disposition)
+FileError WriteAndFlush(const std::string& path, const std::string& bytes, DWORD disposition)
 {
     // Readers keep reading while the file is written; nobody else writes it.
     HANDLE file = CreateFileW(W(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return false;
+        return Win32FileError(GetLastError(), path);
     bool ok = true;
     std::size_t done = 0;
     while (ok && done < bytes.size()) {
@@ -36,51 +37,65 @@ bool WriteAndFlush(const std::string& path, const std::string& bytes, DWORD disp
     }
     ok = ok && SetEndOfFile(file);
     ok = ok && FlushFileBuffers(file);
+    // A short write without an error code is a full disk.
+    const DWORD error = ok ? 0 : GetLastError();
     ok = CloseHandle(file) && ok;
-    return ok;
+    if (ok)
+        return {};
+    return Win32FileError(error ? error : ERROR_DISK_FULL, path);
 }
 
 class Win32Files final : public FileSystemPort {
 public:
-    std::optional<std::string> Read(const Utf8Path& path, bool& missing) override
+    std::optional<std::string> Read(const Utf8Path& path, FileError& error) override
     {
         HANDLE file = CreateFileW(W(path.Text).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+            error = Win32FileError(GetLastError(), path.Text);
             return std::nullopt;
         }
-        missing = false;
         std::string bytes;
         char buffer[4096];
         DWORD n = 0;
         bool ok = true;
         while ((ok = ReadFile(file, buffer, sizeof buffer, &n, nullptr) != 0) && n > 0)
             bytes.append(buffer, n);
+        const DWORD code = ok ? 0 : GetLastError();
         CloseHandle(file);
-        if (!ok)
+        if (!ok) {
+            error = Win32FileError(code, path.Text);
             return std::nullopt;
+        }
+        error = {};
         return bytes;
     }
 
-    bool WriteThrough(const Utf8Path& path, const std::string& bytes) override
+    FileError WriteThrough(const Utf8Path& path, const std::string& bytes) override
     {
         return WriteAndFlush(path.Text, bytes, CREATE_ALWAYS);
     }
 
-    bool Replace(const Utf8Path& from, const Utf8Path& to) override
+    FileError Replace(const Utf8Path& from, const Utf8Path& to) override
     {
-        return MoveFileExW(W(from.Text).c_str(), W(to.Text).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-               0;
+        if (MoveFileExW(W(from.Text).c_str(), W(to.Text).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return {};
+        return Win32FileError(GetLastError(), to.Text);
     }
 
-    bool Overwrite(const Utf8Path& path, const std::string& bytes) override
+    FileError Overwrite(const Utf8Path& path, const std::string& bytes) override
     {
         return WriteAndFlush(path.Text, bytes, OPEN_EXISTING);
     }
 
     void Remove(const Utf8Path& path) override { DeleteFileW(W(path.Text).c_str()); }
+
+    bool ReadOnly(const Utf8Path& path) override
+    {
+        const DWORD attributes = GetFileAttributesW(W(path.Text).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+               !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
 };
 
 }  // namespace

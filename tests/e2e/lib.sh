@@ -147,19 +147,19 @@ call_log() { cat "$RUN_DIR/rassim.log" 2>/dev/null || true; }
 
 # launch_kiv [VARIABLE=VALUE...]: kiv.exe of the current folder in the background, with those
 # variables; its exit code goes to $KIV_RC once it ends, what it and Wine's errors print to
-# $KIV_LOG (not kiv.log: Wine finds files whatever their case, and Kiv writes its Kiv.log there).
+# $KIV_OUT (not kiv.log: Wine finds files whatever their case, and Kiv.log is Kiv's own log).
 launch_kiv() {
   KIV_RC=$PWD/kiv.rc
-  KIV_LOG=$PWD/kiv-wine.out
+  KIV_OUT=$PWD/kiv.out
   rm -f "$KIV_RC"
-  ( env WINEDEBUG=-all,err+all "$@" "$KIV_WINE" kiv.exe >"$KIV_LOG" 2>&1; echo $? >"$KIV_RC" ) &
+  ( env WINEDEBUG=-all,err+all "$@" "$KIV_WINE" kiv.exe >"$KIV_OUT" 2>&1; echo $? >"$KIV_RC" ) &
 }
 # start_kiv [VARIABLE=VALUE...]: launch_kiv, then its main window, or the reason there is none.
 start_kiv() {
   launch_kiv "$@"
   local end=$((SECONDS + 240))
   until kivctl running >/dev/null 2>&1; do
-    ! kiv_ended || fail "kiv.exe ended with exit code $(kiv_exit_code) before its main window appeared: $(cat "$KIV_LOG")"
+    ! kiv_ended || fail "kiv.exe ended with exit code $(kiv_exit_code) before its main window appeared: $(cat "$KIV_OUT")"
     [ $SECONDS -lt $end ] || fail "kiv.exe did not start: no main window after 240 s in $PWD"
     sleep 0.3
   done

@@ -209,7 +209,7 @@ sys.stdout.buffer.write(un(un(sys.argv[1]).decode("latin-1")))' "$1"; }
 value_of() { tr -d '\r' <"$INI" | sed -n "s/^$1=//p"; }
 [ "$(decode "$(value_of KMSComputerList)")" = 'pc-one\|host2\|' ] || fail "computer list decodes to [$(decode "$(value_of KMSComputerList)")]"
 [ "$(decode "$(value_of KMSPassword)" | iconv -f CP932 -t UTF-8)" = "ひみつpw" ] || fail "password decodes wrongly"
-expected=$(printf '[Option]\r\nTarget=%s\r\nRedial=1\r\nKeep=1\r\nRedialCount=7\r\nRedialInterval=12\r\nAutoConnectRun=0\r\nAutoConnectRunTime=0\r\nAutoStart=1\r\nAutoStartHour=6\r\nAutoStartMinute=30\r\nAutoDisconnectEnd=1\r\nAutoEnd=1\r\nAutoEndHour=23\r\nAutoEndMinute=5\r\nAutoDisconnectTimeReset=0\r\nStatusLocate=1\r\nStatusCloseBar=0\r\nStatusAlpha=1\r\nStatusAlphaCount=128\r\nKMSLogin=1\r\nKMSComputer=1\r\nKMSComputerList=%s\r\nKMSPasswordFlag=1\r\nKMSPassword=%s\r\nKMSPort=1\r\nKMSPortNo=52000\r\n' \
+expected=$(printf '[Option]\r\nTarget=%s\r\nRedial=1\r\nKeep=1\r\nRedialCount=7\r\nRedialInterval=12\r\nAutoConnectRun=0\r\nAutoConnectRunTime=0\r\nAutoStart=1\r\nAutoStartHour=6\r\nAutoStartMinute=30\r\nAutoDisconnectEnd=1\r\nAutoEnd=1\r\nAutoEndHour=23\r\nAutoEndMinute=5\r\nAutoDisconnectTimeReset=0\r\nStatusLocate=1\r\nStatusCloseBar=0\r\nStatusAlpha=1\r\nStatusAlphaCount=128\r\nKMSLogin=1\r\nKMSComputer=1\r\nKMSComputerList=%s\r\nKMSPasswordFlag=1\r\nKMSPassword=%s\r\nKMSPort=1\r\nKMSPortNo=52000\r\nWriteLog=1\r\n' \
   "$(printf 'ベータ' | iconv -f UTF-8 -t CP932)" "$(value_of KMSComputerList)" "$(value_of KMSPassword)" | od -An -tx1)
 [ "$expected" = "$(od -An -tx1 "$INI")" ] || { cat -A "$INI" >&2; fail "Kiv.INI differs"; }
 pass "apply: port notice, Kiv.INI byte for byte in save order, scrambled keys decode to the input"

@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (state == 2)
                 f.ras.OnConnect(f.form.Settings.Target);
             else if (state == 0)
-                f.ras.OnConnectError(f.form.Settings.Target);
+                f.ras.OnConnectError(f.form.Settings.Target, {});
             // The hang-ups the service took end, released or given up.
             f.ras.Release((in.Byte() & 1) != 0);
             mayAct = true;  // redials and the reports of hang-ups are the program's own

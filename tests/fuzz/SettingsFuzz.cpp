@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     kiv::TVireoSubSetIni ini;
     ini.DefaultIniFilePath = dir.File("Kiv.INI");
-    Check(kiv::WriteFileBytes(ini.DefaultIniFilePath, bytes));
+    Check(!kiv::WriteFileBytes(ini.DefaultIniFilePath, bytes));
     kiv::TSettings settings;
     kiv::StringList allowed;
     kiv::LoadSettings(ini, "Entry0", (size & 1) != 0, settings, allowed);

@@ -683,7 +683,7 @@ TEST_F(MeshFixture, TransferWaitsForTheSocketAndSendsInTurns)
     const std::string path = dir.File("big.bin");
     const std::int64_t chunk = kms.FTPSendByte();
     const std::string bytes(static_cast<std::size_t>(chunk) * (2 * kTransferChunksPerTurn + 3), 'f');
-    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    ASSERT_EQ(WriteFileBytes(path, bytes), FileError{});
     std::vector<std::int64_t> progress;
     kms.OnFileSending = [&](auto, auto&, auto&, auto&, auto&, std::int64_t sent, std::int64_t) {
         progress.push_back(sent);

@@ -55,7 +55,7 @@ protected:
     void Notify(std::uint32_t state, std::uint32_t error = 0)
     {
         if (const unsigned m = ras::NotifierMessage(state, error))
-            window.Post(m);
+            window.PostNotification(m, error);
     }
     void Answer(const std::string& answer) { kms.InputReturn("Menu", answer, "Taro", "PC01", "KMC"); }
     bool Contains(const std::vector<std::string>& list, const std::string& item) const
@@ -190,7 +190,9 @@ TEST_F(DialupRoad, ConnectionCompletingDuringTheCancelIsHungUpAndCancelled)
         form.miTaskConnectClick();
         Notify(RASCS_Disconnected, 678);
         window.RunFor(1000);
-        EXPECT_EQ(Messages(), (std::vector<std::string>{Filled(kStatusDialStarted), Filled(kStatusDialFailed)}));
+        EXPECT_EQ(Messages(),
+                  (std::vector<std::string>{Filled(kStatusDialStarted),
+                                            Filled(kStatusDialFailed) + "\rエラー 678: 応答がありません。"}));
         kms.sent.clear();
     }
 }
@@ -203,7 +205,8 @@ TEST_F(DialupRoad, RefusedDialIsReportedAtOnceAndNothingIsLeftToCancel)
     service.handleOnFailure = true;
     service.releaseDelay = 300;
     form.miTaskConnectClick();
-    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDialFailed)});
+    // The service's code and its text for it follow the message on a line of their own.
+    EXPECT_EQ(Messages(), std::vector<std::string>{Filled(kStatusDialFailed) + "\rエラー 633: ポートは使用中です。"});
     EXPECT_FALSE(ras.CancelDial({}));
     window.RunFor(1000);
     EXPECT_TRUE(Messages().empty());
@@ -216,7 +219,14 @@ TEST_F(DialupRoad, RefusedDialIsReportedAtOnceAndNothingIsLeftToCancel)
     form.miTaskConnectClick();
     Notify(RASCS_Disconnected, 678);
     window.RunFor(1000);
-    EXPECT_EQ(Messages(), (std::vector<std::string>{Filled(kStatusDialStarted), Filled(kStatusDialFailed)}));
+    EXPECT_EQ(Messages(), (std::vector<std::string>{Filled(kStatusDialStarted),
+                                                    Filled(kStatusDialFailed) + "\rエラー 678: 応答がありません。"}));
+    EXPECT_EQ(log.With("[回線]"),
+              (std::vector<std::string>{
+                  "[回線] 「T」へのダイヤルを開始できませんでした（手動）。エラー 633: ポートは使用中です。",
+                  "[回線] 「T」へのダイヤルを開始しました（手動）。",
+                  "[回線] 「T」へのダイヤルに失敗しました。エラー 678: 応答がありません。",
+              }));
 }
 
 // A console's disconnect: the console and the status window are told when the service has

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,7 +40,9 @@ public:
         killed.push_back(id);
         time_.timers.Kill(TimerSpace::DialUp, static_cast<int>(id));
     }
-    void Post(unsigned message) override { queue.push_back(message); }
+    void Post(unsigned message) override { queue.push_back({message, 0}); }
+    // What the dial notifier posts: the message, with the error code of a failure.
+    void PostNotification(unsigned message, std::uint32_t error) { queue.push_back({message, error}); }
     std::uint32_t TickCount() override { return static_cast<std::uint32_t>(time_.now); }
     // Virtual time passes; no timer fires and no message is handled.
     void Pause(unsigned ms) override
@@ -52,10 +55,10 @@ public:
     void Dispatch()
     {
         while (!queue.empty()) {
-            const unsigned m = queue.front();
+            const auto [m, error] = queue.front();
             queue.pop_front();
             if (target)
-                target->WindowProc(m);
+                target->WindowProc(m, error);
         }
     }
     // The loop for ms of virtual time: the posted messages first, then each timer as it falls
@@ -74,7 +77,11 @@ public:
         unsigned id, ms;
     };
     TVireoRAS* target = nullptr;
-    std::deque<unsigned> queue;
+    struct Posted {
+        unsigned message;
+        std::uint32_t error;
+    };
+    std::deque<Posted> queue;
     std::vector<Timer> timers;
     std::vector<unsigned> killed;
     std::vector<unsigned> pauses;
@@ -173,9 +180,16 @@ public:
             if (releaseDelay)
                 conn->releasedAt = window_.Now() + *releaseDelay;
             if (notifyOnHangUp)
-                window_.Post(NotifierMessage(RASCS_Disconnected, 0));
+                window_.PostNotification(NotifierMessage(RASCS_Disconnected, 0), 0);
         }
         return 0;
+    }
+
+    std::string ErrorString(std::uint32_t code) override
+    {
+        calls.push_back("ErrorString " + std::to_string(code));
+        const auto text = errorTexts.find(code);
+        return text == errorTexts.end() ? std::string() : text->second;
     }
 
     FakeConn* Find(HRASCONN h)
@@ -199,6 +213,7 @@ public:
     };
     std::vector<std::string> entries;
     std::vector<FakeConn> conns;
+    std::map<std::uint32_t, std::string> errorTexts{{678, "応答がありません。"}, {633, "ポートは使用中です。"}};
     std::uint32_t enumEntriesResult = 0, enumConnectionsResult = 0, paramsResult = 0, dialResult = 0,
                   hangUpResult = 0;
     bool handleOnFailure = false;
@@ -223,14 +238,17 @@ struct RasFixture {
         window.target = &ras;
         ras.OnConnect = [this](const std::string& n) { events.push_back("Connect " + n); };
         ras.OnConnectAuthenticate = [this](const std::string& n) { events.push_back("Authenticate " + n); };
-        ras.OnConnectError = [this](const std::string& n) { events.push_back("ConnectError " + n); };
+        ras.OnConnectError = [this](const std::string& n, const RasError& e) {
+            events.push_back("ConnectError " + n + (e.Code ? " " + std::to_string(e.Code) : "") +
+                             (e.Text.empty() ? "" : " " + e.Text));
+        };
         ras.OnFirstConnect = [this] { events.push_back("FirstConnect"); };
         ras.OnAllDeconnect = [this] { events.push_back("AllDeconnect"); };
     }
     void Notify(std::uint32_t state, std::uint32_t error = 0)
     {
         if (const unsigned m = NotifierMessage(state, error))
-            window.Post(m);
+            window.PostNotification(m, error);
     }
 
     FakeRasWindow window;

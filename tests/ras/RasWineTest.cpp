@@ -85,7 +85,9 @@ protected:
         window.Attach(ras.get());
         ras->OnConnect = [this](const std::string& n) { events.push_back("Connect " + n); };
         ras->OnConnectAuthenticate = [this](const std::string& n) { events.push_back("Authenticate " + n); };
-        ras->OnConnectError = [this](const std::string& n) { events.push_back("ConnectError " + n); };
+        ras->OnConnectError = [this](const std::string& n, const RasError& e) {
+            events.push_back("ConnectError " + n + (e.Code ? " " + std::to_string(e.Code) + " " + e.Text : ""));
+        };
     }
     void TearDown() override
     {
@@ -195,7 +197,8 @@ TEST_F(RasWine, DialToError)
     ASSERT_TRUE(ras->Dial(Index("Fail")));
     ASSERT_TRUE(PumpUntil([&] { return !events.empty(); }));
     PumpFor(200);
-    EXPECT_EQ(events, Events{"ConnectError Fail"});
+    // The service's code and its text, in the system's language (the prefix's is English).
+    EXPECT_EQ(events, Events{"ConnectError Fail 678 The remote computer did not answer."});
     EXPECT_EQ(ras->DialName(), "");
     EXPECT_EQ(ras->EntryStateByName("Fail"), 0);
     EXPECT_EQ(Control("list"), "");  // the failed connection was hung up and released
@@ -218,7 +221,11 @@ TEST_F(RasWine, CancelEndsWithOneConnectError)
 TEST_F(RasWine, StartRefusedOrWithoutDialParameters)
 {
     EXPECT_FALSE(ras->Dial(Index("Refuse")));
+    EXPECT_EQ(ras->DialRefusal(), (RasError{633, "The modem or connection device is already in use or not set up."}));
     EXPECT_FALSE(ras->Dial(Index("NoParams")));
+    EXPECT_EQ(ras->DialRefusal(), (RasError{623, "The phone book has no entry for this connection."}));
+    EXPECT_FALSE(ras->Dial(-1));
+    EXPECT_EQ(ras->DialRefusal(), RasError{});  // refused by the component: no code
     PumpFor(200);
     EXPECT_EQ(events, Events{});
     const std::string log = Log();

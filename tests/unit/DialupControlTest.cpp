@@ -38,7 +38,7 @@ protected:
     void DialFails()
     {
         ras.states["T"] = 0;
-        ras.OnConnectError("T");
+        ras.OnConnectError("T", {});
     }
     void DialConnects()
     {

@@ -169,7 +169,7 @@ TEST(EventLogFiles, AppendRotateAndReadTheLastByte)
     log.Open(Utf8Path(dir.File("gone/Kiv.log")));
     log.Write("a", SjisText("b"));
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_NE(failures[0].find("フォルダが見つかりません"), std::string::npos) << failures[0];
+    EXPECT_NE(failures[0].find("ファイルまたはフォルダが見つかりません"), std::string::npos) << failures[0];
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ public:
     int MessageBox(const SjisText& text, const SjisText& caption, unsigned flags) override
     {
         boxes.push_back({text.Bytes, caption.Bytes, flags});
-        return 1;
+        return answer;
     }
     void Terminate() override { terminated = true; }
     bool Terminated() const override { return terminated; }
@@ -55,6 +55,7 @@ public:
     };
     std::string exePath;
     std::vector<Box> boxes;
+    int answer = 1;  // the button the user presses in every box
     bool terminated = false;
     std::optional<OsVersion> version;
 };
@@ -102,6 +103,7 @@ public:
             states[EntryName(i)] = kEntryDialling;
         return dialSucceeds;
     }
+    RasError DialRefusal() const override { return refusal; }
     bool CancelDial(std::function<void()> done) override
     {
         calls.push_back("CancelDial");
@@ -181,6 +183,7 @@ public:
     std::vector<std::string> entries;
     std::map<std::string, int> states;
     bool dialSucceeds = true;
+    RasError refusal;  // what DialRefusal says of a refused dial
     bool cancelSucceeds = true;
     bool hangUpSucceeds = true;
     std::vector<std::string> calls;
@@ -419,14 +422,15 @@ public:
 };
 
 // Kiv.log as the lines written to it, each "[kind] text" with the text on one line as the log
-// has it; the date and time are the real log's (EventLogTest). A write can be made to fail.
+// has it; the date and time are the real log's (EventLogTest). Lines are kept from the first
+// write, also in tests that never open the log (FormCreate does). A write can be made to fail.
 class FakeEventLog : public EventLogPort {
 public:
     void Open(const Utf8Path& p) override { path = p.Text; }
     void SetEnabled(bool on) override { enabled = on; }
     void Write(std::string_view kind, const SjisText& text) override
     {
-        if (!enabled || path.empty())
+        if (!enabled)
             return;
         if (failure) {
             const bool first = !failing;

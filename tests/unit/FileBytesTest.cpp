@@ -2,57 +2,20 @@
 // crash before the replace, and a reader holding the file open does not stop the save.
 #include "FileBytes.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <vector>
 
+#include "FakeFiles.h"
 #include "Settings.h"
 #include "TempDir.h"
 
 namespace kiv {
 namespace {
-
-// The system's file calls, recorded, with a replace that can be refused or crash.
-class RecordingFiles : public FileSystemPort {
-public:
-    enum class OnReplace { Do, Refuse, Crash };
-
-    std::optional<std::string> Read(const Utf8Path& file, bool& missing) override
-    {
-        return SystemFiles().Read(file, missing);
-    }
-    bool WriteThrough(const Utf8Path& file, const std::string& bytes) override
-    {
-        calls.push_back("write " + Name(file));
-        return SystemFiles().WriteThrough(file, bytes);
-    }
-    bool Replace(const Utf8Path& fromFile, const Utf8Path& toFile) override
-    {
-        calls.push_back("replace " + Name(fromFile) + " " + Name(toFile));
-        if (onReplace == OnReplace::Crash)
-            throw std::runtime_error("process ended");
-        return onReplace == OnReplace::Do && SystemFiles().Replace(fromFile, toFile);
-    }
-    bool Overwrite(const Utf8Path& file, const std::string& bytes) override
-    {
-        calls.push_back("overwrite " + Name(file));
-        return overwriteWorks && SystemFiles().Overwrite(file, bytes);
-    }
-    void Remove(const Utf8Path& file) override
-    {
-        calls.push_back("remove " + Name(file));
-        SystemFiles().Remove(file);
-    }
-
-    OnReplace onReplace = OnReplace::Do;
-    bool overwriteWorks = true;
-    std::vector<std::string> calls;
-
-private:
-    static std::string Name(const Utf8Path& path) { return std::filesystem::path(path.Text).filename().string(); }
-};
 
 class SettingsWrite : public ::testing::Test {
 protected:
@@ -62,21 +25,27 @@ protected:
         ini.Files = &files;
     }
     std::string FileBytes() { return ReadFileBytes(path).value_or("<missing>"); }
-    bool TemporaryLeft() { return std::filesystem::exists(path + ".new"); }
+    // Nothing but Kiv.INI is left in the folder.
+    bool OnlyTheFile()
+    {
+        return std::distance(std::filesystem::directory_iterator(dir.Path()), {}) == 1 && std::filesystem::exists(path);
+    }
 
     test::TempDir dir;
     std::string path = dir.File("Kiv.INI");
-    RecordingFiles files;
+    test::RecordingFiles files;
     TVireoSubSetIni ini;
 };
 
 TEST_F(SettingsWrite, OneSaveIsOneWriteWithEveryKeyInOrder)
 {
-    ASSERT_TRUE(WriteFileBytes(path, "[Option]\r\nRedial=1\r\n"));
+    ASSERT_EQ(WriteFileBytes(path, "[Option]\r\nRedial=1\r\n"), FileError{});
     TSettings s;
     s.Target = "ISP";
     s.KMSPortNo = 52000;
-    SaveSettings(ini, s, {"PC1"});
+    const IniWrite saved = SaveSettings(ini, s, {"PC1"});
+    EXPECT_EQ(saved.Error, FileError{});
+    EXPECT_EQ(saved.Changed.size(), SettingRows().size());  // every key but Redial is new, and Redial changes
     EXPECT_EQ(files.calls, (std::vector<std::string>{"write Kiv.INI.new", "replace Kiv.INI.new Kiv.INI"}));
 
     TSettings loaded;
@@ -87,51 +56,129 @@ TEST_F(SettingsWrite, OneSaveIsOneWriteWithEveryKeyInOrder)
     const std::string bytes = FileBytes();
     EXPECT_EQ(bytes.find("[Option]\r\nRedial=0\r\nTarget=ISP\r\nKeep=0\r\nRedialCount=3\r\n"), 0u) << bytes;
     EXPECT_LT(bytes.find("KMSPort=0\r\n"), bytes.find("KMSPortNo=52000\r\n"));
-    EXPECT_FALSE(TemporaryLeft());
+    EXPECT_TRUE(OnlyTheFile());
+
+    // The same settings again: nothing changes, nothing is written.
+    files.calls.clear();
+    const IniWrite again = SaveSettings(ini, s, {"PC1"});
+    EXPECT_EQ(again.Error, FileError{});
+    EXPECT_TRUE(again.Changed.empty());
+    EXPECT_TRUE(files.calls.empty());
 }
 
 TEST_F(SettingsWrite, ACrashBeforeTheReplaceLeavesTheOldFileWhole)
 {
     const std::string old = "[Option]\r\nTarget=old\r\nRedial=1\r\n";
-    ASSERT_TRUE(WriteFileBytes(path, old));
-    files.onReplace = RecordingFiles::OnReplace::Crash;
+    ASSERT_EQ(WriteFileBytes(path, old), FileError{});
+    files.crashAt = 2;
     TSettings s;
     s.Target = "new";
     EXPECT_THROW(SaveSettings(ini, s, {}), std::runtime_error);
     EXPECT_EQ(FileBytes(), old);
 
-    // The next start reads the old settings, and its next save goes through.
+    // The next start removes what the save left and reads the old settings; its next save goes
+    // through.
+    files.crashAt = 0;
+    EXPECT_EQ(RecoverFileBytes(path, files), FileRecovery::None);
+    EXPECT_TRUE(OnlyTheFile());
     TSettings loaded;
     StringList allowed;
     LoadSettings(ini, "", true, loaded, allowed);
     EXPECT_EQ(loaded.Target, "old");
-    files.onReplace = RecordingFiles::OnReplace::Do;
-    SaveSettings(ini, s, {});
+    EXPECT_EQ(SaveSettings(ini, s, {}).Error, FileError{});
     LoadSettings(ini, "", true, loaded, allowed);
     EXPECT_EQ(loaded, s);
-    EXPECT_FALSE(TemporaryLeft());
+    EXPECT_TRUE(OnlyTheFile());
 }
 
-TEST_F(SettingsWrite, ARefusedReplaceWritesInPlace)
+TEST_F(SettingsWrite, ARefusedReplaceWritesInPlaceBesideACopyOfTheOldContent)
 {
-    ASSERT_TRUE(WriteFileBytes(path, "[Option]\r\nTarget=a much longer old name than the new one\r\n"));
-    files.onReplace = RecordingFiles::OnReplace::Refuse;
+    ASSERT_EQ(WriteFileBytes(path, "[Option]\r\nTarget=a much longer old name than the new one\r\n"), FileError{});
+    files.replaceError = {FileFailure::InUse, 32};
     EXPECT_TRUE(ini.WriteIniString("Option", "Target", "new"));
     EXPECT_EQ(FileBytes(), "[Option]\r\nTarget=new\r\n");  // cut to the new length
-    EXPECT_EQ(files.calls, (std::vector<std::string>{"write Kiv.INI.new", "replace Kiv.INI.new Kiv.INI",
-                                                     "overwrite Kiv.INI", "remove Kiv.INI.new"}));
-    EXPECT_FALSE(TemporaryLeft());
+    EXPECT_EQ(files.calls,
+              (std::vector<std::string>{"write Kiv.INI.new", "replace Kiv.INI.new Kiv.INI", "remove Kiv.INI.new",
+                                        "write Kiv.INI.new", "replace Kiv.INI.new Kiv.INI.undo", "overwrite Kiv.INI",
+                                        "remove Kiv.INI.undo"}));
+    EXPECT_TRUE(OnlyTheFile());
 }
 
-TEST_F(SettingsWrite, ARefusedReplaceAndWriteReportFailureAndKeepTheFile)
+// A kill or a power cut in the middle of the in-place write: the file may hold old and new
+// bytes mixed, and the next start puts the old content back from its copy.
+TEST_F(SettingsWrite, AnInPlaceWriteCutShortIsUndoneAtTheNextStart)
 {
-    const std::string old = "[Option]\r\nTarget=old\r\n";
-    ASSERT_TRUE(WriteFileBytes(path, old));
-    files.onReplace = RecordingFiles::OnReplace::Refuse;
-    files.overwriteWorks = false;
-    EXPECT_FALSE(ini.WriteIniString("Option", "Target", "new"));
+    const std::string old = "[Option]\r\nTarget=old\r\nRedial=1\r\nKeep=1\r\n";
+    ASSERT_EQ(WriteFileBytes(path, old), FileError{});
+    files.replaceError = {FileFailure::InUse, 32};
+    files.crashAt = 6;  // the overwrite
+    TSettings s;
+    s.Target = "a new target";
+    EXPECT_THROW(SaveSettings(ini, s, {}), std::runtime_error);
+    ASSERT_NE(FileBytes(), old);
+    files.crashAt = 0;
+    EXPECT_EQ(RecoverFileBytes(path, files), FileRecovery::Restored);
     EXPECT_EQ(FileBytes(), old);
-    EXPECT_FALSE(TemporaryLeft());
+    EXPECT_TRUE(OnlyTheFile());
+}
+
+// The rows of the table of failures, through the file port: each save says it failed and why,
+// the file is as it was, and nothing is left beside it.
+TEST_F(SettingsWrite, AFailedSaveIsReportedAndLeavesTheFileAsItWas)
+{
+    const std::string old = "[Option]\r\nTarget=old\r\nRedialInterval=5\r\n";
+    struct Case {
+        const char* what;
+        std::function<void(test::RecordingFiles&)> arrange;
+        FileError expected;
+    };
+    const Case cases[] = {
+        {"folder not writable",
+         [](test::RecordingFiles& f) {
+             f.writeError = {FileFailure::AccessDenied, 5};
+         },
+         {FileFailure::AccessDenied, 5}},
+        {"held, sharing nothing",
+         [](test::RecordingFiles& f) {
+             f.readError = {FileFailure::InUse, 32};
+         },
+         {FileFailure::InUse, 32}},
+        {"held, only reading",
+         [](test::RecordingFiles& f) {
+             f.replaceError = {FileFailure::InUse, 32};
+             f.overwriteError = {FileFailure::InUse, 32};
+         },
+         {FileFailure::InUse, 32}},
+        {"full disk",
+         [](test::RecordingFiles& f) {
+             f.writeError = {FileFailure::DiskFull, 112};
+         },
+         {FileFailure::DiskFull, 112}},
+        {"full disk while written in place",
+         [](test::RecordingFiles& f) {
+             f.replaceError = {FileFailure::InUse, 32};
+             f.overwriteError = {FileFailure::DiskFull, 112};
+         },
+         {FileFailure::DiskFull, 112}},
+        {"read-only", [](test::RecordingFiles& f) { f.readOnly = true; }, {FileFailure::ReadOnly, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(WriteFileBytes(path, old), FileError{});
+        files = test::RecordingFiles();
+        c.arrange(files);
+        TSettings s;
+        s.Target = "old";
+        s.RedialInterval = 10;
+        const IniWrite saved = SaveSettings(ini, s, {});
+        EXPECT_EQ(saved.Error, c.expected);
+        EXPECT_NE(std::find(saved.Changed.begin(), saved.Changed.end(), "RedialInterval"), saved.Changed.end());
+        EXPECT_EQ(FileBytes(), old);
+        EXPECT_TRUE(OnlyTheFile());
+        const IniWrite target = WriteTarget(ini, s, "a longer name than before");
+        EXPECT_EQ(target.Error, c.expected);
+        EXPECT_EQ(FileBytes(), old);
+    }
 }
 
 // The real file calls, with another program reading the file: on Windows its C runtime
@@ -141,7 +188,7 @@ TEST(SettingsFileOpenElsewhere, SaveGoesThroughWhileAReaderHoldsTheFile)
     test::TempDir dir;
     TVireoSubSetIni ini;
     ini.DefaultIniFilePath = dir.File("Kiv.INI");
-    ASSERT_TRUE(WriteFileBytes(ini.DefaultIniFilePath, "[Option]\r\nTarget=old\r\n"));
+    ASSERT_EQ(WriteFileBytes(ini.DefaultIniFilePath, "[Option]\r\nTarget=old\r\n"), FileError{});
     std::FILE* reader = std::fopen(ini.DefaultIniFilePath.c_str(), "rb");
     ASSERT_NE(reader, nullptr);
     char first = 0;

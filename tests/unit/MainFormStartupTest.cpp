@@ -21,7 +21,7 @@ std::string Displayed(const std::string& message) { return ParseStatusTemplate(m
 
 class MainFormStartup : public ::testing::Test, protected MainFormFixture {
 protected:
-    void WriteIni(const std::string& body) { ASSERT_TRUE(WriteFileBytes(IniPath(), "[Option]\r\n" + body)); }
+    void WriteIni(const std::string& body) { ASSERT_EQ(WriteFileBytes(IniPath(), "[Option]\r\n" + body), FileError{}); }
     std::string Welcome() const { return form.StatusQueue.empty() ? "<none>" : form.StatusQueue.front().Text; }
 };
 
@@ -84,8 +84,9 @@ TEST_F(MainFormStartup, TargetStateDecidesTheConnectionLine)
         f.ras.states["接続先"] = c.state;
         f.ras.dialSucceeds = c.dialSucceeds;
         f.form.RedialDone = 5;
-        ASSERT_TRUE(WriteFileBytes(f.IniPath(), std::string("[Option]\r\nTarget=接続先\r\nAutoConnectRun=") +
-                                                    (c.autoConnect ? "1" : "0") + "\r\n"));
+        ASSERT_EQ(WriteFileBytes(f.IniPath(), std::string("[Option]\r\nTarget=接続先\r\nAutoConnectRun=") +
+                                                  (c.autoConnect ? "1" : "0") + "\r\n"),
+                  FileError{});
         f.form.FormCreate();
         std::string line = c.line;
         ReplaceText("%D", "接続先", line);
@@ -117,7 +118,7 @@ TEST_F(MainFormStartup, KestrelMeshLogin)
         MainFormFixture f;
         f.kms.startSucceeds = c.start;
         f.kms.loginSucceeds = c.login;
-        ASSERT_TRUE(WriteFileBytes(f.IniPath(), std::string("[Option]\r\n") + c.body));
+        ASSERT_EQ(WriteFileBytes(f.IniPath(), std::string("[Option]\r\n") + c.body), FileError{});
         f.form.FormCreate();
         EXPECT_EQ(f.form.StatusQueue.front().Text,
                   Displayed(std::string("-Welcome to Kiv-\r\r") + c.line + "\r" + kStatusNoTarget)) << c.body;
@@ -160,7 +161,8 @@ TEST_F(MainFormStartup, DestroyLogsOutAndDisconnectsWhenAsked)
         f.ras.states["T"] = c.state;
         f.ras.cancelSucceeds = c.cancel;
         f.ras.hangUpSucceeds = c.hangUp;
-        ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\nKMSLogin=1\r\n"));
+        ASSERT_EQ(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\nKMSLogin=1\r\n"),
+                  FileError{});
         f.form.FormCreate();
         f.ras.calls.clear();
         f.kms.calls.clear();
@@ -175,7 +177,12 @@ TEST_F(MainFormStartup, DestroyLogsOutAndDisconnectsWhenAsked)
         EXPECT_EQ(closed, f.ras.hangingUp.empty()) << c.state;
         f.ras.Release(c.hangUp);
         EXPECT_TRUE(closed) << c.state;
-        EXPECT_EQ(f.statusWindow.captions.size(), c.failureShown ? 1u : 0u) << c.state;
+        // A failed hang-up is told in a box, which the user sees before the window goes.
+        EXPECT_TRUE(f.statusWindow.captions.empty()) << c.state;
+        ASSERT_EQ(f.app.boxes.size(), c.failureShown ? 1u : 0u) << c.state;
+        if (c.failureShown) {
+            EXPECT_EQ(f.app.boxes[0].text, "「T」からの切断に失敗しました。\r回線は接続されたままです。");
+        }
         f.form.FormDestroy();
         EXPECT_EQ(f.kms.calls.size(), 2u);  // closed once
         EXPECT_EQ(f.tray.deletes, 1);
@@ -209,7 +216,7 @@ TEST(MainFormEndSession, HangsUpAndSettlesWithinTheLimit)
         f.ras.settleReleases = c.released;
         const std::string ini = std::string("[Option]\r\nTarget=T\r\nAutoDisconnectEnd=") +
                                 (c.disconnectAtExit ? "1" : "0") + "\r\nKMSLogin=1\r\n";
-        ASSERT_TRUE(WriteFileBytes(f.IniPath(), ini));
+        ASSERT_EQ(WriteFileBytes(f.IniPath(), ini), FileError{});
         f.form.FormCreate();
         f.ras.calls.clear();
         f.kms.calls.clear();
@@ -240,11 +247,13 @@ TEST(MainFormEndSession, LogsTheEndAndTheHangUp)
         f.ras.entries = {"T"};
         f.ras.states["T"] = 2;
         f.ras.settleReleases = releases;
-        ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"));
+        ASSERT_EQ(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"), FileError{});
         f.form.FormCreate();
         const SessionEndReport report = f.form.FormEndSession();
         EXPECT_EQ(f.log.With("[システム]"), std::vector<std::string>{std::string("[システム] ") + kLogSessionEnding});
-        EXPECT_EQ(f.log.With("[回線]"), std::vector<std::string>{"[回線] " + SessionEndNote(report, "T")});
+        EXPECT_EQ(f.log.With("Windowsの終了で"), std::vector<std::string>{"[回線] " + SessionEndNote(report, "T")});
+        // A confirmed hang-up also ends the line's own record, with its duration.
+        EXPECT_EQ(f.log.With("から切断しました（接続時間").size(), releases ? 1u : 0u);
         EXPECT_EQ(f.log.With("確かめられませんでした").size(), releases ? 0u : 1u);
     }
 }
@@ -257,7 +266,7 @@ TEST(MainFormEndSession, TheWaitGetsWhatTheRestLeaves)
         f.ras.entries = {"T"};
         f.ras.states["T"] = 2;
         f.ras.settleReleases = false;
-        ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"));
+        ASSERT_EQ(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"), FileError{});
         f.form.FormCreate();
         f.tray.onDelete = [&] { f.clock.time.now += removal; };
         const SessionEndReport report = f.form.FormEndSession();
@@ -274,7 +283,7 @@ TEST(MainFormEndSession, SettlesTheCloseUnderWay)
     MainFormFixture f;
     f.ras.entries = {"T"};
     f.ras.states["T"] = 2;
-    ASSERT_TRUE(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"));
+    ASSERT_EQ(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"), FileError{});
     f.form.FormCreate();
     bool closed = false;
     f.form.FormClose([&] { closed = true; });

@@ -290,7 +290,7 @@ TEST_F(RemoteMenu, FailedRemoteDialTellsTheConsoleAndFreesTheLock)
     Answer("Menu", "Connect");
     Sends();
     ras.states["Office"] = 0;
-    ras.OnConnectError("Office");
+    ras.OnConnectError("Office", {});
     EXPECT_EQ(Sends(), std::vector<Send>{Message(RemoteFailedText("Office"))});
     EXPECT_TRUE(form.RemoteMachineName.empty());
     Answer("Password", "", "PC02");
@@ -379,7 +379,7 @@ TEST_F(RemoteMenu, CancelOfOwnDialSendsTheCancelledTextWhenTheErrorArrives)
     EXPECT_TRUE(Sends().empty());
     EXPECT_EQ(Statuses(), std::vector<std::string>{"-Control from Taro<PC01>-\r\r「Office」へのダイヤルアップ処理をキャンセルしました。"});
     ras.states["Office"] = 0;
-    ras.OnConnectError("Office");
+    ras.OnConnectError("Office", {});
     EXPECT_EQ(Sends(), std::vector<Send>{Message(RemoteCancelledText("Office"))});
     EXPECT_TRUE(Statuses().empty());  // the canceller's message was the only one
     EXPECT_FALSE(form.ConnectRequested);

@@ -378,11 +378,12 @@ TEST_F(Schedule, SleepOverTheEndTimeWarnsThenDisconnectsAndShutsDown)
     form.PowerResumed();
     EXPECT_EQ(Messages(), std::vector<std::string>{Template(kStatusScheduleWarningShutdown)});
     // The log says the system woke, then what came late, by how much and why.
-    ASSERT_EQ(log.lines.size(), 3u);
+    ASSERT_EQ(log.lines.size(), 4u);
     EXPECT_EQ(log.lines[0], std::string("[システム] ") + kLogResumed);
     EXPECT_EQ(log.lines[1],
               "[スケジュール] 切断の予告（07:58:50）を30秒遅れて行いました。コンピュータがスリープしていたためです。");
-    EXPECT_EQ(log.lines[2].rfind("[表示] ", 0), 0u) << log.lines[2];
+    EXPECT_EQ(log.lines[2], "[スケジュール] 終了時刻 7:59 の10秒前: 「T」の切断を予告します。");
+    EXPECT_EQ(log.lines[3].rfind("[表示] ", 0), 0u) << log.lines[3];
     EXPECT_EQ(ras.StateOf("T"), 2);
     TickEverySecondTo(7, 59, 29);
     EXPECT_EQ(HangUps(), 0);
@@ -412,7 +413,8 @@ TEST_F(Schedule, NothingToDoAfterASleepIsNotLoggedAsDone)
     TickEverySecondTo(7, 59, 40);
     EXPECT_EQ(HangUps(), 0);
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(log.lines, std::vector<std::string>{std::string("[システム] ") + kLogResumed});
+    EXPECT_EQ(log.lines, (std::vector<std::string>{std::string("[システム] ") + kLogResumed,
+                                                   "[スケジュール] 終了時刻 7:59: 「T」は接続されていません。"}));
 }
 
 // A click on the late warning's icon skips that disconnect, as on time.

@@ -18,7 +18,7 @@ class SettingsFile : public ::testing::Test {
 protected:
     SettingsFile() { ini.DefaultIniFilePath = dir.File("Kiv.INI"); }
 
-    void WriteFile(const std::string& bytes) { ASSERT_TRUE(WriteFileBytes(ini.DefaultIniFilePath, bytes)); }
+    void WriteFile(const std::string& bytes) { ASSERT_EQ(WriteFileBytes(ini.DefaultIniFilePath, bytes), FileError{}); }
     std::string FileBytes() { return ReadFileBytes(ini.DefaultIniFilePath).value_or("<missing>"); }
     void Load(const std::string& firstEntry = "Entry0", bool layered = true)
     {
@@ -114,12 +114,14 @@ TEST_F(SettingsFile, SaveWritesEveryKeyInOrderAndLoadsBack)
     SaveSettings(ini, s, {"A", "B"});
 
     const std::string bytes = FileBytes();
+    // clang-format off
     const char* order[] = {"Target", "Redial", "Keep", "RedialCount", "RedialInterval", "AutoConnectRun",
                            "AutoConnectRunTime", "AutoStart", "AutoStartHour", "AutoStartMinute",
                            "AutoDisconnectEnd", "AutoEnd", "AutoEndHour", "AutoEndMinute",
                            "AutoDisconnectTimeReset", "StatusLocate", "StatusCloseBar", "StatusAlpha",
                            "StatusAlphaCount", "KMSLogin", "KMSComputer", "KMSComputerList", "KMSPasswordFlag",
-                           "KMSPassword", "KMSPort", "KMSPortNo"};
+                           "KMSPassword", "KMSPort", "KMSPortNo", "WriteLog"};
+    // clang-format on
     std::string expectedKeys = "[Option]\r\n";
     std::string keysInFile;
     std::size_t pos = bytes.find("\r\n") + 2;
@@ -262,13 +264,13 @@ TEST(SettingsTable, RangesOfTheRows)
     EXPECT_FALSE(KestrelPortUsable(65536));
 }
 
-TEST(SettingsStore, UnwritableLocationFailsQuietly)
+TEST(SettingsStore, UnwritableLocationIsReported)
 {
     TVireoSubSetIni ini;
     ini.DefaultIniFilePath = (test::TempDir().Path() / "gone" / "Kiv.INI").string();  // folder does not exist
     TSettings s;
     s.Target = "keep";
-    SaveSettings(ini, s, {});
+    EXPECT_EQ(SaveSettings(ini, s, {}).Error.Kind, FileFailure::NotFound);
     EXPECT_FALSE(ini.WriteIniString("Option", "Target", "x"));
     EXPECT_EQ(s.Target, "keep");
     TSettings loaded;

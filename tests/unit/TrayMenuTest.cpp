@@ -96,7 +96,7 @@ TEST_F(TrayMenu, ChoosingTheCurrentTargetChangesNothing)
 
 TEST_F(TrayMenu, NewTargetIsWrittenAtOnceAndTheRedialDialsIt)
 {
-    ASSERT_TRUE(WriteFileBytes(IniPath(), "[Option]\r\nTarget=B\r\nRedial=1\r\n"));
+    ASSERT_EQ(WriteFileBytes(IniPath(), "[Option]\r\nTarget=B\r\nRedial=1\r\n"), FileError{});
     tmConnect.SetEnabled(true);
     form.miTaskTargetChildClick("C");
     EXPECT_EQ(form.Settings.Target, "C");

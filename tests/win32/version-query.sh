@@ -16,8 +16,15 @@ trap '"$KIV_WINESERVER" -k 2>/dev/null || true; rm -rf "$tmp"' EXIT
 echo "as the prefix's default system:"
 "$KIV_WINE" "$exe"
 # as_system VERSION: runs the test with Wine pretending to be that system for this program.
+# The setting is written and read back by one server, after the last run's server has gone, so
+# that no server ending late saves an older registry over it.
 as_system() {
-  "$KIV_WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$(basename "$exe")" /v Version /d "$1" /f >/dev/null 2>&1
+  local key
+  key="HKCU\\Software\\Wine\\AppDefaults\\$(basename "$exe")"
+  "$KIV_WINESERVER" -w
+  "$KIV_WINE" reg add "$key" /v Version /d "$1" /f >/dev/null 2>&1 || { echo "could not set $key Version=$1"; return 1; }
+  "$KIV_WINE" reg query "$key" /v Version 2>&1 | tr -d '\r' | grep "REG_SZ *$1\$" >/dev/null ||
+    { echo "$key Version is not $1"; return 1; }
   "$KIV_WINESERVER" -w
   echo "as $1:"
   "$KIV_WINE" "$exe"

@@ -1,8 +1,9 @@
-// rasapi32.dll simulator: a stand-in for the remote access service. It exports the six ANSI
-// entry points the dial-up component loads, with their calling convention and record
-// layouts, keeps a phonebook from a scenario file and dials on threads of its own. Its
-// connections live in a state file mapped by every process that loads it, so a driver can
-// drop connections or open some "by another program" while the program under test runs.
+// rasapi32.dll simulator: a stand-in for the remote access service. It exports the ANSI entry
+// points the dial-up component loads (the six it needs and the texts of error codes), with their
+// calling convention and record layouts, keeps a phonebook from a scenario file and dials on
+// threads of its own. Its connections live in a state file mapped by every process that loads
+// it, so a driver can drop connections or open some "by another program" while the program
+// under test runs.
 //
 // Its records come from the platform's own <ras.h>, never from the program's headers, so a
 // layout the program gets wrong is refused here as the system would refuse it. By default it
@@ -17,6 +18,7 @@
 #include <mutex>
 #include <string>
 
+#include "ErrorTexts.h"
 #include "Scenario.h"
 
 // Declared by the system's headers only for newer targets than the program's; every system
@@ -610,6 +612,23 @@ __declspec(dllexport) DWORD WINAPI RasHangUpA(HRASCONN conn)
         c->releaseAt = GetTickCount64() + delay.value_or(0);
     }
     return Logged(call, 0, c->releaseNever ? "release=never" : "release=" + std::to_string(c->releaseAt - GetTickCount64()) + "ms");
+}
+
+// The text of an error code, in the system's code page: Japanese where it is 932. Strict as the
+// service: no buffer, or a code it does not know, is refused; a buffer too small for the text
+// and its terminator is refused too.
+__declspec(dllexport) DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR text, DWORD size)
+{
+    const std::string call = "RasGetErrorStringA code=" + std::to_string(code) + " size=" + std::to_string(size);
+    const rassim::ErrorText* known = rassim::FindErrorText(code);
+    if (text == nullptr || known == nullptr)
+        return Logged(call, kErrorInvalidParameter);
+    const wchar_t* wide = GetACP() == 932 ? known->japanese : known->english;
+    const int needed = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0 || static_cast<DWORD>(needed) > size)
+        return Logged(call, ERROR_INSUFFICIENT_BUFFER);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, needed, nullptr, nullptr);
+    return Logged(call, 0);
 }
 
 // The driver's entry: a command of words, the answer written to out.

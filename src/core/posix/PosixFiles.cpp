@@ -8,45 +8,53 @@
 
 #include "FileBytes.h"
 #include "OpenFile.h"
+#include "PosixFileError.h"
 
 namespace kiv {
 
 namespace {
 
-bool WriteAll(int fd, const std::string& bytes)
+// 0, or the errno of the failed write (ENOSPC for a short write without one).
+int WriteAll(int fd, const std::string& bytes)
 {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return ENOSPC;
         done += static_cast<std::size_t>(n);
     }
-    return true;
+    return 0;
 }
 
-bool WriteAndSync(const std::string& path, const std::string& bytes, int openFlags)
+FileError WriteAndSync(const std::string& path, const std::string& bytes, int openFlags)
 {
     const int fd = ::open(path.c_str(), openFlags | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0)
-        return false;
-    bool ok = WriteAll(fd, bytes);
-    ok = ok && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    return ok;
+        return PosixFileError(errno);
+    int error = WriteAll(fd, bytes);
+    if (!error && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+        error = errno;
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    return error ? PosixFileError(error) : FileError{};
 }
 
 class PosixFiles final : public FileSystemPort {
 public:
-    std::optional<std::string> Read(const Utf8Path& path, bool& missing) override
+    std::optional<std::string> Read(const Utf8Path& path, FileError& error) override
     {
         const int fd = ::open(path.Text.c_str(), O_RDONLY | O_CLOEXEC);
-        missing = fd < 0 && errno == ENOENT;
-        if (fd < 0)
+        if (fd < 0) {
+            error = PosixFileError(errno);
             return std::nullopt;
+        }
         std::string bytes;
         char buffer[4096];
         for (;;) {
@@ -54,6 +62,7 @@ public:
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
+                error = PosixFileError(errno);
                 ::close(fd);
                 return std::nullopt;
             }
@@ -62,25 +71,32 @@ public:
             bytes.append(buffer, static_cast<std::size_t>(n));
         }
         ::close(fd);
+        error = {};
         return bytes;
     }
 
-    bool WriteThrough(const Utf8Path& path, const std::string& bytes) override
+    FileError WriteThrough(const Utf8Path& path, const std::string& bytes) override
     {
         return WriteAndSync(path.Text, bytes, O_CREAT | O_TRUNC);
     }
 
-    bool Replace(const Utf8Path& from, const Utf8Path& to) override
+    FileError Replace(const Utf8Path& from, const Utf8Path& to) override
     {
-        return std::rename(from.Text.c_str(), to.Text.c_str()) == 0;
+        return std::rename(from.Text.c_str(), to.Text.c_str()) == 0 ? FileError{} : PosixFileError(errno);
     }
 
-    bool Overwrite(const Utf8Path& path, const std::string& bytes) override
+    FileError Overwrite(const Utf8Path& path, const std::string& bytes) override
     {
         return WriteAndSync(path.Text, bytes, 0);
     }
 
     void Remove(const Utf8Path& path) override { ::unlink(path.Text.c_str()); }
+
+    bool ReadOnly(const Utf8Path& path) override
+    {
+        struct stat st {};
+        return ::stat(path.Text.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+    }
 };
 
 }  // namespace

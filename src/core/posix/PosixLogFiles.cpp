@@ -8,39 +8,11 @@
 #include <ctime>
 
 #include "EventLog.h"
+#include "PosixFileError.h"
 
 namespace kiv {
 
 namespace {
-
-FileError FromErrno(int code)
-{
-    FileFailure kind = FileFailure::Other;
-    switch (code) {
-    case EACCES:
-    case EPERM:
-        kind = FileFailure::AccessDenied;
-        break;
-    case EROFS:
-        kind = FileFailure::ReadOnly;
-        break;
-    case ENOSPC:
-    case EDQUOT:
-        kind = FileFailure::DiskFull;
-        break;
-    case ENOENT:
-    case ENOTDIR:
-        kind = FileFailure::NotFound;
-        break;
-    case EBUSY:
-    case ETXTBSY:
-        kind = FileFailure::InUse;
-        break;
-    default:
-        break;
-    }
-    return {kind, static_cast<unsigned long>(code)};
-}
 
 class PosixLogFiles final : public LogFilePort {
 public:
@@ -48,14 +20,14 @@ public:
     {
         const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
         if (fd < 0)
-            return FromErrno(errno);
+            return PosixFileError(errno);
         ssize_t n;
         do
             n = ::write(fd, bytes.data(), bytes.size());
         while (n < 0 && errno == EINTR);
         const int writeError = n < 0 ? errno : n != static_cast<ssize_t>(bytes.size()) ? ENOSPC : 0;
         ::close(fd);
-        return writeError ? FromErrno(writeError) : FileError{};
+        return writeError ? PosixFileError(writeError) : FileError{};
     }
 
     std::optional<std::int64_t> Size(const std::string& path) override
@@ -80,7 +52,7 @@ public:
 
     FileError Replace(const std::string& from, const std::string& to) override
     {
-        return std::rename(from.c_str(), to.c_str()) == 0 ? FileError{} : FromErrno(errno);
+        return std::rename(from.c_str(), to.c_str()) == 0 ? FileError{} : PosixFileError(errno);
     }
 };
 

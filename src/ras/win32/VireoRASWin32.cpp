@@ -1,7 +1,8 @@
 #include "VireoRASWin32.h"
 
 #include <atomic>
-
+#include <cstring>
+#include <string>
 
 namespace kiv::ras {
 
@@ -34,6 +35,7 @@ std::unique_ptr<LibraryRasService> LibraryRasService::Load(const char* library)
                           Resolve(module, "RasGetConnectStatusA", service->getConnectStatus_);
     if (!complete)
         return nullptr;  // frees the library
+    Resolve(module, "RasGetErrorStringA", service->getErrorString_);
     return service;
 }
 
@@ -81,10 +83,34 @@ std::uint32_t LibraryRasService::Dial(RASDIALPARAMSA* params, HRASCONN* conn)
 
 std::uint32_t LibraryRasService::HangUp(HRASCONN conn) { return hangUp_(conn); }
 
+std::string LibraryRasService::ErrorString(std::uint32_t code)
+{
+    if (getErrorString_ == nullptr)
+        return {};
+    // 512 characters always hold the text; it comes in the system's code page and goes on in
+    // Shift-JIS, as every text of the program.
+    char text[512] = {};
+    if (getErrorString_(code, text, sizeof text) != 0)
+        return {};
+    text[sizeof text - 1] = '\0';
+    const int length = static_cast<int>(std::strlen(text));
+    if (length == 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text, length, wide.data(), length)));
+    const int n = WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, "?", nullptr);
+    std::string sjis(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), sjis.data(), n, "?", nullptr);
+    // The system's texts may end in a line break; the program breaks its own lines.
+    while (!sjis.empty() && (sjis.back() == '\n' || sjis.back() == '\r' || sjis.back() == ' '))
+        sjis.pop_back();
+    return sjis;
+}
+
 VOID WINAPI DialNotifier(UINT, DWORD state, DWORD error)
 {
     if (const unsigned message = NotifierMessage(state, error))
-        PostMessageA(notifyWindow.load(), message, 0, 0);
+        PostMessageA(notifyWindow.load(), message, error, 0);
 }
 
 RasHiddenWindow::RasHiddenWindow(Deadlines& deadlines) : deadlines_(deadlines)
@@ -118,7 +144,8 @@ RasHiddenWindow::~RasHiddenWindow()
 LRESULT CALLBACK RasHiddenWindow::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* self = reinterpret_cast<RasHiddenWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self != nullptr && self->ras_ != nullptr && self->ras_->WindowProc(message))
+    if (self != nullptr && self->ras_ != nullptr &&
+        self->ras_->WindowProc(message, message == WM_RAS_ERROR ? static_cast<std::uint32_t>(wParam) : 0))
         return 0;
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

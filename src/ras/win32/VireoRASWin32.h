@@ -26,6 +26,7 @@ public:
     std::uint32_t GetEntryDialParams(RASDIALPARAMSA* params, bool* passwordRetrieved) override;
     std::uint32_t Dial(RASDIALPARAMSA* params, HRASCONN* conn) override;
     std::uint32_t HangUp(HRASCONN conn) override;
+    std::string ErrorString(std::uint32_t code) override;
 
     HMODULE Module() const { return module_; }
     // The library stays loaded after this object is gone: the service still runs work of ours
@@ -43,6 +44,8 @@ private:
     RasGetEntryDialParamsAFn getEntryDialParams_ = nullptr;
     RasDialAFn dial_ = nullptr;
     RasHangUpAFn hangUp_ = nullptr;
+    // Optional: a library without it gives codes without their texts.
+    RasGetErrorStringAFn getErrorString_ = nullptr;
 };
 
 // The component's hidden (message-only) window on the creating thread. It is the one window
@@ -73,7 +76,8 @@ private:
     TVireoRAS* ras_ = nullptr;
 };
 
-// The notifier handed to RasDialA: posts the matching WM_RAS_* message to the hidden window.
+// The notifier handed to RasDialA: posts the matching WM_RAS_* message to the hidden window,
+// a failure with its error code.
 VOID WINAPI DialNotifier(UINT message, DWORD state, DWORD error);
 
 // The component as the program creates it: hidden window first, then the library.
