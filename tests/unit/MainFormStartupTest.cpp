@@ -258,6 +258,21 @@ TEST(MainFormEndSession, LogsTheEndAndTheHangUp)
     }
 }
 
+// A hang-up the service refuses at the session's end: no box can wait for the user then (the
+// session would hang on it), so the log says it.
+TEST(MainFormEndSession, AFailedHangUpIsLoggedNotShownInABox)
+{
+    MainFormFixture f;
+    f.ras.entries = {"T"};
+    f.ras.states["T"] = kEntryConnected;
+    f.ras.hangUpSucceeds = false;
+    ASSERT_EQ(WriteFileBytes(f.IniPath(), "[Option]\r\nTarget=T\r\nAutoDisconnectEnd=1\r\n"), FileError{});
+    f.form.FormCreate();
+    f.form.FormEndSession();
+    EXPECT_TRUE(f.app.boxes.empty());
+    EXPECT_EQ(f.log.With("回線は接続されたままです").size(), 1u);
+}
+
 // A shell slow to take the tray icon's removal leaves the hang-up the rest of the limit.
 TEST(MainFormEndSession, TheWaitGetsWhatTheRestLeaves)
 {
