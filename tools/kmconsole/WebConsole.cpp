@@ -212,11 +212,12 @@ WebConsole::Prompt* WebConsole::NewPrompt(Kiv& kiv, const std::string& tag)
     const std::string who = Asker(kiv);
     if (who.empty())
         return nullptr;
+    Prompt p;
+    p.id = nextId_++;
+    p.kiv = kiv.id;
+    p.tag = tag;
     auto& prompt = sessions_[who].prompt;
-    prompt.emplace();
-    prompt->id = nextId_++;
-    prompt->kiv = kiv.id;
-    prompt->tag = tag;
+    prompt = std::move(p);
     return &*prompt;
 }
 
